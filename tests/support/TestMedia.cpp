@@ -1,0 +1,109 @@
+#include "TestMedia.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QUuid>
+
+namespace testsupport {
+
+int runTool(const QString& program, const QStringList& args, QByteArray* stdOut, QByteArray* stdErr,
+            int timeoutMs) {
+    QProcess process;
+    process.start(program, args);
+    if (!process.waitForStarted(10000)) return -1;
+    process.closeWriteChannel();
+    if (!process.waitForFinished(timeoutMs)) {
+        process.kill();
+        process.waitForFinished(5000);
+        return -1;
+    }
+    if (stdOut) *stdOut = process.readAllStandardOutput();
+    if (stdErr) *stdErr = process.readAllStandardError();
+    if (process.exitStatus() != QProcess::NormalExit) return -1;
+    return process.exitCode();
+}
+
+bool makeMovie(const QString& path, const MovieSpec& spec, QString* error) {
+    QFileInfo info(path);
+    QDir().mkpath(info.absolutePath());
+    const QString duration = QString::number(spec.seconds, 'f', 3);
+    QStringList args{QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"), QStringLiteral("error"),
+                     QStringLiteral("-y"), QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                     QStringLiteral("testsrc=size=%1:rate=%2").arg(spec.size, spec.rate)};
+    if (spec.audio) {
+        args << QStringLiteral("-f") << QStringLiteral("lavfi") << QStringLiteral("-i")
+             << QStringLiteral("sine=frequency=440:sample_rate=48000");
+    }
+    args << QStringLiteral("-t") << duration << QStringLiteral("-c:v") << spec.videoCodec;
+    if (spec.audio) args << QStringLiteral("-c:a") << QStringLiteral("aac");
+    if (spec.timecode) args << QStringLiteral("-timecode") << *spec.timecode;
+    if (spec.creationDate) {
+        args << QStringLiteral("-metadata")
+             << QStringLiteral("com.apple.quicktime.creationdate=%1").arg(*spec.creationDate);
+    }
+    if (spec.creationTime) {
+        args << QStringLiteral("-metadata") << QStringLiteral("creation_time=%1").arg(*spec.creationTime);
+    }
+    if (spec.creationDate) args << QStringLiteral("-movflags") << QStringLiteral("use_metadata_tags");
+    args << spec.extraArgs;
+    args << QStringLiteral("-f") << (info.suffix().compare(QStringLiteral("mp4"), Qt::CaseInsensitive) == 0
+                                          ? QStringLiteral("mp4")
+                                          : QStringLiteral("mov"));
+    args << QFileInfo(path).absoluteFilePath();
+    QByteArray err;
+    const int code = runTool(QStringLiteral("ffmpeg"), args, nullptr, &err);
+    if (code != 0) {
+        if (error) *error = QStringLiteral("ffmpeg exited with %1: %2").arg(code).arg(QString::fromUtf8(err));
+        return false;
+    }
+    return true;
+}
+
+QString probeTimecode(const QString& path) {
+    QByteArray out;
+    const int code = runTool(QStringLiteral("ffprobe"),
+                             {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_streams"),
+                              QStringLiteral("-of"), QStringLiteral("json"), path},
+                             &out);
+    if (code != 0) return {};
+    const auto streams = QJsonDocument::fromJson(out).object().value(QStringLiteral("streams")).toArray();
+    for (const auto& s : streams) {
+        const auto object = s.toObject();
+        if (object.value(QStringLiteral("codec_tag_string")).toString() == QStringLiteral("tmcd")) {
+            return object.value(QStringLiteral("tags")).toObject().value(QStringLiteral("timecode")).toString();
+        }
+    }
+    return {};
+}
+
+QString sha256OfFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    if (!hash.addData(&file)) return {};
+    return QString::fromLatin1(hash.result().toHex());
+}
+
+QString makeTestFolder(const QString& name) {
+    QString root = qEnvironmentVariable("VANTREL_TEST_TMP");
+    if (root.isEmpty()) root = QDir::tempPath() + QStringLiteral("/vantrel-tests");
+    const QString folder = QStringLiteral("%1/%2-%3").arg(root, name,
+                                                          QUuid::createUuid().toString(QUuid::WithoutBraces).left(8));
+    QDir().mkpath(folder);
+    return folder;
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
+    return file.write(bytes) == bytes.size();
+}
+
+}  // namespace testsupport

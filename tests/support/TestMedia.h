@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace testsupport {
+
+// What a generated test movie looks like. Everything is small: a few frames of
+// a test pattern, optionally with a tone, a timecode track and a creation date.
+struct MovieSpec {
+    QString rate = QStringLiteral("25");         // video rate as ffmpeg takes it, e.g. "30000/1001"
+    double seconds = 1.0;
+    std::optional<QString> timecode;             // start timecode, e.g. "10:00:00:00" or "10:00:00;02"
+    std::optional<QString> creationDate;         // value of com.apple.quicktime.creationdate
+    std::optional<QString> creationTime;         // container creation_time, e.g. "2024-01-02T03:04:05Z"
+    bool audio = false;
+    QString videoCodec = QStringLiteral("mpeg4");
+    QString size = QStringLiteral("160x120");
+    QStringList extraArgs;                       // appended before the output path
+};
+
+// Runs a tool with an argument list (never a shell); returns its exit code, or -1
+// when it could not be started or did not finish within the timeout.
+int runTool(const QString& program, const QStringList& args, QByteArray* stdOut = nullptr,
+            QByteArray* stdErr = nullptr, int timeoutMs = 120000);
+
+// Writes a movie at `path` with the ffmpeg tool. Returns false and fills `error`
+// when ffmpeg fails.
+bool makeMovie(const QString& path, const MovieSpec& spec = {}, QString* error = nullptr);
+
+// The start timecode ffprobe reads from the file's timecode track, or an empty
+// string when it has none.
+QString probeTimecode(const QString& path);
+
+// SHA-256 of a file's bytes as lower-case hex; empty when unreadable.
+QString sha256OfFile(const QString& path);
+
+// A fresh folder for one test under VANTREL_TEST_TMP (or the system temp folder);
+// the caller removes it when it is done, or leaves it for inspection on failure.
+QString makeTestFolder(const QString& name);
+
+// Writes bytes to a file, creating parent folders.
+bool writeFile(const QString& path, const QByteArray& bytes);
+
+}  // namespace testsupport
