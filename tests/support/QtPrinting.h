@@ -1,0 +1,17 @@
+#pragma once
+
+// Readable GoogleTest output for Qt values (otherwise a QString prints as bytes).
+#include <QString>
+#include <QStringList>
+#include <ostream>
+
+inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+
+inline void PrintTo(const QStringList& list, std::ostream* os) {
+    *os << '[';
+    for (qsizetype i = 0; i < list.size(); ++i) {
+        if (i) *os << ", ";
+        PrintTo(list[i], os);
+    }
+    *os << ']';
+}
