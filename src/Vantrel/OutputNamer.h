@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+
+#include <variant>
+
+namespace vantrel {
+
+// Names of corrected files: the stem made from the user's naming pattern, and a
+// free file name for it in the output folder.
+namespace OutputNamer {
+
+enum class OutputNamerError {
+    sameAsSource,  // the output would be the source file itself
+    invalidName,   // the stem is empty, "." or "..", or holds "/" or NUL
+};
+
+// The first of folder/stem.mov, folder/stem-2.mov, folder/stem-3.mov, ... that is
+// neither the source nor anything present on disk (a file, a folder, a link, even
+// a dangling one). Fails with sameAsSource when the first candidate is the source,
+// and with invalidName for a stem that would not name a file inside the folder.
+std::variant<QString, OutputNamerError> freeOutputPath(const QString& folder, const QString& stem,
+                                                       const QString& sourcePath);
+
+// Text for a log line ("Could not enqueue clip.mov: " + this).
+QString errorDescription(OutputNamerError error);
+
+}  // namespace OutputNamer
+
+}  // namespace vantrel
