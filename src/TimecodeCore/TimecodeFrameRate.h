@@ -16,6 +16,8 @@
 
 namespace timecode {
 
+class VideoFrameRate;
+
 // The 23 timecode frame rates and every per-rate constant of the timecode model.
 // Converts implicitly to and from its Case, so it can be switched on and compared
 // with ==.
@@ -144,6 +146,10 @@ public:
     CompatibleGroup compatibleGroup() const noexcept;
     const std::vector<TimecodeFrameRate>& compatibleGroupRates() const { return compatibleGroup().rates(); }
     bool isCompatible(TimecodeFrameRate other) const noexcept { return compatibleGroup() == other.compatibleGroup(); }
+
+    // ---- Video rate (defined with VideoFrameRate)
+    // The video rate of the same rate fraction, progressive or interlaced; none where there is none.
+    std::optional<VideoFrameRate> videoFrameRate(bool interlaced) const noexcept;
 
 private:
     Case case_;
