@@ -1,0 +1,248 @@
+#include "MarkdownRender/CMarkSupport.h"
+#include "MarkdownRender/MarkdownParser.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <limits>
+
+namespace markdown {
+
+using namespace detail;
+
+namespace {
+
+// Ordered list numbers in Markdown have at most nine digits.
+constexpr std::int64_t maxListStart = 999'999'999;
+
+// Builds a library tree from the model. A node that cannot be built is left out
+// with everything under it. The values handed to the library are kept within
+// what it accepts: heading levels 1 to 6, list starts 0 and up, and exactly one
+// cell per column in every table row.
+class TreeBuilder {
+public:
+    explicit TreeBuilder(const CMarkLibrary& library) : library_(library) {}
+
+    void appendBlocks(cmark_node* parent, const std::vector<BlockNode>& blocks, int depth)
+    {
+        if (depth > maxNestingDepth) return;
+        for (const BlockNode& block : blocks) appendBlock(parent, block, depth);
+    }
+
+private:
+    // Creates a node and appends it to `parent`; null when either fails.
+    static cmark_node* append(cmark_node* parent, cmark_node* child)
+    {
+        if (!child) return nullptr;
+        if (!cmark_node_append_child(parent, child)) {
+            qCWarning(lcMarkdown) << "cmark-gfm refused a" << cmark_node_get_type_string(child) << "node under a"
+                                  << cmark_node_get_type_string(parent) << "node; it is left out.";
+            cmark_node_free(child);
+            return nullptr;
+        }
+        return child;
+    }
+
+    static cmark_node* appendNew(cmark_node* parent, cmark_node_type type) { return append(parent, cmark_node_new(type)); }
+
+    void appendBlock(cmark_node* parent, const BlockNode& block, int depth)
+    {
+        std::visit([&](const auto& v) { appendCase(parent, v, depth); }, block.value());
+    }
+
+    void appendCase(cmark_node* parent, const BlockNode::Blockquote& v, int depth)
+    {
+        if (cmark_node* node = appendNew(parent, CMARK_NODE_BLOCK_QUOTE)) appendBlocks(node, v.children, depth + 1);
+    }
+
+    cmark_node* appendList(cmark_node* parent, cmark_list_type type, bool isTight)
+    {
+        cmark_node* node = appendNew(parent, CMARK_NODE_LIST);
+        if (node) {
+            cmark_node_set_list_type(node, type);
+            cmark_node_set_list_tight(node, isTight ? 1 : 0);
+        }
+        return node;
+    }
+
+    void appendItems(cmark_node* list, const std::vector<RawListItem>& items, int depth)
+    {
+        for (const RawListItem& item : items) {
+            if (cmark_node* node = appendNew(list, CMARK_NODE_ITEM)) appendBlocks(node, item.children, depth + 2);
+        }
+    }
+
+    void appendCase(cmark_node* parent, const BlockNode::BulletedList& v, int depth)
+    {
+        if (cmark_node* list = appendList(parent, CMARK_BULLET_LIST, v.isTight)) appendItems(list, v.items, depth);
+    }
+
+    void appendCase(cmark_node* parent, const BlockNode::NumberedList& v, int depth)
+    {
+        cmark_node* list = appendList(parent, CMARK_ORDERED_LIST, v.isTight);
+        if (!list) return;
+        cmark_node_set_list_start(list, static_cast<int>(std::clamp<std::int64_t>(v.start, 0, maxListStart)));
+        appendItems(list, v.items, depth);
+    }
+
+    void appendCase(cmark_node* parent, const BlockNode::TaskList& v, int depth)
+    {
+        cmark_node* list = appendList(parent, CMARK_BULLET_LIST, v.isTight);
+        if (!list || !library_.tasklist) return;
+        for (const RawTaskListItem& item : v.items) {
+            cmark_node* node = append(list, cmark_node_new_with_ext(CMARK_NODE_ITEM, library_.tasklist));
+            if (!node) continue;
+            cmark_gfm_extensions_set_tasklist_item_checked(node, item.isCompleted);
+            appendBlocks(node, item.children, depth + 2);
+        }
+    }
+
+    void appendCase(cmark_node* parent, const BlockNode::CodeBlock& v, int)
+    {
+        cmark_node* node = appendNew(parent, CMARK_NODE_CODE_BLOCK);
+        if (!node) return;
+        if (v.fenceInfo) cmark_node_set_fence_info(node, v.fenceInfo->c_str());
+        cmark_node_set_literal(node, v.content.c_str());
+    }
+
+    void appendCase(cmark_node* parent, const BlockNode::HtmlBlock& v, int)
+    {
+        if (cmark_node* node = appendNew(parent, CMARK_NODE_HTML_BLOCK)) cmark_node_set_literal(node, v.content.c_str());
+    }
+
+    void appendCase(cmark_node* parent, const BlockNode::Paragraph& v, int depth)
+    {
+        if (cmark_node* node = appendNew(parent, CMARK_NODE_PARAGRAPH)) appendInlines(node, v.content, depth + 1);
+    }
+
+    void appendCase(cmark_node* parent, const BlockNode::Heading& v, int depth)
+    {
+        cmark_node* node = appendNew(parent, CMARK_NODE_HEADING);
+        if (!node) return;
+        cmark_node_set_heading_level(node, static_cast<int>(std::clamp<std::int64_t>(v.level, 1, 6)));
+        appendInlines(node, v.content, depth + 1);
+    }
+
+    void appendCase(cmark_node* parent, const BlockNode::Table& v, int depth)
+    {
+        if (!library_.table) return;
+        cmark_node* table = append(parent, cmark_node_new_with_ext(library_.tableType, library_.table));
+        if (!table) return;
+        const std::size_t columns = std::min<std::size_t>(v.columnAlignments.size(), std::numeric_limits<std::uint16_t>::max());
+        std::vector<std::uint8_t> letters;
+        letters.reserve(columns);
+        for (std::size_t i = 0; i < columns; ++i)
+            letters.push_back(static_cast<std::uint8_t>(rawValue(v.columnAlignments[i])));
+        cmark_gfm_extensions_set_table_columns(table, static_cast<std::uint16_t>(columns));
+        cmark_gfm_extensions_set_table_alignments(table, static_cast<std::uint16_t>(columns), letters.data());
+
+        static const RawTableCell emptyCell;
+        for (const RawTableRow& row : v.rows) {
+            cmark_node* rowNode = append(table, cmark_node_new_with_ext(library_.tableRowType, library_.table));
+            if (!rowNode) continue;
+            // The library indexes its alignments by cell position: give it exactly
+            // one cell per column, padding short rows and dropping surplus cells.
+            bool complete = true;
+            for (std::size_t i = 0; i < columns && complete; ++i) {
+                const RawTableCell& cell = i < row.cells.size() ? row.cells[i] : emptyCell;
+                cmark_node* cellNode = append(rowNode, cmark_node_new_with_ext(library_.tableCellType, library_.table));
+                if (cellNode) appendInlines(cellNode, cell.content, depth + 1);
+                complete = cellNode != nullptr;
+            }
+            if (!complete) {
+                // A missing cell would shift the ones after it into the wrong column.
+                cmark_node_unlink(rowNode);
+                cmark_node_free(rowNode);
+            }
+        }
+        if (cmark_node* header = cmark_node_first_child(table)) cmark_gfm_extensions_set_table_row_is_header(header, 1);
+    }
+
+    void appendCase(cmark_node* parent, const BlockNode::ThematicBreak&, int) { appendNew(parent, CMARK_NODE_THEMATIC_BREAK); }
+
+    void appendInlines(cmark_node* parent, const std::vector<InlineNode>& inlines, int depth)
+    {
+        if (depth > maxNestingDepth) return;
+        for (const InlineNode& node : inlines) appendInline(parent, node, depth);
+    }
+
+    void appendInline(cmark_node* parent, const InlineNode& inlineNode, int depth)
+    {
+        switch (inlineNode.kind()) {
+        case InlineNode::Kind::text: setLiteral(appendNew(parent, CMARK_NODE_TEXT), inlineNode.literal()); return;
+        case InlineNode::Kind::softBreak: appendNew(parent, CMARK_NODE_SOFTBREAK); return;
+        case InlineNode::Kind::lineBreak: appendNew(parent, CMARK_NODE_LINEBREAK); return;
+        case InlineNode::Kind::code: setLiteral(appendNew(parent, CMARK_NODE_CODE), inlineNode.literal()); return;
+        case InlineNode::Kind::html: setLiteral(appendNew(parent, CMARK_NODE_HTML_INLINE), inlineNode.literal()); return;
+        case InlineNode::Kind::emphasis: appendContainer(appendNew(parent, CMARK_NODE_EMPH), inlineNode, depth); return;
+        case InlineNode::Kind::strong: appendContainer(appendNew(parent, CMARK_NODE_STRONG), inlineNode, depth); return;
+        case InlineNode::Kind::strikethrough:
+            if (library_.strikethrough)
+                appendContainer(append(parent, cmark_node_new_with_ext(library_.strikethroughType, library_.strikethrough)),
+                                inlineNode, depth);
+            return;
+        case InlineNode::Kind::link: {
+            cmark_node* node = appendNew(parent, CMARK_NODE_LINK);
+            if (node) cmark_node_set_url(node, inlineNode.as<InlineNode::Link>()->destination.c_str());
+            appendContainer(node, inlineNode, depth);
+            return;
+        }
+        case InlineNode::Kind::image: {
+            cmark_node* node = appendNew(parent, CMARK_NODE_IMAGE);
+            if (node) cmark_node_set_url(node, inlineNode.as<InlineNode::Image>()->source.c_str());
+            appendContainer(node, inlineNode, depth);
+            return;
+        }
+        }
+    }
+
+    void appendContainer(cmark_node* node, const InlineNode& inlineNode, int depth)
+    {
+        if (node) appendInlines(node, inlineNode.children(), depth + 1);
+    }
+
+    static void setLiteral(cmark_node* node, const std::string& literal)
+    {
+        if (node) cmark_node_set_literal(node, literal.c_str());
+    }
+
+    const CMarkLibrary& library_;
+};
+
+std::string takeRendered(char* rendered)
+{
+    if (!rendered) return {};
+    std::string text(rendered);
+    std::free(rendered);
+    return text;
+}
+
+NodePtr buildDocument(const BlockNodeArray& blocks)
+{
+    const CMarkLibrary& library = cmarkLibrary();
+    NodePtr root(cmark_node_new(CMARK_NODE_DOCUMENT));
+    if (root) TreeBuilder(library).appendBlocks(root.get(), blocks, 1);
+    return root;
+}
+
+}  // namespace
+
+std::optional<std::string> renderCMark(const BlockNodeArray& blocks, CMarkRenderer renderer)
+{
+    NodePtr root = buildDocument(blocks);
+    if (!root) return std::nullopt;
+    switch (renderer) {
+    case CMarkRenderer::commonMark: return takeRendered(cmark_render_commonmark(root.get(), CMARK_OPT_DEFAULT, 0));
+    case CMarkRenderer::plainText: return takeRendered(cmark_render_plaintext(root.get(), CMARK_OPT_DEFAULT, 0));
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> renderHTML(const BlockNodeArray& blocks)
+{
+    NodePtr root = buildDocument(blocks);
+    if (!root) return std::nullopt;
+    // Options 0: the library's safe mode. The unsafe option is never passed.
+    return takeRendered(cmark_render_html(root.get(), CMARK_OPT_DEFAULT, nullptr));
+}
+
+}  // namespace markdown
