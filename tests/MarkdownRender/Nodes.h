@@ -4,6 +4,7 @@
 
 #include "MarkdownRender/BlockNode.h"
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -31,3 +32,86 @@ inline RawTableRow row(std::vector<std::string> cells)
 }
 
 }  // namespace markdown::testing
+
+// Readable forms for test failure messages.
+namespace markdown {
+
+inline void PrintTo(const InlineNode& node, std::ostream* os);
+
+inline void PrintTo(const std::vector<InlineNode>& inlines, std::ostream* os)
+{
+    *os << "[";
+    for (std::size_t i = 0; i < inlines.size(); ++i) {
+        if (i) *os << ", ";
+        PrintTo(inlines[i], os);
+    }
+    *os << "]";
+}
+
+inline void PrintTo(const InlineNode& node, std::ostream* os)
+{
+    static const char* const names[] = {"text", "softBreak", "lineBreak", "code", "html",
+                                        "emphasis", "strong", "strikethrough", "link", "image"};
+    *os << names[static_cast<int>(node.kind())];
+    if (const auto* l = node.as<InlineNode::Link>()) *os << "<" << l->destination << ">";
+    if (const auto* i = node.as<InlineNode::Image>()) *os << "<" << i->source << ">";
+    if (!node.literal().empty() || node.kind() == InlineNode::Kind::text) *os << "(\"" << node.literal() << "\")";
+    if (!node.children().empty()) PrintTo(node.children(), os);
+}
+
+inline void PrintTo(const BlockNode& block, std::ostream* os);
+
+inline void PrintTo(const std::vector<BlockNode>& blocks, std::ostream* os)
+{
+    *os << "{";
+    for (std::size_t i = 0; i < blocks.size(); ++i) {
+        if (i) *os << ", ";
+        PrintTo(blocks[i], os);
+    }
+    *os << "}";
+}
+
+inline void PrintTo(const BlockNode& block, std::ostream* os)
+{
+    std::visit(
+        [os](const auto& v) {
+            using T = std::decay_t<decltype(v)>;
+            if constexpr (std::is_same_v<T, BlockNode::Blockquote>) {
+                *os << "blockquote";
+                PrintTo(v.children, os);
+            } else if constexpr (std::is_same_v<T, BlockNode::BulletedList> || std::is_same_v<T, BlockNode::NumberedList> ||
+                                 std::is_same_v<T, BlockNode::TaskList>) {
+                *os << "list(tight=" << v.isTight;
+                if constexpr (std::is_same_v<T, BlockNode::NumberedList>) *os << ", start=" << v.start;
+                *os << ")[";
+                for (const auto& item : v.items) {
+                    if constexpr (std::is_same_v<T, BlockNode::TaskList>) *os << (item.isCompleted ? "[x]" : "[ ]");
+                    PrintTo(item.children, os);
+                }
+                *os << "]";
+            } else if constexpr (std::is_same_v<T, BlockNode::CodeBlock>) {
+                *os << "codeBlock(" << (v.fenceInfo ? "\"" + *v.fenceInfo + "\"" : "none") << ", \"" << v.content << "\")";
+            } else if constexpr (std::is_same_v<T, BlockNode::HtmlBlock>) {
+                *os << "htmlBlock(\"" << v.content << "\")";
+            } else if constexpr (std::is_same_v<T, BlockNode::Paragraph>) {
+                *os << "paragraph";
+                PrintTo(v.content, os);
+            } else if constexpr (std::is_same_v<T, BlockNode::Heading>) {
+                *os << "heading" << v.level;
+                PrintTo(v.content, os);
+            } else if constexpr (std::is_same_v<T, BlockNode::Table>) {
+                *os << "table(" << v.columnAlignments.size() << " columns)[";
+                for (const RawTableRow& r : v.rows) {
+                    *os << "(";
+                    for (const RawTableCell& c : r.cells) PrintTo(c.content, os);
+                    *os << ")";
+                }
+                *os << "]";
+            } else {
+                *os << "thematicBreak";
+            }
+        },
+        block.value());
+}
+
+}  // namespace markdown
