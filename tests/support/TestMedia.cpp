@@ -106,4 +106,10 @@ bool writeFile(const QString& path, const QByteArray& bytes) {
     return file.write(bytes) == bytes.size();
 }
 
+bool writeScript(const QString& path, const QByteArray& body) {
+    if (!writeFile(path, QByteArrayLiteral("#!/bin/sh\n") + body)) return false;
+    return QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |
+                                           QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
+}
+
 }  // namespace testsupport

@@ -43,4 +43,7 @@ QString makeTestFolder(const QString& name);
 // Writes bytes to a file, creating parent folders.
 bool writeFile(const QString& path, const QByteArray& bytes);
 
+// Writes an executable /bin/sh script with this body (a stand-in for a tool).
+bool writeScript(const QString& path, const QByteArray& body);
+
 }  // namespace testsupport

@@ -1,0 +1,30 @@
+#pragma once
+
+// Shared by the tool tests: an application object for the main-thread callbacks,
+// and waiting for a future while those callbacks are delivered.
+#include <QCoreApplication>
+#include <QFuture>
+#include <QTest>
+
+namespace tooltest {
+
+inline QCoreApplication* app() {
+    static int argc = 1;
+    static char name[] = "tool-tests";
+    static char* argv[] = {name, nullptr};
+    // Never destroyed: worker threads may still post to it while the tests exit.
+    static QCoreApplication* instance = new QCoreApplication(argc, argv);
+    return instance;
+}
+
+// Runs the event loop until the future has finished, then delivers every
+// callback posted before that. False on timeout.
+template <typename T>
+bool waitFor(const QFuture<T>& future, int timeoutMs = 30000) {
+    app();
+    const bool finished = QTest::qWaitFor([&] { return future.isFinished(); }, timeoutMs);
+    QCoreApplication::sendPostedEvents();
+    return finished;
+}
+
+}  // namespace tooltest
