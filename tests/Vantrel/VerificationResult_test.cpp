@@ -7,6 +7,7 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QTimeZone>
 
 using namespace vantrel;
 using Kind = VerificationCheck::Kind;
