@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <limits>
+#include <unordered_set>
 
 namespace markdown {
 
@@ -14,13 +15,65 @@ namespace {
 // Ordered list numbers in Markdown have at most nine digits.
 constexpr std::int64_t maxListStart = 999'999'999;
 
+// Allocates the nodes of one render-back tree and frees whatever the library
+// leaves behind when the tree is freed: this library version never frees the
+// data it attaches to table cells built by hand. The library's allocator hooks
+// take no context, so the arena in use is kept per thread.
+class NodeArena {
+public:
+    NodeArena() : previous_(current_) { current_ = this; }
+    ~NodeArena()
+    {
+        for (void* block : live_) std::free(block);
+        current_ = previous_;
+    }
+    NodeArena(const NodeArena&) = delete;
+    NodeArena& operator=(const NodeArena&) = delete;
+
+    cmark_mem* allocator() { return &allocator_; }
+
+private:
+    static void* allocate(std::size_t count, std::size_t size)
+    {
+        void* block = std::calloc(count ? count : 1, size ? size : 1);
+        if (!block) std::abort();  // as the library's own allocator does
+        current_->live_.insert(block);
+        return block;
+    }
+
+    static void* reallocate(void* block, std::size_t size)
+    {
+        void* moved = std::realloc(block, size ? size : 1);
+        if (!moved) std::abort();
+        if (moved != block) {
+            if (block) current_->live_.erase(block);
+            current_->live_.insert(moved);
+        }
+        return moved;
+    }
+
+    static void release(void* block)
+    {
+        if (!block) return;
+        current_->live_.erase(block);
+        std::free(block);
+    }
+
+    static thread_local NodeArena* current_;
+    NodeArena* previous_;
+    std::unordered_set<void*> live_;
+    cmark_mem allocator_{allocate, reallocate, release};
+};
+
+thread_local NodeArena* NodeArena::current_ = nullptr;
+
 // Builds a library tree from the model. A node that cannot be built is left out
 // with everything under it. The values handed to the library are kept within
 // what it accepts: heading levels 1 to 6, list starts 0 and up, and exactly one
 // cell per column in every table row.
 class TreeBuilder {
 public:
-    explicit TreeBuilder(const CMarkLibrary& library) : library_(library) {}
+    TreeBuilder(const CMarkLibrary& library, cmark_mem* allocator) : library_(library), allocator_(allocator) {}
 
     void appendBlocks(cmark_node* parent, const std::vector<BlockNode>& blocks, int depth)
     {
@@ -42,7 +95,15 @@ private:
         return child;
     }
 
-    static cmark_node* appendNew(cmark_node* parent, cmark_node_type type) { return append(parent, cmark_node_new(type)); }
+    cmark_node* appendNew(cmark_node* parent, cmark_node_type type)
+    {
+        return append(parent, cmark_node_new_with_mem(type, allocator_));
+    }
+
+    cmark_node* appendNewWithExtension(cmark_node* parent, cmark_node_type type, cmark_syntax_extension* extension)
+    {
+        return append(parent, cmark_node_new_with_mem_and_ext(type, allocator_, extension));
+    }
 
     void appendBlock(cmark_node* parent, const BlockNode& block, int depth)
     {
@@ -89,7 +150,7 @@ private:
         cmark_node* list = appendList(parent, CMARK_BULLET_LIST, v.isTight);
         if (!list || !library_.tasklist) return;
         for (const RawTaskListItem& item : v.items) {
-            cmark_node* node = append(list, cmark_node_new_with_ext(CMARK_NODE_ITEM, library_.tasklist));
+            cmark_node* node = appendNewWithExtension(list, CMARK_NODE_ITEM, library_.tasklist);
             if (!node) continue;
             cmark_gfm_extensions_set_tasklist_item_checked(node, item.isCompleted);
             appendBlocks(node, item.children, depth + 2);
@@ -125,7 +186,7 @@ private:
     void appendCase(cmark_node* parent, const BlockNode::Table& v, int depth)
     {
         if (!library_.table) return;
-        cmark_node* table = append(parent, cmark_node_new_with_ext(library_.tableType, library_.table));
+        cmark_node* table = appendNewWithExtension(parent, library_.tableType, library_.table);
         if (!table) return;
         const std::size_t columns = std::min<std::size_t>(v.columnAlignments.size(), std::numeric_limits<std::uint16_t>::max());
         std::vector<std::uint8_t> letters;
@@ -137,14 +198,14 @@ private:
 
         static const RawTableCell emptyCell;
         for (const RawTableRow& row : v.rows) {
-            cmark_node* rowNode = append(table, cmark_node_new_with_ext(library_.tableRowType, library_.table));
+            cmark_node* rowNode = appendNewWithExtension(table, library_.tableRowType, library_.table);
             if (!rowNode) continue;
             // The library indexes its alignments by cell position: give it exactly
             // one cell per column, padding short rows and dropping surplus cells.
             bool complete = true;
             for (std::size_t i = 0; i < columns && complete; ++i) {
                 const RawTableCell& cell = i < row.cells.size() ? row.cells[i] : emptyCell;
-                cmark_node* cellNode = append(rowNode, cmark_node_new_with_ext(library_.tableCellType, library_.table));
+                cmark_node* cellNode = appendNewWithExtension(rowNode, library_.tableCellType, library_.table);
                 if (cellNode) appendInlines(cellNode, cell.content, depth + 1);
                 complete = cellNode != nullptr;
             }
@@ -177,7 +238,7 @@ private:
         case InlineNode::Kind::strong: appendContainer(appendNew(parent, CMARK_NODE_STRONG), inlineNode, depth); return;
         case InlineNode::Kind::strikethrough:
             if (library_.strikethrough)
-                appendContainer(append(parent, cmark_node_new_with_ext(library_.strikethroughType, library_.strikethrough)),
+                appendContainer(appendNewWithExtension(parent, library_.strikethroughType, library_.strikethrough),
                                 inlineNode, depth);
             return;
         case InlineNode::Kind::link: {
@@ -206,43 +267,40 @@ private:
     }
 
     const CMarkLibrary& library_;
+    cmark_mem* allocator_;
 };
 
-std::string takeRendered(char* rendered)
-{
-    if (!rendered) return {};
-    std::string text(rendered);
-    std::free(rendered);
-    return text;
-}
-
-NodePtr buildDocument(const BlockNodeArray& blocks)
+// Builds the tree in an arena, renders it with `render` and copies the text out.
+// The rendered buffer comes from the tree's allocator, so the arena frees it.
+template <class Render>
+std::optional<std::string> renderTree(const BlockNodeArray& blocks, Render render)
 {
     const CMarkLibrary& library = cmarkLibrary();
-    NodePtr root(cmark_node_new(CMARK_NODE_DOCUMENT));
-    if (root) TreeBuilder(library).appendBlocks(root.get(), blocks, 1);
-    return root;
+    NodeArena arena;
+    NodePtr root(cmark_node_new_with_mem(CMARK_NODE_DOCUMENT, arena.allocator()));
+    if (!root) return std::nullopt;
+    TreeBuilder(library, arena.allocator()).appendBlocks(root.get(), blocks, 1);
+    char* rendered = render(root.get());
+    std::string text(rendered ? rendered : "");
+    arena.allocator()->free(rendered);
+    return text;
 }
 
 }  // namespace
 
 std::optional<std::string> renderCMark(const BlockNodeArray& blocks, CMarkRenderer renderer)
 {
-    NodePtr root = buildDocument(blocks);
-    if (!root) return std::nullopt;
-    switch (renderer) {
-    case CMarkRenderer::commonMark: return takeRendered(cmark_render_commonmark(root.get(), CMARK_OPT_DEFAULT, 0));
-    case CMarkRenderer::plainText: return takeRendered(cmark_render_plaintext(root.get(), CMARK_OPT_DEFAULT, 0));
-    }
-    return std::nullopt;
+    return renderTree(blocks, [renderer](cmark_node* root) {
+        // Options 0 (the library's defaults) and width 0 (no wrapping).
+        return renderer == CMarkRenderer::commonMark ? cmark_render_commonmark(root, CMARK_OPT_DEFAULT, 0)
+                                                     : cmark_render_plaintext(root, CMARK_OPT_DEFAULT, 0);
+    });
 }
 
 std::optional<std::string> renderHTML(const BlockNodeArray& blocks)
 {
-    NodePtr root = buildDocument(blocks);
-    if (!root) return std::nullopt;
     // Options 0: the library's safe mode. The unsafe option is never passed.
-    return takeRendered(cmark_render_html(root.get(), CMARK_OPT_DEFAULT, nullptr));
+    return renderTree(blocks, [](cmark_node* root) { return cmark_render_html(root, CMARK_OPT_DEFAULT, nullptr); });
 }
 
 }  // namespace markdown
