@@ -46,11 +46,7 @@ Pair128 reduce128(I128 n, I128 d) noexcept {
 
 bool fits64(I128 v) noexcept { return v >= int64Min && v <= int64Max; }
 
-Fraction reducedFraction(I128 n, I128 d) {
-    const Pair128 r = reduce128(n, d);
-    if (!fits64(r.n) || !fits64(r.d)) throw std::overflow_error("Fraction does not fit 64 bits.");
-    return Fraction::reducing(std::int64_t(r.n), std::int64_t(r.d));
-}
+Fraction reducedFraction(I128 n, I128 d) { return Fraction::reducingWide(n, d); }
 
 std::int64_t checkedNegate(std::int64_t v) {
     if (v == int64Min) throw std::overflow_error("Fraction does not fit 64 bits.");
@@ -88,6 +84,12 @@ std::optional<std::int64_t> parseInt(std::string_view s) noexcept {
 Fraction Fraction::reducing(std::int64_t numerator, std::int64_t denominator) {
     const Pair128 r = reduce128(numerator, denominator);
     if (!fits64(r.n)) throw std::overflow_error("Fraction does not fit 64 bits.");
+    return Fraction(std::int64_t(r.n), std::int64_t(r.d), true);
+}
+
+Fraction Fraction::reducingWide(__int128 numerator, __int128 denominator) {
+    const Pair128 r = reduce128(numerator, denominator);
+    if (!fits64(r.n) || !fits64(r.d)) throw std::overflow_error("Fraction does not fit 64 bits.");
     return Fraction(std::int64_t(r.n), std::int64_t(r.d), true);
 }
 

@@ -27,6 +27,9 @@ public:
     // The pair in lowest terms with the sign on the numerator, flag set: 6/−4 is −3/2,
     // 0/−7 is 0/1, any n ≠ 0 over 0 is 1/0, and 0/0 stays 0/0.
     static Fraction reducing(std::int64_t numerator, std::int64_t denominator);
+    // The same for a 128-bit pair; throws std::overflow_error when the reduced pair
+    // does not fit 64 bits.
+    static Fraction reducingWide(__int128 numerator, __int128 denominator);
     // A decimal approximation of `value` with at most `decimalPrecision` places over a
     // power of ten, reduced. Places are cut to keep numerator and denominator inside
     // 64 bits; NaN gives 0/1 and magnitudes of 2^63 or more saturate.

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <concepts>
 #include <cstdint>
+#include <string>
 #include <type_traits>
 
 namespace timecode {
@@ -99,6 +100,14 @@ template <class T>
 constexpr T clamped(const T& value, const ClosedRange<T>& range) {
     return std::min(std::max(value, range.lowerBound), range.upperBound);
 }
+
+// `value` truncated toward zero into the 64-bit range: NaN gives 0 and values
+// beyond the range give the nearest end.
+std::int64_t saturatingInt64(double value) noexcept;
+
+// The shortest text that reads back as `value`, written as a number is usually
+// shown: "10.5", "10.0", "0.0001", "1e-05", "1.8014398509481986e+16", "inf", "nan".
+std::string shortestDescription(double value);
 
 // Which end of a range something refers to.
 enum class RangeAttribute { start, end, duration };

@@ -1,0 +1,208 @@
+// The text form of a timecode: writing and reading.
+#include <charconv>
+#include <cstdint>
+#include <optional>
+
+#include "TimecodeCore/Timecode.h"
+
+namespace timecode {
+
+// ---- Format options
+
+std::string_view caseName(StringFormatOption option) noexcept {
+    switch (option) {
+    case StringFormatOption::alwaysShowDays: return "alwaysShowDays";
+    case StringFormatOption::showSubFrames: return "showSubFrames";
+    case StringFormatOption::filenameCompatible: return "filenameCompatible";
+    }
+    return {};
+}
+
+std::optional<StringFormatOption> stringFormatOption(std::string_view name) noexcept {
+    for (StringFormatOption o : allStringFormatOptions())
+        if (caseName(o) == name) return o;
+    return std::nullopt;
+}
+
+const std::vector<StringFormatOption>& allStringFormatOptions() {
+    static const std::vector<StringFormatOption> options{
+        StringFormatOption::alwaysShowDays, StringFormatOption::showSubFrames, StringFormatOption::filenameCompatible};
+    return options;
+}
+
+const StringFormat& StringFormat::showSubFramesFormat() noexcept {
+    static const StringFormat format{StringFormatOption::showSubFrames};
+    return format;
+}
+
+// ---- Writing
+
+namespace {
+
+// As printf's "%0<width>ld": zero-padded to the width (the sign counts), never cut.
+void appendPadded(std::string& out, std::int64_t value, int width) {
+    char digits[24];
+    const auto res = std::to_chars(digits, digits + sizeof digits, value);
+    const int length = int(res.ptr - digits);
+    const bool negative = value < 0;
+    if (negative) out += '-';
+    for (int i = length; i < width; ++i) out += '0';
+    out.append(digits + (negative ? 1 : 0), res.ptr);
+}
+
+}  // namespace
+
+std::string Timecode::stringValue(const StringFormat& format) const {
+    std::string text;
+    text.reserve(24);
+    if (format.alwaysShowDays() || days() != 0) {
+        text += std::to_string(days());
+        text += ' ';
+    }
+    appendPadded(text, hours(), 2);
+    text += ':';
+    appendPadded(text, minutes(), 2);
+    text += ':';
+    appendPadded(text, seconds(), 2);
+    text += frameRate().framesSeparator();
+    appendPadded(text, frames(), frameRate().numberOfDigits());
+    if (format.showSubFrames()) {
+        text += '.';
+        appendPadded(text, subFrames(), subFramesBase().numberOfDigits());
+    }
+    if (format.filenameCompatible())
+        for (char& c : text)
+            if (c == ':' || c == ';' || c == ' ') c = '-';
+    return text;
+}
+
+// ---- Reading
+//
+// The grammar: an optional run of digits (days) and an optional single separator
+// (":", ";" or white space), then hours, minutes, seconds and frames digits joined
+// by ":" or ";", then an optional "." and an optional run of digits (subframes);
+// nothing before or after, except that one line terminator may end the text.
+//
+// Days are taken only when the text cannot be read without them (so "101:02:03:04"
+// is 101 hours): that is exactly when five digit fields are present, the first
+// separator then belonging to the days. Frames digits run to the end or to a ".",
+// so "01:02:03:0405" has frames 405.
+
+namespace {
+
+struct Cursor {
+    std::string_view text;
+    std::size_t pos = 0;
+
+    bool atEnd() const { return pos >= text.size(); }
+    bool peekDigit() const { return !atEnd() && text[pos] >= '0' && text[pos] <= '9'; }
+
+    // A run of one or more ASCII digits.
+    std::optional<std::string_view> digits() {
+        const std::size_t start = pos;
+        while (peekDigit()) ++pos;
+        if (pos == start) return std::nullopt;
+        return text.substr(start, pos - start);
+    }
+    bool fieldSeparator() {
+        if (atEnd() || (text[pos] != ':' && text[pos] != ';')) return false;
+        ++pos;
+        return true;
+    }
+    // ":", ";" or one white-space character (U+0009–000A, 000C–000D and the space
+    // separators U+0020, 00A0, 1680, 2000–200A, 2028, 2029, 202F, 205F, 3000).
+    bool daysSeparator() {
+        if (fieldSeparator()) return true;
+        const std::size_t length = whiteSpaceLength(text.substr(pos));
+        pos += length;
+        return length > 0;
+    }
+
+    static std::size_t whiteSpaceLength(std::string_view s) {
+        if (s.empty()) return 0;
+        const auto b0 = static_cast<unsigned char>(s[0]);
+        if (b0 == '\t' || b0 == '\n' || b0 == '\f' || b0 == '\r' || b0 == ' ') return 1;
+        if (b0 == 0xC2 && s.size() >= 2 && static_cast<unsigned char>(s[1]) == 0xA0) return 2;  // U+00A0
+        if (s.size() < 3) return 0;
+        const auto b1 = static_cast<unsigned char>(s[1]), b2 = static_cast<unsigned char>(s[2]);
+        if (b0 == 0xE1 && b1 == 0x9A && b2 == 0x80) return 3;  // U+1680
+        if (b0 == 0xE2 && b1 == 0x80 && ((b2 >= 0x80 && b2 <= 0x8A) || b2 == 0xA8 || b2 == 0xA9 || b2 == 0xAF))
+            return 3;                                           // U+2000–200A, 2028, 2029, 202F
+        if (b0 == 0xE2 && b1 == 0x81 && b2 == 0x9F) return 3;  // U+205F
+        if (b0 == 0xE3 && b1 == 0x80 && b2 == 0x80) return 3;  // U+3000
+        return 0;
+    }
+};
+
+// The text without one final line terminator (\r\n, or one of \n \v \f \r U+0085
+// U+2028 U+2029), which may stand at the very end.
+std::string_view withoutFinalLineTerminator(std::string_view s) {
+    if (s.size() >= 2 && s.substr(s.size() - 2) == "\r\n") return s.substr(0, s.size() - 2);
+    if (!s.empty()) {
+        const char c = s.back();
+        if (c == '\n' || c == '\v' || c == '\f' || c == '\r') return s.substr(0, s.size() - 1);
+    }
+    if (s.size() >= 2 && s.substr(s.size() - 2) == "\xC2\x85") return s.substr(0, s.size() - 2);
+    if (s.size() >= 3 && (s.substr(s.size() - 3) == "\xE2\x80\xA8" || s.substr(s.size() - 3) == "\xE2\x80\xA9"))
+        return s.substr(0, s.size() - 3);
+    return s;
+}
+
+struct Groups {
+    std::optional<std::string_view> days, hours, minutes, seconds, frames, subFrames;
+};
+
+// Hours through the end: H sep M sep S sep F [.] [digits] end.
+bool readFromHours(Cursor& c, Groups& g) {
+    if (!(g.hours = c.digits()) || !c.fieldSeparator()) return false;
+    if (!(g.minutes = c.digits()) || !c.fieldSeparator()) return false;
+    if (!(g.seconds = c.digits()) || !c.fieldSeparator()) return false;
+    if (!(g.frames = c.digits())) return false;
+    if (!c.atEnd() && c.text[c.pos] == '.') ++c.pos;
+    g.subFrames = c.digits();
+    return c.atEnd();
+}
+
+std::optional<Groups> match(std::string_view text) {
+    // Without days: an optional separator, then hours.
+    {
+        Cursor c{text};
+        Groups g;
+        c.daysSeparator();
+        if (readFromHours(c, g)) return g;
+    }
+    // With days: digits, a separator, then hours.
+    {
+        Cursor c{text};
+        Groups g;
+        g.days = c.digits();
+        if (g.days && c.daysSeparator() && readFromHours(c, g)) return g;
+    }
+    return std::nullopt;
+}
+
+// A group's value: absent when it did not take part or does not fit 64 bits.
+std::optional<std::int64_t> number(const std::optional<std::string_view>& group) {
+    if (!group) return std::nullopt;
+    std::int64_t v = 0;
+    const auto res = std::from_chars(group->data(), group->data() + group->size(), v);
+    if (res.ec != std::errc() || res.ptr != group->data() + group->size()) return std::nullopt;
+    return v;
+}
+
+}  // namespace
+
+Timecode::Components Timecode::decode(std::string_view text) {
+    const auto groups = match(withoutFinalLineTerminator(text));
+    if (!groups) throw StringParseError::malformed();
+    const std::optional<std::int64_t> values[] = {number(groups->days),    number(groups->hours),
+                                                  number(groups->minutes), number(groups->seconds),
+                                                  number(groups->frames),  number(groups->subFrames)};
+    int present = 0;
+    for (const auto& v : values) present += v.has_value();
+    if (present < 4) throw StringParseError::malformed();
+    return {values[0].value_or(0), values[1].value_or(0), values[2].value_or(0),
+            values[3].value_or(0), values[4].value_or(0), values[5].value_or(0)};
+}
+
+}  // namespace timecode

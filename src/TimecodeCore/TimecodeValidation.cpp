@@ -1,0 +1,53 @@
+#include "TimecodeCore/TimecodeComponents.h"
+
+namespace timecode {
+
+namespace {
+
+// The lowest valid frame: at a drop rate, the dropped frame numbers at second 0 of
+// every minute that is not a multiple of ten (the minutes as stored).
+std::int64_t framesFloor(const TimecodeComponents& c, TimecodeFrameRate rate) noexcept {
+    if (rate.isDrop() && c.minutes % 10 != 0 && c.seconds == 0) return rate.framesDropped();
+    return 0;
+}
+
+}  // namespace
+
+ClosedRange<std::int64_t> TimecodeComponents::validRange(TimecodeComponent component,
+                                                         const TimecodeProperties& properties) const noexcept {
+    switch (component) {
+    case TimecodeComponent::days: return {0, properties.upperLimit.maxDays()};
+    case TimecodeComponent::hours: return {0, 23};
+    case TimecodeComponent::minutes:
+    case TimecodeComponent::seconds: return {0, 59};
+    case TimecodeComponent::frames:
+        return {framesFloor(*this, properties.frameRate), properties.frameRate.maxFrameNumberDisplayable()};
+    case TimecodeComponent::subFrames: return {0, properties.subFramesBase.maxSubFrames()};
+    }
+    return {0, 0};
+}
+
+TimecodeComponentSet TimecodeComponents::invalidComponents(const TimecodeProperties& properties) const {
+    TimecodeComponentSet invalid;
+    for (TimecodeComponent c : TimecodeComponent::allCases())
+        if (!validRange(c, properties).contains(value(c))) invalid.insert(c);
+    return invalid;
+}
+
+bool TimecodeComponents::isValid(const TimecodeProperties& properties) const noexcept {
+    for (TimecodeComponent c : TimecodeComponent::allCases())
+        if (!validRange(c, properties).contains(value(c))) return false;
+    return true;
+}
+
+void TimecodeComponents::clamp(const TimecodeProperties& properties) noexcept {
+    for (TimecodeComponent c : TimecodeComponent::allCases()) setValue(c, clamped(value(c), validRange(c, properties)));
+}
+
+bool TimecodeComponents::isWithinValidDigitCounts(TimecodeFrameRate rate, SubFramesBase base) const noexcept {
+    for (TimecodeComponent c : TimecodeComponent::allCases())
+        if (numberOfDigits(value(c)) > c.numberOfDigits(rate, base)) return false;
+    return true;
+}
+
+}  // namespace timecode
