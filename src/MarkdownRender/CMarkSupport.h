@@ -11,6 +11,11 @@
 
 #include <memory>
 #include <mutex>
+#include <vector>
+
+namespace markdown {
+class BlockNode;
+}
 
 namespace markdown::detail {
 
@@ -42,6 +47,10 @@ const CMarkLibrary& cmarkLibrary();
 // characters in a table shared by all parsers, added and removed around every
 // parse; parses therefore take this lock. Rendering does not need it.
 std::mutex& parseMutex();
+
+// Converts the children of a parsed document into the model; what the model has
+// no case for is left out, with a warning for nodes of unexpected kinds.
+std::vector<BlockNode> convertDocument(cmark_node* document);
 
 struct NodeDeleter {
     void operator()(cmark_node* node) const { cmark_node_free(node); }

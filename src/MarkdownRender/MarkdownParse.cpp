@@ -292,8 +292,13 @@ std::optional<BlockNodeArray> parseBlockNodeArray(std::string_view markdown)
     }
     if (!document) return std::nullopt;
 
+    return convertDocument(document.get());
+}
+
+std::vector<BlockNode> detail::convertDocument(cmark_node* document)
+{
     TreeConverter converter;
-    BlockNodeArray blocks = converter.blocks(document.get(), 1);
+    std::vector<BlockNode> blocks = converter.blocks(document, 1);
     converter.reportOmissions();
     return blocks;
 }

@@ -146,6 +146,20 @@ TEST(Parse, FootnotesStayOff)
     EXPECT_EQ(parse("a[^1]\n\n[^1]: note"), (Blocks{para({text("a"), linkTo("note", {text("^1")})})}));
 }
 
+TEST(Parse, CanonicallyEquivalentTextsGiveEqualContent)
+{
+    // "é" precomposed and decomposed, in text, a link destination and code.
+    const MarkdownContent composed("caf\xC3\xA9 [x](/caf\xC3\xA9) `\xC3\xA9`");
+    const MarkdownContent decomposed("cafe\xCC\x81 [x](/cafe\xCC\x81) `e\xCC\x81`");
+    EXPECT_NE(composed.renderHTML(), decomposed.renderHTML());
+    EXPECT_EQ(composed, decomposed);
+    Hasher a, b;
+    hashSequence(a, composed.blocks);
+    hashSequence(b, decomposed.blocks);
+    EXPECT_EQ(a.finalize(), b.finalize());
+    EXPECT_NE(composed, MarkdownContent("cafe [x](/cafe) `e`"));
+}
+
 TEST(Parse, BadBytesAreRepaired)
 {
     EXPECT_EQ(parse("a\xFF" "b"), Blocks{para("a\xEF\xBF\xBD" "b")});
