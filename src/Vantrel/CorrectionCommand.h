@@ -1,0 +1,21 @@
+#pragma once
+
+#include "TimecodeCore/Timecode.h"
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace vantrel {
+
+// The ffmpeg argument list of one timecode correction: every stream but the data
+// streams (the old timecode track) copied packet for packet, the container's
+// metadata kept, the new start timecode written, optionally a creation time
+// stamped, and the output overwritten if it exists. Each element is one process
+// argument; nothing is quoted. Relative paths are made absolute so that a name
+// beginning with "-" is never read as an option.
+QStringList makeTimecodeArguments(const QString& input, const QString& output, const timecode::Timecode& timecode,
+                                  const std::optional<QDateTime>& creationDate = std::nullopt);
+
+}  // namespace vantrel
