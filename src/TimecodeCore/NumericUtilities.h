@@ -92,7 +92,9 @@ struct ClosedRange {
     T upperBound{};
 
     constexpr bool contains(const T& value) const { return !(value < lowerBound) && !(upperBound < value); }
-    friend constexpr bool operator==(const ClosedRange&, const ClosedRange&) = default;
+    friend constexpr bool operator==(const ClosedRange& a, const ClosedRange& b) {
+        return a.lowerBound == b.lowerBound && a.upperBound == b.upperBound;
+    }
 };
 
 // `value` moved into `range`: min(max(value, lowerBound), upperBound).
