@@ -2,6 +2,17 @@
 
 namespace timecode {
 
+namespace {
+
+// A copy of `timecode` set from a source (with a rule when one is given).
+template <class Source, class... Rule>
+Timecode setCopy(Timecode timecode, const Source& source, Rule... rule) {
+    timecode.set(source, rule...);
+    return timecode;
+}
+
+}  // namespace
+
 // ---- Construction
 
 Timecode::Timecode(const TimecodeSourceValue& source, TimecodeFrameRate rate, SubFramesBase base, UpperLimit limit)
@@ -69,31 +80,19 @@ Timecode::Timecode(const GuaranteedRichTimecodeSourceValue& source) { properties
 void Timecode::set(const TimecodeSourceValue& source) { source.value->set(*this); }
 void Timecode::set(const TimecodeSourceValue& source, ValidationRule rule) { source.value->set(*this, rule); }
 
-Timecode Timecode::setting(const TimecodeSourceValue& source) const {
-    Timecode copy = *this;
-    copy.set(source);
-    return copy;
-}
+Timecode Timecode::setting(const TimecodeSourceValue& source) const { return setCopy(*this, source); }
 
 Timecode Timecode::setting(const TimecodeSourceValue& source, ValidationRule rule) const {
-    Timecode copy = *this;
-    copy.set(source, rule);
-    return copy;
+    return setCopy(*this, source, rule);
 }
 
 void Timecode::set(const FormattedTimecodeSourceValue& source) { source.value->set(*this); }
 void Timecode::set(const FormattedTimecodeSourceValue& source, ValidationRule rule) { source.value->set(*this, rule); }
 
-Timecode Timecode::setting(const FormattedTimecodeSourceValue& source) const {
-    Timecode copy = *this;
-    copy.set(source);
-    return copy;
-}
+Timecode Timecode::setting(const FormattedTimecodeSourceValue& source) const { return setCopy(*this, source); }
 
 Timecode Timecode::setting(const FormattedTimecodeSourceValue& source, ValidationRule rule) const {
-    Timecode copy = *this;
-    copy.set(source, rule);
-    return copy;
+    return setCopy(*this, source, rule);
 }
 
 void Timecode::set(const RichTimecodeSourceValue& source) { properties_ = source.value->set(*this); }
@@ -101,25 +100,15 @@ void Timecode::set(const RichTimecodeSourceValue& source, ValidationRule rule) {
     properties_ = source.value->set(*this, rule);
 }
 
-Timecode Timecode::setting(const RichTimecodeSourceValue& source) const {
-    Timecode copy = *this;
-    copy.set(source);
-    return copy;
-}
+Timecode Timecode::setting(const RichTimecodeSourceValue& source) const { return setCopy(*this, source); }
 
 Timecode Timecode::setting(const RichTimecodeSourceValue& source, ValidationRule rule) const {
-    Timecode copy = *this;
-    copy.set(source, rule);
-    return copy;
+    return setCopy(*this, source, rule);
 }
 
 void Timecode::set(const GuaranteedTimecodeSourceValue& source) { source.value->set(*this); }
 
-Timecode Timecode::setting(const GuaranteedTimecodeSourceValue& source) const {
-    Timecode copy = *this;
-    copy.set(source);
-    return copy;
-}
+Timecode Timecode::setting(const GuaranteedTimecodeSourceValue& source) const { return setCopy(*this, source); }
 
 Timecode::Properties Timecode::set(const GuaranteedRichTimecodeSourceValue& source) {
     const Properties own = properties_;

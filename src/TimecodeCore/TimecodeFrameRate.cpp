@@ -78,6 +78,13 @@ std::optional<TimecodeFrameRate> firstMatch(bool drop, Match match) noexcept {
     return std::nullopt;
 }
 
+std::vector<TimecodeFrameRate> ratesWithDrop(bool drop) {
+    std::vector<TimecodeFrameRate> rates;
+    for (TimecodeFrameRate r : TimecodeFrameRate::allCases())
+        if (r.isDrop() == drop) rates.push_back(r);
+    return rates;
+}
+
 }  // namespace
 
 // ---- CompatibleGroup
@@ -125,22 +132,12 @@ const std::vector<TimecodeFrameRate>& TimecodeFrameRate::allCases() {
 }
 
 const std::vector<TimecodeFrameRate>& TimecodeFrameRate::allDrop() {
-    static const std::vector<TimecodeFrameRate> cases = [] {
-        std::vector<TimecodeFrameRate> v;
-        for (TimecodeFrameRate r : allCases())
-            if (r.isDrop()) v.push_back(r);
-        return v;
-    }();
+    static const std::vector<TimecodeFrameRate> cases = ratesWithDrop(true);
     return cases;
 }
 
 const std::vector<TimecodeFrameRate>& TimecodeFrameRate::allNonDrop() {
-    static const std::vector<TimecodeFrameRate> cases = [] {
-        std::vector<TimecodeFrameRate> v;
-        for (TimecodeFrameRate r : allCases())
-            if (!r.isDrop()) v.push_back(r);
-        return v;
-    }();
+    static const std::vector<TimecodeFrameRate> cases = ratesWithDrop(false);
     return cases;
 }
 

@@ -155,6 +155,11 @@ private:
     Case case_;
 };
 
+// The rate whose text form is exactly `text` ("23.976", "29.97d", ...), or nullopt.
+inline std::optional<TimecodeFrameRate> timecodeFrameRate(std::string_view text) noexcept {
+    return TimecodeFrameRate::fromStringValue(text);
+}
+
 // What the timecode rates and the video rates have in common.
 template <class R>
 concept FrameRateProtocol = std::equality_comparable<R> && requires(const R r, std::string_view text) {

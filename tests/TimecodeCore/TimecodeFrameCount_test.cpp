@@ -3,7 +3,7 @@
 #include <limits>
 
 #include "TimecodeCore/Timecode.h"
-#include "TimecodePrinters.h"
+#include "TimecodeTestSupport.h"
 
 using timecode::Timecode;
 using FC = Timecode::FrameCount;

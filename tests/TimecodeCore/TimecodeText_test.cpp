@@ -3,7 +3,7 @@
 #include <string>
 
 #include "TimecodeCore/Timecode.h"
-#include "TimecodePrinters.h"
+#include "TimecodeTestSupport.h"
 
 using timecode::FormattedTimecodeSourceValue;
 using timecode::StringFormat;
@@ -16,38 +16,32 @@ using O = Timecode::StringFormatOption;
 using R = timecode::TimecodeFrameRate;
 using Rule = Timecode::ValidationRule;
 
-namespace {
-
-Timecode make(const C& c, R rate, B base = B::max80SubFrames, L limit = L::max24Hours) {
-    return Timecode(TimecodeSourceValue::components(c), rate, base, limit, Rule::allowingInvalid);
-}
-
-}  // namespace
+using timecode::makeTimecode;
 
 TEST(TimecodeText, Writing) {
-    const Timecode hour = make({0, 1, 0, 0, 0, 0}, R::fps24);
+    const Timecode hour = makeTimecode({0, 1, 0, 0, 0, 0}, R::fps24);
     EXPECT_EQ(hour.stringValue(), "01:00:00:00");
     EXPECT_EQ(hour.stringValue({O::alwaysShowDays}), "0 01:00:00:00");
 
-    const Timecode df = make({2, 3, 4, 5, 6, 0}, R::fps29_97d);
+    const Timecode df = makeTimecode({2, 3, 4, 5, 6, 0}, R::fps29_97d);
     EXPECT_EQ(df.stringValue(), "2 03:04:05;06");
     EXPECT_EQ(df.stringValue({O::filenameCompatible}), "2-03-04-05-06");
 
-    EXPECT_EQ(make({0, 10, 0, 0, 5, 0}, R::fps120).stringValue(), "10:00:00:005");
-    EXPECT_EQ(make({0, 10, 0, 0, 5, 0}, R::fps100).stringValue(), "10:00:00:05");
+    EXPECT_EQ(makeTimecode({0, 10, 0, 0, 5, 0}, R::fps120).stringValue(), "10:00:00:005");
+    EXPECT_EQ(makeTimecode({0, 10, 0, 0, 5, 0}, R::fps100).stringValue(), "10:00:00:05");
 
-    EXPECT_EQ(make({0, 0, 0, 0, 0, 7}, R::fps24).stringValue({O::showSubFrames}), "00:00:00:00.07");
-    EXPECT_EQ(make({0, 0, 0, 0, 0, 7}, R::fps24, B::max100SubFrames).stringValue({O::showSubFrames}), "00:00:00:00.07");
-    EXPECT_EQ(make({0, 0, 0, 0, 0, 3}, R::fps24, B::quarterFrames).stringValue({O::showSubFrames}), "00:00:00:00.3");
-    EXPECT_EQ(make({0, 1, 0, 0, 0, 0}, R::fps29_97d).stringValue({O::showSubFrames, O::filenameCompatible}),
+    EXPECT_EQ(makeTimecode({0, 0, 0, 0, 0, 7}, R::fps24).stringValue({O::showSubFrames}), "00:00:00:00.07");
+    EXPECT_EQ(makeTimecode({0, 0, 0, 0, 0, 7}, R::fps24, B::max100SubFrames).stringValue({O::showSubFrames}), "00:00:00:00.07");
+    EXPECT_EQ(makeTimecode({0, 0, 0, 0, 0, 3}, R::fps24, B::quarterFrames).stringValue({O::showSubFrames}), "00:00:00:00.3");
+    EXPECT_EQ(makeTimecode({0, 1, 0, 0, 0, 0}, R::fps29_97d).stringValue({O::showSubFrames, O::filenameCompatible}),
               "01-00-00-00.00");
 
     // Any value is written as printf writes it, never cut.
-    EXPECT_EQ(make({0, -1, 0, 0, 0, 0}, R::fps24).stringValue(), "-1:00:00:00");
-    EXPECT_EQ(make({-3, 0, -5, 123, 0, -7}, R::fps120).stringValue({O::showSubFrames}), "-3 00:-5:123:000.-7");
-    EXPECT_EQ(make({0, 0, 0, 0, -5, 0}, R::fps120).stringValue(), "00:00:00:-05");
+    EXPECT_EQ(makeTimecode({0, -1, 0, 0, 0, 0}, R::fps24).stringValue(), "-1:00:00:00");
+    EXPECT_EQ(makeTimecode({-3, 0, -5, 123, 0, -7}, R::fps120).stringValue({O::showSubFrames}), "-3 00:-5:123:000.-7");
+    EXPECT_EQ(makeTimecode({0, 0, 0, 0, -5, 0}, R::fps120).stringValue(), "00:00:00:-05");
     const std::int64_t min = std::numeric_limits<std::int64_t>::min();
-    EXPECT_EQ(make({0, min, 0, 0, 0, 0}, R::fps24).stringValue(), "-9223372036854775808:00:00:00");
+    EXPECT_EQ(makeTimecode({0, min, 0, 0, 0, 0}, R::fps24).stringValue(), "-9223372036854775808:00:00:00");
 }
 
 TEST(TimecodeText, FormatSets) {
@@ -159,7 +153,7 @@ TEST(TimecodeText, SettingFromText) {
 TEST(TimecodeText, TextRoundTripsAtEveryRate) {
     for (R rate : R::allCases())
         for (B base : B::allCases()) {
-            const Timecode t = make({7, 23, 59, 58, rate.maxFrames() - 1, base.maxSubFrames()}, rate, base);
+            const Timecode t = makeTimecode({7, 23, 59, 58, rate.maxFrames() - 1, base.maxSubFrames()}, rate, base);
             for (const StringFormat& f : {StringFormat{O::showSubFrames}, StringFormat{O::alwaysShowDays, O::showSubFrames}})
                 EXPECT_EQ(Timecode::decode(t.stringValue(f)), t.components()) << t.stringValue(f);
         }

@@ -6,7 +6,7 @@
 
 #include "TimecodeCore/Timecode.h"
 #include "TimecodeCore/TimecodeSortComparator.h"
-#include "TimecodePrinters.h"
+#include "TimecodeTestSupport.h"
 
 using timecode::CMTime;
 using timecode::CMTimeRange;
@@ -22,12 +22,10 @@ using Rule = Timecode::ValidationRule;
 
 namespace {
 
-Timecode tc(const C& c, R rate = R::fps24, B base = B::max80SubFrames, L limit = L::max24Hours) {
-    return Timecode(TimecodeSourceValue::components(c), rate, base, limit, Rule::allowingInvalid);
-}
+using timecode::makeTimecode;
 
 Timecode hms(std::int64_t h, std::int64_t m, std::int64_t s, std::int64_t f, R rate = R::fps24) {
-    return tc({0, h, m, s, f, 0}, rate);
+    return makeTimecode({0, h, m, s, f, 0}, rate);
 }
 
 }  // namespace
@@ -38,13 +36,13 @@ TEST(RealTime, Readings) {
     EXPECT_EQ(hour.cmTimeValue(), CMTime::make(3600, 1));
     EXPECT_EQ(hms(0, 0, 0, 1, R::fps29_97).rationalValue().description(), "1001/30000");
     EXPECT_DOUBLE_EQ(hms(0, 0, 1, 0, R::fps23_976).realTimeValue(), 1.001);
-    EXPECT_EQ(tc({0, 0, 0, 0, 1, 40}).rationalValue(), Fraction(1, 16));  // 1.5 frames at 24
+    EXPECT_EQ(makeTimecode({0, 0, 0, 0, 1, 40}).rationalValue(), Fraction(1, 16));  // 1.5 frames at 24
     EXPECT_EQ(hms(0, 0, 1, 0).samplesValue(48000), 48000);
     EXPECT_DOUBLE_EQ(hms(0, 0, 1, 0, R::fps23_976).samplesDoubleValue(48000), 48048.0);
     EXPECT_EQ(hms(0, 0, 1, 0, R::fps23_976).samplesValue(48000), 48048);
     // Round trips through rational and media time at every rate.
     for (R rate : R::allCases()) {
-        const Timecode t = tc({0, 13, 37, 42, rate.maxFrames() / 2, 40}, rate);
+        const Timecode t = makeTimecode({0, 13, 37, 42, rate.maxFrames() / 2, 40}, rate);
         EXPECT_EQ(Timecode(TimecodeSourceValue::rational(t.rationalValue()), rate, B::max80SubFrames, L::max24Hours)
                       .components(),
                   t.components())
@@ -62,10 +60,10 @@ TEST(Comparison, EqualityAndOrder) {
     EXPECT_FALSE(hms(0, 0, 1, 0, R::fps25) < hms(0, 0, 1, 0));
     EXPECT_LT(hms(0, 0, 0, 12), hms(0, 0, 0, 13, R::fps25));
     EXPECT_NE(hms(1, 0, 0, 0, R::fps29_97), hms(1, 0, 0, 0, R::fps29_97d));
-    EXPECT_EQ(tc({0, 1, 0, 0, 0, 0}, R::fps24, B::max80SubFrames), tc({0, 1, 0, 0, 0, 0}, R::fps24, B::max100SubFrames));
-    EXPECT_NE(tc({0, 0, 0, 0, 0, 40}, R::fps24, B::max80SubFrames), tc({0, 0, 0, 0, 0, 50}, R::fps24, B::max100SubFrames));
-    EXPECT_EQ(tc({0, 1, 0, 0, 0, 0}, R::fps24, B::max80SubFrames, L::max24Hours),
-              tc({0, 1, 0, 0, 0, 0}, R::fps24, B::max80SubFrames, L::max100Days));
+    EXPECT_EQ(makeTimecode({0, 1, 0, 0, 0, 0}, R::fps24, B::max80SubFrames), makeTimecode({0, 1, 0, 0, 0, 0}, R::fps24, B::max100SubFrames));
+    EXPECT_NE(makeTimecode({0, 0, 0, 0, 0, 40}, R::fps24, B::max80SubFrames), makeTimecode({0, 0, 0, 0, 0, 50}, R::fps24, B::max100SubFrames));
+    EXPECT_EQ(makeTimecode({0, 1, 0, 0, 0, 0}, R::fps24, B::max80SubFrames, L::max24Hours),
+              makeTimecode({0, 1, 0, 0, 0, 0}, R::fps24, B::max80SubFrames, L::max100Days));
     // The same instant written differently is the same timecode.
     EXPECT_EQ(hms(0, 0, 0, 24), hms(0, 0, 1, 0));
     EXPECT_LE(hms(0, 0, 0, 24), hms(0, 0, 1, 0));
@@ -75,11 +73,11 @@ TEST(Comparison, EqualityAndOrder) {
 
 TEST(Comparison, HashAgreesWithEquality) {
     const std::hash<Timecode> h;
-    EXPECT_EQ(h(tc({0, 1, 0, 0, 0, 0}, R::fps24, B::max80SubFrames)), h(tc({0, 1, 0, 0, 0, 0}, R::fps24, B::max100SubFrames)));
-    EXPECT_EQ(h(tc({0, 1, 0, 0, 0, 0}, R::fps24, B::max80SubFrames, L::max100Days)), h(hms(1, 0, 0, 0)));
+    EXPECT_EQ(h(makeTimecode({0, 1, 0, 0, 0, 0}, R::fps24, B::max80SubFrames)), h(makeTimecode({0, 1, 0, 0, 0, 0}, R::fps24, B::max100SubFrames)));
+    EXPECT_EQ(h(makeTimecode({0, 1, 0, 0, 0, 0}, R::fps24, B::max80SubFrames, L::max100Days)), h(hms(1, 0, 0, 0)));
     EXPECT_EQ(h(hms(0, 0, 0, 24)), h(hms(0, 0, 1, 0)));
-    std::unordered_set<Timecode> set{tc({0, 1, 0, 0, 0, 0}, R::fps24, B::max80SubFrames),
-                                     tc({0, 1, 0, 0, 0, 0}, R::fps24, B::max100SubFrames), hms(1, 0, 0, 0, R::fps25)};
+    std::unordered_set<Timecode> set{makeTimecode({0, 1, 0, 0, 0, 0}, R::fps24, B::max80SubFrames),
+                                     makeTimecode({0, 1, 0, 0, 0, 0}, R::fps24, B::max100SubFrames), hms(1, 0, 0, 0, R::fps25)};
     EXPECT_EQ(set.size(), 2u);
 }
 
@@ -130,8 +128,8 @@ TEST(Comparison, SortingManyMixedValuesIsWellDefined) {
     std::vector<Timecode> mixed, single;
     for (int i = 0; i < 3000; ++i) {
         const C c{0, std::int64_t(engine() % 3), 0, 0, std::int64_t(engine() % 3), 0};
-        mixed.push_back(tc(c, R::allCases()[engine() % 4 + 2]));
-        single.push_back(tc(c, R::fps25));
+        mixed.push_back(makeTimecode(c, R::allCases()[engine() % 4 + 2]));
+        single.push_back(makeTimecode(c, R::fps25));
     }
     for (const Timecode& start : {hms(0, 0, 0, 0), hms(1, 0, 0, 1)})
         for (bool ascending : {true, false}) {
@@ -153,15 +151,15 @@ TEST(Comparison, SortComparator) {
     timecode::TimecodeSortComparator reverse{timecode::SortOrder::reverse, std::nullopt};
     EXPECT_EQ(reverse.compare(hms(0, 0, 1, 0), hms(0, 0, 2, 0)), ComparisonResult::orderedDescending);
     EXPECT_EQ(reverse.compare(hms(0, 0, 1, 0), hms(0, 0, 1, 0)), ComparisonResult::orderedSame);
-    const timecode::TimecodeSortComparator a{timecode::SortOrder::forward, tc({0, 1, 0, 0, 0, 0}, R::fps24, B::max80SubFrames)};
-    const timecode::TimecodeSortComparator b{timecode::SortOrder::forward, tc({0, 1, 0, 0, 0, 0}, R::fps24, B::max100SubFrames)};
+    const timecode::TimecodeSortComparator a{timecode::SortOrder::forward, makeTimecode({0, 1, 0, 0, 0, 0}, R::fps24, B::max80SubFrames)};
+    const timecode::TimecodeSortComparator b{timecode::SortOrder::forward, makeTimecode({0, 1, 0, 0, 0, 0}, R::fps24, B::max100SubFrames)};
     EXPECT_EQ(a, b);
     EXPECT_EQ(std::hash<timecode::TimecodeSortComparator>{}(a), std::hash<timecode::TimecodeSortComparator>{}(b));
     EXPECT_NE(a, reverse);
 }
 
 TEST(Description, Texts) {
-    const Timecode t = tc({0, 1, 2, 3, 4, 0}, R::fps29_97d, B::max80SubFrames, L::max100Days);
+    const Timecode t = makeTimecode({0, 1, 2, 3, 4, 0}, R::fps29_97d, B::max80SubFrames, L::max100Days);
     EXPECT_EQ(t.description(), "01:02:03;04.00");
     EXPECT_EQ(t.debugDescription(), "Timecode<0 01:02:03;04.00 @ 29.97 fps drop>");
     EXPECT_EQ(t.stringValueVerbose(), "01:02:03;04.00 @ 29.97 fps drop");
@@ -172,13 +170,13 @@ TEST(Description, Texts) {
 TEST(Description, SteppingByFrames) {
     EXPECT_EQ(hms(0, 0, 0, 10).distance(hms(0, 0, 1, 0)), 14);
     EXPECT_EQ(hms(0, 0, 1, 0).distance(hms(0, 0, 0, 10)), -14);
-    EXPECT_EQ(tc({0, 0, 0, 0, 10, 79}).distance(tc({0, 0, 0, 1, 0, 1})), 14);
+    EXPECT_EQ(makeTimecode({0, 0, 0, 0, 10, 79}).distance(makeTimecode({0, 0, 0, 1, 0, 1})), 14);
     EXPECT_EQ(hms(0, 0, 0, 0).advanced(-1).components(), C{});
     EXPECT_EQ(hms(23, 59, 59, 23).advanced(1).components(), (C{0, 23, 59, 59, 23, 79}));
     EXPECT_EQ(hms(23, 59, 59, 29, R::fps30).advanced(1000).components(), (C{0, 23, 59, 59, 29, 79}));
     EXPECT_EQ(hms(0, 0, 59, 29, R::fps29_97d).advanced(1).components(), (C{0, 0, 1, 0, 2, 0}));
     EXPECT_EQ(hms(0, 1, 0, 2, R::fps29_97d).advanced(-1).components(), (C{0, 0, 0, 59, 29, 0}));
-    EXPECT_EQ(tc({0, 0, 0, 0, 5, 40}).advanced(2).components(), (C{0, 0, 0, 0, 7, 40}));
+    EXPECT_EQ(makeTimecode({0, 0, 0, 0, 5, 40}).advanced(2).components(), (C{0, 0, 0, 0, 7, 40}));
     EXPECT_EQ(hms(0, 0, 0, 0).advanced(std::numeric_limits<std::int64_t>::max()).components(),
               (C{0, 23, 59, 59, 23, 79}));
     EXPECT_EQ(hms(0, 0, 0, 0).advanced(std::numeric_limits<std::int64_t>::min()).components(), C{});

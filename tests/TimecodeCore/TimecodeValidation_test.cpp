@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "TimecodeCore/Timecode.h"
-#include "TimecodePrinters.h"
+#include "TimecodeTestSupport.h"
 
 using timecode::Timecode;
 using timecode::TimecodeSourceValue;
@@ -21,7 +21,7 @@ Set invalid(const C& c, R rate, B base = B::max80SubFrames, L limit = L::max24Ho
 const Set framesOnly{Timecode::Component::frames};
 
 Timecode make(const C& c, R rate, Rule rule, B base = B::max80SubFrames, L limit = L::max24Hours) {
-    return Timecode(TimecodeSourceValue::components(c), rate, base, limit, rule);
+    return timecode::makeTimecode(c, rate, base, limit, rule);
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "TimecodeCore/Timecode.h"
-#include "TimecodePrinters.h"
+#include "TimecodeTestSupport.h"
 
 using timecode::Timecode;
 using timecode::TimecodeSourceValue;

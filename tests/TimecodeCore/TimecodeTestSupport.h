@@ -1,0 +1,28 @@
+#pragma once
+
+// Helpers of the timecode tests: readable failure messages for timecode values in
+// GoogleTest assertions, and a timecode made from components as they are.
+#include <ostream>
+
+#include "TimecodeCore/Timecode.h"
+
+namespace timecode {
+
+inline void PrintTo(const TimecodeComponents& c, std::ostream* os) {
+    *os << "{d " << c.days << ", " << c.hours << ":" << c.minutes << ":" << c.seconds << ":" << c.frames << "."
+        << c.subFrames << "}";
+}
+
+inline void PrintTo(const Timecode& t, std::ostream* os) { *os << t.debugDescription(); }
+
+inline void PrintTo(const TimecodeFrameCount::Value& v, std::ostream* os) { *os << v.debugDescription(); }
+
+// The components stored as given (valid or not) at the properties.
+inline Timecode makeTimecode(const TimecodeComponents& c, TimecodeFrameRate rate = TimecodeFrameRate::fps24,
+                             SubFramesBase base = SubFramesBase::max80SubFrames,
+                             UpperLimit limit = UpperLimit::max24Hours,
+                             ValidationRule rule = ValidationRule::allowingInvalid) {
+    return Timecode(TimecodeSourceValue::components(c), rate, base, limit, rule);
+}
+
+}  // namespace timecode
