@@ -38,24 +38,26 @@ struct Code {
     InlineContent _inlineContent() const;
 };
 
-struct Emphasis {
+// The common part of the values that wrap running text in one container inline.
+struct WrappedInlineContent {
     InlineContent content;
-    explicit Emphasis(InlineContent content) : content(std::move(content)) {}
-    explicit Emphasis(std::string text) : content(InlineContent::text(std::move(text))) {}
+    explicit WrappedInlineContent(InlineContent content) : content(std::move(content)) {}
+    // A single text inline with `text`.
+    explicit WrappedInlineContent(std::string text) : content(InlineContent::text(std::move(text))) {}
+};
+
+struct Emphasis : WrappedInlineContent {
+    using WrappedInlineContent::WrappedInlineContent;
     InlineContent _inlineContent() const;
 };
 
-struct Strong {
-    InlineContent content;
-    explicit Strong(InlineContent content) : content(std::move(content)) {}
-    explicit Strong(std::string text) : content(InlineContent::text(std::move(text))) {}
+struct Strong : WrappedInlineContent {
+    using WrappedInlineContent::WrappedInlineContent;
     InlineContent _inlineContent() const;
 };
 
-struct Strikethrough {
-    InlineContent content;
-    explicit Strikethrough(InlineContent content) : content(std::move(content)) {}
-    explicit Strikethrough(std::string text) : content(InlineContent::text(std::move(text))) {}
+struct Strikethrough : WrappedInlineContent {
+    using WrappedInlineContent::WrappedInlineContent;
     InlineContent _inlineContent() const;
 };
 

@@ -38,15 +38,18 @@ namespace markdown {
 
 inline void PrintTo(const InlineNode& node, std::ostream* os);
 
-inline void PrintTo(const std::vector<InlineNode>& inlines, std::ostream* os)
+template <class Node>
+void printSequence(const std::vector<Node>& nodes, const char* open, const char* close, std::ostream* os)
 {
-    *os << "[";
-    for (std::size_t i = 0; i < inlines.size(); ++i) {
+    *os << open;
+    for (std::size_t i = 0; i < nodes.size(); ++i) {
         if (i) *os << ", ";
-        PrintTo(inlines[i], os);
+        PrintTo(nodes[i], os);
     }
-    *os << "]";
+    *os << close;
 }
+
+inline void PrintTo(const std::vector<InlineNode>& inlines, std::ostream* os) { printSequence(inlines, "[", "]", os); }
 
 inline void PrintTo(const InlineNode& node, std::ostream* os)
 {
@@ -61,15 +64,7 @@ inline void PrintTo(const InlineNode& node, std::ostream* os)
 
 inline void PrintTo(const BlockNode& block, std::ostream* os);
 
-inline void PrintTo(const std::vector<BlockNode>& blocks, std::ostream* os)
-{
-    *os << "{";
-    for (std::size_t i = 0; i < blocks.size(); ++i) {
-        if (i) *os << ", ";
-        PrintTo(blocks[i], os);
-    }
-    *os << "}";
-}
+inline void PrintTo(const std::vector<BlockNode>& blocks, std::ostream* os) { printSequence(blocks, "{", "}", os); }
 
 inline void PrintTo(const BlockNode& block, std::ostream* os)
 {
