@@ -17,12 +17,18 @@
 #include "TimecodeCore/TimecodeComponents.h"
 #include "TimecodeCore/TimecodeErrors.h"
 #include "TimecodeCore/TimecodeFrameCount.h"
+#include "TimecodeCore/FloatingPointSign.h"
 #include "TimecodeCore/TimecodeFrameRate.h"
+#include "TimecodeCore/TimecodeOperand.h"
 #include "TimecodeCore/TimecodeSources.h"
 #include "TimecodeCore/TimecodeStringFormat.h"
 #include "TimecodeCore/UpperLimit.h"
 
 namespace timecode {
+
+struct FeetAndFrames;
+class TimecodeInterval;
+class TimecodeTransformer;
 
 // Three-way result of comparing two timecodes.
 enum class ComparisonResult : int { orderedAscending = -1, orderedSame = 0, orderedDescending = 1 };
@@ -220,6 +226,85 @@ public:
     Timecode advanced(std::int64_t frames) const noexcept;
 
     // ---- Arithmetic and intervals (built on the subframe totals of TimecodeTotals.h)
+    //
+    // Sums and differences take another timecode (converted to this rate through
+    // real time when its rate differs), plain components, or a source value (set
+    // exactly at this timecode's properties first). Without a rule the result must
+    // lie within 0 ... the last subframe of the upper limit and be valid, else
+    // ValidationError (outOfBounds) is thrown and nothing changes; with a rule it is
+    // clamped (clamping, clampingComponents), wrapped (wrapping) or kept as it comes
+    // (allowingInvalid). Results keep this timecode's properties; operands only
+    // contribute their components. Errors of obtaining an operand pass through.
+    void add(const TimecodeOperand& operand);
+    void add(const TimecodeOperand& operand, ValidationRule rule);
+    Timecode adding(const TimecodeOperand& operand) const;
+    Timecode adding(const TimecodeOperand& operand, ValidationRule rule) const;
+    void subtract(const TimecodeOperand& operand);
+    void subtract(const TimecodeOperand& operand, ValidationRule rule);
+    Timecode subtracting(const TimecodeOperand& operand) const;
+    Timecode subtracting(const TimecodeOperand& operand, ValidationRule rule) const;
+
+    // The subframe total scaled by a number and truncated toward zero (no rounding).
+    // A value that cannot become a total (NaN; with wrapping or allowingInvalid also
+    // anything infinite or beyond 64 bits) throws outOfBounds with any rule.
+    void multiply(double factor);
+    void multiply(double factor, ValidationRule rule);
+    Timecode multiplying(double factor) const;
+    Timecode multiplying(double factor, ValidationRule rule) const;
+    void divide(double divisor);
+    void divide(double divisor, ValidationRule rule);
+    Timecode dividing(double divisor) const;
+    Timecode dividing(double divisor, ValidationRule rule) const;
+
+    // The ratio of this timecode to another (converted to this rate first). Throws
+    // outOfBounds when the ratio is negative, beyond the span, or undefined (a
+    // non-zero or zero timecode over zero).
+    double dividing(const Timecode& other) const;
+    double dividing(const Components& other) const;
+
+    // Operators use the wrapping form. When the right-hand timecode's rate cannot be
+    // converted to the left-hand one's, + and - give the left-hand value unchanged.
+    // Integer factors and divisors convert to double.
+    friend Timecode operator+(const Timecode& a, const Timecode& b);
+    friend Timecode operator-(const Timecode& a, const Timecode& b);
+    friend Timecode& operator+=(Timecode& a, const Timecode& b);
+    friend Timecode& operator-=(Timecode& a, const Timecode& b);
+    friend Timecode operator*(const Timecode& a, double factor);
+    friend Timecode operator/(const Timecode& a, double divisor);
+    friend Timecode& operator*=(Timecode& a, double factor);
+    friend Timecode& operator/=(Timecode& a, double divisor);
+    // The ratio, or none when dividing(other) would throw.
+    friend std::optional<double> operator/(const Timecode& a, const Timecode& b);
+
+    // ---- Offsets, intervals and rounding (TimecodeInterval.h)
+
+    // Moves by the interval, wrapping; an interval whose rate cannot be converted
+    // leaves the timecode unchanged.
+    void offset(const TimecodeInterval& interval);
+    Timecode offsetting(const TimecodeInterval& interval) const;
+    // The signed distance from this timecode to `other`, measured under the 100-day
+    // limit (so more than a day survives); zero when `other` cannot be converted.
+    TimecodeInterval interval(const Timecode& other) const;
+    // This timecode, unchanged, as the magnitude of an interval.
+    TimecodeInterval asInterval(FloatingPointSign sign) const noexcept;
+    // The frame count is zero.
+    bool isZero() const noexcept;
+    // Up to the next whole unit of `component` when any smaller field is above zero
+    // (throws outOfBounds, changing nothing, past the upper limit); down by zeroing
+    // the smaller fields that are above zero. At drop rates a zeroed frame number
+    // that the rate skips moves up to the first frame of that minute.
+    void roundUp(Component component);
+    Timecode roundedUp(Component component) const;
+    void roundDown(Component component) noexcept;
+    Timecode roundedDown(Component component) const noexcept;
+
+    // ---- Transformers and feet and frames
+
+    void transform(const TimecodeTransformer& transformer);
+    Timecode transformed(const TimecodeTransformer& transformer) const;
+    // The whole frames as feet (16 frames each) and frames, with this timecode's
+    // subframes and base.
+    FeetAndFrames feetAndFramesValue() const noexcept;
 
 private:
     Components components_;

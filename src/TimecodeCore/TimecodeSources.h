@@ -15,6 +15,8 @@
 namespace timecode {
 
 class Timecode;
+struct FeetAndFrames;
+class TimecodeInterval;
 
 // Kinds of value that can set a timecode whose properties are already set. Each
 // kind implements one of these; the boxes below carry one value of a kind to the
@@ -107,6 +109,12 @@ public:
     }
     // Random components drawn from the ranges.
     static TimecodeSourceValue randomComponents(const TimecodeComponentRanges& ranges);
+    // Feet and frames (16 frames a foot), counted at the value's own subframes base.
+    static TimecodeSourceValue feetAndFrames(const FeetAndFrames& value);
+    static TimecodeSourceValue feetAndFrames(std::int64_t feet, std::int64_t frames, std::int64_t subFrames,
+                                             SubFramesBase subFramesBase);
+    // "feet+frames[.subframes]"; throws StringParseError for other text.
+    static TimecodeSourceValue feetAndFrames(std::string_view text, SubFramesBase subFramesBase);
 
 private:
     static TimecodeSourceValue framesSplit(std::int64_t frames, std::int64_t subFrames);
@@ -143,6 +151,8 @@ public:
 
     // Random properties, then random valid components for them (shared box).
     static const GuaranteedRichTimecodeSourceValue& randomComponentsAndProperties();
+    // The interval's flattened timecode, properties included.
+    static GuaranteedRichTimecodeSourceValue interval(const TimecodeInterval& flattening);
 };
 
 class FormattedTimecodeSourceValue {
