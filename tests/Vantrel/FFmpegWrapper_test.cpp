@@ -75,6 +75,17 @@ struct Recorder {
         finish();
     }
 
+    // Waits until the tool has said `ready`, cancels the run, and checks that
+    // cancel() returned at once. The clock runs from the cancel.
+    QElapsedTimer cancelWhenReady(Wrapper& wrapper, const QString& ready) {
+        QElapsedTimer clock;
+        EXPECT_TRUE(waitForLogLine(QStringLiteral("FFmpeg: ") + ready));
+        clock.start();
+        wrapper.cancel();
+        EXPECT_LT(clock.elapsed(), 100);
+        return clock;
+    }
+
     bool waitForLogLine(const QString& prefix, int timeoutMs = 10000) {
         return QTest::qWaitFor(
             [&] {
@@ -196,11 +207,7 @@ TEST_F(FFmpegWrapperTest, ProgressAndMetricsArriveOnTheMainThreadBeforeTheEnd) {
 TEST_F(FFmpegWrapperTest, CancelTerminatesARunningTool) {
     Recorder r;
     r.start(wrapper, script("printf 'working\\n' >&2\nexec sleep 30\n"));
-    ASSERT_TRUE(r.waitForLogLine(QStringLiteral("FFmpeg: working")));
-    QElapsedTimer clock;
-    clock.start();
-    wrapper.cancel();
-    EXPECT_LT(clock.elapsed(), 100);  // returns at once
+    const QElapsedTimer clock = r.cancelWhenReady(wrapper, QStringLiteral("working"));
     r.finish(10000);
     ASSERT_TRUE(r.ended);
     EXPECT_LT(clock.elapsed(), 2500);
@@ -214,11 +221,7 @@ TEST_F(FFmpegWrapperTest, CancelTerminatesARunningTool) {
 TEST_F(FFmpegWrapperTest, ToolThatIgnoresTerminateIsKilledAfterTheGracePeriod) {
     Recorder r;
     r.start(wrapper, script("trap '' TERM\nprintf 'ready\\n' >&2\nwhile :; do sleep 0.1; done\n"));
-    ASSERT_TRUE(r.waitForLogLine(QStringLiteral("FFmpeg: ready")));
-    QElapsedTimer clock;
-    clock.start();
-    wrapper.cancel();
-    EXPECT_LT(clock.elapsed(), 100);
+    const QElapsedTimer clock = r.cancelWhenReady(wrapper, QStringLiteral("ready"));
     r.finish(15000);
     ASSERT_TRUE(r.ended);
     EXPECT_GE(clock.elapsed(), Wrapper::terminateGracePeriod.count() - 100);
@@ -229,8 +232,7 @@ TEST_F(FFmpegWrapperTest, ToolThatIgnoresTerminateIsKilledAfterTheGracePeriod) {
 TEST_F(FFmpegWrapperTest, ToolThatFinishesCleanlyOnTerminateSucceeds) {
     Recorder r;
     r.start(wrapper, script("trap 'exit 0' TERM\nprintf 'ready\\n' >&2\nwhile :; do sleep 0.1; done\n"));
-    ASSERT_TRUE(r.waitForLogLine(QStringLiteral("FFmpeg: ready")));
-    wrapper.cancel();
+    r.cancelWhenReady(wrapper, QStringLiteral("ready"));
     r.finish(10000);
     EXPECT_TRUE(r.succeeded);
     EXPECT_EQ(r.log.last(), QStringLiteral("FFmpeg exit code: 0 (cancelled)"));
