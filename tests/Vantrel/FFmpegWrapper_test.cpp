@@ -133,22 +133,6 @@ TEST_F(FFmpegWrapperTest, QuietSuccessLogsStartPidAndExitCode) {
     EXPECT_TRUE(r.allOnMainThread);
 }
 
-TEST_F(FFmpegWrapperTest, ArgumentsReachTheToolUnchanged) {
-    const QString record = folder + QStringLiteral("/args.txt");
-    const QStringList arguments{QStringLiteral("-i"), QStringLiteral("/a b/it's \"quoted\" $HOME; rm -rf x.mov"),
-                                QStringLiteral(""), QStringLiteral("*"), QStringLiteral("line\nbreak")};
-    Recorder r;
-    r.run(wrapper, script("for a in \"$@\"; do printf '%s\\0' \"$a\"; done > \"$0.txt\"\n", QStringLiteral("args")),
-          arguments);
-    ASSERT_TRUE(r.succeeded);
-    QFile file(record);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    QStringList received = QString::fromUtf8(file.readAll()).split(QChar(0));
-    received.removeLast();
-    EXPECT_EQ(received, arguments);
-    EXPECT_EQ(r.log[0], QStringLiteral("Starting FFmpeg: args"));
-}
-
 TEST_F(FFmpegWrapperTest, FailureCarriesTheWholeStandardError) {
     Recorder r;
     r.run(wrapper, script("printf 'Input #0 banner\\n' >&2\n"
