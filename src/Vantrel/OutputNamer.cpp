@@ -1,12 +1,20 @@
 #include "OutputNamer.h"
 
+#include "TimecodeCore/Timecode.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QTimeZone>
 
 namespace vantrel::OutputNamer {
 
 namespace {
+
+// The zone the day of "{date}" is counted in: the system's, as it was on first use.
+const QTimeZone& dateZone() {
+    static const QTimeZone zone = QTimeZone::systemTimeZone();
+    return zone;
+}
 
 QString standardized(const QString& path) { return QDir::cleanPath(QFileInfo(path).absoluteFilePath()); }
 
@@ -15,6 +23,25 @@ bool namesOneFile(const QString& stem) {
 }
 
 }  // namespace
+
+QString makeName(const QString& sourcePath, const QString& pattern, const timecode::Timecode& timecode,
+                 const QDateTime& date) {
+    const QString fileName = QFileInfo(sourcePath).fileName();
+    const qsizetype dot = fileName.lastIndexOf(u'.');
+    const QString name = dot > 0 ? fileName.left(dot) : fileName;
+
+    QString tc = QString::fromStdString(timecode.stringValue());
+    tc.replace(u':', u'-').replace(u';', u'-');
+    const QString day = date.toTimeZone(dateZone()).date().toString(QStringLiteral("yyyy-MM-dd"));
+
+    QString stem = pattern;
+    stem.replace(QStringLiteral("{name}"), name);
+    stem.replace(QStringLiteral("{tc}"), tc);
+    stem.replace(QStringLiteral("{date}"), day);
+    if (stem.endsWith(QStringLiteral(".mov"), Qt::CaseInsensitive)) stem.chop(4);
+    stem.replace(u'/', u'-').replace(QChar(0), u'-');
+    return stem;
+}
 
 std::variant<QString, OutputNamerError> freeOutputPath(const QString& folder, const QString& stem,
                                                        const QString& sourcePath) {

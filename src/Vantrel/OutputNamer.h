@@ -1,8 +1,13 @@
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 
 #include <variant>
+
+namespace timecode {
+class Timecode;
+}
 
 namespace vantrel {
 
@@ -14,6 +19,14 @@ enum class OutputNamerError {
     sameAsSource,  // the output would be the source file itself
     invalidName,   // the stem is empty, "." or "..", or holds "/" or NUL
 };
+
+// The output file stem for one source: `pattern` with every "{name}" replaced by
+// the source file name less its last extension, then every "{tc}" by the
+// timecode's text with ":" and ";" as "-", then every "{date}" by the date as
+// yyyy-MM-dd (in the system zone of the first call); a trailing ".mov" in any
+// letter case is dropped once. "/" and NUL become "-" so the stem names one file.
+QString makeName(const QString& sourcePath, const QString& pattern, const timecode::Timecode& timecode,
+                 const QDateTime& date);
 
 // The first of folder/stem.mov, folder/stem-2.mov, folder/stem-3.mov, ... that is
 // neither the source nor anything present on disk (a file, a folder, a link, even

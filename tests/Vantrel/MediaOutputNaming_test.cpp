@@ -3,12 +3,15 @@
 #include <gtest/gtest.h>
 
 #include "TestMedia.h"
+#include "Vantrel/FrameRate.h"
 #include "Vantrel/OutputNamer.h"
+#include "Vantrel/TimecodeModel.h"
 #include "Vantrel/VolumeInfo.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 
 using namespace vantrel;
 using namespace testsupport;
@@ -17,6 +20,55 @@ using OutputNamer::OutputNamerError;
 QT_BEGIN_NAMESPACE
 inline void PrintTo(const QString& value, std::ostream* out) { *out << '"' << value.toStdString() << '"'; }
 QT_END_NAMESPACE
+
+namespace {
+
+QString stem(const QString& source, const QString& pattern, const QString& timecodeText = QStringLiteral("10:00:00:00"),
+             const FrameRate& rate = FrameRate::fromNominal(25, false),
+             const QDateTime& date = QDateTime(QDate(2026, 3, 5), QTime(12, 0))) {
+    const auto model = TimecodeModel::fromText(timecodeText, rate);
+    EXPECT_TRUE(model) << timecodeText.toStdString();
+    return model ? OutputNamer::makeName(source, pattern, model->tc, date) : QString();
+}
+
+}  // namespace
+
+TEST(OutputStem, ReplacesTokensInOrder) {
+    const QString clip = QStringLiteral("/in/Clip01.MOV");
+    EXPECT_EQ(stem(clip, QStringLiteral("{name}_TC")), QStringLiteral("Clip01_TC"));
+    EXPECT_EQ(stem(clip, QStringLiteral("{name}_{tc}"), QStringLiteral("01:02:03;04"), FrameRate::fromNominal(30, true)),
+              QStringLiteral("Clip01_01-02-03-04"));
+    EXPECT_EQ(stem(clip, QStringLiteral("{date}_{name}")), QStringLiteral("2026-03-05_Clip01"));
+    EXPECT_EQ(stem(clip, QStringLiteral("{name}{name}-{Name}-{TC}")), QStringLiteral("Clip01Clip01-{Name}-{TC}"));
+    EXPECT_EQ(stem(QStringLiteral("/in/a.b.mov"), QStringLiteral("{name}")), QStringLiteral("a.b"));
+    EXPECT_EQ(stem(QStringLiteral("/in/.hidden"), QStringLiteral("{name}")), QStringLiteral(".hidden"));
+    EXPECT_EQ(stem(QStringLiteral("/in/noext"), QStringLiteral("{name}")), QStringLiteral("noext"));
+    // A token inside the file name is replaced by the later steps.
+    EXPECT_EQ(stem(QStringLiteral("/in/x{tc}.mov"), QStringLiteral("{name}")), QStringLiteral("x10-00-00-00"));
+}
+
+TEST(OutputStem, DropsOneTrailingMovExtension) {
+    const QString clip = QStringLiteral("/in/Clip01.MOV");
+    EXPECT_EQ(stem(clip, QStringLiteral("{name}.mov")), QStringLiteral("Clip01"));
+    EXPECT_EQ(stem(clip, QStringLiteral("{name}.Mov")), QStringLiteral("Clip01"));
+    EXPECT_EQ(stem(clip, QStringLiteral("{name}.MOV.mov")), QStringLiteral("Clip01.MOV"));
+    EXPECT_EQ(stem(clip, QStringLiteral(".mov")), QString());
+    EXPECT_EQ(stem(clip, QStringLiteral("plain")), QStringLiteral("plain"));
+}
+
+TEST(OutputStem, NeverNamesAnotherFolder) {
+    const QString clip = QStringLiteral("/in/Clip01.MOV");
+    EXPECT_EQ(stem(clip, QStringLiteral("../{name}/x")), QStringLiteral("..-Clip01-x"));
+    EXPECT_EQ(stem(clip, QStringLiteral("a") + QChar(0) + QStringLiteral("b")), QStringLiteral("a-b"));
+    EXPECT_EQ(stem(clip, QStringLiteral("{date}/{name}")), QStringLiteral("2026-03-05-Clip01"));
+}
+
+TEST(OutputStem, DateUsesWesternDigitsWhateverTheLocale) {
+    const QLocale previous;
+    QLocale::setDefault(QLocale(QLocale::Arabic, QLocale::Egypt));
+    EXPECT_EQ(stem(QStringLiteral("/in/c.mov"), QStringLiteral("{date}")), QStringLiteral("2026-03-05"));
+    QLocale::setDefault(previous);
+}
 
 namespace {
 
