@@ -204,6 +204,7 @@ QFuture<void> FFmpegWrapper::runFFmpeg(const QString& executable, const QStringL
 
         QTimer killTimer;
         killTimer.setSingleShot(true);
+        killTimer.setTimerType(Qt::PreciseTimer);  // a coarse timer may fire up to 5% early
         QObject::connect(&killTimer, &QTimer::timeout, &loop, [&] {
             if (process.state() != QProcess::NotRunning) process.kill();
         });
