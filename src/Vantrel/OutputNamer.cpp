@@ -44,7 +44,8 @@ QString makeName(const QString& sourcePath, const QString& pattern, const timeco
 }
 
 std::variant<QString, OutputNamerError> freeOutputPath(const QString& folder, const QString& stem,
-                                                       const QString& sourcePath) {
+                                                       const QString& sourcePath,
+                                                       const std::function<bool(const QString&)>& isTaken) {
     if (!namesOneFile(stem)) return OutputNamerError::invalidName;
     const QDir outputFolder(standardized(folder));
     const QString source = standardized(sourcePath);
@@ -56,7 +57,7 @@ std::variant<QString, OutputNamerError> freeOutputPath(const QString& folder, co
             continue;
         }
         const QFileInfo info(candidate);
-        if (info.exists() || info.isSymLink()) continue;
+        if (info.exists() || info.isSymLink() || (isTaken && isTaken(candidate))) continue;
         return candidate;
     }
 }

@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QString>
 
+#include <functional>
 #include <variant>
 
 namespace timecode {
@@ -32,8 +33,11 @@ QString makeName(const QString& sourcePath, const QString& pattern, const timeco
 // neither the source nor anything present on disk (a file, a folder, a link, even
 // a dangling one). Fails with sameAsSource when the first candidate is the source,
 // and with invalidName for a stem that would not name a file inside the folder.
+// A candidate for which `isTaken` holds (an output already promised to another
+// job) is passed over like one present on disk.
 std::variant<QString, OutputNamerError> freeOutputPath(const QString& folder, const QString& stem,
-                                                       const QString& sourcePath);
+                                                       const QString& sourcePath,
+                                                       const std::function<bool(const QString&)>& isTaken = {});
 
 // Text for a log line ("Could not enqueue clip.mov: " + this).
 QString errorDescription(OutputNamerError error);

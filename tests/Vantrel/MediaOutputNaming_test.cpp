@@ -9,6 +9,7 @@
 #include "Vantrel/VolumeInfo.h"
 
 #include <QDir>
+#include <QSet>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
@@ -102,6 +103,19 @@ TEST_F(FreeNames, NeverTheSourceNorOutsideTheFolder) {
         EXPECT_EQ(freeName(stem), invalid) << stem.toStdString();
     for (const QString& stem : {QStringLiteral("..."), QStringLiteral("-rf"), QStringLiteral("new\nline")})
         EXPECT_EQ(freeName(stem), out + u'/' + stem + QStringLiteral(".mov"));
+}
+
+TEST_F(FreeNames, PassesOverNamesPromisedToOtherJobs) {
+    // Outputs of queued jobs do not exist yet; the caller names them.
+    const QSet<QString> promised{out + QStringLiteral("/clip_TC.mov"), out + QStringLiteral("/clip_TC-3.mov")};
+    ASSERT_TRUE(writeFile(out + QStringLiteral("/clip_TC-2.mov"), "x"));
+    const auto isPromised = [&](const QString& candidate) { return promised.contains(candidate); };
+    EXPECT_EQ(std::get<QString>(OutputNamer::freeOutputPath(out, QStringLiteral("clip_TC"), source, isPromised)),
+              out + QStringLiteral("/clip_TC-4.mov"));
+    // Still never the source, promised or not.
+    const QString in = folder + QStringLiteral("/in");
+    EXPECT_EQ(std::get<OutputNamerError>(OutputNamer::freeOutputPath(in, QStringLiteral("clip"), source, isPromised)),
+              OutputNamerError::sameAsSource);
 }
 
 TEST(Volumes, FreeSpaceAndName) {
