@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <future>
 #include <optional>
 #include <span>
 #include <string>
@@ -297,6 +298,40 @@ public:
     Timecode roundedUp(Component component) const;
     void roundDown(Component component) noexcept;
     Timecode roundedDown(Component component) const noexcept;
+
+    // ---- Values produced asynchronously (TimecodeAsync.cpp)
+    //
+    // Each leaves the calling thread: the value is awaited and applied on a worker
+    // thread, exactly as the synchronous forms apply theirs, and the future carries
+    // the result or the error. Mutating forms change this timecode on that worker:
+    // keep it alive and leave it alone until the future is ready (a discarded
+    // future waits for it).
+    static std::future<Timecode> fromAsync(const AsyncTimecodeSourceValue& source, const Properties& properties);
+    static std::future<Timecode> fromAsync(const AsyncTimecodeSourceValue& source, const Properties& properties,
+                                           ValidationRule rule);
+    static std::future<Timecode> fromAsync(const AsyncTimecodeSourceValue& source, TimecodeFrameRate rate,
+                                           SubFramesBase base, UpperLimit limit) {
+        return fromAsync(source, Properties(rate, base, limit));
+    }
+    static std::future<Timecode> fromAsync(const AsyncTimecodeSourceValue& source, TimecodeFrameRate rate,
+                                           SubFramesBase base, UpperLimit limit, ValidationRule rule) {
+        return fromAsync(source, Properties(rate, base, limit), rule);
+    }
+    static std::future<Timecode> fromAsync(const AsyncRichTimecodeSourceValue& source);
+    [[nodiscard]] std::future<void> set(const AsyncTimecodeSourceValue& source);
+    [[nodiscard]] std::future<void> set(const AsyncTimecodeSourceValue& source, ValidationRule rule);
+    std::future<Timecode> setting(const AsyncTimecodeSourceValue& source) const;
+    std::future<Timecode> setting(const AsyncTimecodeSourceValue& source, ValidationRule rule) const;
+    [[nodiscard]] std::future<void> set(const AsyncRichTimecodeSourceValue& source);
+    std::future<Timecode> setting(const AsyncRichTimecodeSourceValue& source) const;
+    [[nodiscard]] std::future<void> add(const AsyncTimecodeOperand& operand);
+    [[nodiscard]] std::future<void> add(const AsyncTimecodeOperand& operand, ValidationRule rule);
+    std::future<Timecode> adding(const AsyncTimecodeOperand& operand) const;
+    std::future<Timecode> adding(const AsyncTimecodeOperand& operand, ValidationRule rule) const;
+    [[nodiscard]] std::future<void> subtract(const AsyncTimecodeOperand& operand);
+    [[nodiscard]] std::future<void> subtract(const AsyncTimecodeOperand& operand, ValidationRule rule);
+    std::future<Timecode> subtracting(const AsyncTimecodeOperand& operand) const;
+    std::future<Timecode> subtracting(const AsyncTimecodeOperand& operand, ValidationRule rule) const;
 
     // ---- Transformers and feet and frames
 

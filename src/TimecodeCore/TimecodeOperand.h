@@ -32,4 +32,19 @@ private:
     Ref ref_;
 };
 
+// The right-hand side of an asynchronous sum or difference: a value produced
+// asynchronously. Holds its own copy of the value.
+class AsyncTimecodeOperand {
+public:
+    using Value = std::variant<AsyncTimecodeSourceValue, AsyncRichTimecodeSourceValue>;
+
+    AsyncTimecodeOperand(const AsyncTimecodeSourceValue& value) : value_(value) {}
+    AsyncTimecodeOperand(const AsyncRichTimecodeSourceValue& value) : value_(value) {}
+
+    const Value& value() const noexcept { return value_; }
+
+private:
+    Value value_;
+};
+
 }  // namespace timecode

@@ -165,6 +165,37 @@ public:
     static FormattedTimecodeSourceValue string(std::string_view text);
 };
 
+// ---- Values produced asynchronously (supplied by callers; no kind of this library
+// is one). Their set runs on a worker thread, may wait for the value, and throws as
+// the synchronous kinds do.
+
+class AsyncTimecodeSource {
+public:
+    virtual ~AsyncTimecodeSource() = default;
+    virtual void set(Timecode& timecode) const = 0;
+    virtual void set(Timecode& timecode, ValidationRule rule) const = 0;
+};
+
+class AsyncRichTimecodeSource {
+public:
+    virtual ~AsyncRichTimecodeSource() = default;
+    virtual TimecodeProperties set(Timecode& timecode) const = 0;
+    virtual TimecodeProperties set(Timecode& timecode, ValidationRule rule) const = 0;
+};
+
+class AsyncTimecodeSourceValue {
+public:
+    explicit AsyncTimecodeSourceValue(std::shared_ptr<const AsyncTimecodeSource> source) : value(std::move(source)) {}
+    std::shared_ptr<const AsyncTimecodeSource> value;
+};
+
+class AsyncRichTimecodeSourceValue {
+public:
+    explicit AsyncRichTimecodeSourceValue(std::shared_ptr<const AsyncRichTimecodeSource> source)
+        : value(std::move(source)) {}
+    std::shared_ptr<const AsyncRichTimecodeSource> value;
+};
+
 // ---- Source kinds of this library that have types of their own
 
 // An audio sample position.
