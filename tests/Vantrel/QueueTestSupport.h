@@ -1,0 +1,179 @@
+#pragma once
+
+// Fakes and helpers for the queue tests: a runner and a verifier whose futures the
+// test finishes, a sleep inhibitor that counts, and a ready-made job.
+
+#include "Vantrel/CorrectionQueue.h"
+
+#include <QCoreApplication>
+#include <QException>
+#include <QFileInfo>
+#include <QPromise>
+#include <QTest>
+#include <QFuture>
+
+#include <memory>
+
+namespace queuetest {
+
+using namespace vantrel;
+
+inline void ensureApplication() {
+    if (QCoreApplication::instance()) return;
+    static int argc = 1;
+    static char name[] = "queue-tests";
+    static char* argv[] = {name, nullptr};
+    new QCoreApplication(argc, argv);
+}
+
+template <typename Predicate>
+bool waitFor(Predicate predicate, int timeoutMs = 10000) {
+    return QTest::qWaitFor(predicate, timeoutMs);
+}
+
+class FakeError : public QException {
+public:
+    explicit FakeError(QByteArray text) : text_(std::move(text)) {}
+    const char* what() const noexcept override { return text_.constData(); }
+    void raise() const override { throw *this; }
+    FakeError* clone() const override { return new FakeError(*this); }
+
+private:
+    QByteArray text_;
+};
+
+class FakeRunner : public CorrectionRunning {
+public:
+    struct Call {
+        CorrectionJob job;
+        std::shared_ptr<QPromise<void>> promise;
+        ProgressCallback progress;
+        LogCallback log;
+    };
+
+    bool available = true;
+    bool finishAtOnce = true;  // otherwise the test finishes each run
+    QList<Call> calls;
+    int cancels = 0;
+
+    bool isAvailable() const override { return available; }
+
+    QFuture<void> run(const CorrectionJob& job, ProgressCallback progress, LogCallback log) override {
+        auto promise = std::make_shared<QPromise<void>>();
+        promise->start();
+        calls.append({job, promise, progress, log});
+        if (finishAtOnce) succeed(calls.size() - 1);
+        return promise->future();
+    }
+
+    void cancel() override {
+        ++cancels;
+        for (auto& call : calls) {
+            if (!call.promise->future().isFinished()) fail(call, "Operation was cancelled");
+        }
+    }
+
+    void succeed(qsizetype index) {
+        calls[index].progress(0.5);
+        calls[index].log(QStringLiteral("tool says hello"));
+        calls[index].promise->finish();
+    }
+
+    static void fail(Call& call, const QByteArray& text) {
+        call.promise->setException(FakeError(text));
+        call.promise->finish();
+    }
+
+    bool isRunning() const { return !calls.isEmpty() && !calls.last().promise->future().isFinished(); }
+};
+
+inline VerificationResult resultOf(VerifyTier tier, QList<CheckSeverity> severities) {
+    VerificationResult result{tier, {}, QDateTime::currentDateTimeUtc(), 0.5};
+    int n = 0;
+    for (auto severity : severities) {
+        result.checks.append({VerificationCheck::Kind::duration, severity, QStringLiteral("Check %1").arg(n),
+                              QStringLiteral("detail %1").arg(n)});
+        ++n;
+    }
+    return result;
+}
+
+class FakeVerifier : public OutputVerifying {
+public:
+    QList<CheckSeverity> standardSeverities{CheckSeverity::pass};
+    QList<CheckSeverity> thoroughSeverities{CheckSeverity::pass, CheckSeverity::pass};
+    bool holdThorough = false;  // the test finishes thorough runs through `held`
+    QStringList calls;          // "standard <source name>" / "thorough <source name>"
+    QList<CorrectionJob> jobs;  // as each call received it
+    std::shared_ptr<QPromise<VerificationResult>> held;
+    ProgressCallback heldProgress;
+
+    QFuture<VerificationResult> verify(const CorrectionJob& job) override {
+        calls << QStringLiteral("standard ") + job.sourceName();
+        jobs << job;
+        return QtFuture::makeReadyFuture(resultOf(job.verifyTier, standardSeverities));
+    }
+
+    QFuture<VerificationResult> verifyThorough(const CorrectionJob& job, ProgressCallback progress) override {
+        calls << QStringLiteral("thorough ") + job.sourceName();
+        jobs << job;
+        if (holdThorough) {
+            held = std::make_shared<QPromise<VerificationResult>>();
+            held->start();
+            heldProgress = progress;
+            heldTier = job.verifyTier;
+            return held->future();
+        }
+        progress(0.1);
+        progress(1.0);
+        return QtFuture::makeReadyFuture(resultOf(job.verifyTier, thoroughSeverities));
+    }
+
+    void releaseHeld() {
+        auto promise = std::exchange(held, nullptr);
+        promise->addResult(resultOf(heldTier, thoroughSeverities));
+        promise->finish();
+    }
+
+private:
+    VerifyTier heldTier = VerifyTier::thorough;
+};
+
+class CountingInhibitor : public SleepInhibitor {
+public:
+    explicit CountingInhibitor(int* acquired, int* released, bool grants = true)
+        : acquired_(acquired), released_(released), grants_(grants) {}
+    bool acquire(const QString&) override {
+        ++*acquired_;
+        return grants_;
+    }
+    void release() override { ++*released_; }
+
+private:
+    int* acquired_;
+    int* released_;
+    bool grants_;
+};
+
+inline CorrectionJob makeJob(const QString& sourcePath, const QString& outputPath,
+                             VerifyTier tier = VerifyTier::standard) {
+    CorrectionJob job;
+    job.id = QUuid::createUuid();
+    job.sourcePath = sourcePath;
+    job.outputPath = outputPath;
+    job.assignedTimecodeString = QStringLiteral("01:00:00:00");
+    job.frameRate = FrameRate{25, 1, 25, false};
+    job.fixMode = FixMode::manual;
+    job.verifyTier = tier;
+    job.createdAt = QDateTime(QDate(2025, 3, 1), QTime(14, 5, 9), Qt::UTC);
+    return job;
+}
+
+// The console lines without their "[time] " prefix.
+inline QStringList messages(const CorrectionQueue& queue) {
+    QStringList result;
+    for (const QString& line : queue.logLines()) result << line.mid(line.indexOf(QStringLiteral("] ")) + 2);
+    return result;
+}
+
+}  // namespace queuetest
