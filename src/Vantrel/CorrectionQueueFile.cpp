@@ -1,11 +1,10 @@
 // The queue file: where it lives, how it is written and how it is restored.
 #include "CorrectionQueuePrivate.h"
+#include "QueueFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QJsonArray>
-#include <QJsonDocument>
 #include <QSaveFile>
 #include <QStandardPaths>
 
@@ -56,9 +55,7 @@ void CorrectionQueue::makeQueueFileURL(const std::optional<QString>& directory) 
 
 void CorrectionQueue::saveQueue() {
     if (!queueFilePath_) return;
-    QJsonArray array;
-    for (const auto& job : jobs_) array.append(job.toJson());
-    const QByteArray data = QJsonDocument(array).toJson(QJsonDocument::Indented);
+    const QByteArray data = encodeQueueFile(jobs_);
 
     QSaveFile file(*queueFilePath_);
     QString failure;
@@ -96,30 +93,16 @@ std::optional<QString> CorrectionQueue::moveQueueFileAside() {
 void CorrectionQueue::loadQueue() {
     if (!queueFilePath_ || !QFileInfo::exists(*queueFilePath_)) return;
 
-    QList<CorrectionJob> decoded;
-    int unreadableRecords = 0;
-    bool wholeFileUnreadable = false;
+    QueueFileContents contents;
     QFile file(*queueFilePath_);
-    if (!file.open(QIODevice::ReadOnly)) {
-        wholeFileUnreadable = true;
-    } else {
-        QJsonParseError parseError{};
-        const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &parseError);
+    if (file.open(QIODevice::ReadOnly)) {
+        contents = decodeQueueFile(file.readAll());
         file.close();
-        if (parseError.error != QJsonParseError::NoError || !document.isArray()) {
-            wholeFileUnreadable = true;
-        } else {
-            for (const QJsonValue& element : document.array()) {
-                QString why;
-                if (auto job = CorrectionJob::fromJson(element, &why)) {
-                    decoded.append(std::move(*job));
-                } else {
-                    ++unreadableRecords;
-                    qCWarning(lcCorrectionQueue).noquote() << "Skipping an unreadable job record:" << why;
-                }
-            }
-        }
+    } else {
+        contents.isUnreadable = true;
     }
+    const bool wholeFileUnreadable = contents.isUnreadable;
+    const int unreadableRecords = contents.unreadableRecords;
 
     // Whatever cannot be read is kept aside rather than overwritten by the next save.
     if (wholeFileUnreadable || unreadableRecords > 0) {
@@ -136,7 +119,7 @@ void CorrectionQueue::loadQueue() {
     }
 
     QList<CorrectionJob> restored;
-    for (auto& job : decoded) {
+    for (auto& job : contents.jobs) {
         if (job.status.is(JobStatus::Kind::completed) || job.status.is(JobStatus::Kind::cancelled)) continue;
         if (job.status.isRunning()) {
             job.status = JobStatus::pending();

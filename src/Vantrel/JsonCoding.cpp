@@ -2,6 +2,7 @@
 
 #include <QRegularExpression>
 
+#include <cmath>
 #include <limits>
 
 namespace vantrel::json {
@@ -15,9 +16,10 @@ std::optional<QDateTime> parseDate(const QString& text) {
     static const QRegularExpression form(
         QStringLiteral(R"(^\d{4}-\d{2}-\d{2}T\d{2}:\d{2}:\d{2}(Z|[+-]\d{2}:?\d{2})$)"));
     if (!form.match(text).hasMatch()) return std::nullopt;
-    const QDateTime parsed = QDateTime::fromString(text, Qt::ISODate);
-    if (!parsed.isValid()) return std::nullopt;
-    return parsed.toUTC();
+    const QDateTime parsed = QDateTime::fromString(text, Qt::ISODate).toUTC();
+    // Only dates that can be written back in the same form.
+    if (!parsed.isValid() || parsed.date().year() < 1 || parsed.date().year() > 9999) return std::nullopt;
+    return parsed;
 }
 
 std::optional<QString> string(const QJsonValue& value) {
@@ -26,7 +28,7 @@ std::optional<QString> string(const QJsonValue& value) {
 }
 
 std::optional<double> number(const QJsonValue& value) {
-    if (!value.isDouble()) return std::nullopt;
+    if (!value.isDouble() || !std::isfinite(value.toDouble())) return std::nullopt;
     return value.toDouble();
 }
 

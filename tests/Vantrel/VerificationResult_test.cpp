@@ -136,4 +136,7 @@ TEST(JsonDates, WholeSecondsUtcAndOffsetsAccepted) {
     EXPECT_FALSE(json::parseDate("2025-03-01T14:05:09.5Z"));
     EXPECT_FALSE(json::parseDate("2025-13-01T14:05:09Z"));
     EXPECT_FALSE(json::parseDate(""));
+    // Dates whose UTC form would leave four-digit years are refused: they could not be written back.
+    EXPECT_FALSE(json::parseDate("9999-12-31T23:59:59-05:00"));
+    EXPECT_TRUE(json::parseDate("9999-12-31T23:59:59+05:00"));
 }
