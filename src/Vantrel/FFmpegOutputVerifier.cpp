@@ -5,10 +5,13 @@
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSet>
 #include <QUuid>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
+
+#include <signal.h>
 
 namespace vantrel {
 
@@ -33,18 +36,67 @@ QString selector(ProbeStream stream) { return stream == ProbeStream::video ? QSt
 
 const QString noTimecodeTrack = QStringLiteral("Output has no timecode track — the write did not take.");
 
+FFmpegOutputVerifier::ToolRun runToolTracked(const QString& executable, const QStringList& arguments,
+                                             const std::function<bool(qint64)>& started,
+                                             const std::function<void(qint64)>& ended) {
+    QProcess process;
+    process.setProgram(executable);
+    process.setArguments(arguments);
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.start();
+    if (!process.waitForStarted(-1)) return {-1, process.errorString()};
+    const qint64 pid = process.processId();
+    if (started && !started(pid)) process.kill();
+    process.waitForFinished(-1);
+    if (ended) ended(pid);
+    const QString errors = QString::fromUtf8(process.readAllStandardError());
+    if (process.exitStatus() != QProcess::NormalExit) return {-1, errors.isEmpty() ? process.errorString() : errors};
+    return {process.exitCode(), errors};
+}
+
 }  // namespace
+
+// The processes of this verifier's own checks, so that they can be stopped when
+// the verifier goes away instead of being waited for.
+class FFmpegOutputVerifier::RunningTools {
+public:
+    bool add(qint64 pid) {
+        QMutexLocker lock(&mutex_);
+        if (closing_) return false;
+        pids_.insert(pid);
+        return true;
+    }
+    void remove(qint64 pid) {
+        QMutexLocker lock(&mutex_);
+        pids_.remove(pid);
+    }
+    void closeAll() {
+        QMutexLocker lock(&mutex_);
+        closing_ = true;
+        for (const qint64 pid : std::as_const(pids_)) ::kill(pid_t(pid), SIGKILL);
+    }
+
+private:
+    QMutex mutex_;
+    bool closing_ = false;
+    QSet<qint64> pids_;
+};
 
 FFmpegOutputVerifier::FFmpegOutputVerifier(std::shared_ptr<SourceTimecodeReader> reader, BundledToolResolver resolver,
                                            std::shared_ptr<FFmpegWrapper> prober)
-    : reader_(std::move(reader)),
+    : running_(std::make_shared<RunningTools>()),
+      reader_(std::move(reader)),
       resolver_(std::move(resolver)),
       prober_(prober ? std::move(prober) : std::make_shared<FFmpegWrapper>(resolver_)) {
     pool_.setMaxThreadCount(2);
     pool_.setObjectName(QStringLiteral("OutputVerifier"));
 }
 
-FFmpegOutputVerifier::~FFmpegOutputVerifier() { pool_.waitForDone(); }
+FFmpegOutputVerifier::~FFmpegOutputVerifier() {
+    running_->closeAll();
+    pool_.waitForDone();
+}
 
 QFuture<VerificationResult> FFmpegOutputVerifier::verify(const CorrectionJob& job) {
     if (job.verifyTier == VerifyTier::off) return QtFuture::makeReadyFuture(VerificationResult::skipped());
@@ -204,7 +256,7 @@ std::optional<QStringList> FFmpegOutputVerifier::hashStreams(const QString& file
         ~Cleanup() { QFile::remove(path); }
     } cleanup{hashFile};
 
-    const ToolRun run = runTool(ffmpeg, {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"), file,
+    const ToolRun run = runOwnTool(ffmpeg, {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"), file,
                                          QStringLiteral("-map"), QStringLiteral("0:v:0"), QStringLiteral("-map"),
                                          QStringLiteral("0:a:0?"), QStringLiteral("-c"), QStringLiteral("copy"),
                                          QStringLiteral("-f"), QStringLiteral("streamhash"), QStringLiteral("-hash"),
@@ -240,7 +292,7 @@ std::optional<QString> FFmpegOutputVerifier::streamHashLineKey(const QString& li
 FFmpegOutputVerifier::Outcome FFmpegOutputVerifier::checkFullDecode(const CorrectionJob& job) const {
     const auto ffmpeg = resolver_.resolve(BundledToolResolver::Tool::ffmpeg);
     if (!ffmpeg) return {QStringLiteral("Deep decode skipped — ffmpeg unavailable."), CheckSeverity::warning};
-    return fullDecodeOutcome(runTool(*ffmpeg, {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"),
+    return fullDecodeOutcome(runOwnTool(*ffmpeg, {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"),
                                                job.outputPath, QStringLiteral("-f"), QStringLiteral("null"),
                                                QStringLiteral("-")}));
 }
@@ -265,19 +317,14 @@ FFmpegOutputVerifier::Outcome FFmpegOutputVerifier::fullDecodeOutcome(const Tool
 }
 
 FFmpegOutputVerifier::ToolRun FFmpegOutputVerifier::runTool(const QString& executable, const QStringList& arguments) {
-    QProcess process;
-    process.setProgram(executable);
-    process.setArguments(arguments);
-    process.setStandardInputFile(QProcess::nullDevice());
-    process.setStandardOutputFile(QProcess::nullDevice());
-    process.start();
-    if (!process.waitForStarted(-1)) return {-1, process.errorString()};
-    process.waitForFinished(-1);
-    const QString errors = QString::fromUtf8(process.readAllStandardError());
-    if (process.exitStatus() != QProcess::NormalExit) {
-        return {-1, errors.isEmpty() ? process.errorString() : errors};
-    }
-    return {process.exitCode(), errors};
+    return runToolTracked(executable, arguments, {}, {});
+}
+
+FFmpegOutputVerifier::ToolRun FFmpegOutputVerifier::runOwnTool(const QString& executable,
+                                                               const QStringList& arguments) const {
+    const auto running = running_;
+    return runToolTracked(
+        executable, arguments, [&](qint64 pid) { return running->add(pid); }, [&](qint64 pid) { running->remove(pid); });
 }
 
 }  // namespace vantrel

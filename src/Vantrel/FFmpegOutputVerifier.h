@@ -36,6 +36,7 @@ public:
     explicit FFmpegOutputVerifier(std::shared_ptr<SourceTimecodeReader> reader = std::make_shared<SourceTimecodeReader>(),
                                   BundledToolResolver resolver = BundledToolResolver(),
                                   std::shared_ptr<FFmpegWrapper> prober = nullptr);
+    // Stops the tools of checks still running (their results go nowhere) and waits for them.
     ~FFmpegOutputVerifier() override;
 
     // Both run on the verifier's own threads; the thorough progress callback too.
@@ -66,6 +67,10 @@ public:
     static ToolRun runTool(const QString& executable, const QStringList& arguments);
 
 private:
+    class RunningTools;
+    ToolRun runOwnTool(const QString& executable, const QStringList& arguments) const;
+
+    std::shared_ptr<RunningTools> running_;
     std::shared_ptr<SourceTimecodeReader> reader_;
     BundledToolResolver resolver_;
     std::shared_ptr<FFmpegWrapper> prober_;

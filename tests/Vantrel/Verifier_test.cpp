@@ -7,6 +7,8 @@
 #include "Vantrel/FFmpegOutputVerifier.h"
 
 #include <QDir>
+#include <QElapsedTimer>
+#include <QThread>
 #include <QFile>
 #include <QLocale>
 
@@ -278,4 +280,21 @@ TEST_F(VerifierTest, MissingToolsBecomeWarningsAndAFailedReadability) {
     EXPECT_EQ(result.checks[2].severity, CheckSeverity::fail);
     EXPECT_EQ(result.checks[3].detail, QStringLiteral("Stream-integrity skipped — ffmpeg unavailable."));
     EXPECT_EQ(result.checks[4].detail, QStringLiteral("Deep decode skipped — ffmpeg unavailable."));
+}
+
+TEST_F(VerifierTest, GoingAwayStopsItsOwnToolsInsteadOfWaiting) {
+    // An "ffmpeg" that never finishes by itself.
+    const QString helpers = *folder + QStringLiteral("/slow-helpers");
+    ASSERT_TRUE(testsupport::writeFile(helpers + QStringLiteral("/ffmpeg"), "#!/bin/sh\nexec sleep 60\n"));
+    QFile::setPermissions(helpers + QStringLiteral("/ffmpeg"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const BundledToolResolver slowTools(BundledToolResolver::SearchList{helpers, {}});
+    auto slow = std::make_unique<FFmpegOutputVerifier>(std::make_shared<SourceTimecodeReader>(), slowTools);
+    auto result = slow->verifyThorough(job("src.mov", "good.mov", VerifyTier::thorough), {});
+    QThread::msleep(300);
+    QElapsedTimer timer;
+    timer.start();
+    slow.reset();
+    EXPECT_LT(timer.elapsed(), 10000);
+    ASSERT_TRUE(result.isFinished());
+    EXPECT_EQ(result.result().outcome(), VerificationResult::Outcome::failed);  // never a pass
 }
