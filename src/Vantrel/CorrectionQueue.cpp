@@ -212,7 +212,7 @@ void CorrectionQueue::cancelCurrentJob() {
     if (!currentJobId_) return;
     const auto index = indexOfJob(*currentJobId_);
     if (!index) return;
-    runner_->cancel();
+    if (runner_) runner_->cancel();
     jobs_[*index].status = JobStatus::cancelled();
     jobs_[*index].progress = 0;
     const QString name = jobs_[*index].sourceName();
@@ -225,7 +225,7 @@ void CorrectionQueue::stop() {
     bool changed = false;
     if (currentJobId_) {
         if (const auto index = indexOfJob(*currentJobId_)) {
-            runner_->cancel();
+            if (runner_) runner_->cancel();
             jobs_[*index].status = JobStatus::cancelled();
             jobs_[*index].progress = 0;
             changed = true;

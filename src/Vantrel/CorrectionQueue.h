@@ -40,6 +40,8 @@ public:
 
     // Sets up the storage folder ("Vantrel" in the user's data folder unless one is
     // given) and restores the saved jobs. It neither saves nor starts processing.
+    // Without a runner nothing can be corrected; without a verifier every
+    // verification fails.
     CorrectionQueue(std::shared_ptr<CorrectionRunning> runner, std::shared_ptr<OutputVerifying> verifier,
                     const std::optional<QString>& storageDirectory = std::nullopt, QObject* parent = nullptr);
     ~CorrectionQueue() override;

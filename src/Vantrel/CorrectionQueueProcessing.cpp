@@ -81,7 +81,7 @@ void CorrectionQueue::start() {
 
 void CorrectionQueue::processQueue() {
     if (isProcessing_) return;
-    if (!runner_->isAvailable()) {
+    if (!runner_ || !runner_->isAvailable()) {
         bool changed = false;
         for (auto& job : jobs_) {
             if (!job.status.is(JobStatus::Kind::pending)) continue;
@@ -272,7 +272,8 @@ void CorrectionQueue::beginVerificationStage(const std::shared_ptr<JobRun>& run)
     log(QStringLiteral("Verifying (%1): %2")
             .arg(job.verifyTier == VerifyTier::thorough ? QStringLiteral("Thorough") : QStringLiteral("Standard"),
                  job.sourceName()));
-    whenFinished<VerificationResult>(verifier_->verify(job), [this, run](const QFuture<VerificationResult>& future) {
+    const auto standardRun = verifier_ ? verifier_->verify(job) : QtFuture::makeReadyFuture(missingResult(job));
+    whenFinished<VerificationResult>(standardRun, [this, run](const QFuture<VerificationResult>& future) {
         const CorrectionJob& job = run->job;
         const VerificationResult standard = resultOf(future, job);
         updateJob(job.id, [&](CorrectionJob& j) { j.verification = standard; });
@@ -284,7 +285,8 @@ void CorrectionQueue::beginVerificationStage(const std::shared_ptr<JobRun>& run)
         setLoopVerifying(job.id, true);
         if (worst >= CheckSeverity::warning) log(QStringLiteral("Verifying (byte-exact, escalated): ") + job.sourceName());
         whenFinished<VerificationResult>(
-            verifier_->verifyThorough(job, verificationProgressSetter(job.id)),
+            verifier_ ? verifier_->verifyThorough(job, verificationProgressSetter(job.id))
+                      : QtFuture::makeReadyFuture(missingResult(job)),
             [this, run](const QFuture<VerificationResult>& thorough) {
                 finishVerificationStage(run, resultOf(thorough, run->job));
             });
@@ -327,7 +329,8 @@ void CorrectionQueue::manualThoroughVerify(const QUuid& id) {
 
     CorrectionJob thoroughJob = run->job;
     thoroughJob.verifyTier = VerifyTier::thorough;
-    whenFinished<VerificationResult>(verifier_->verifyThorough(thoroughJob, verificationProgressSetter(id)),
+    whenFinished<VerificationResult>(verifier_ ? verifier_->verifyThorough(thoroughJob, verificationProgressSetter(id))
+                                               : QtFuture::makeReadyFuture(missingResult(thoroughJob)),
                                      [this, run, thoroughJob](const QFuture<VerificationResult>& future) {
                                          finishManualVerify(run, resultOf(future, thoroughJob));
                                      });

@@ -93,6 +93,14 @@ TEST_F(ProcessingTest, StartNeedsPendingJobsAndTheTool) {
     EXPECT_FALSE(queue->isProcessing());
     EXPECT_EQ(sleepAcquired, 0);
     EXPECT_EQ(runner->calls.size(), 0);
+
+    // A queue made without a runner cannot correct anything either.
+    CorrectionQueue bare(nullptr, nullptr, folder + QStringLiteral("/bare"));
+    bare.enqueue(makeJob("/in/a.mov", "/out/a_TC.mov"));
+    bare.stop();
+    bare.retryJob(bare.jobs()[0].id);
+    bare.start();
+    ASSERT_TRUE(waitFor([&] { return bare.failedCount() == 1; }));
 }
 
 TEST_F(ProcessingTest, TierOffCompletesWithSuccessAndHoldsSleepWhileRunning) {
