@@ -3,9 +3,12 @@
 // Fakes and helpers for the queue tests: a runner and a verifier whose futures the
 // test finishes, a sleep inhibitor that counts, and a ready-made job.
 
+#include "Vantrel/BundledToolResolver.h"
 #include "Vantrel/CorrectionQueue.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QException>
 #include <QFileInfo>
 #include <QPromise>
@@ -167,6 +170,20 @@ inline CorrectionJob makeJob(const QString& sourcePath, const QString& outputPat
     job.verifyTier = tier;
     job.createdAt = QDateTime(QDate(2025, 3, 1), QTime(14, 5, 9), Qt::UTC);
     return job;
+}
+
+// A resolver whose "ffmpeg" starts writing its output (the last argument) and then
+// waits for a minute, so that a run can be cancelled at leisure.
+inline BundledToolResolver slowToolResolver(const QString& folder) {
+    const QString helpers = folder + QStringLiteral("/slow-helpers");
+    QDir().mkpath(helpers);
+    QFile tool(helpers + QStringLiteral("/ffmpeg"));
+    if (tool.open(QIODevice::WriteOnly)) {
+        tool.write("#!/bin/sh\nfor last; do :; done\nprintf 'partial' > \"$last\"\nexec sleep 60\n");
+        tool.close();
+        tool.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    return BundledToolResolver(BundledToolResolver::SearchList{helpers, {}});
 }
 
 // The console lines without their "[time] " prefix.
