@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cstdlib>
 #include <limits>
+#include <optional>
+#include <string_view>
 
 namespace timecode {
 
@@ -47,6 +49,47 @@ std::string shortestDescription(double value) {
         text = digits.substr(0, std::size_t(exponent) + 1) + "." + digits.substr(std::size_t(exponent) + 1);
     }
     return negative ? "-" + text : text;
+}
+
+}  // namespace timecode
+
+namespace timecode {
+
+namespace {
+
+// Significant digits and decimal exponent of the shortest decimal form of a finite,
+// non-zero double ("1.234e+01" has 4 digits and exponent 1).
+struct DecimalShape {
+    int digits;
+    int exponent;
+};
+
+std::optional<DecimalShape> decimalShape(double value) noexcept {
+    if (!std::isfinite(value) || value == 0) return std::nullopt;
+    char buffer[64];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value), std::chars_format::scientific);
+    const std::string_view text(buffer, std::size_t(result.ptr - buffer));
+    const std::size_t e = text.find('e');
+    int digits = 0;
+    for (char c : text.substr(0, e))
+        if (c >= '0' && c <= '9') ++digits;
+    int exponent = 0;
+    const std::string_view exponentText = text.substr(e + 1);
+    std::from_chars(exponentText.data() + (exponentText[0] == '+' ? 1 : 0), exponentText.data() + exponentText.size(),
+                    exponent);
+    return DecimalShape{digits, exponent};
+}
+
+}  // namespace
+
+int integralDigitPlaces(double value) noexcept {
+    const auto shape = decimalShape(value);
+    return shape && shape->exponent >= 0 ? shape->exponent + 1 : 0;
+}
+
+int fractionDigitPlaces(double value) noexcept {
+    const auto shape = decimalShape(value);
+    return shape ? std::max(0, shape->digits - 1 - shape->exponent) : 0;
 }
 
 }  // namespace timecode

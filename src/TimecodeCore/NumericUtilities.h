@@ -103,6 +103,48 @@ constexpr T clamped(const T& value, const ClosedRange<T>& range) {
     return std::min(std::max(value, range.lowerBound), range.upperBound);
 }
 
+// Partial and half-open ranges: a..., ...b, ..<b and a..<b.
+template <class T>
+struct PartialRangeFrom {
+    T lowerBound{};
+};
+template <class T>
+struct PartialRangeThrough {
+    T upperBound{};
+};
+template <class T>
+struct PartialRangeUpTo {
+    T upperBound{};
+};
+template <class T>
+struct HalfOpenRange {
+    T lowerBound{};
+    T upperBound{};
+};
+
+template <class T>
+constexpr T clamped(const T& value, const PartialRangeFrom<T>& range) {
+    return std::max(value, range.lowerBound);
+}
+template <class T>
+constexpr T clamped(const T& value, const PartialRangeThrough<T>& range) {
+    return std::min(value, range.upperBound);
+}
+// At most the value before the upper bound.
+template <std::integral T>
+constexpr T clamped(const T& value, const PartialRangeUpTo<T>& range) {
+    return std::min(value, T(range.upperBound - 1));
+}
+template <std::integral T>
+constexpr T clamped(const T& value, const HalfOpenRange<T>& range) {
+    return std::min(std::max(value, range.lowerBound), T(range.upperBound - 1));
+}
+
+// Digits before the point of the magnitude of `value` in its shortest decimal form
+// (0 below 1), and significant digits after it.
+int integralDigitPlaces(double value) noexcept;
+int fractionDigitPlaces(double value) noexcept;
+
 // `value` truncated toward zero into the 64-bit range: NaN gives 0 and values
 // beyond the range give the nearest end.
 std::int64_t saturatingInt64(double value) noexcept;
