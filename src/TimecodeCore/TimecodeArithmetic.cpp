@@ -129,68 +129,56 @@ double ratio(const Timecode& receiver, const TimecodeComponents& operand) {
 
 }  // namespace detail
 
-// ---- Sums and differences
+// ---- Sums, differences, multiples and quotients
 
-void Timecode::add(const TimecodeOperand& operand) {
-    components_ = detail::sum(*this, detail::operandComponents(*this, operand), 1, std::nullopt);
-}
-void Timecode::add(const TimecodeOperand& operand, ValidationRule rule) {
-    components_ = detail::sum(*this, detail::operandComponents(*this, operand), 1, rule);
-}
-Timecode Timecode::adding(const TimecodeOperand& operand) const {
-    Timecode copy = *this;
-    copy.add(operand);
-    return copy;
-}
-Timecode Timecode::adding(const TimecodeOperand& operand, ValidationRule rule) const {
-    Timecode copy = *this;
-    copy.add(operand, rule);
-    return copy;
+namespace {
+
+using detail::operandComponents;
+using detail::scaled;
+using detail::sum;
+constexpr std::optional<ValidationRule> exact = std::nullopt;
+
+Timecode with(Timecode timecode, const Timecode::Components& components) {
+    timecode.setComponents(components);
+    return timecode;
 }
 
-void Timecode::subtract(const TimecodeOperand& operand) {
-    components_ = detail::sum(*this, detail::operandComponents(*this, operand), -1, std::nullopt);
+}  // namespace
+
+void Timecode::add(const TimecodeOperand& o) { components_ = sum(*this, operandComponents(*this, o), 1, exact); }
+void Timecode::add(const TimecodeOperand& o, ValidationRule rule) {
+    components_ = sum(*this, operandComponents(*this, o), 1, rule);
 }
-void Timecode::subtract(const TimecodeOperand& operand, ValidationRule rule) {
-    components_ = detail::sum(*this, detail::operandComponents(*this, operand), -1, rule);
+Timecode Timecode::adding(const TimecodeOperand& o) const {
+    return with(*this, sum(*this, operandComponents(*this, o), 1, exact));
 }
-Timecode Timecode::subtracting(const TimecodeOperand& operand) const {
-    Timecode copy = *this;
-    copy.subtract(operand);
-    return copy;
-}
-Timecode Timecode::subtracting(const TimecodeOperand& operand, ValidationRule rule) const {
-    Timecode copy = *this;
-    copy.subtract(operand, rule);
-    return copy;
+Timecode Timecode::adding(const TimecodeOperand& o, ValidationRule rule) const {
+    return with(*this, sum(*this, operandComponents(*this, o), 1, rule));
 }
 
-// ---- Multiples and quotients
-
-void Timecode::multiply(double factor) { components_ = detail::scaled(*this, factor, false, std::nullopt); }
-void Timecode::multiply(double factor, ValidationRule rule) { components_ = detail::scaled(*this, factor, false, rule); }
-Timecode Timecode::multiplying(double factor) const {
-    Timecode copy = *this;
-    copy.multiply(factor);
-    return copy;
+void Timecode::subtract(const TimecodeOperand& o) { components_ = sum(*this, operandComponents(*this, o), -1, exact); }
+void Timecode::subtract(const TimecodeOperand& o, ValidationRule rule) {
+    components_ = sum(*this, operandComponents(*this, o), -1, rule);
 }
+Timecode Timecode::subtracting(const TimecodeOperand& o) const {
+    return with(*this, sum(*this, operandComponents(*this, o), -1, exact));
+}
+Timecode Timecode::subtracting(const TimecodeOperand& o, ValidationRule rule) const {
+    return with(*this, sum(*this, operandComponents(*this, o), -1, rule));
+}
+
+void Timecode::multiply(double factor) { components_ = scaled(*this, factor, false, exact); }
+void Timecode::multiply(double factor, ValidationRule rule) { components_ = scaled(*this, factor, false, rule); }
+Timecode Timecode::multiplying(double factor) const { return with(*this, scaled(*this, factor, false, exact)); }
 Timecode Timecode::multiplying(double factor, ValidationRule rule) const {
-    Timecode copy = *this;
-    copy.multiply(factor, rule);
-    return copy;
+    return with(*this, scaled(*this, factor, false, rule));
 }
 
-void Timecode::divide(double divisor) { components_ = detail::scaled(*this, divisor, true, std::nullopt); }
-void Timecode::divide(double divisor, ValidationRule rule) { components_ = detail::scaled(*this, divisor, true, rule); }
-Timecode Timecode::dividing(double divisor) const {
-    Timecode copy = *this;
-    copy.divide(divisor);
-    return copy;
-}
+void Timecode::divide(double divisor) { components_ = scaled(*this, divisor, true, exact); }
+void Timecode::divide(double divisor, ValidationRule rule) { components_ = scaled(*this, divisor, true, rule); }
+Timecode Timecode::dividing(double divisor) const { return with(*this, scaled(*this, divisor, true, exact)); }
 Timecode Timecode::dividing(double divisor, ValidationRule rule) const {
-    Timecode copy = *this;
-    copy.divide(divisor, rule);
-    return copy;
+    return with(*this, scaled(*this, divisor, true, rule));
 }
 
 double Timecode::dividing(const Timecode& other) const {

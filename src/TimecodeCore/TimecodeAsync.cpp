@@ -90,36 +90,41 @@ std::future<Timecode> Timecode::setting(const AsyncRichTimecodeSourceValue& sour
     });
 }
 
-std::future<void> Timecode::add(const AsyncTimecodeOperand& operand) {
-    return onWorker([this, operand] { add(operandComponents(*this, operand)); });
+namespace {
+
+// The receiver changed by the sum on a worker (it must stay alive until then).
+std::future<void> sumInPlace(Timecode& receiver, const AsyncTimecodeOperand& operand, int sign,
+                             std::optional<ValidationRule> rule) {
+    return onWorker([&receiver, operand, sign, rule] {
+        receiver.setComponents(detail::sum(receiver, operandComponents(receiver, operand), sign, rule));
+    });
 }
 
-std::future<void> Timecode::add(const AsyncTimecodeOperand& operand, ValidationRule rule) {
-    return onWorker([this, operand, rule] { add(operandComponents(*this, operand), rule); });
+std::future<Timecode> sumOfCopy(Timecode receiver, const AsyncTimecodeOperand& operand, int sign,
+                                std::optional<ValidationRule> rule) {
+    return onWorker([receiver, operand, sign, rule]() mutable {
+        receiver.setComponents(detail::sum(receiver, operandComponents(receiver, operand), sign, rule));
+        return receiver;
+    });
 }
 
-std::future<Timecode> Timecode::adding(const AsyncTimecodeOperand& operand) const {
-    return onWorker([copy = *this, operand] { return copy.adding(operandComponents(copy, operand)); });
-}
+}  // namespace
 
-std::future<Timecode> Timecode::adding(const AsyncTimecodeOperand& operand, ValidationRule rule) const {
-    return onWorker([copy = *this, operand, rule] { return copy.adding(operandComponents(copy, operand), rule); });
+std::future<void> Timecode::add(const AsyncTimecodeOperand& o) { return sumInPlace(*this, o, 1, std::nullopt); }
+std::future<void> Timecode::add(const AsyncTimecodeOperand& o, ValidationRule rule) { return sumInPlace(*this, o, 1, rule); }
+std::future<Timecode> Timecode::adding(const AsyncTimecodeOperand& o) const { return sumOfCopy(*this, o, 1, std::nullopt); }
+std::future<Timecode> Timecode::adding(const AsyncTimecodeOperand& o, ValidationRule rule) const {
+    return sumOfCopy(*this, o, 1, rule);
 }
-
-std::future<void> Timecode::subtract(const AsyncTimecodeOperand& operand) {
-    return onWorker([this, operand] { subtract(operandComponents(*this, operand)); });
+std::future<void> Timecode::subtract(const AsyncTimecodeOperand& o) { return sumInPlace(*this, o, -1, std::nullopt); }
+std::future<void> Timecode::subtract(const AsyncTimecodeOperand& o, ValidationRule rule) {
+    return sumInPlace(*this, o, -1, rule);
 }
-
-std::future<void> Timecode::subtract(const AsyncTimecodeOperand& operand, ValidationRule rule) {
-    return onWorker([this, operand, rule] { subtract(operandComponents(*this, operand), rule); });
+std::future<Timecode> Timecode::subtracting(const AsyncTimecodeOperand& o) const {
+    return sumOfCopy(*this, o, -1, std::nullopt);
 }
-
-std::future<Timecode> Timecode::subtracting(const AsyncTimecodeOperand& operand) const {
-    return onWorker([copy = *this, operand] { return copy.subtracting(operandComponents(copy, operand)); });
-}
-
-std::future<Timecode> Timecode::subtracting(const AsyncTimecodeOperand& operand, ValidationRule rule) const {
-    return onWorker([copy = *this, operand, rule] { return copy.subtracting(operandComponents(copy, operand), rule); });
+std::future<Timecode> Timecode::subtracting(const AsyncTimecodeOperand& o, ValidationRule rule) const {
+    return sumOfCopy(*this, o, -1, rule);
 }
 
 }  // namespace timecode

@@ -3,7 +3,7 @@
 #include <future>
 #include <thread>
 
-#include "TimecodeCore/Timecode.h"
+#include "TimecodeTestSupport.h"
 
 using namespace timecode;
 using R = TimecodeFrameRate;
@@ -49,8 +49,6 @@ AsyncRichTimecodeSourceValue rich(std::string_view text, R rate) {
 
 const Timecode::Properties at24(R::fps24, SubFramesBase::max80SubFrames, UpperLimit::max24Hours);
 
-Timecode tc(std::string_view text) { return Timecode(FormattedTimecodeSourceValue::string(text), at24); }
-
 }  // namespace
 
 TEST(TimecodeAsync, ValueIsAwaitedOffTheCallingThread) {
@@ -66,7 +64,7 @@ TEST(TimecodeAsync, ValueIsAwaitedOffTheCallingThread) {
 TEST(TimecodeAsync, ErrorsArriveThroughTheFutureAndLeaveTheReceiverAlone) {
     EXPECT_THROW(Timecode::fromAsync(ready({0, 25, 0, 0, 0, 0}), at24).get(), ValidationError);
     EXPECT_EQ(Timecode::fromAsync(ready({0, 25, 0, 0, 0, 0}), at24, Rule::wrapping).get().hours(), 1);
-    Timecode t = tc("01:00:00:00");
+    Timecode t = timecodeFromText("01:00:00:00");
     EXPECT_THROW(t.set(ready({0, 0, 0, 0, 30, 0})).get(), ValidationError);
     EXPECT_THROW(t.add(ready({0, 23, 0, 0, 0, 0})).get(), ValidationError);
     EXPECT_THROW(t.subtract(ready({0, 0, 0, 0, 30, 0}), Rule::clamping).get(), ValidationError);
@@ -74,7 +72,7 @@ TEST(TimecodeAsync, ErrorsArriveThroughTheFutureAndLeaveTheReceiverAlone) {
 }
 
 TEST(TimecodeAsync, SumsAndSettersMatchTheSynchronousForms) {
-    Timecode t = tc("01:00:00:00");
+    Timecode t = timecodeFromText("01:00:00:00");
     t.add(ready({0, 0, 0, 1, 0, 0})).get();
     EXPECT_EQ(t.stringValue(), "01:00:01:00");
     t.subtract(ready({0, 2, 0, 0, 0, 0}), Rule::wrapping).get();
@@ -90,7 +88,7 @@ TEST(TimecodeAsync, SumsAndSettersMatchTheSynchronousForms) {
 TEST(TimecodeAsync, RichValuesBringTheirPropertiesAndAreConvertedAsOperands) {
     const Timecode built = Timecode::fromAsync(rich("00:00:01:00", R::fps50)).get();
     EXPECT_EQ(built.frameRate(), R(R::fps50));
-    Timecode t = tc("00:00:00:00");
+    Timecode t = timecodeFromText("00:00:00:00");
     EXPECT_EQ(t.setting(rich("00:00:02:00", R::fps25)).get().frameRate(), R(R::fps25));
     // As an operand its own rate counts through real time: one second at 50 is 24 frames at 24.
     EXPECT_EQ(t.adding(rich("00:00:01:00", R::fps50)).get().stringValue(), "00:00:01:00");

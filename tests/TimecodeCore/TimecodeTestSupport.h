@@ -3,6 +3,8 @@
 // Helpers of the timecode tests: readable failure messages for timecode values in
 // GoogleTest assertions, and a timecode made from components as they are.
 #include <ostream>
+#include <string>
+#include <string_view>
 
 #include "TimecodeCore/Timecode.h"
 
@@ -24,5 +26,15 @@ inline Timecode makeTimecode(const TimecodeComponents& c, TimecodeFrameRate rate
                              ValidationRule rule = ValidationRule::allowingInvalid) {
     return Timecode(TimecodeSourceValue::components(c), rate, base, limit, rule);
 }
+
+// Timecode text read and stored as written (valid or not) at the properties.
+inline Timecode timecodeFromText(std::string_view text, TimecodeFrameRate rate = TimecodeFrameRate::fps24,
+                                 SubFramesBase base = SubFramesBase::max80SubFrames,
+                                 UpperLimit limit = UpperLimit::max24Hours) {
+    return Timecode(FormattedTimecodeSourceValue::string(text), rate, base, limit, ValidationRule::allowingInvalid);
+}
+
+// The components as text with subframes (days shown when not zero).
+inline std::string textWithSubFrames(const Timecode& t) { return t.stringValue({StringFormatOption::showSubFrames}); }
 
 }  // namespace timecode
