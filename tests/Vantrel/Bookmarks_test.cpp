@@ -1,5 +1,5 @@
 // Bookmarks find a chosen file again, also after a rename in its folder, and never
-// hand back a different file; access start/stop calls are counted per path.
+// hand back a different file.
 #include <gtest/gtest.h>
 
 #include "QtPrinting.h"
@@ -74,20 +74,5 @@ TEST(Bookmarks, ReplacedFileAtTheSamePathIsStale) {
     ASSERT_TRUE(resolved);
     EXPECT_EQ(resolved->path, path);
     EXPECT_TRUE(resolved->isStale);
-    QDir(folder).removeRecursively();
-}
-
-TEST(Bookmarks, AccessIsGrantedForExistingItemsAndCounted) {
-    const QString folder = makeTestFolder(QStringLiteral("bookmarks-access"));
-    EXPECT_FALSE(startAccessingSecurityScopedResource(folder + QStringLiteral("/missing")));
-    EXPECT_EQ(securityScopedAccessCount(folder + QStringLiteral("/missing")), 0);
-
-    EXPECT_TRUE(startAccessingSecurityScopedResource(folder));
-    EXPECT_TRUE(startAccessingSecurityScopedResource(folder));
-    EXPECT_EQ(securityScopedAccessCount(folder), 2);
-    stopAccessingSecurityScopedResource(folder);
-    stopAccessingSecurityScopedResource(folder);
-    stopAccessingSecurityScopedResource(folder);  // one too many is harmless
-    EXPECT_EQ(securityScopedAccessCount(folder), 0);
     QDir(folder).removeRecursively();
 }

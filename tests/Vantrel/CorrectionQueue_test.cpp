@@ -118,7 +118,10 @@ TEST_F(QueueTest, EnqueueRemoveRetryAndClear) {
     queue->clearQueue();
     EXPECT_TRUE(queue->jobs().isEmpty());
     EXPECT_EQ(messages(*queue).last(), QStringLiteral("Cleared queue"));
-    EXPECT_EQ(savedJobs().size(), 0);
+    QFile file(queueFile());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll().simplified(), QByteArray("[ ]"));  // an empty queue is still an array
+    file.close();
 
     // Nothing to clear: no line, no save.
     ASSERT_TRUE(QFile::remove(queueFile()));
@@ -181,28 +184,6 @@ TEST(QueueEstimate, FromThroughputOrTheDefaultRate) {
     EXPECT_FALSE(CorrectionQueue::estimateRemaining({job(JobStatus::active(), std::nullopt)}, true, 0, 0, now));
 }
 
-TEST_F(QueueTest, SavedFileIsASortedPrettyArray) {
-    auto queue = makeQueue();
-    queue->saveQueue();
-    EXPECT_EQ(QJsonDocument::fromJson([&] {
-                  QFile f(queueFile());
-                  f.open(QIODevice::ReadOnly);
-                  return f.readAll();
-              }()).isArray(),
-              true);
-    auto j = job(QStringLiteral("a.mov"), JobStatus::failed(QStringLiteral("Nope — really")));
-    j.totalSourceBytes = 5'000'000'000;
-    queue->enqueue(j);
-    QFile file(queueFile());
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QByteArray text = file.readAll();
-    EXPECT_TRUE(text.startsWith("[\n    {\n        \"assignedTimecodeString\""));
-    EXPECT_TRUE(text.contains("\"totalSourceBytes\": 5000000000"));
-    EXPECT_TRUE(text.contains(j.id.toString(QUuid::WithoutBraces).toUpper().toLatin1()));
-    EXPECT_FALSE(text.contains("null"));
-    EXPECT_FALSE(text.contains("verifyLevel"));
-}
-
 TEST_F(QueueTest, RestoreDropsFinishedJobsAndResetsInterruptedOnes) {
     auto active = job(QStringLiteral("active.mov"), JobStatus::active());
     active.progress = 0.4;
@@ -225,13 +206,6 @@ TEST_F(QueueTest, RestoreDropsFinishedJobsAndResetsInterruptedOnes) {
     EXPECT_EQ(savedJobs().size(), 6);
 }
 
-TEST_F(QueueTest, RestoreOfOnlyFinishedJobsIsSilent) {
-    writeQueueFile({job(QStringLiteral("done.mov"), JobStatus::completed())});
-    auto queue = makeQueue();
-    EXPECT_TRUE(queue->jobs().isEmpty());
-    EXPECT_TRUE(queue->logLines().isEmpty());
-}
-
 TEST_F(QueueTest, RestoreFailsJobsWhoseBookmarksNoLongerResolve) {
     const QString source = folder + QStringLiteral("/src/gone.mov");
     ASSERT_TRUE(writeFile(source, "x"));
@@ -245,9 +219,8 @@ TEST_F(QueueTest, RestoreFailsJobsWhoseBookmarksNoLongerResolve) {
     fine.outputBookmarkData = bothLost.outputBookmarkData;
     writeQueueFile({sourceLost, bothLost, fine});
     ASSERT_TRUE(QFile::remove(source));
-    ASSERT_TRUE(QFile::rename(folder + QStringLiteral("/out"), folder + QStringLiteral("/elsewhere/out")) ||
-                (QDir().mkpath(folder + QStringLiteral("/elsewhere")) &&
-                 QFile::rename(folder + QStringLiteral("/out"), folder + QStringLiteral("/elsewhere/out"))));
+    ASSERT_TRUE(QDir().mkpath(folder + QStringLiteral("/elsewhere")));
+    ASSERT_TRUE(QFile::rename(folder + QStringLiteral("/out"), folder + QStringLiteral("/elsewhere/out")));
 
     auto queue = makeQueue();
     ASSERT_EQ(queue->jobs().size(), 3);

