@@ -94,7 +94,12 @@ void Timecode::setFrameCount(const FrameCount& count) {
     if (hasNonFiniteDouble(reread.value)) throw ValidationError::outOfBounds();
     const Total total = reread.totalSubFrames128();
     if (total < 0 || total > detail::lastSubFrameTotal(properties_)) throw ValidationError::outOfBounds();
-    components_ = components(reread, frameRate());
+    // A fraction far beyond the 64-bit range saturates the total and the decimal
+    // value differently, so an accepted total can still give components outside
+    // the span: those are out of bounds as well.
+    const Components result = components(reread, frameRate());
+    if (!result.invalidComponents(properties_).empty()) throw ValidationError::outOfBounds();
+    components_ = result;
 }
 
 Timecode::FrameCount Timecode::maxFrameCountExpressible() const noexcept {

@@ -181,6 +181,11 @@ TEST(ComponentsAndFrames, SetFrameCountChecksTheSpan) {
         EXPECT_THROW(t.setFrameCount(bad), Timecode::ValidationError) << bad.value.debugDescription();
         EXPECT_EQ(t.frames(), 4);  // unchanged: 100 frames is 00:00:04:04
     }
+    // Huge frames and a huge negative fraction whose saturated total looks in range.
+    Timecode quarters = makeTimecode({}, R::fps60d, B::quarterFrames);
+    EXPECT_THROW(quarters.setFrameCount({V::splitUnitInterval(2305843009213825023, -1.9e304), B::quarterFrames}),
+                 Timecode::ValidationError);
+    EXPECT_EQ(quarters.components(), C{});
     // The count's base is replaced, not converted: 80 subframes of base 100 read at base 80.
     EXPECT_THROW(t.setFrameCount({V::split(2073599, 99), B::max100SubFrames}), Timecode::ValidationError);
     t.setFrameCount({V::split(0, 79), B::max100SubFrames});
