@@ -1,0 +1,126 @@
+// Adds a folder of generated movies to the window model and waits until every
+// row is analysed. Reports files per second and the longest stretch the main
+// thread spent in one event (the folder scan and addSources run in one of them).
+//
+// Usage: bench_appmodel [file count, default 1000]
+#include "Vantrel/AppModel.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLoggingCategory>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+
+using namespace vantrel;
+
+namespace {
+
+// Times every event the main thread handles at the outermost level.
+class TimedApplication : public QCoreApplication {
+public:
+    using QCoreApplication::QCoreApplication;
+
+    bool notify(QObject* receiver, QEvent* event) override {
+        if (depth_++ > 0) {
+            const bool handled = QCoreApplication::notify(receiver, event);
+            --depth_;
+            return handled;
+        }
+        QElapsedTimer timer;
+        timer.start();
+        const bool handled = QCoreApplication::notify(receiver, event);
+        longestNs = std::max(longestNs, timer.nsecsElapsed());
+        ++events;
+        --depth_;
+        return handled;
+    }
+
+    qint64 longestNs = 0;
+    qint64 events = 0;
+
+private:
+    int depth_ = 0;
+};
+
+bool makeMovie(const QString& path, const QStringList& options) {
+    QStringList args{QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"), QStringLiteral("error"),
+                     QStringLiteral("-y"), QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                     QStringLiteral("testsrc=size=160x120:rate=25"), QStringLiteral("-t"), QStringLiteral("0.4"),
+                     QStringLiteral("-c:v"), QStringLiteral("mpeg4")};
+    args << options << path;
+    QProcess ffmpeg;
+    ffmpeg.start(QStringLiteral("ffmpeg"), args);
+    return ffmpeg.waitForFinished(60000) && ffmpeg.exitStatus() == QProcess::NormalExit && ffmpeg.exitCode() == 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    TimedApplication app(argc, argv);
+    const int count = argc > 1 ? std::max(1, atoi(argv[1])) : 1000;
+    QLoggingCategory::setFilterRules(QStringLiteral("*.info=false"));
+
+    QTemporaryDir root;
+    const QString sources = root.path() + QStringLiteral("/sources");
+    QDir().mkpath(sources);
+    // A few kinds of movie, copied until there are `count` files.
+    const QList<QStringList> kinds{
+        {QStringLiteral("-timecode"), QStringLiteral("10:00:00:00"), QStringLiteral("-metadata"),
+         QStringLiteral("com.apple.quicktime.creationdate=2024-05-01T10:00:00+02:00"), QStringLiteral("-movflags"),
+         QStringLiteral("use_metadata_tags")},
+        {QStringLiteral("-r"), QStringLiteral("30000/1001"), QStringLiteral("-timecode"), QStringLiteral("01:00:00;00")},
+        {},
+    };
+    QStringList templates;
+    for (int k = 0; k < kinds.size(); ++k) {
+        const QString path = root.path() + QStringLiteral("/kind%1.mov").arg(k);
+        if (!makeMovie(path, kinds[k])) {
+            std::fprintf(stderr, "ffmpeg could not make the test movies\n");
+            return 1;
+        }
+        templates << path;
+    }
+    for (int i = 0; i < count; ++i) {
+        QFile::copy(templates[i % templates.size()], sources + QStringLiteral("/clip%1.mov").arg(i, 5, 10, QLatin1Char('0')));
+    }
+
+    AppModel model(new CorrectionQueue(nullptr, nullptr, root.path() + QStringLiteral("/storage")));
+    QElapsedTimer clock;
+    qint64 scanNs = 0;
+    qint64 addNs = 0;
+    QTimer::singleShot(0, &model, [&] {
+        app.longestNs = 0;
+        clock.start();
+        const QList<QUrl> files = AppModel::videoFiles(QUrl::fromLocalFile(sources));
+        scanNs = clock.nsecsElapsed();
+        model.addSources(files);
+        addNs = clock.nsecsElapsed() - scanNs;
+    });
+    QTimer poll;
+    poll.setInterval(5);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (model.sources().size() < count) return;
+        for (const SourceItem& row : model.sources()) {
+            if (!row.analysis.isDone()) return;
+        }
+        app.quit();
+    });
+    poll.start();
+    app.exec();
+    const double seconds = double(clock.nsecsElapsed()) / 1e9;
+
+    std::printf("files analysed:            %d\n", count);
+    std::printf("total time:                %.3f s\n", seconds);
+    std::printf("files per second:          %.0f\n", count / seconds);
+    std::printf("folder scan:               %.2f ms\n", double(scanNs) / 1e6);
+    std::printf("addSources:                %.2f ms\n", double(addNs) / 1e6);
+    std::printf("longest main-thread event: %.2f ms (of %lld events)\n", double(app.longestNs) / 1e6,
+                static_cast<long long>(app.events));
+    return 0;
+}
