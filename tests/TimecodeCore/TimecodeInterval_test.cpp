@@ -151,9 +151,8 @@ TEST(TimecodeInterval, TimeValues) {
     const TimecodeInterval f(Fraction(-1001, 24000), R::fps23_976, SubFramesBase::max80SubFrames, UpperLimit::max24Hours);
     EXPECT_EQ(textWithSubFrames(f.absoluteInterval), "00:00:00:01.00");
     EXPECT_TRUE(f.isNegative());
-    EXPECT_FALSE(TimecodeInterval(Fraction(1, -2), p).isNegative() == false);
+    EXPECT_TRUE(TimecodeInterval(Fraction(1, -2), p).isNegative());
     EXPECT_TRUE(TimecodeInterval(CMTime::makeIndefinite(), p).absoluteInterval.isZero());
-    EXPECT_TRUE(TimecodeInterval(CMTime::makePositiveInfinity(), p).absoluteInterval.isZero());
     EXPECT_THROW(TimecodeInterval(Fraction(100000, 1), p), ValidationError);
     EXPECT_THROW(TimecodeInterval::realTime(-90000, p), ValidationError);
     EXPECT_EQ(timecodeInterval(0.5, p).absoluteInterval.frames(), 12);
@@ -161,7 +160,6 @@ TEST(TimecodeInterval, TimeValues) {
 
 TEST(TimecodeInterval, TextEqualityAndHashing) {
     EXPECT_EQ((-timecodeFromText("00:00:00:00")).description(), "-00:00:00:00.00");
-    EXPECT_EQ((+timecodeFromText("01:00:00:00")).description(), "01:00:00:00.00");
     EXPECT_EQ((-timecodeFromText("00:00:01:00")).debugDescription(), "TimecodeInterval(-00:00:01:00.00)");
     EXPECT_EQ((+timecodeFromText("01:00:00:00")).verboseDescription(), "TimecodeInterval 01:00:00:00.00 @ 24 fps");
     EXPECT_EQ((-timecodeFromText("01:00:00;00", R::fps29_97d)).verboseDescription(), "TimecodeInterval -01:00:00;00.00 @ 29.97 fps drop");

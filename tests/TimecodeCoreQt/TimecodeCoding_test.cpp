@@ -116,16 +116,10 @@ TEST(TimecodeCoding, DecodingFailures) {
 TEST(TimecodeCoding, PartsAndSingleValues) {
     const Timecode::Components c{1, 2, 3, 4, 5, 6};
     EXPECT_EQ(componentsFromJson(toJson(c)), c);
-    EXPECT_EQ(toJson(c).size(), 6);
     const Timecode::Properties p(R::fps119_88d, SubFramesBase::quarterFrames, UpperLimit::max100Days);
     EXPECT_EQ(propertiesFromJson(toJson(p)), p);
-    EXPECT_EQ(toJson(p).size(), 3);
-    EXPECT_EQ(toJson(R(R::fps23_976)), QJsonValue("23.976"));
     EXPECT_EQ(toJson(SubFramesBase(SubFramesBase::quarterFrames)), QJsonValue(4));
     EXPECT_EQ(toJson(UpperLimit(UpperLimit::max100Days)), QJsonValue("100 days"));
-    EXPECT_EQ(frameRateFromJson("120d"), R(R::fps120d));
-    EXPECT_EQ(subFramesBaseFromJson(100), SubFramesBase(SubFramesBase::max100SubFrames));
-    EXPECT_EQ(upperLimitFromJson("24 hours"), UpperLimit(UpperLimit::max24Hours));
     for (VideoFrameRate v : VideoFrameRate::allCases()) EXPECT_EQ(videoFrameRateFromJson(toJson(v)), v);
     EXPECT_EQ(failure(videoFrameRateFromJson, QJsonValue("25P")), Kind::dataCorrupted);
     EXPECT_EQ(failure(componentsFromJson, QJsonObject{{"days", 1}}), Kind::keyNotFound);
