@@ -75,14 +75,14 @@ TEST(CorrectionCommand, CreationTimeIsStampedInUtcToWholeSeconds) {
 TEST(CorrectionCommand, RealCorrectionWritesTheTimecodeAndKeepsTheDates) {
     const QString folder = testsupport::makeTestFolder(QStringLiteral("correction"));
     const QString source = folder + QStringLiteral("/A001 clip.mov");
-    testsupport::MovieSpec spec;
-    spec.rate = QStringLiteral("30000/1001");
-    spec.timecode = QStringLiteral("10:00:00;00");
-    spec.creationDate = QStringLiteral("2024-03-05T14:22:33+0200");
-    spec.creationTime = QStringLiteral("2024-03-05T12:22:33Z");
-    spec.audio = true;
+    testsupport::MovieSpec recipe;
+    recipe.rate = QStringLiteral("30000/1001");
+    recipe.timecode = QStringLiteral("10:00:00;00");
+    recipe.creationDate = QStringLiteral("2024-03-05T14:22:33+0200");
+    recipe.creationTime = QStringLiteral("2024-03-05T12:22:33Z");
+    recipe.audio = true;
     QString error;
-    ASSERT_TRUE(testsupport::makeMovie(source, spec, &error)) << error.toStdString();
+    ASSERT_TRUE(testsupport::makeMovie(source, recipe, &error)) << error.toStdString();
     const QString sourceHash = testsupport::sha256OfFile(source);
 
     FFmpegWrapper wrapper;

@@ -304,10 +304,10 @@ TEST_F(FFmpegWrapperTest, OutputThatIsTheSourceFileIsRefusedBeforeTheToolStarts)
 // input's duration (which it writes in pieces that may arrive in separate chunks).
 TEST_F(FFmpegWrapperTest, RealRunReportsProgress) {
     const QString clip = folder + QStringLiteral("/clip.mov");
-    testsupport::MovieSpec spec;
-    spec.seconds = 1.5;
+    testsupport::MovieSpec recipe;
+    recipe.seconds = 1.5;
     QString error;
-    ASSERT_TRUE(testsupport::makeMovie(clip, spec, &error)) << error.toStdString();
+    ASSERT_TRUE(testsupport::makeMovie(clip, recipe, &error)) << error.toStdString();
     const auto ffmpeg = wrapper.toolResolver().resolve(BundledToolResolver::Tool::ffmpeg);
     ASSERT_TRUE(ffmpeg.has_value());
 

@@ -46,13 +46,13 @@ TEST(MediaAnalysis, CameraFilesAtCommonRates) {
         {"50", "23:59:59:00", "2024-05-02T00:00:01.000+01:00", "50", "00:00:01:00", 2.0},
     };
     for (const auto& [rate, timecode, date, detected, startTc, delta] : cases) {
-        MovieSpec spec;
-        spec.rate = QString::fromLatin1(rate);
-        spec.seconds = 0.3;
-        spec.timecode = QString::fromLatin1(timecode);
-        spec.creationDate = QString::fromLatin1(date);
-        const QString path = folder + QStringLiteral("/clip %1.mov").arg(spec.rate).replace(u'/', u'_');
-        ASSERT_TRUE(makeMovie(path, spec));
+        MovieSpec recipe;
+        recipe.rate = QString::fromLatin1(rate);
+        recipe.seconds = 0.3;
+        recipe.timecode = QString::fromLatin1(timecode);
+        recipe.creationDate = QString::fromLatin1(date);
+        const QString path = folder + QStringLiteral("/clip %1.mov").arg(recipe.rate).replace(u'/', u'_');
+        ASSERT_TRUE(makeMovie(path, recipe));
         const SourceItem item = analyse(path);
         const SourceItem::Analysis& analysis = *item.analysis.analysis();
         EXPECT_EQ(analysis.detectedRate.value_or(FrameRate{}).displayText(), QString::fromLatin1(detected));

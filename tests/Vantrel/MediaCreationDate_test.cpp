@@ -77,10 +77,10 @@ protected:
         if (!HasFailure()) QDir(folder).removeRecursively();
     }
     QString movie(const QString& name, std::optional<QString> creationDate, QStringList extra = {}) {
-        MovieSpec spec;
-        spec.creationDate = std::move(creationDate);
-        spec.extraArgs = std::move(extra);
-        EXPECT_TRUE(makeMovie(folder + u'/' + name, spec));
+        MovieSpec recipe;
+        recipe.creationDate = std::move(creationDate);
+        recipe.extraArgs = std::move(extra);
+        EXPECT_TRUE(makeMovie(folder + u'/' + name, recipe));
         return folder + u'/' + name;
     }
     // Whether this file system keeps birth times at all.

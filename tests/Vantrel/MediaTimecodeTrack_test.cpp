@@ -103,15 +103,15 @@ protected:
     }
 
     QString movie(const QString& name, const QString& rate, std::optional<QString> timecode, QStringList extra = {}) {
-        MovieSpec spec;
-        spec.rate = rate;
-        spec.seconds = 0.4;
-        spec.timecode = std::move(timecode);
-        spec.extraArgs = std::move(extra);
-        spec.audio = name.endsWith(QStringLiteral(".mp4"));
+        MovieSpec recipe;
+        recipe.rate = rate;
+        recipe.seconds = 0.4;
+        recipe.timecode = std::move(timecode);
+        recipe.extraArgs = std::move(extra);
+        recipe.audio = name.endsWith(QStringLiteral(".mp4"));
         const QString path = folder + u'/' + name;
         QString error;
-        EXPECT_TRUE(makeMovie(path, spec, &error)) << error.toStdString();
+        EXPECT_TRUE(makeMovie(path, recipe, &error)) << error.toStdString();
         return path;
     }
 

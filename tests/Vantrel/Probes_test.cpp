@@ -40,10 +40,10 @@ protected:
     void TearDown() override {
         if (!HasFailure()) QDir(folder).removeRecursively();
     }
-    QString movie(const QString& name, const testsupport::MovieSpec& spec) {
+    QString movie(const QString& name, const testsupport::MovieSpec& recipe) {
         const QString path = folder + QLatin1Char('/') + name;
         QString error;
-        EXPECT_TRUE(testsupport::makeMovie(path, spec, &error)) << error.toStdString();
+        EXPECT_TRUE(testsupport::makeMovie(path, recipe, &error)) << error.toStdString();
         return path;
     }
     // A wrapper whose only ffprobe is a script with this body.
@@ -60,11 +60,11 @@ protected:
 }  // namespace
 
 TEST_F(ProbesTest, MeasuresARealMovie) {
-    testsupport::MovieSpec spec;
-    spec.seconds = 1.0;
-    spec.timecode = QStringLiteral("01:00:00:00");
-    spec.audio = true;
-    const QString path = movie(QStringLiteral("with tc & audio.mov"), spec);
+    testsupport::MovieSpec recipe;
+    recipe.seconds = 1.0;
+    recipe.timecode = QStringLiteral("01:00:00:00");
+    recipe.audio = true;
+    const QString path = movie(QStringLiteral("with tc & audio.mov"), recipe);
 
     EXPECT_EQ(valueOf(wrapper.timecodeTrackCount(path)), 1);
     EXPECT_EQ(valueOf(wrapper.streamParams(path, Stream::video)),

@@ -79,14 +79,14 @@ protected:
     }
 
     QString makeSource(const Source& source, double seconds = 1.0) {
-        testsupport::MovieSpec spec;
-        spec.rate = source.rate;
-        spec.seconds = seconds;
-        spec.timecode = source.timecode;
-        spec.audio = true;
+        testsupport::MovieSpec recipe;
+        recipe.rate = source.rate;
+        recipe.seconds = seconds;
+        recipe.timecode = source.timecode;
+        recipe.audio = true;
         const QString path = folder + QStringLiteral("/cards/") + source.name;
         QString error;
-        EXPECT_TRUE(makeMovie(path, spec, &error)) << error.toStdString();
+        EXPECT_TRUE(makeMovie(path, recipe, &error)) << error.toStdString();
         return path;
     }
 

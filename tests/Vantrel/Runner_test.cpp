@@ -80,10 +80,10 @@ TEST_F(RunnerTest, ChecksComeBeforeAnyToolRuns) {
 
 TEST_F(RunnerTest, SuccessfulRunPutsTheOutputInPlace) {
     const QString source = folder + QStringLiteral("/in/clip.mov");
-    testsupport::MovieSpec spec;
-    spec.timecode = QStringLiteral("10:00:00:00");
-    spec.audio = true;
-    ASSERT_TRUE(makeMovie(source, spec));
+    testsupport::MovieSpec recipe;
+    recipe.timecode = QStringLiteral("10:00:00:00");
+    recipe.audio = true;
+    ASSERT_TRUE(makeMovie(source, recipe));
     // A partial file an interrupted run of this output left behind.
     ASSERT_TRUE(writeFile(folder + QStringLiteral("/out/.clip_TC.partial-0123ABCD.mov"), "left over"));
     ASSERT_TRUE(writeFile(folder + QStringLiteral("/out/.other.partial-0123ABCD.mov"), "not ours to remove"));

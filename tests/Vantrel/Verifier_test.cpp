@@ -25,15 +25,15 @@ protected:
     static void SetUpTestSuite() {
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         folder = new QString(makeTestFolder(QStringLiteral("verifier")));
-        testsupport::MovieSpec spec;
-        spec.seconds = 2;
-        spec.audio = true;
-        spec.timecode = QStringLiteral("10:00:00:00");
+        testsupport::MovieSpec recipe;
+        recipe.seconds = 2;
+        recipe.audio = true;
+        recipe.timecode = QStringLiteral("10:00:00:00");
         QString error;
-        ASSERT_TRUE(makeMovie(path("src.mov"), spec, &error)) << error.toStdString();
-        ASSERT_TRUE(makeMovie(path("src.mp4"), spec, &error)) << error.toStdString();
-        spec.audio = false;
-        ASSERT_TRUE(makeMovie(path("silent.mov"), spec, &error)) << error.toStdString();
+        ASSERT_TRUE(makeMovie(path("src.mov"), recipe, &error)) << error.toStdString();
+        ASSERT_TRUE(makeMovie(path("src.mp4"), recipe, &error)) << error.toStdString();
+        recipe.audio = false;
+        ASSERT_TRUE(makeMovie(path("silent.mov"), recipe, &error)) << error.toStdString();
         // The correct output: a stream copy with the new timecode.
         ASSERT_TRUE(copy("src.mov", "good.mov", {"-map", "0", "-map", "-0:d", "-timecode", "01:00:00:00"}));
     }
