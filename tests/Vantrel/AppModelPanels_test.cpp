@@ -11,86 +11,62 @@ using namespace appmodeltest;
 
 namespace {
 
-class AppModelPanelsTest : public ModelTest {
+class PanelsTest : public ModelTest {
 protected:
     static void SetUpTestSuite() {
-        // The dialogs need a widget application; make it before the fixture's core one.
-        if (!QCoreApplication::instance()) {
-            static int argc = 1;
-            static char name[] = "appmodel-panels-tests";
-            static char* argv[] = {name, nullptr};
-            new QApplication(argc, argv);
-        }
+        static int argc = 1;
+        static char name[] = "appmodel-panels-tests";
+        static char* argv[] = {name, nullptr};
+        if (!QCoreApplication::instance()) new QApplication(argc, argv);  // before the fixture's core one
     }
 
-    // Runs `answer` on the next file dialog that opens, after checking its texts.
-    void whenPanelOpens(const QString& title, const QString& acceptLabel, std::function<void(QFileDialog*)> answer) {
+    // Runs the panel operation; answers its dialog, after checking its texts, by
+    // going to `directory` (and selecting `files` there) and accepting, or, without
+    // a directory, by cancelling.
+    void answer(void (AppModel::*choose)(), const QString& message, const QString& prompt,
+                const QString& directory = {}, const QString& files = {}) {
         auto* poll = new QTimer(model.get());
-        QObject::connect(poll, &QTimer::timeout, poll, [=, this] {
+        QObject::connect(poll, &QTimer::timeout, poll, [=] {
             auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
             if (!dialog) return;
-            poll->stop();
             poll->deleteLater();
-            seenTitle = dialog->windowTitle();
-            seenAccept = dialog->labelText(QFileDialog::Accept);
-            EXPECT_EQ(seenTitle, title);
-            EXPECT_EQ(seenAccept, acceptLabel);
-            answer(dialog);
+            EXPECT_EQ(dialog->windowTitle(), message);
+            EXPECT_EQ(dialog->labelText(QFileDialog::Accept), prompt);
+            if (directory.isEmpty()) return dialog->reject();
+            dialog->setDirectory(directory);
+            if (!files.isEmpty()) dialog->selectFile(files);
+            QMetaObject::invokeMethod(dialog, "accept");
         });
         poll->start(10);
+        (model.get()->*choose)();
     }
-
-    QString seenTitle;
-    QString seenAccept;
 };
 
 }  // namespace
 
-TEST_F(AppModelPanelsTest, ChooseFilesAddsTheChosenMovies) {
-    const QUrl a = movie(QStringLiteral("in/a.mov"));
-    const QUrl b = movie(QStringLiteral("in/b.mp4"));
-    whenPanelOpens(QStringLiteral("Choose video files to correct"), QStringLiteral("Add"), [&](QFileDialog* dialog) {
-        EXPECT_EQ(dialog->fileMode(), QFileDialog::ExistingFiles);
-        dialog->setDirectory(pathOf(QStringLiteral("in")));
-        dialog->selectFile(QStringLiteral("\"a.mov\" \"b.mp4\""));
-        QMetaObject::invokeMethod(dialog, "accept");
-    });
-    model->chooseFiles();
-    EXPECT_EQ(rowNames(), (QStringList{QStringLiteral("a.mov"), QStringLiteral("b.mp4")}));
-    ASSERT_TRUE(allAnalysed());
-}
-
-TEST_F(AppModelPanelsTest, ChooseFolderAddsItsMoviesAndCancelAddsNothing) {
-    movie(QStringLiteral("in/sub/b.mov"));
+TEST_F(PanelsTest, ChosenFilesAndFoldersAreAdded) {
     movie(QStringLiteral("in/a.mov"));
-    whenPanelOpens(QStringLiteral("Choose a folder of videos to correct"), QStringLiteral("Add"),
-                   [&](QFileDialog* dialog) { dialog->reject(); });
-    model->chooseFolder();
+    movie(QStringLiteral("in/b.mp4"));
+    movie(QStringLiteral("in/sub/c.mov"));
+    const QString files = QStringLiteral("Choose video files to correct");
+    const QString folders = QStringLiteral("Choose a folder of videos to correct");
+    answer(&AppModel::chooseFiles, files, QStringLiteral("Add"));
+    answer(&AppModel::chooseFolder, folders, QStringLiteral("Add"));
     EXPECT_TRUE(model->sources().isEmpty());
 
-    whenPanelOpens(QStringLiteral("Choose a folder of videos to correct"), QStringLiteral("Add"),
-                   [&](QFileDialog* dialog) {
-                       EXPECT_EQ(dialog->fileMode(), QFileDialog::Directory);
-                       dialog->setDirectory(pathOf(QStringLiteral("in")));
-                       QMetaObject::invokeMethod(dialog, "accept");
-                   });
-    model->chooseFolder();
-    EXPECT_EQ(rowNames(), (QStringList{QStringLiteral("a.mov"), QStringLiteral("b.mov")}));
+    answer(&AppModel::chooseFiles, files, QStringLiteral("Add"), pathOf(QStringLiteral("in")),
+           QStringLiteral("\"b.mp4\" \"a.mov\""));
+    EXPECT_EQ(model->sources().size(), 2);
+    answer(&AppModel::chooseFolder, folders, QStringLiteral("Add"), pathOf(QStringLiteral("in")));
+    EXPECT_EQ(model->sources().size(), 3);
+    EXPECT_EQ(model->sources().last().url.fileName(), QStringLiteral("c.mov"));
     ASSERT_TRUE(allAnalysed());
 }
 
-TEST_F(AppModelPanelsTest, ChooseOutputFolderSetsItOnlyWhenAccepted) {
-    whenPanelOpens(QStringLiteral("Choose where corrected files are written"), QStringLiteral("Choose"),
-                   [&](QFileDialog* dialog) { dialog->reject(); });
-    model->chooseOutputFolder();
+TEST_F(PanelsTest, OutputFolderIsSetOnlyWhenAccepted) {
+    const QString message = QStringLiteral("Choose where corrected files are written");
+    answer(&AppModel::chooseOutputFolder, message, QStringLiteral("Choose"));
     EXPECT_FALSE(model->outputFolder().has_value());
-
-    whenPanelOpens(QStringLiteral("Choose where corrected files are written"), QStringLiteral("Choose"),
-                   [&](QFileDialog* dialog) {
-                       dialog->setDirectory(folder);
-                       QMetaObject::invokeMethod(dialog, "accept");
-                   });
-    model->chooseOutputFolder();
-    ASSERT_TRUE(model->outputFolder().has_value());
-    EXPECT_EQ(model->outputFolder()->toLocalFile(), folder);
+    answer(&AppModel::chooseOutputFolder, message, QStringLiteral("Choose"), folder);
+    EXPECT_EQ(model->outputFolder(), QUrl::fromLocalFile(folder));
 }

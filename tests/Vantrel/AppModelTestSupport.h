@@ -1,8 +1,7 @@
 #pragma once
 
-// Shared set-up of the window-model tests: an application object, a model on a
-// queue that stores in the test's own folder, generated movies and waiting for
-// their analysis.
+// Shared set-up of the window-model tests: a model whose queue stores in the
+// test's own folder, generated movies, and waiting for their analysis.
 
 #include "QtPrinting.h"
 #include "TestMedia.h"
@@ -10,7 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QTest>
@@ -22,19 +20,9 @@ namespace appmodeltest {
 
 using namespace vantrel;
 
-inline void ensureApplication() {
-    if (QCoreApplication::instance()) return;
-    static int argc = 1;
-    static char name[] = "appmodel-tests";
-    static char* argv[] = {name, nullptr};
-    new QCoreApplication(argc, argv);
-}
-
-// A 25 fps movie with a timecode track and a QuickTime creation date, unless the
-// spec says otherwise.
+// A short movie with a timecode track and a QuickTime creation date unless told otherwise.
 inline testsupport::MovieSpec movieSpec(std::optional<QString> timecode = QStringLiteral("10:00:00:00"),
-                                        std::optional<QString> creationDate = QStringLiteral(
-                                            "2024-05-01T10:00:00+00:00"),
+                                        std::optional<QString> creationDate = QStringLiteral("2024-05-01T10:00:00Z"),
                                         const QString& rate = QStringLiteral("25")) {
     testsupport::MovieSpec spec;
     spec.rate = rate;
@@ -44,12 +32,22 @@ inline testsupport::MovieSpec movieSpec(std::optional<QString> timecode = QStrin
     return spec;
 }
 
+inline timecode::Timecode::Components components(int h, int m, int s, int f) {
+    timecode::Timecode::Components c;
+    c.hours = h;
+    c.minutes = m;
+    c.seconds = s;
+    c.frames = f;
+    return c;
+}
+
 class ModelTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ensureApplication();
+        testsupport::ensureApplication();
         folder = testsupport::makeTestFolder(QStringLiteral("appmodel"));
-        model = makeModel();
+        // The queue is never started here, so it needs no runner or verifier.
+        model = std::make_unique<AppModel>(new CorrectionQueue(nullptr, nullptr, pathOf(QStringLiteral("storage"))));
     }
 
     void TearDown() override {
@@ -57,44 +55,41 @@ protected:
         if (!HasFailure()) QDir(folder).removeRecursively();
     }
 
-    // A model whose queue keeps its file in this test's folder; the queue is never
-    // started here, so it needs no runner or verifier.
-    std::unique_ptr<AppModel> makeModel() {
-        auto* queue = new CorrectionQueue(nullptr, nullptr, folder + QStringLiteral("/storage"));
-        return std::make_unique<AppModel>(queue);
-    }
-
     QString pathOf(const QString& relative) const { return folder + QLatin1Char('/') + relative; }
 
     QUrl movie(const QString& relative, const testsupport::MovieSpec& spec = movieSpec()) {
-        const QString path = pathOf(relative);
         QString error;
-        EXPECT_TRUE(testsupport::makeMovie(path, spec, &error)) << error.toStdString();
-        return QUrl::fromLocalFile(path);
+        EXPECT_TRUE(testsupport::makeMovie(pathOf(relative), spec, &error)) << error.toStdString();
+        return QUrl::fromLocalFile(pathOf(relative));
     }
 
-    bool allAnalysed(int timeoutMs = 30000) {
+    bool allAnalysed() {
         return QTest::qWaitFor(
             [this] {
-                for (const SourceItem& row : model->sources()) {
-                    if (!row.analysis.isDone()) return false;
-                }
-                return true;
+                return std::all_of(model->sources().cbegin(), model->sources().cend(),
+                                   [](const SourceItem& row) { return row.analysis.isDone(); });
             },
-            timeoutMs);
+            30000);
+    }
+
+    bool analyzingFirstRow() {
+        return QTest::qWaitFor([this] {
+            return model->sources().first().analysis.kind() == SourceItem::AnalysisState::Kind::analyzing;
+        });
     }
 
     // The current row of a file, by file name.
-    std::optional<SourceItem> row(const QString& fileName) const {
+    SourceItem row(const QString& fileName) const {
         for (const SourceItem& item : model->sources()) {
-            if (QFileInfo(item.url.toLocalFile()).fileName() == fileName) return item;
+            if (item.url.fileName() == fileName) return item;
         }
-        return std::nullopt;
+        ADD_FAILURE() << "no row " << fileName.toStdString();
+        return {};
     }
 
     QStringList rowNames() const {
         QStringList names;
-        for (const SourceItem& item : model->sources()) names << QFileInfo(item.url.toLocalFile()).fileName();
+        for (const SourceItem& item : model->sources()) names << item.url.fileName();
         return names;
     }
 

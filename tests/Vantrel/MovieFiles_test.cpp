@@ -11,85 +11,56 @@
 #include <QMimeDatabase>
 
 using namespace vantrel;
-using testsupport::makeMovie;
-using testsupport::makeTestFolder;
 using testsupport::writeFile;
 
-namespace {
-
-class MovieFilesTest : public ::testing::Test {
-protected:
-    void SetUp() override { folder = makeTestFolder(QStringLiteral("moviefiles")); }
-    void TearDown() override {
-        if (!HasFailure()) QDir(folder).removeRecursively();
-    }
-    QString movie(const QString& relative) {
-        const QString path = folder + QLatin1Char('/') + relative;
+TEST(MovieFiles, FolderScanTakesMoviesAtEveryDepthInPathOrder) {
+    const QString folder = testsupport::makeTestFolder(QStringLiteral("moviefiles"));
+    const auto movie = [&](const char* relative) {
+        const QString path = folder + QLatin1Char('/') + QLatin1String(relative);
         testsupport::MovieSpec spec;
         spec.seconds = 0.2;
-        QString error;
-        EXPECT_TRUE(makeMovie(path, spec, &error)) << error.toStdString();
+        EXPECT_TRUE(testsupport::makeMovie(path, spec));
         return path;
-    }
-    QString folder;
-};
-
-}  // namespace
-
-TEST_F(MovieFilesTest, FolderScanTakesMoviesAtEveryDepthInPathOrder) {
-    const QString a = movie(QStringLiteral("a.mov"));
-    const QString b = movie(QStringLiteral("sub/b.mp4"));
-    const QString deep = movie(QStringLiteral("sub/deeper/C.MOV"));
-    movie(QStringLiteral(".hidden.mov"));
-    movie(QStringLiteral(".hiddenfolder/inside.mov"));
+    };
+    EXPECT_TRUE(movieFilesInFolder(folder).isEmpty());
+    const QString a = movie("a.mov");
+    const QString b = movie("sub/b.mp4");
+    const QString deep = movie("sub/deeper/C.MOV");
+    const QString bare = movie("sub/clip");  // no extension: known by its content
+    movie(".hidden.mov");
+    movie(".hiddenfolder/inside.mov");
     ASSERT_TRUE(writeFile(folder + QStringLiteral("/notes.txt"), "just text\n"));
     ASSERT_TRUE(writeFile(folder + QStringLiteral("/sub/sound.m4a"), QByteArray()));
-    // A movie whose name says nothing is recognised by its content.
-    const QString bare = movie(QStringLiteral("sub/clip"));
     ASSERT_TRUE(QFile::link(a, folder + QStringLiteral("/link.mov")));
     ASSERT_TRUE(QFile::link(folder + QStringLiteral("/sub"), folder + QStringLiteral("/linkedfolder")));
 
-    const QStringList found = movieFilesInFolder(folder);
-    EXPECT_EQ(found, (QStringList{a, b, bare, deep}));
-}
-
-TEST_F(MovieFilesTest, FolderScanOfMissingEmptyOrFileGivesNothing) {
-    EXPECT_TRUE(movieFilesInFolder(folder).isEmpty());
+    EXPECT_EQ(movieFilesInFolder(folder), (QStringList{a, b, bare, deep}));
+    EXPECT_EQ(movieFilesInFolder(folder + QStringLiteral("/sub/./deeper/../deeper//")), QStringList{deep});
     EXPECT_TRUE(movieFilesInFolder(folder + QStringLiteral("/missing")).isEmpty());
-    const QString file = movie(QStringLiteral("x.mov"));
-    EXPECT_TRUE(movieFilesInFolder(file).isEmpty());
+    EXPECT_TRUE(movieFilesInFolder(a).isEmpty());
     EXPECT_TRUE(movieFilesInFolder(QString()).isEmpty());
+    if (!::testing::Test::HasFailure()) QDir(folder).removeRecursively();
 }
 
-TEST_F(MovieFilesTest, FolderScanGivesStandardizedPathsForUntidyFolderPaths) {
-    const QString a = movie(QStringLiteral("sub/a.mov"));
-    EXPECT_EQ(movieFilesInFolder(folder + QStringLiteral("/sub/./../sub//")), QStringList{a});
-}
-
-TEST(MovieTypes, QuickTimeMpeg4AndOtherVideoAreAcceptedAudioAndTextAreNot) {
+TEST(MovieFiles, QuickTimeMpeg4AndOtherVideoAreAcceptedAudioAndTextAreNot) {
     QMimeDatabase db;
-    const auto accepted = [&](const char* name) { return isAcceptedMovieType(db.mimeTypeForName(QLatin1String(name))); };
-    EXPECT_TRUE(accepted("video/quicktime"));
-    EXPECT_TRUE(accepted("video/mp4"));
-    EXPECT_TRUE(accepted("video/x-m4v"));
-    EXPECT_TRUE(accepted("video/x-matroska"));
-    EXPECT_FALSE(accepted("audio/mp4"));
-    EXPECT_FALSE(accepted("text/plain"));
-    EXPECT_FALSE(accepted("application/octet-stream"));
+    for (const char* name : {"video/quicktime", "video/mp4", "video/x-m4v", "video/x-matroska"}) {
+        EXPECT_TRUE(isAcceptedMovieType(db.mimeTypeForName(QLatin1String(name)))) << name;
+    }
+    for (const char* name : {"audio/mp4", "text/plain", "application/octet-stream"}) {
+        EXPECT_FALSE(isAcceptedMovieType(db.mimeTypeForName(QLatin1String(name)))) << name;
+    }
     EXPECT_FALSE(isAcceptedMovieType(QMimeType()));
-
-    const auto& types = acceptedMovieTypes();
-    ASSERT_GE(types.size(), 3);
-    EXPECT_EQ(types[0].name(), QStringLiteral("video/quicktime"));
-    EXPECT_EQ(types[1].name(), QStringLiteral("video/mp4"));
+    ASSERT_GE(acceptedMovieTypes().size(), 3);
+    EXPECT_EQ(acceptedMovieTypes()[0].name(), QStringLiteral("video/quicktime"));
+    EXPECT_EQ(acceptedMovieTypes()[1].name(), QStringLiteral("video/mp4"));
 }
 
-TEST(StandardizedFilePath, RemovesDotAndDotDotAndMakesAbsolute) {
+TEST(MovieFiles, StandardizedPathsHaveNoDotDotDotOrDoubledSeparators) {
     EXPECT_EQ(standardizedFilePath(QStringLiteral("/in/./clips/../a.mov")), QStringLiteral("/in/a.mov"));
-    EXPECT_EQ(standardizedFilePath(QStringLiteral("/in//a.mov")), QStringLiteral("/in/a.mov"));
-    EXPECT_EQ(standardizedFilePath(QStringLiteral("/in/folder/")), QStringLiteral("/in/folder"));
-    EXPECT_EQ(standardizedFilePath(QStringLiteral("a.mov")), QDir::current().absoluteFilePath(QStringLiteral("a.mov")));
+    EXPECT_EQ(standardizedFilePath(QStringLiteral("/in//folder/")), QStringLiteral("/in/folder"));
     EXPECT_EQ(standardizedFilePath(QStringLiteral("/../a.mov")), QStringLiteral("/a.mov"));
     EXPECT_EQ(standardizedFilePath(QStringLiteral("/..")), QStringLiteral("/"));
+    EXPECT_EQ(standardizedFilePath(QStringLiteral("a.mov")), QDir::current().absoluteFilePath(QStringLiteral("a.mov")));
     EXPECT_TRUE(standardizedFilePath(QString()).isEmpty());
 }

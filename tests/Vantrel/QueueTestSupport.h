@@ -4,6 +4,7 @@
 // test finishes, a sleep inhibitor that counts, and a ready-made job.
 
 #include "Vantrel/BundledToolResolver.h"
+#include "TestMedia.h"
 #include "Vantrel/CorrectionQueue.h"
 
 #include <QCoreApplication>
@@ -21,13 +22,7 @@ namespace queuetest {
 
 using namespace vantrel;
 
-inline void ensureApplication() {
-    if (QCoreApplication::instance()) return;
-    static int argc = 1;
-    static char name[] = "queue-tests";
-    static char* argv[] = {name, nullptr};
-    new QCoreApplication(argc, argv);
-}
+using testsupport::ensureApplication;
 
 template <typename Predicate>
 bool waitFor(Predicate predicate, int timeoutMs = 10000) {

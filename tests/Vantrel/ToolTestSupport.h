@@ -2,19 +2,18 @@
 
 // Shared by the tool tests: an application object for the main-thread callbacks,
 // and waiting for a future while those callbacks are delivered.
+#include "TestMedia.h"
+
 #include <QCoreApplication>
 #include <QFuture>
 #include <QTest>
 
 namespace tooltest {
 
+// Never destroyed: worker threads may still post to it while the tests exit.
 inline QCoreApplication* app() {
-    static int argc = 1;
-    static char name[] = "tool-tests";
-    static char* argv[] = {name, nullptr};
-    // Never destroyed: worker threads may still post to it while the tests exit.
-    static QCoreApplication* instance = new QCoreApplication(argc, argv);
-    return instance;
+    testsupport::ensureApplication();
+    return QCoreApplication::instance();
 }
 
 // Runs the event loop until the future has finished, then delivers every

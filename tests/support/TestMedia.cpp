@@ -1,5 +1,6 @@
 #include "TestMedia.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
@@ -110,6 +111,14 @@ bool writeScript(const QString& path, const QByteArray& body) {
     if (!writeFile(path, QByteArrayLiteral("#!/bin/sh\n") + body)) return false;
     return QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |
                                            QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
+}
+
+void ensureApplication() {
+    if (QCoreApplication::instance()) return;
+    static int argc = 1;
+    static char name[] = "vantrel-tests";
+    static char* argv[] = {name, nullptr};
+    new QCoreApplication(argc, argv);
 }
 
 }  // namespace testsupport

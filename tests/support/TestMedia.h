@@ -43,6 +43,11 @@ QString makeTestFolder(const QString& name);
 // Writes bytes to a file, creating parent folders.
 bool writeFile(const QString& path, const QByteArray& bytes);
 
+// Makes the process's core application object, once, for tests that need an
+// event loop (queued signals, future continuations). Tests that need widgets make
+// a QApplication first.
+void ensureApplication();
+
 // Writes an executable /bin/sh script with this body (a stand-in for a tool).
 bool writeScript(const QString& path, const QByteArray& body);
 
