@@ -29,12 +29,18 @@ protected:
         QObject::connect(poll, &QTimer::timeout, poll, [=] {
             auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
             if (!dialog) return;
+            if (!directory.isEmpty()) {
+                dialog->setDirectory(directory);
+                // A dialog leaves the name field alone while it has the focus.
+                if (QWidget* focused = dialog->focusWidget()) focused->clearFocus();
+                if (!files.isEmpty()) dialog->selectFile(files);
+                if (dialog->selectedFiles().isEmpty()) return;  // not taken yet: next tick
+            }
+            poll->stop();  // one dialog per answer
             poll->deleteLater();
             EXPECT_EQ(dialog->windowTitle(), message);
             EXPECT_EQ(dialog->labelText(QFileDialog::Accept), prompt);
             if (directory.isEmpty()) return dialog->reject();
-            dialog->setDirectory(directory);
-            if (!files.isEmpty()) dialog->selectFile(files);
             QMetaObject::invokeMethod(dialog, "accept");
         });
         poll->start(10);
