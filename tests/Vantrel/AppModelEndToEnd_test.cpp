@@ -15,18 +15,18 @@ TEST_F(ModelTest, EndToEndReadyMoviesGetVerifiedOutputsWithTheirTimeOfDay) {
     model = std::make_unique<AppModel>(new CorrectionQueue(FFmpegCorrectionRunner::make(),
                                                            std::make_shared<FFmpegOutputVerifier>(),
                                                            pathOf(QStringLiteral("storage2"))));
-    const auto spec = [](const char* rate, std::optional<QString> timecode, std::optional<QString> date) {
+    const auto recipe = [](const char* rate, std::optional<QString> timecode, std::optional<QString> date) {
         testsupport::MovieSpec s = movieSpec(std::move(timecode), std::move(date), QLatin1String(rate));
         s.audio = true;
         return s;
     };
-    movie(QStringLiteral("card/A001.mov"), spec("25", QStringLiteral("01:00:00:00"), QStringLiteral("2024-05-01T14:22:33.480+02:00")));
-    movie(QStringLiteral("card/A002.mov"), spec("30000/1001", QStringLiteral("00:00:00;00"), QStringLiteral("2024-05-01T09:10:11.500Z")));
-    movie(QStringLiteral("card/day2/A003.mp4"), spec("50", QStringLiteral("23:00:00:00"), QStringLiteral("2024-05-02T23:59:59.990-05:00")));
+    movie(QStringLiteral("card/A001.mov"), recipe("25", QStringLiteral("01:00:00:00"), QStringLiteral("2024-05-01T14:22:33.480+02:00")));
+    movie(QStringLiteral("card/A002.mov"), recipe("30000/1001", QStringLiteral("00:00:00;00"), QStringLiteral("2024-05-01T09:10:11.500Z")));
+    movie(QStringLiteral("card/day2/A003.mp4"), recipe("50", QStringLiteral("23:00:00:00"), QStringLiteral("2024-05-02T23:59:59.990-05:00")));
     // No creation-date item: the file's own creation time counts, in the system zone.
-    movie(QStringLiteral("card/A004 no date.mov"), spec("25", QStringLiteral("00:00:00:00"), std::nullopt));
+    movie(QStringLiteral("card/A004 no date.mov"), recipe("25", QStringLiteral("00:00:00:00"), std::nullopt));
     // Not ready: no timecode track, so no rate; and a file that is no movie at all.
-    movie(QStringLiteral("card/A005 no tc.mov"), spec("25", std::nullopt, QStringLiteral("2024-05-01T08:00:00Z")));
+    movie(QStringLiteral("card/A005 no tc.mov"), recipe("25", std::nullopt, QStringLiteral("2024-05-01T08:00:00Z")));
     ASSERT_TRUE(testsupport::writeFile(pathOf(QStringLiteral("card/A006 broken.mov")), QByteArray(4096, 'x')));
     ASSERT_TRUE(testsupport::writeFile(pathOf(QStringLiteral("card/notes.txt")), "not a movie"));
 

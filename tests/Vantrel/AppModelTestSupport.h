@@ -24,12 +24,12 @@ using namespace vantrel;
 inline testsupport::MovieSpec movieSpec(std::optional<QString> timecode = QStringLiteral("10:00:00:00"),
                                         std::optional<QString> creationDate = QStringLiteral("2024-05-01T10:00:00Z"),
                                         const QString& rate = QStringLiteral("25")) {
-    testsupport::MovieSpec spec;
-    spec.rate = rate;
-    spec.seconds = 0.2;
-    spec.timecode = std::move(timecode);
-    spec.creationDate = std::move(creationDate);
-    return spec;
+    testsupport::MovieSpec recipe;
+    recipe.rate = rate;
+    recipe.seconds = 0.2;
+    recipe.timecode = std::move(timecode);
+    recipe.creationDate = std::move(creationDate);
+    return recipe;
 }
 
 inline timecode::Timecode::Components components(int h, int m, int s, int f) {
@@ -57,9 +57,9 @@ protected:
 
     QString pathOf(const QString& relative) const { return folder + QLatin1Char('/') + relative; }
 
-    QUrl movie(const QString& relative, const testsupport::MovieSpec& spec = movieSpec()) {
+    QUrl movie(const QString& relative, const testsupport::MovieSpec& recipe = movieSpec()) {
         QString error;
-        EXPECT_TRUE(testsupport::makeMovie(pathOf(relative), spec, &error)) << error.toStdString();
+        EXPECT_TRUE(testsupport::makeMovie(pathOf(relative), recipe, &error)) << error.toStdString();
         return QUrl::fromLocalFile(pathOf(relative));
     }
 

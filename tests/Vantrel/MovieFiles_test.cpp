@@ -17,9 +17,9 @@ TEST(MovieFiles, FolderScanTakesMoviesAtEveryDepthInPathOrder) {
     const QString folder = testsupport::makeTestFolder(QStringLiteral("moviefiles"));
     const auto movie = [&](const char* relative) {
         const QString path = folder + QLatin1Char('/') + QLatin1String(relative);
-        testsupport::MovieSpec spec;
-        spec.seconds = 0.2;
-        EXPECT_TRUE(testsupport::makeMovie(path, spec));
+        testsupport::MovieSpec recipe;
+        recipe.seconds = 0.2;
+        EXPECT_TRUE(testsupport::makeMovie(path, recipe));
         return path;
     };
     EXPECT_TRUE(movieFilesInFolder(folder).isEmpty());

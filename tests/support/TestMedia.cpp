@@ -30,29 +30,29 @@ int runTool(const QString& program, const QStringList& args, QByteArray* stdOut,
     return process.exitCode();
 }
 
-bool makeMovie(const QString& path, const MovieSpec& spec, QString* error) {
+bool makeMovie(const QString& path, const MovieSpec& recipe, QString* error) {
     QFileInfo info(path);
     QDir().mkpath(info.absolutePath());
-    const QString duration = QString::number(spec.seconds, 'f', 3);
+    const QString duration = QString::number(recipe.seconds, 'f', 3);
     QStringList args{QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"), QStringLiteral("error"),
                      QStringLiteral("-y"), QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-                     QStringLiteral("testsrc=size=%1:rate=%2").arg(spec.size, spec.rate)};
-    if (spec.audio) {
+                     QStringLiteral("testsrc=size=%1:rate=%2").arg(recipe.size, recipe.rate)};
+    if (recipe.audio) {
         args << QStringLiteral("-f") << QStringLiteral("lavfi") << QStringLiteral("-i")
              << QStringLiteral("sine=frequency=440:sample_rate=48000");
     }
-    args << QStringLiteral("-t") << duration << QStringLiteral("-c:v") << spec.videoCodec;
-    if (spec.audio) args << QStringLiteral("-c:a") << QStringLiteral("aac");
-    if (spec.timecode) args << QStringLiteral("-timecode") << *spec.timecode;
-    if (spec.creationDate) {
+    args << QStringLiteral("-t") << duration << QStringLiteral("-c:v") << recipe.videoCodec;
+    if (recipe.audio) args << QStringLiteral("-c:a") << QStringLiteral("aac");
+    if (recipe.timecode) args << QStringLiteral("-timecode") << *recipe.timecode;
+    if (recipe.creationDate) {
         args << QStringLiteral("-metadata")
-             << QStringLiteral("com.apple.quicktime.creationdate=%1").arg(*spec.creationDate);
+             << QStringLiteral("com.apple.quicktime.creationdate=%1").arg(*recipe.creationDate);
     }
-    if (spec.creationTime) {
-        args << QStringLiteral("-metadata") << QStringLiteral("creation_time=%1").arg(*spec.creationTime);
+    if (recipe.creationTime) {
+        args << QStringLiteral("-metadata") << QStringLiteral("creation_time=%1").arg(*recipe.creationTime);
     }
-    if (spec.creationDate) args << QStringLiteral("-movflags") << QStringLiteral("use_metadata_tags");
-    args << spec.extraArgs;
+    if (recipe.creationDate) args << QStringLiteral("-movflags") << QStringLiteral("use_metadata_tags");
+    args << recipe.extraArgs;
     args << QStringLiteral("-f") << (info.suffix().compare(QStringLiteral("mp4"), Qt::CaseInsensitive) == 0
                                           ? QStringLiteral("mp4")
                                           : QStringLiteral("mov"));

@@ -27,7 +27,7 @@ int runTool(const QString& program, const QStringList& args, QByteArray* stdOut 
 
 // Writes a movie at `path` with the ffmpeg tool. Returns false and fills `error`
 // when ffmpeg fails.
-bool makeMovie(const QString& path, const MovieSpec& spec = {}, QString* error = nullptr);
+bool makeMovie(const QString& path, const MovieSpec& recipe = {}, QString* error = nullptr);
 
 // The start timecode ffprobe reads from the file's timecode track, or an empty
 // string when it has none.
