@@ -1,8 +1,8 @@
 // Analysis of many movies: reading the timecode track and the creation date in
 // process against running ffprobe once per file for the same facts. Prints both
 // times and their ratio. Usage: bench_analysis [file count, default 200]
-#include "Vantrel/SourceTimecodeReader.h"
-#include "Vantrel/VideoMetadataReader.h"
+#include "Vantrel/media/SourceTimecodeReader.h"
+#include "Vantrel/media/VideoMetadataReader.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -3,7 +3,7 @@
 // thread spent in one event (the folder scan and addSources run in one of them).
 //
 // Usage: bench_appmodel [file count, default 1000]
-#include "Vantrel/AppModel.h"
+#include "Vantrel/model/AppModel.h"
 
 #include <QCoreApplication>
 #include <QDir>

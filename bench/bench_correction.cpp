@@ -4,9 +4,9 @@
 // seconds and the ratios against the copy and the bare ffmpeg run.
 //
 // Usage: bench_correction [work folder]   (default: the system temp folder)
-#include "Vantrel/CorrectionQueue.h"
-#include "Vantrel/FFmpegCorrectionRunner.h"
-#include "Vantrel/FFmpegOutputVerifier.h"
+#include "Vantrel/queue/CorrectionQueue.h"
+#include "Vantrel/queue/FFmpegCorrectionRunner.h"
+#include "Vantrel/queue/FFmpegOutputVerifier.h"
 
 #include <QCoreApplication>
 #include <QDir>

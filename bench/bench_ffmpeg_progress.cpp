@@ -3,7 +3,7 @@
 // faster than ffmpeg writes statistics, to show the throttle at work.
 #include <benchmark/benchmark.h>
 
-#include "Vantrel/FFmpegWrapper.h"
+#include "Vantrel/tools/FFmpegWrapper.h"
 
 using namespace vantrel;
 using Wrapper = FFmpegWrapper;

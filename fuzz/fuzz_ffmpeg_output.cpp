@@ -1,7 +1,7 @@
 // Whatever a tool writes: arbitrary standard-error bytes, cut into chunks at
 // arbitrary places, and arbitrary JSON from ffprobe. Nothing may crash, and
 // progress must stay within [0, 0.99].
-#include "Vantrel/FFmpegWrapper.h"
+#include "Vantrel/tools/FFmpegWrapper.h"
 
 #include <QJsonDocument>
 

@@ -1,6 +1,6 @@
 // Queue files as they may be found after a crash, a bad disk or a hand edit:
 // decoding never crashes, and whatever decodes writes back and reads again alike.
-#include "Vantrel/QueueFile.h"
+#include "Vantrel/queue/QueueFile.h"
 
 #include <QLoggingCategory>
 

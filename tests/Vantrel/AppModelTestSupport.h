@@ -5,7 +5,7 @@
 
 #include "QtPrinting.h"
 #include "TestMedia.h"
-#include "Vantrel/AppModel.h"
+#include "Vantrel/model/AppModel.h"
 
 #include <gtest/gtest.h>
 

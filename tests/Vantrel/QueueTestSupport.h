@@ -3,9 +3,9 @@
 // Fakes and helpers for the queue tests: a runner and a verifier whose futures the
 // test finishes, a sleep inhibitor that counts, and a ready-made job.
 
-#include "Vantrel/BundledToolResolver.h"
+#include "Vantrel/tools/BundledToolResolver.h"
 #include "TestMedia.h"
-#include "Vantrel/CorrectionQueue.h"
+#include "Vantrel/queue/CorrectionQueue.h"
 
 #include <QCoreApplication>
 #include <QDir>

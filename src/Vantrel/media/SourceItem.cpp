@@ -1,0 +1,78 @@
+#include "Vantrel/media/SourceItem.h"
+
+#include <cmath>
+
+namespace vantrel {
+
+SourceItem SourceItem::make(const QUrl& url, FixMode fixMode) {
+    SourceItem item;
+    item.id = QUuid::createUuid();
+    item.url = url;
+    item.fixMode = fixMode;
+    return item;
+}
+
+std::optional<FrameRate> SourceItem::effectiveRate() const {
+    if (rateOverride) return rateOverride;
+    if (const Analysis* done = analysis.analysis()) return done->detectedRate;
+    return std::nullopt;
+}
+
+std::optional<TimecodeModel> SourceItem::creationTimecode() const {
+    const Analysis* done = analysis.analysis();
+    if (!done || !done->creationDate) return std::nullopt;
+    const auto rate = effectiveRate();
+    if (!rate) return std::nullopt;
+    return timeOfDayTimecode(*done->creationDate, done->creationZone, *rate);
+}
+
+std::optional<TimecodeModel> SourceItem::resolvedStartTimecode() const {
+    if (fixMode != FixMode::manual) return creationTimecode();
+    const auto rate = effectiveRate();
+    if (!rate || !manualComponents) return std::nullopt;
+    const auto resolved = rate->timecodeFrameRate();
+    if (!resolved) return std::nullopt;
+    timecode::Timecode::Components components = *manualComponents;
+    components.days = 0;
+    components.subFrames = 0;
+    return TimecodeModel{*rate, *resolved, makeAppTimecode(components, *resolved)};
+}
+
+std::optional<SourceItem::TimeOfDayMismatch> SourceItem::timeOfDayMismatch(double tolerance) const {
+    const Analysis* done = analysis.analysis();
+    if (!done || !done->embeddedTimecode || !done->creationDate) return std::nullopt;
+    const TimecodeModel& embeddedModel = *done->embeddedTimecode;
+    const timecode::Timecode& tc = embeddedModel.tc;
+    if (embeddedModel.frameRate.labelRate <= 0) return std::nullopt;
+
+    std::int64_t hourSeconds = 0, minuteSeconds = 0, wholeSeconds = 0;
+    if (__builtin_mul_overflow(tc.hours(), std::int64_t(3600), &hourSeconds) ||
+        __builtin_mul_overflow(tc.minutes(), std::int64_t(60), &minuteSeconds) ||
+        __builtin_add_overflow(hourSeconds, minuteSeconds, &wholeSeconds) ||
+        __builtin_add_overflow(wholeSeconds, tc.seconds(), &wholeSeconds))
+        return std::nullopt;
+    const double embedded = double(wholeSeconds) + double(tc.frames()) / double(embeddedModel.frameRate.labelRate);
+    const double creation = secondsSinceMidnight(*done->creationDate, done->creationZone);
+
+    double delta = std::fmod(creation - embedded, 86400.0);
+    if (delta > 43200.0) delta -= 86400.0;
+    if (delta <= -43200.0) delta += 86400.0;
+    return TimeOfDayMismatch{embedded, creation, delta, tolerance};
+}
+
+std::optional<QString> SourceItem::blockingReason() const {
+    if (!included) return std::nullopt;
+    const Analysis* done = analysis.analysis();
+    if (!done) return std::nullopt;
+    if (resolvedStartTimecode()) return std::nullopt;
+    if (fixMode != FixMode::manual) {
+        if (!done->creationDate) return QStringLiteral("No creation date — switch to Manual or set fps");
+        if (effectiveRate()) return QStringLiteral("Can't resolve a creation timecode");
+        return QStringLiteral("Unknown frame rate — set fps");
+    }
+    if (!effectiveRate()) return QStringLiteral("Set a frame rate (fps)");
+    if (manualComponents) return QStringLiteral("Invalid timecode for this rate");
+    return QStringLiteral("Enter a timecode");
+}
+
+}  // namespace vantrel

@@ -1,0 +1,126 @@
+#pragma once
+
+// The window model: the source rows the user added, the settings that apply to
+// new jobs, the analysis of every added movie and the creation of correction jobs
+// from the ready rows. Lives on the main thread; the views observe its signals and
+// call its operations. Every row edit finds the row by its id and changes one
+// field of the current row, so an edit never writes back a stale copy.
+
+#include "Vantrel/queue/CorrectionQueue.h"
+#include "Vantrel/media/FixMode.h"
+#include "Vantrel/media/FrameRate.h"
+#include "Vantrel/media/SourceItem.h"
+#include "Vantrel/media/SourceTimecodeReader.h"
+#include "Vantrel/queue/VerifyTier.h"
+#include "Vantrel/media/VideoMetadataReader.h"
+
+#include <QList>
+#include <QMimeType>
+#include <QObject>
+#include <QString>
+#include <QUrl>
+#include <QUuid>
+
+#include <optional>
+
+namespace vantrel {
+
+class AppModel : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(QString namingPattern READ namingPattern WRITE setNamingPattern NOTIFY namingPatternChanged)
+    Q_PROPERTY(double tolerance READ tolerance WRITE setTolerance NOTIFY toleranceChanged)
+    Q_PROPERTY(int readyCount READ readyCount NOTIFY sourcesChanged)
+    Q_PROPERTY(int mismatchedSources READ mismatchedSources NOTIFY sourcesChanged)
+
+public:
+    // Takes ownership of the queue; makes its own timecode-track and metadata readers.
+    explicit AppModel(CorrectionQueue* queue, QObject* parent = nullptr);
+    ~AppModel() override;
+
+    // Published state.
+    const QList<SourceItem>& sources() const { return sources_; }
+    const std::optional<QUrl>& outputFolder() const { return outputFolder_; }
+    FixMode defaultFixMode() const { return defaultFixMode_; }
+    VerifyTier verifyTier() const { return verifyTier_; }
+    const QString& namingPattern() const { return namingPattern_; }
+    double tolerance() const { return tolerance_; }
+
+    CorrectionQueue& queue() const { return *queue_; }
+
+    // Settings. Writing the default fix mode, even with the value it has, also
+    // gives every row that mode.
+    void setOutputFolder(const std::optional<QUrl>& folder);
+    void setDefaultFixMode(FixMode mode);
+    void setVerifyTier(VerifyTier tier);
+    void setNamingPattern(const QString& pattern);
+    void setTolerance(double seconds);
+
+    // Open panels (modal dialogs): add movie files, add the movies of a folder,
+    // choose the output folder. A cancelled panel changes nothing.
+    void chooseFiles();
+    void chooseFolder();
+    void chooseOutputFolder();
+
+    // Appends a row for every given movie that is not listed yet (paths compared
+    // after standardizing; the first of two equal ones wins; URLs that are not
+    // local files are ignored), then starts the analysis of each new row.
+    void addSources(const QList<QUrl>& urls);
+
+    // The movie files under a folder at every depth, hidden items left out, by path.
+    static QList<QUrl> videoFiles(const QUrl& folder);
+    // QuickTime movie, MPEG-4 movie, any movie.
+    static const QList<QMimeType>& acceptedContentTypes();
+
+    // Row edits, each on the current row with that id; an unknown id does nothing.
+    void removeSource(const QUuid& id);
+    void setIncluded(const QUuid& id, bool included);
+    void setFixMode(const QUuid& id, FixMode mode);
+    void setManualComponents(const QUuid& id, const std::optional<timecode::Timecode::Components>& components);
+    void setRateOverride(const QUuid& id, const std::optional<FrameRate>& rate);
+
+    // Derived, worked out on every call.
+    static bool isReady(const SourceItem& row);
+    int readyCount() const;
+    bool canEnqueue() const;
+    int mismatchedSources() const;
+
+    // Turns every ready row into a pending job at the end of the queue and removes
+    // those rows; returns how many jobs were made. A row whose output cannot be
+    // named is logged and stays. Never starts processing.
+    int enqueueReadyRows();
+
+signals:
+    void sourcesChanged();
+    void outputFolderChanged();
+    void defaultFixModeChanged();
+    void verifyTierChanged();
+    void namingPatternChanged();
+    void toleranceChanged();
+
+private:
+    std::optional<qsizetype> indexOfSource(const QUuid& id) const;
+    template <typename Change>
+    void updateSource(const QUuid& id, Change&& change);
+    void analyze(const SourceItem& row);
+    void finishAnalysis(const QUuid& id, const SourceItem::Analysis& analysis);
+
+    QList<SourceItem> sources_;
+    std::optional<QUrl> outputFolder_;
+    FixMode defaultFixMode_ = FixMode::creationTime;
+    VerifyTier verifyTier_ = VerifyTier::standard;
+    QString namingPattern_ = QStringLiteral("{name}_TC");
+    double tolerance_ = 1.0;
+    CorrectionQueue* queue_;
+    SourceTimecodeReader timecodeReader_;
+    VideoMetadataReader metadataReader_;
+};
+
+template <typename Change>
+void AppModel::updateSource(const QUuid& id, Change&& change) {
+    const auto index = indexOfSource(id);
+    if (!index) return;
+    change(sources_[*index]);
+    emit sourcesChanged();
+}
+
+}  // namespace vantrel

@@ -1,0 +1,64 @@
+#pragma once
+
+// One queued correction: which movie is rewritten into which output, with which
+// start timecode at which rate, how the output is verified and how far it has come.
+
+#include "Vantrel/media/FixMode.h"
+#include "Vantrel/media/FrameRate.h"
+#include "Vantrel/queue/JobStatus.h"
+#include "Vantrel/queue/VerificationResult.h"
+#include "Vantrel/queue/VerifyTier.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QJsonObject>
+#include <QString>
+#include <QUuid>
+
+#include <optional>
+
+namespace vantrel {
+
+struct TimecodeModel;
+
+struct CorrectionJob {
+    QUuid id;
+    QString sourcePath;   // absolute; follows the source bookmark when that resolves elsewhere
+    QString outputPath;   // absolute path of the output .mov
+    QString assignedTimecodeString;
+    FrameRate frameRate;
+    FixMode fixMode = FixMode::creationTime;
+    VerifyTier verifyTier = VerifyTier::standard;
+    QDateTime createdAt;
+    std::optional<qint64> totalSourceBytes;
+    JobStatus status;
+    double progress = 0;
+    std::optional<QDateTime> startedAt;
+    std::optional<VerificationResult> verification;
+    double verificationProgress = 0;  // in memory only
+    bool isDeepVerifying = false;     // in memory only
+    std::optional<QByteArray> sourceBookmarkData;
+    std::optional<QByteArray> outputBookmarkData;  // of the output folder
+
+    // The assigned timecode parsed at the job's rate; nothing when the rate has no
+    // timecode rate or the text does not parse or validate at it.
+    std::optional<TimecodeModel> timecodeModel() const;
+
+    // Where the source is now: its bookmark resolved (renewing a stale one and
+    // taking over the new path), or the stored path when there is no bookmark.
+    // Nothing when the bookmark cannot be resolved.
+    std::optional<QString> resolveSourceURL();
+    // The output folder, resolved the same way; outputPath is not changed.
+    std::optional<QString> resolveOutputFolderURL();
+
+    QString sourceName() const;  // last path component of sourcePath
+    QString outputName() const;  // last path component of outputPath
+
+    // The record's form in the queue file; absent optionals are left out.
+    QJsonObject toJson() const;
+    // Strict on identity, paths, timecode, rate, fix mode and dates; lenient on
+    // the tier (legacy "verifyLevel"), status, progress and verification.
+    static std::optional<CorrectionJob> fromJson(const QJsonValue& value, QString* why = nullptr);
+};
+
+}  // namespace vantrel

@@ -1,0 +1,282 @@
+#include "Vantrel/queue/CorrectionQueue.h"
+
+#include "Vantrel/queue/CorrectionQueuePrivate.h"
+
+#include <QLocale>
+#include <QMetaObject>
+#include <QThread>
+#include <QTime>
+
+namespace vantrel {
+
+Q_LOGGING_CATEGORY(lcCorrectionQueue, "vantrel.CorrectionQueue")
+
+namespace {
+
+// The console's clock: the user's short time format, with seconds added when it has none.
+QString consoleTimestamp() {
+    static const QString format = [] {
+        QString f = QLocale().timeFormat(QLocale::ShortFormat);
+        if (!f.contains(QLatin1Char('s'))) {
+            const qsizetype minutes = f.indexOf(QStringLiteral("mm"));
+            if (minutes >= 0) f.insert(minutes + 2, QStringLiteral(":ss"));
+        }
+        return f;
+    }();
+    return QLocale().toString(QTime::currentTime(), format);
+}
+
+}  // namespace
+
+CorrectionQueue::Relay::Relay(CorrectionQueue* queue) : queue_(queue) {}
+
+void CorrectionQueue::Relay::post(std::function<void(CorrectionQueue&)> task) {
+    QMutexLocker lock(&mutex_);
+    if (!queue_) return;
+    CorrectionQueue* queue = queue_;
+    if (QThread::currentThread() == queue->thread()) {
+        // Already on the queue's thread: apply at once, so that a value reported
+        // before a run finished is never applied after its result.
+        lock.unlock();
+        task(*queue);
+        return;
+    }
+    // Posted events die with their receiver, so nothing runs after the queue is gone.
+    QMetaObject::invokeMethod(
+        queue, [queue, task = std::move(task)] { task(*queue); }, Qt::QueuedConnection);
+}
+
+void CorrectionQueue::Relay::detach() {
+    QMutexLocker lock(&mutex_);
+    queue_ = nullptr;
+}
+
+CorrectionQueue::CorrectionQueue(std::shared_ptr<CorrectionRunning> runner, std::shared_ptr<OutputVerifying> verifier,
+                                 const std::optional<QString>& storageDirectory, QObject* parent)
+    : QObject(parent),
+      runner_(std::move(runner)),
+      verifier_(std::move(verifier)),
+      relay_(std::make_shared<Relay>(this)),
+      sleepInhibitor_(std::make_unique<LogindSleepInhibitor>()),
+      volumeInfo_(defaultVolumeInfo) {
+    makeQueueFileURL(storageDirectory);
+    loadQueue();
+}
+
+CorrectionQueue::~CorrectionQueue() { relay_->detach(); }
+
+std::optional<QUuid> CorrectionQueue::currentlyVerifyingJobId() const {
+    return loopVerifyingJobId_ ? loopVerifyingJobId_ : manualVerifyingJobId_;
+}
+
+bool CorrectionQueue::isDeepVerifying() const {
+    return loopVerifyingJobId_ ? loopDeepVerifying_ : manualVerifyingJobId_.has_value();
+}
+
+// MARK: counters
+
+int CorrectionQueue::pendingCount() const {
+    return int(std::count_if(jobs_.begin(), jobs_.end(),
+                             [](const CorrectionJob& j) { return j.status.is(JobStatus::Kind::pending); }));
+}
+
+int CorrectionQueue::failedCount() const {
+    return int(std::count_if(jobs_.begin(), jobs_.end(),
+                             [](const CorrectionJob& j) { return j.status.is(JobStatus::Kind::failed); }));
+}
+
+int CorrectionQueue::cancelledCount() const {
+    return int(std::count_if(jobs_.begin(), jobs_.end(),
+                             [](const CorrectionJob& j) { return j.status.is(JobStatus::Kind::cancelled); }));
+}
+
+int CorrectionQueue::doneCount() const {
+    return int(std::count_if(jobs_.begin(), jobs_.end(), [](const CorrectionJob& j) {
+        return j.status.is(JobStatus::Kind::completed) &&
+               (!j.verification || j.verification->outcome() == VerificationResult::Outcome::clean);
+    }));
+}
+
+int CorrectionQueue::flaggedCount() const {
+    return int(std::count_if(jobs_.begin(), jobs_.end(), [](const CorrectionJob& j) {
+        return j.status.is(JobStatus::Kind::completed) && j.verification &&
+               j.verification->outcome() == VerificationResult::Outcome::warnings;
+    }));
+}
+
+std::optional<CorrectionJob> CorrectionQueue::activeJob() const {
+    for (const auto& job : jobs_) {
+        if (job.status.isRunning()) return job;
+    }
+    return std::nullopt;
+}
+
+std::optional<qsizetype> CorrectionQueue::indexOfJob(const QUuid& id) const {
+    for (qsizetype i = 0; i < jobs_.size(); ++i) {
+        if (jobs_[i].id == id) return i;
+    }
+    return std::nullopt;
+}
+
+std::optional<double> CorrectionQueue::estimatedTimeRemaining() const {
+    return estimateRemaining(jobs_, isProcessing_, sessionBytesDone_, sessionSecondsDone_,
+                             QDateTime::currentDateTimeUtc());
+}
+
+std::optional<double> CorrectionQueue::estimateRemaining(const QList<CorrectionJob>& jobs, bool isProcessing,
+                                                         qint64 sessionBytesDone, double sessionSecondsDone,
+                                                         const QDateTime& now) {
+    if (!isProcessing) return std::nullopt;
+    const double rate = sessionSecondsDone > 0 ? double(sessionBytesDone) / sessionSecondsDone : 150'000'000.0;
+    double remaining = 0;
+    const auto active = std::find_if(jobs.begin(), jobs.end(), [](const CorrectionJob& j) { return j.status.isRunning(); });
+    if (active != jobs.end()) {
+        if (active->startedAt && active->progress > 0.03) {
+            const double elapsed = double(active->startedAt->msecsTo(now)) / 1000.0;
+            remaining += std::max(0.0, elapsed / active->progress - elapsed);
+        } else if (active->totalSourceBytes && *active->totalSourceBytes > 0) {
+            remaining += (1.0 - active->progress) * double(*active->totalSourceBytes) / rate;
+        }
+    }
+    qint64 pendingBytes = 0;
+    for (const auto& job : jobs) {
+        if (job.status.is(JobStatus::Kind::pending) && job.totalSourceBytes) pendingBytes += *job.totalSourceBytes;
+    }
+    if (pendingBytes > 0) remaining += double(pendingBytes) / rate;
+    if (remaining > 0) return remaining;
+    return std::nullopt;
+}
+
+// MARK: console
+
+void CorrectionQueue::log(const QString& message) {
+    const QString line = QStringLiteral("[%1] %2").arg(consoleTimestamp(), message);
+    logLines_.append(line);
+    if (logLines_.size() > maxLogLines) logLines_.remove(0, logLines_.size() - maxLogLines);
+    emit logLineAdded(line);
+}
+
+// MARK: commands
+
+void CorrectionQueue::enqueue(const CorrectionJob& job) {
+    jobs_.append(job);
+    emit jobsChanged();
+    log(QStringLiteral("Added job: ") + job.sourceName());
+    saveQueue();
+}
+
+void CorrectionQueue::removeJob(const QUuid& id) {
+    const auto index = indexOfJob(id);
+    if (!index || jobs_[*index].status.isRunning()) return;
+    const QString name = jobs_[*index].sourceName();
+    jobs_.removeAt(*index);
+    emit jobsChanged();
+    log(QStringLiteral("Removed job: ") + name);
+    saveQueue();
+}
+
+void CorrectionQueue::retryJob(const QUuid& id) {
+    const auto index = indexOfJob(id);
+    if (!index) return;
+    CorrectionJob& job = jobs_[*index];
+    if (!job.status.is(JobStatus::Kind::cancelled) && !job.status.is(JobStatus::Kind::failed)) return;
+    job.status = JobStatus::pending();
+    job.progress = 0;
+    const QString name = job.sourceName();
+    emit jobsChanged();
+    log(QStringLiteral("Retrying job: ") + name);
+    saveQueue();
+}
+
+void CorrectionQueue::clearFinished() {
+    const auto removed = jobs_.removeIf([](const CorrectionJob& j) {
+        return j.status.is(JobStatus::Kind::completed) || j.status.is(JobStatus::Kind::cancelled) ||
+               j.status.is(JobStatus::Kind::failed);
+    });
+    if (removed == 0) return;
+    emit jobsChanged();
+    log(QStringLiteral("Cleared finished jobs"));
+    saveQueue();
+}
+
+void CorrectionQueue::clearQueue() {
+    const auto current = currentJobId_;
+    const auto removed = jobs_.removeIf([&](const CorrectionJob& j) { return !current || j.id != *current; });
+    if (removed == 0) return;
+    emit jobsChanged();
+    log(current ? QStringLiteral("Cleared queue (kept the running job)") : QStringLiteral("Cleared queue"));
+    saveQueue();
+}
+
+void CorrectionQueue::cancelCurrentJob() {
+    if (!currentJobId_) return;
+    const auto index = indexOfJob(*currentJobId_);
+    if (!index) return;
+    if (runner_) runner_->cancel();
+    jobs_[*index].status = JobStatus::cancelled();
+    jobs_[*index].progress = 0;
+    const QString name = jobs_[*index].sourceName();
+    emit jobsChanged();
+    log(QStringLiteral("Cancelled job: ") + name);
+    saveQueue();
+}
+
+void CorrectionQueue::stop() {
+    bool changed = false;
+    if (currentJobId_) {
+        if (const auto index = indexOfJob(*currentJobId_)) {
+            if (runner_) runner_->cancel();
+            jobs_[*index].status = JobStatus::cancelled();
+            jobs_[*index].progress = 0;
+            changed = true;
+            log(QStringLiteral("Cancelled active job: ") + jobs_[*index].sourceName());
+        }
+    }
+    int cancelled = 0;
+    for (auto& job : jobs_) {
+        if (job.status.is(JobStatus::Kind::pending)) {
+            job.status = JobStatus::cancelled();
+            ++cancelled;
+        }
+    }
+    if (changed || cancelled > 0) emit jobsChanged();
+    if (cancelled > 0) {
+        log(QStringLiteral("Cancelled %1 pending job%2").arg(cancelled).arg(cancelled == 1 ? "" : "s"));
+    }
+    saveQueue();
+    log(QStringLiteral("=== Queue stopped ==="));
+}
+
+void CorrectionQueue::setSleepInhibitor(std::unique_ptr<SleepInhibitor> inhibitor) {
+    if (isSleepPrevented_) allowSleep();
+    sleepInhibitor_ = std::move(inhibitor);
+}
+
+void CorrectionQueue::setVolumeInfoProvider(VolumeInfoProvider provider) { volumeInfo_ = std::move(provider); }
+
+// MARK: helpers
+
+void CorrectionQueue::setJobStatus(const QUuid& id, const JobStatus& status) {
+    updateJob(id, [&](CorrectionJob& job) { job.status = status; });
+}
+
+void CorrectionQueue::setProcessing(bool processing) {
+    if (isProcessing_ == processing) return;
+    isProcessing_ = processing;
+    emit processingChanged(processing);
+}
+
+void CorrectionQueue::setLoopVerifying(std::optional<QUuid> id, bool deep) {
+    if (loopVerifyingJobId_ == id && loopDeepVerifying_ == deep) return;
+    loopVerifyingJobId_ = id;
+    loopDeepVerifying_ = deep;
+    emit verificationStateChanged();
+}
+
+void CorrectionQueue::setPersistenceError(std::optional<QString> error) {
+    if (persistenceError_ == error) return;
+    persistenceError_ = std::move(error);
+    emit persistenceErrorChanged();
+}
+
+}  // namespace vantrel

@@ -1,0 +1,143 @@
+// The queue file: where it lives, how it is written and how it is restored.
+#include "Vantrel/queue/CorrectionQueuePrivate.h"
+#include "Vantrel/queue/QueueFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <system_error>
+
+namespace vantrel {
+
+namespace {
+
+const QString queueFileName = QStringLiteral("queue.json");
+
+// Makes a finished rename durable: the folder entry is flushed as well as the file.
+void syncFolder(const QString& folder) {
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+}  // namespace
+
+void CorrectionQueue::makeQueueFileURL(const std::optional<QString>& directory) {
+    QString folder;
+    if (directory) {
+        folder = *directory;
+    } else {
+        const QString dataRoot = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+        if (dataRoot.isEmpty()) {
+            log(QStringLiteral("Data folder unavailable — queue will not persist"));
+            return;
+        }
+        folder = dataRoot + QStringLiteral("/Vantrel");
+    }
+    std::error_code error;
+    std::filesystem::create_directories(std::filesystem::path(QFile::encodeName(folder).toStdString()), error);
+    if (error || !QFileInfo(folder).isDir()) {
+        const QString description = error ? QString::fromLocal8Bit(error.message().c_str())
+                                          : QStringLiteral("Not a folder");
+        log(QStringLiteral("Cannot create storage folder — queue will not persist: ") + description);
+        return;
+    }
+    queueFilePath_ = QDir(folder).absoluteFilePath(queueFileName);
+}
+
+void CorrectionQueue::saveQueue() {
+    if (!queueFilePath_) return;
+    const QByteArray data = encodeQueueFile(jobs_);
+
+    QSaveFile file(*queueFilePath_);
+    QString failure;
+    if (!file.open(QIODevice::WriteOnly)) {
+        failure = file.errorString();
+    } else if (file.write(data) != data.size()) {
+        failure = file.errorString();
+        file.cancelWriting();
+    } else if (!file.commit()) {
+        failure = file.errorString();
+    }
+    if (failure.isEmpty()) {
+        syncFolder(QFileInfo(*queueFilePath_).absolutePath());
+        setPersistenceError(std::nullopt);
+        return;
+    }
+    // One console line per run of failures; the text stays until a save succeeds.
+    if (persistenceError_) return;
+    setPersistenceError(QStringLiteral("Queue may not persist: ") + failure);
+    log(QStringLiteral("Failed to save queue — ") + failure);
+}
+
+std::optional<QString> CorrectionQueue::moveQueueFileAside() {
+    const QFileInfo info(*queueFilePath_);
+    const QString stamp = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
+    QString name = queueFileName + QStringLiteral(".unreadable-") + stamp;
+    for (int n = 2; QFileInfo::exists(info.dir().absoluteFilePath(name)); ++n) {
+        name = queueFileName + QStringLiteral(".unreadable-%1-%2").arg(stamp).arg(n);
+    }
+    if (!QFile::rename(*queueFilePath_, info.dir().absoluteFilePath(name))) return std::nullopt;
+    syncFolder(info.absolutePath());
+    return name;
+}
+
+void CorrectionQueue::loadQueue() {
+    if (!queueFilePath_ || !QFileInfo::exists(*queueFilePath_)) return;
+
+    QueueFileContents contents;
+    QFile file(*queueFilePath_);
+    if (file.open(QIODevice::ReadOnly)) {
+        contents = decodeQueueFile(file.readAll());
+        file.close();
+    } else {
+        contents.isUnreadable = true;
+    }
+    const bool wholeFileUnreadable = contents.isUnreadable;
+    const int unreadableRecords = contents.unreadableRecords;
+
+    // Whatever cannot be read is kept aside rather than overwritten by the next save.
+    if (wholeFileUnreadable || unreadableRecords > 0) {
+        const auto keptAs = moveQueueFileAside();
+        const QString what = wholeFileUnreadable
+                                 ? QStringLiteral("Queue file could not be read")
+                                 : QStringLiteral("Queue file had %1 unreadable job record(s)").arg(unreadableRecords);
+        if (keptAs) {
+            log(what + QStringLiteral(" — kept as ") + *keptAs);
+        } else {
+            log(what + QStringLiteral(" and could not be moved aside — queue will not persist"));
+            queueFilePath_.reset();
+        }
+    }
+
+    QList<CorrectionJob> restored;
+    for (auto& job : contents.jobs) {
+        if (job.status.is(JobStatus::Kind::completed) || job.status.is(JobStatus::Kind::cancelled)) continue;
+        if (job.status.isRunning()) {
+            job.status = JobStatus::pending();
+            job.progress = 0;
+        }
+        if (job.sourceBookmarkData && !job.resolveSourceURL()) {
+            job.status = JobStatus::failed(QStringLiteral("Cannot access source file (permission lost)"));
+        }
+        if (job.outputBookmarkData && !job.resolveOutputFolderURL()) {
+            job.status = JobStatus::failed(QStringLiteral("Cannot access output folder (permission lost)"));
+        }
+        restored.append(std::move(job));
+    }
+    jobs_ = std::move(restored);
+    if (!jobs_.isEmpty()) {
+        emit jobsChanged();
+        log(QStringLiteral("Restored %1 job(s) from previous session").arg(jobs_.size()));
+    }
+}
+
+}  // namespace vantrel

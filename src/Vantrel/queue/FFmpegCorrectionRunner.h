@@ -1,0 +1,70 @@
+#pragma once
+
+// Runs one correction: ffmpeg copies every stream of the source into the output
+// with the job's start timecode. The tool writes to a hidden partial file in the
+// output folder, which is renamed onto the output name only when the run
+// succeeded; a failed or cancelled run leaves nothing under the output name.
+
+#include "Vantrel/tools/BundledToolResolver.h"
+#include "Vantrel/queue/CorrectionRunning.h"
+#include "Vantrel/tools/FFmpegWrapper.h"
+
+#include <QException>
+#include <QThreadPool>
+
+#include <memory>
+
+namespace vantrel {
+
+// The errors the runner raises itself; what() is the UTF-8 description.
+class CorrectionRunnerError : public QException {
+public:
+    enum class Kind { invalidTimecode, toolUnavailable, outputIsSource, outputNotPlaced };
+
+    static CorrectionRunnerError invalidTimecode(const QString& assignedTimecode);
+    static CorrectionRunnerError toolUnavailable();
+    // The output name is the source file itself: the source is never overwritten.
+    static CorrectionRunnerError outputIsSource(const QString& path);
+    // The finished partial file could not be renamed onto the output name.
+    static CorrectionRunnerError outputNotPlaced(const QString& reason);
+
+    Kind kind() const { return kind_; }
+    const QString& errorDescription() const { return description_; }
+    const char* what() const noexcept override { return what_.constData(); }
+    void raise() const override { throw *this; }
+    CorrectionRunnerError* clone() const override { return new CorrectionRunnerError(*this); }
+
+private:
+    CorrectionRunnerError(Kind kind, QString description);
+    Kind kind_;
+    QString description_;
+    QByteArray what_;
+};
+
+class FFmpegCorrectionRunner final : public CorrectionRunning {
+public:
+    // `isAvailable` is fixed for the runner's life; run() looks for the tool afresh.
+    FFmpegCorrectionRunner(std::unique_ptr<FFmpegWrapper> wrapper, bool isAvailable);
+    // Stops a run still in progress.
+    ~FFmpegCorrectionRunner() override;
+
+    // A runner with a new wrapper, available when the resolver finds ffmpeg now.
+    static std::shared_ptr<FFmpegCorrectionRunner> make(const BundledToolResolver& resolver = BundledToolResolver());
+
+    FFmpegWrapper& wrapper() const { return *wrapper_; }
+
+    bool isAvailable() const override { return isAvailable_; }
+    QFuture<void> run(const CorrectionJob& job, ProgressCallback progress, LogCallback log) override;
+    void cancel() override;
+
+    // Where a run writes before the output is in place: a hidden name in the
+    // output folder, e.g. ".A001_TC.partial-1A2B3C4D.mov".
+    static QString partialOutputPath(const QString& outputPath);
+
+private:
+    std::unique_ptr<FFmpegWrapper> wrapper_;
+    bool isAvailable_;
+    QThreadPool pool_;  // last: waits for a run's finishing step before the wrapper goes
+};
+
+}  // namespace vantrel

@@ -1,0 +1,80 @@
+#pragma once
+
+// Checks a corrected output against its source. The standard tier reads the new
+// timecode back, counts timecode tracks and compares stream parameters, packets
+// and duration through ffprobe; the thorough tier adds per-stream hashes of both
+// files and a full decode of the output. Nothing here changes a file, and nothing
+// fails: every finding is a check in the result.
+
+#include "Vantrel/tools/BundledToolResolver.h"
+#include "Vantrel/tools/FFmpegWrapper.h"
+#include "Vantrel/queue/OutputVerifying.h"
+#include "Vantrel/media/SourceTimecodeReader.h"
+
+#include <QStringList>
+#include <QThreadPool>
+
+#include <memory>
+#include <optional>
+#include <utility>
+
+namespace vantrel {
+
+class FFmpegOutputVerifier final : public OutputVerifying {
+public:
+    // How a check that judges by itself came out: the detail and pass, warning or fail.
+    using Outcome = std::pair<QString, CheckSeverity>;
+
+    struct ToolRun {
+        int exitStatus = -1;  // -1 when the process could not be started or crashed
+        QString errorOutput;  // invalid UTF-8 shows as replacement characters
+    };
+
+    // Longest error text a full-decode check keeps.
+    static constexpr qsizetype maxDecodeErrorLength = 8 * 1024;
+
+    explicit FFmpegOutputVerifier(std::shared_ptr<SourceTimecodeReader> reader = std::make_shared<SourceTimecodeReader>(),
+                                  BundledToolResolver resolver = BundledToolResolver(),
+                                  std::shared_ptr<FFmpegWrapper> prober = nullptr);
+    // Stops the tools of checks still running (their results go nowhere) and waits for them.
+    ~FFmpegOutputVerifier() override;
+
+    // Both run on the verifier's own threads; the thorough progress callback too.
+    QFuture<VerificationResult> verify(const CorrectionJob& job) override;
+    QFuture<VerificationResult> verifyThorough(const CorrectionJob& job, ProgressCallback progress) override;
+
+    // The same work on the calling thread (never the GUI thread).
+    VerificationResult verifyNow(const CorrectionJob& job) const;
+    VerificationResult verifyThoroughNow(const CorrectionJob& job, const ProgressCallback& progress) const;
+
+    Outcome checkTimecodeWriteBack(const CorrectionJob& job) const;
+    VerificationCheck checkSingleTimecodeTrack(const CorrectionJob& job) const;
+    QList<VerificationCheck> checkStreams(const CorrectionJob& job) const;
+    Outcome checkStreamHash(const CorrectionJob& job) const;
+    Outcome checkFullDecode(const CorrectionJob& job) const;
+
+    // The sorted "type,hash" lines of the first video and audio stream, or nothing.
+    std::optional<QStringList> hashStreams(const QString& file, const QString& ffmpeg) const;
+
+    // "1:2:3:4" and "01:02:03:04" share a key; a ";" anywhere makes it drop-frame.
+    static std::optional<QString> normalizedTimecodeKey(const QString& text);
+    // A stream-hash line without its stream index: "0,v,MD5=…" → "v,MD5=…".
+    static std::optional<QString> streamHashLineKey(const QString& line);
+    // The outcome of a full-decode run, with long error text cut down.
+    static Outcome fullDecodeOutcome(const ToolRun& run);
+
+    // Runs a tool to its end on the calling thread, collecting standard error.
+    static ToolRun runTool(const QString& executable, const QStringList& arguments);
+
+private:
+    class RunningTools;
+    ToolRun runOwnTool(const QString& executable, const QStringList& arguments) const;
+
+    std::shared_ptr<RunningTools> running_;
+    std::shared_ptr<SourceTimecodeReader> reader_;
+    BundledToolResolver resolver_;
+    std::shared_ptr<FFmpegWrapper> prober_;
+    mutable QThreadPool pool_;  // last: waits for running verifications before the rest goes
+};
+
+}  // namespace vantrel

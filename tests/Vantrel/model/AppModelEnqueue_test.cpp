@@ -1,0 +1,168 @@
+// Making correction jobs from the ready rows: output names, job fields, failures.
+#include "AppModelTestSupport.h"
+
+#include "Vantrel/queue/Bookmarks.h"
+#include "Vantrel/media/OutputNamer.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+
+using namespace appmodeltest;
+using testsupport::writeFile;
+
+namespace {
+
+class EnqueueTest : public ModelTest {
+protected:
+    void SetUp() override {
+        ModelTest::SetUp();
+        out = pathOf(QStringLiteral("out"));
+        QDir().mkpath(out);
+        model->setOutputFolder(QUrl::fromLocalFile(out));
+    }
+
+    void addAndAnalyse(const QList<QUrl>& urls) {
+        model->addSources(urls);
+        ASSERT_TRUE(allAnalysed());
+    }
+
+    QStringList outputNames() const {
+        QStringList names;
+        for (const CorrectionJob& job : model->queue().jobs()) names << job.outputName();
+        return names;
+    }
+
+    QStringList consoleMessages() const {
+        QStringList messages;
+        for (const QString& line : model->queue().logLines()) messages << line.section(QStringLiteral("] "), 1);
+        return messages;
+    }
+
+    QString out;
+};
+
+}  // namespace
+
+TEST_F(EnqueueTest, WithoutAnOutputFolderOrAReadyRowNothingChanges) {
+    addAndAnalyse({movie(QStringLiteral("a.mov")), movie(QStringLiteral("notc.mov"), movieSpec(std::nullopt))});
+    model->setOutputFolder(std::nullopt);
+    EXPECT_EQ(model->enqueueReadyRows(), 0);
+    model->setOutputFolder(QUrl::fromLocalFile(out));
+    model->setIncluded(row(QStringLiteral("a.mov")).id, false);
+    EXPECT_EQ(model->enqueueReadyRows(), 0);
+    EXPECT_EQ(model->sources().size(), 2);
+    EXPECT_TRUE(model->queue().jobs().isEmpty());
+    EXPECT_TRUE(model->queue().logLines().isEmpty());
+}
+
+TEST_F(EnqueueTest, ReadyRowsBecomeJobsInListOrderAndLeaveTheList) {
+    addAndAnalyse({movie(QStringLiteral("a.mov")), movie(QStringLiteral("b.mov"), movieSpec(std::nullopt)),
+                   movie(QStringLiteral("c.mov"))});
+    EXPECT_EQ(model->enqueueReadyRows(), 2);
+    EXPECT_EQ(outputNames(), (QStringList{QStringLiteral("a_TC.mov"), QStringLiteral("c_TC.mov")}));
+    EXPECT_EQ(rowNames(), QStringList{QStringLiteral("b.mov")});
+    EXPECT_EQ(consoleMessages(), (QStringList{QStringLiteral("Added job: a.mov"), QStringLiteral("Added job: c.mov")}));
+    EXPECT_FALSE(model->queue().isProcessing());
+    QFile file(*model->queue().queueFilePath());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QJsonDocument::fromJson(file.readAll()).array().size(), 2);
+}
+
+TEST_F(EnqueueTest, JobCarriesTheRowsTimecodeRateModeTierBytesAndBookmarks) {
+    model->setVerifyTier(VerifyTier::thorough);
+    const QUrl a = movie(QStringLiteral("in/a.mov"), movieSpec(QStringLiteral("00:00:00;00"),
+                                                               QStringLiteral("2024-05-01T10:04:59.420Z"),
+                                                               QStringLiteral("30000/1001")));
+    const QUrl gone = movie(QStringLiteral("in/gone.mov"));
+    addAndAnalyse({a, gone});
+    ASSERT_TRUE(QFile::remove(gone.toLocalFile()));  // its size and bookmark can no longer be had
+    const QDateTime before = QDateTime::currentDateTimeUtc().addSecs(-1);
+    ASSERT_EQ(model->enqueueReadyRows(), 2);
+
+    const CorrectionJob job = model->queue().jobs()[0];
+    EXPECT_EQ(job.sourcePath, a.toLocalFile());
+    EXPECT_EQ(job.outputPath, out + QStringLiteral("/a_TC.mov"));
+    EXPECT_EQ(job.assignedTimecodeString, QStringLiteral("10:04:59;12"));  // 0.42 s × 30 label frames
+    EXPECT_EQ(job.frameRate, (FrameRate{30000, 1001, 30, true}));
+    EXPECT_EQ(job.fixMode, FixMode::creationTime);
+    EXPECT_EQ(job.verifyTier, VerifyTier::thorough);
+    EXPECT_TRUE(job.createdAt >= before && job.createdAt <= QDateTime::currentDateTimeUtc());
+    EXPECT_EQ(job.totalSourceBytes, QFileInfo(a.toLocalFile()).size());
+    EXPECT_EQ(job.status, JobStatus::pending());
+    EXPECT_EQ(job.progress, 0.0);
+    ASSERT_TRUE(job.sourceBookmarkData && job.outputBookmarkData);
+    EXPECT_EQ(resolveBookmark(*job.sourceBookmarkData)->path, a.toLocalFile());
+    EXPECT_EQ(resolveBookmark(*job.outputBookmarkData)->path, out);
+
+    const CorrectionJob goneJob = model->queue().jobs()[1];
+    EXPECT_NE(goneJob.id, job.id);
+    EXPECT_FALSE(goneJob.totalSourceBytes || goneJob.sourceBookmarkData);
+    EXPECT_TRUE(goneJob.outputBookmarkData.has_value());
+}
+
+TEST_F(EnqueueTest, ManualRowWithOverrideIsEnqueuedBeforeItsAnalysisEnds) {
+    model->addSources({movie(QStringLiteral("a.mov"))});
+    const QUuid id = model->sources()[0].id;
+    model->setFixMode(id, FixMode::manual);
+    model->setManualComponents(id, components(1, 2, 3, 29));  // beyond 24 fps: taken as typed
+    model->setRateOverride(id, FrameRate::fromNominal(24, false));
+    ASSERT_EQ(model->enqueueReadyRows(), 1);
+    const CorrectionJob job = model->queue().jobs().first();
+    EXPECT_EQ(job.frameRate, FrameRate::fromNominal(24, false));
+    EXPECT_EQ(job.fixMode, FixMode::manual);
+    EXPECT_EQ(job.assignedTimecodeString, QStringLiteral("01:02:03:29"));
+    // The analysis that ends later finds no row to bring back.
+    addAndAnalyse({movie(QStringLiteral("b.mov"))});
+    EXPECT_EQ(rowNames(), QStringList{QStringLiteral("b.mov")});
+}
+
+TEST_F(EnqueueTest, OutputNamesStepPastFilesFoldersAndOtherJobsOutputs) {
+    ASSERT_TRUE(writeFile(out + QStringLiteral("/clip_TC.mov"), "taken"));
+    ASSERT_TRUE(QDir().mkpath(out + QStringLiteral("/clip_TC-2.mov")));
+    // The same file name from two cards, in one call...
+    addAndAnalyse({movie(QStringLiteral("card1/clip.mov")), movie(QStringLiteral("card2/clip.mov"))});
+    ASSERT_EQ(model->enqueueReadyRows(), 2);
+    // ...and the first again while its job still waits in the queue.
+    addAndAnalyse({QUrl::fromLocalFile(pathOf(QStringLiteral("card1/clip.mov")))});
+    ASSERT_EQ(model->enqueueReadyRows(), 1);
+    EXPECT_EQ(outputNames(), (QStringList{QStringLiteral("clip_TC-3.mov"), QStringLiteral("clip_TC-4.mov"),
+                                          QStringLiteral("clip_TC-5.mov")}));
+
+    // A source at a numbered name is passed over without a word.
+    model->setNamingPattern(QStringLiteral("take"));
+    ASSERT_TRUE(writeFile(out + QStringLiteral("/take.mov"), "taken"));
+    addAndAnalyse({movie(QStringLiteral("out/take-2.mov"))});
+    ASSERT_EQ(model->enqueueReadyRows(), 1);
+    EXPECT_EQ(outputNames().last(), QStringLiteral("take-3.mov"));
+}
+
+TEST_F(EnqueueTest, SourceAtTheFirstNameFailsAndTheOtherRowsGoOn) {
+    model->setNamingPattern(QStringLiteral("{name}"));
+    addAndAnalyse({movie(QStringLiteral("out/clip.mov")), movie(QStringLiteral("in/other.mov"))});
+    EXPECT_EQ(model->enqueueReadyRows(), 1);
+    EXPECT_EQ(rowNames(), QStringList{QStringLiteral("clip.mov")});
+    EXPECT_EQ(outputNames(), QStringList{QStringLiteral("other.mov")});
+    EXPECT_EQ(consoleMessages(),
+              (QStringList{QStringLiteral("Could not enqueue clip.mov: ") +
+                               OutputNamer::errorDescription(OutputNamer::OutputNamerError::sameAsSource),
+                           QStringLiteral("Added job: other.mov")}));
+    // When every ready row fails, nothing is enqueued and every row stays.
+    EXPECT_EQ(model->enqueueReadyRows(), 0);
+    EXPECT_EQ(rowNames(), QStringList{QStringLiteral("clip.mov")});
+}
+
+TEST_F(EnqueueTest, PatternsThatNameNoFileInTheFolderAreRefusedPerRow) {
+    addAndAnalyse({movie(QStringLiteral("in/a.mov")), movie(QStringLiteral("in/b.mov"))});
+    for (const QString& pattern : {QString(), QStringLiteral(".mov"), QStringLiteral(".."), QStringLiteral("..MOV")}) {
+        model->setNamingPattern(pattern);
+        EXPECT_EQ(model->enqueueReadyRows(), 0) << pattern.toStdString();
+        EXPECT_TRUE(consoleMessages().last().startsWith(QStringLiteral("Could not enqueue b.mov: ")));
+    }
+    EXPECT_EQ(model->sources().size(), 2);
+    // A pattern that climbs out of the folder stays inside it; "{date}" is the day of enqueueing.
+    model->setNamingPattern(QStringLiteral("../{date}_{name}"));
+    ASSERT_EQ(model->enqueueReadyRows(), 2);
+    const QString today = QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
+    EXPECT_EQ(outputNames(), (QStringList{QStringLiteral("..-%1_a.mov").arg(today), QStringLiteral("..-%1_b.mov").arg(today)}));
+    for (const CorrectionJob& job : model->queue().jobs()) EXPECT_EQ(QFileInfo(job.outputPath).path(), out);
+}

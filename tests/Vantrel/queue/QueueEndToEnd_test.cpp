@@ -1,0 +1,256 @@
+// The whole correction without a window: real movies, the real runner and
+// verifier, the queue file on disk, and a process killed in the middle of a run.
+#include <gtest/gtest.h>
+
+#include "QtPrinting.h"
+#include "QueueTestSupport.h"
+#include "TestMedia.h"
+#include "Vantrel/queue/Bookmarks.h"
+#include "Vantrel/queue/FFmpegCorrectionRunner.h"
+#include "Vantrel/queue/FFmpegOutputVerifier.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QProcess>
+
+#include <csignal>
+#include <cstdio>
+
+using namespace queuetest;
+using testsupport::makeMovie;
+using testsupport::makeTestFolder;
+using testsupport::probeTimecode;
+using testsupport::sha256OfFile;
+
+namespace {
+
+struct Source {
+    QString name;
+    QString rate;        // as ffmpeg takes it
+    QString timecode;    // what the camera wrote
+    QString assigned;    // what the job writes
+    VerifyTier tier;
+};
+
+const QList<Source> sources{
+    {"A001 25.mov", "25", "10:00:00:00", "01:02:03:04", VerifyTier::standard},
+    {"A002 23976.mov", "24000/1001", "00:00:00:00", "12:34:56:07", VerifyTier::thorough},
+    {"A003 2997DF.mov", "30000/1001", "10:00:00;02", "01:23:45;12", VerifyTier::standard},
+    {"A004 5994DF.mov", "60000/1001", "00:00:00;00", "02:03:04;05", VerifyTier::thorough},
+    {"A005 25.mp4", "25", "10:00:00:00", "05:06:07:08", VerifyTier::standard},
+};
+
+std::shared_ptr<CorrectionRunning> realRunner() { return FFmpegCorrectionRunner::make(); }
+std::shared_ptr<OutputVerifying> realVerifier() { return std::make_shared<FFmpegOutputVerifier>(); }
+
+// A job as the window model makes one: the rate read from the source's timecode
+// track, bookmarks of the source and the output folder, the source's size.
+CorrectionJob jobFor(const QString& sourcePath, const QString& outputFolder, const QString& assigned, VerifyTier tier) {
+    const auto reading = std::get<vantrel::TimecodeTrackReading>(SourceTimecodeReader::readTimecodeNow(sourcePath));
+    CorrectionJob job;
+    job.id = QUuid::createUuid();
+    job.sourcePath = sourcePath;
+    job.outputPath = outputFolder + QLatin1Char('/') + QFileInfo(sourcePath).completeBaseName() + QStringLiteral("_TC.mov");
+    job.assignedTimecodeString = assigned;
+    job.frameRate = FrameRate::fromNominal(reading.frameQuanta, reading.isDropFrame);
+    job.fixMode = FixMode::manual;
+    job.verifyTier = tier;
+    job.createdAt = QDateTime::currentDateTimeUtc();
+    job.totalSourceBytes = QFileInfo(sourcePath).size();
+    job.sourceBookmarkData = makeBookmark(sourcePath);
+    job.outputBookmarkData = makeBookmark(outputFolder);
+    return job;
+}
+
+class EndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ensureApplication();
+        folder = makeTestFolder(QStringLiteral("end-to-end"));
+        storage = folder + QStringLiteral("/storage");
+        output = folder + QStringLiteral("/out");
+        QDir().mkpath(output);
+    }
+    void TearDown() override {
+        if (!HasFailure()) QDir(folder).removeRecursively();
+    }
+
+    QString makeSource(const Source& source, double seconds = 1.0) {
+        testsupport::MovieSpec recipe;
+        recipe.rate = source.rate;
+        recipe.seconds = seconds;
+        recipe.timecode = source.timecode;
+        recipe.audio = true;
+        const QString path = folder + QStringLiteral("/cards/") + source.name;
+        QString error;
+        EXPECT_TRUE(makeMovie(path, recipe, &error)) << error.toStdString();
+        return path;
+    }
+
+    QJsonArray queueFile() const {
+        QFile file(storage + QStringLiteral("/queue.json"));
+        if (!file.open(QIODevice::ReadOnly)) return {};
+        return QJsonDocument::fromJson(file.readAll()).array();
+    }
+
+    bool runQueue(CorrectionQueue& queue, int timeoutMs = 300000) {
+        queue.start();
+        return waitFor([&] { return queue.isProcessing(); }, 5000) &&
+               waitFor([&] { return !queue.isProcessing(); }, timeoutMs);
+    }
+
+    QString folder, storage, output;
+};
+
+// Only the console lines the queue writes itself, in order (the tool's own lines dropped).
+QStringList queueLines(const CorrectionQueue& queue) {
+    static const QStringList prefixes{"Added job: ", "=== ", "--- Starting: ", "Verifying (", "VERIFY ", "SUCCESS: ",
+                                      "FAILED", "Cancelled", "Restored "};
+    QStringList lines;
+    for (const QString& line : messages(queue)) {
+        for (const QString& prefix : prefixes) {
+            if (line.startsWith(prefix)) {
+                lines << line;
+                break;
+            }
+        }
+    }
+    return lines;
+}
+
+}  // namespace
+
+TEST_F(EndToEnd, EveryJobEndsCompletedWithTheNewTimecode) {
+    QMap<QString, QString> hashes;
+    QList<CorrectionJob> jobs;
+    for (const auto& source : sources) {
+        const QString path = makeSource(source);
+        hashes[path] = sha256OfFile(path);
+        jobs << jobFor(path, output, source.assigned, source.tier);
+    }
+    ASSERT_FALSE(HasFailure());
+
+    CorrectionQueue queue(realRunner(), realVerifier(), storage);
+    for (const auto& job : jobs) queue.enqueue(job);
+    ASSERT_TRUE(runQueue(queue));
+
+    QStringList expected;
+    for (const auto& job : jobs) expected << "Added job: " + job.sourceName();
+    expected << "=== Queue processing started ===";
+    for (const auto& job : jobs) {
+        const QString name = job.sourceName();
+        expected << QStringLiteral("--- Starting: %1 → %2 ---").arg(name, job.outputName())
+                 << QStringLiteral("Verifying (%1): %2").arg(job.verifyTier == VerifyTier::thorough ? "Thorough" : "Standard", name)
+                 << "VERIFY ✓: " + name << "SUCCESS: " + name;
+    }
+    expected << "=== Queue processing complete ===";
+    EXPECT_EQ(queueLines(queue), expected);
+
+    for (qsizetype i = 0; i < jobs.size(); ++i) {
+        const auto& job = queue.jobs()[i];
+        SCOPED_TRACE(job.sourceName().toStdString());
+        EXPECT_EQ(job.status, JobStatus::completed());
+        EXPECT_EQ(job.progress, 1.0);
+        ASSERT_TRUE(job.verification);
+        EXPECT_EQ(job.verification->tier, sources[i].tier);
+        EXPECT_EQ(job.verification->outcome(), VerificationResult::Outcome::clean) << job.verification->summary().toStdString();
+        // An .mp4 source gets one container note per stream instead of two packet checks.
+        const int packetChecks = job.sourcePath.endsWith(QStringLiteral(".mov")) ? 4 : 2;
+        EXPECT_EQ(job.verification->checks.size(), 6 + packetChecks + (sources[i].tier == VerifyTier::thorough ? 2 : 0));
+        EXPECT_EQ(probeTimecode(job.outputPath), sources[i].assigned);
+        EXPECT_EQ(sha256OfFile(job.sourcePath), hashes[job.sourcePath]);  // sources are never touched
+    }
+    EXPECT_EQ(queue.doneCount(), sources.size());
+    EXPECT_EQ(QDir(output).entryList(QDir::Files | QDir::Hidden).size(), sources.size());  // no partial files left
+    EXPECT_TRUE(queue.accessedSecurityScopedResources().isEmpty());
+    EXPECT_GT(queue.sessionBytesDone(), 0);
+
+    const QJsonArray saved = queueFile();
+    ASSERT_EQ(saved.size(), sources.size());
+    for (const QJsonValue& value : saved) {
+        const QJsonObject object = value.toObject();
+        EXPECT_EQ(object.value("status").toObject(), (QJsonObject{{"type", "completed"}}));
+        EXPECT_EQ(object.value("progress").toDouble(), 1.0);
+        EXPECT_TRUE(object.value("startedAt").toString().endsWith('Z'));
+        EXPECT_EQ(object.value("verification").toObject().keys(), (QStringList{"checks", "duration", "tier", "verifiedAt"}));
+        EXPECT_FALSE(object.contains("verificationProgress"));
+    }
+
+    // A later launch drops the completed jobs and says nothing.
+    CorrectionQueue relaunched(realRunner(), realVerifier(), storage);
+    EXPECT_TRUE(relaunched.jobs().isEmpty());
+    EXPECT_TRUE(relaunched.logLines().isEmpty());
+}
+
+// Runs as a child process: processes the queue in the given folder, printing each
+// console line, until it is killed or the queue is done.
+TEST(QueueChild, ProcessesTheQueueInItsFolder) {
+    const QString storage = qEnvironmentVariable("VANTREL_QUEUE_CHILD_STORAGE");
+    if (storage.isEmpty()) GTEST_SKIP() << "only runs as the child of the kill test";
+    ensureApplication();
+    CorrectionQueue queue(realRunner(), realVerifier(), storage);
+    QObject::connect(&queue, &CorrectionQueue::logLineAdded, [](const QString& line) {
+        std::printf("%s\n", line.toUtf8().constData());
+        std::fflush(stdout);
+    });
+    queue.start();
+    waitFor([&] { return queue.isProcessing(); }, 5000);
+    waitFor([&] { return !queue.isProcessing(); }, 300000);
+}
+
+TEST_F(EndToEnd, AProcessKilledMidRunRestoresWithNothingLost) {
+    QList<CorrectionJob> jobs;
+    QMap<QString, QString> hashes;
+    for (int i = 0; i < 3; ++i) {
+        Source source = sources[0];
+        source.name = QStringLiteral("K%1.mov").arg(i);
+        const QString path = makeSource(source, 4);
+        hashes[path] = sha256OfFile(path);
+        jobs << jobFor(path, output, QStringLiteral("0%1:00:00:00").arg(i + 1), VerifyTier::thorough);
+    }
+    {
+        CorrectionQueue setup(realRunner(), realVerifier(), storage);
+        for (const auto& job : jobs) setup.enqueue(job);
+    }
+
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("VANTREL_QUEUE_CHILD_STORAGE"), storage);
+    child.setProcessEnvironment(environment);
+    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=QueueChild.*")});
+    ASSERT_TRUE(child.waitForStarted());
+    // Killed once the second job has started, that is, mid-processing.
+    QByteArray seen;
+    const QByteArray marker = "--- Starting: " + jobs[1].sourceName().toUtf8();
+    while (!seen.contains(marker) && child.state() == QProcess::Running) {
+        child.waitForReadyRead(1000);
+        seen += child.readAllStandardOutput();
+    }
+    ASSERT_TRUE(seen.contains(marker)) << seen.toStdString();
+    ::kill(pid_t(child.processId()), SIGKILL);
+    child.waitForFinished();
+
+    // The file holds every job: the first completed, the rest as last saved.
+    const QJsonArray saved = queueFile();
+    ASSERT_EQ(saved.size(), jobs.size());
+    EXPECT_EQ(saved[0].toObject().value("status").toObject().value("type").toString(), QStringLiteral("completed"));
+
+    CorrectionQueue restored(realRunner(), realVerifier(), storage);
+    ASSERT_EQ(restored.jobs().size(), 2);
+    for (const auto& job : restored.jobs()) {
+        EXPECT_EQ(job.status, JobStatus::pending());
+        EXPECT_EQ(job.progress, 0);
+    }
+    EXPECT_EQ(messages(restored), QStringList{QStringLiteral("Restored 2 job(s) from previous session")});
+    ASSERT_TRUE(runQueue(restored));
+    for (const auto& job : jobs) {
+        EXPECT_EQ(probeTimecode(job.outputPath), job.assignedTimecodeString) << job.sourceName().toStdString();
+        EXPECT_EQ(sha256OfFile(job.sourcePath), hashes[job.sourcePath]);
+    }
+    EXPECT_EQ(restored.doneCount(), 2);
+    // The killed run's partial file was cleared when its job ran again.
+    EXPECT_EQ(QDir(output).entryList(QDir::Files | QDir::Hidden).size(), jobs.size());
+}

@@ -1,0 +1,374 @@
+// The processing loop and the verification stage, driven with a fake runner and
+// verifier so that every ordering and failure path can be staged.
+#include <gtest/gtest.h>
+
+#include "QtPrinting.h"
+#include "QueueTestSupport.h"
+#include "TestMedia.h"
+#include "Vantrel/queue/Bookmarks.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+
+using namespace queuetest;
+using testsupport::makeTestFolder;
+using testsupport::writeFile;
+
+namespace {
+
+class ProcessingTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ensureApplication();
+        folder = makeTestFolder(QStringLiteral("processing"));
+        QDir().mkpath(folder + QStringLiteral("/out"));
+        queue = std::make_unique<CorrectionQueue>(runner, verifier, folder);
+        queue->setSleepInhibitor(std::make_unique<CountingInhibitor>(&sleepAcquired, &sleepReleased));
+    }
+    void TearDown() override {
+        queue.reset();
+        if (!HasFailure()) QDir(folder).removeRecursively();
+    }
+
+    CorrectionJob addJob(const QString& name, VerifyTier tier = VerifyTier::standard) {
+        const QString source = folder + QStringLiteral("/src/") + name;
+        writeFile(source, QByteArray(1000, 'x'));
+        auto job = makeJob(source, folder + QStringLiteral("/out/") + name + QStringLiteral("_TC.mov"), tier);
+        queue->enqueue(job);
+        return job;
+    }
+
+    const CorrectionJob& jobNamed(const QString& name) const {
+        for (const auto& job : queue->jobs()) {
+            if (job.sourceName() == name) return job;
+        }
+        throw std::runtime_error("no such job");
+    }
+
+    bool runToEnd() {
+        auto completions = [&] { return messages(*queue).count(QStringLiteral("=== Queue processing complete ===")); };
+        const auto before = completions();
+        queue->start();
+        return waitFor([&] { return !queue->isProcessing() && completions() > before; });
+    }
+
+    // Console lines from "--- Starting" on, without the run's first and last line.
+    QStringList jobLines() const {
+        QStringList lines = messages(*queue);
+        lines.erase(lines.begin(), std::find_if(lines.begin(), lines.end(),
+                                                [](const QString& l) { return l.startsWith("--- Starting"); }));
+        lines.removeAll(QStringLiteral("=== Queue processing complete ==="));
+        lines.removeAll(QStringLiteral("tool says hello"));
+        return lines;
+    }
+
+    QString folder;
+    std::shared_ptr<FakeRunner> runner = std::make_shared<FakeRunner>();
+    std::shared_ptr<FakeVerifier> verifier = std::make_shared<FakeVerifier>();
+    std::unique_ptr<CorrectionQueue> queue;
+    int sleepAcquired = 0;
+    int sleepReleased = 0;
+};
+
+}  // namespace
+
+TEST_F(ProcessingTest, StartNeedsPendingJobsAndTheTool) {
+    queue->start();
+    QTest::qWait(20);
+    EXPECT_FALSE(queue->isProcessing());
+    EXPECT_TRUE(queue->logLines().isEmpty());
+
+    runner->available = false;
+    addJob(QStringLiteral("a.mov"));
+    addJob(QStringLiteral("b.mov"));
+    const int lines = queue->logLines().size();
+    queue->start();
+    ASSERT_TRUE(waitFor([&] { return queue->failedCount() == 2; }));
+    for (const auto& job : queue->jobs()) {
+        EXPECT_EQ(job.status,
+                  JobStatus::failed("FFmpeg unavailable — install it (or check the bundled tools), then retry."));
+    }
+    EXPECT_EQ(queue->logLines().size(), lines);
+    EXPECT_FALSE(queue->isProcessing());
+    EXPECT_EQ(sleepAcquired, 0);
+    EXPECT_EQ(runner->calls.size(), 0);
+
+    // A queue made without a runner cannot correct anything either.
+    CorrectionQueue bare(nullptr, nullptr, folder + QStringLiteral("/bare"));
+    bare.enqueue(makeJob("/in/a.mov", "/out/a_TC.mov"));
+    bare.stop();
+    bare.retryJob(bare.jobs()[0].id);
+    bare.start();
+    ASSERT_TRUE(waitFor([&] { return bare.failedCount() == 1; }));
+}
+
+TEST_F(ProcessingTest, TierOffCompletesWithSuccessAndHoldsSleepWhileRunning) {
+    addJob(QStringLiteral("clip.mov"), VerifyTier::off);
+    auto sized = addJob(QStringLiteral("sized.mov"), VerifyTier::off);
+    queue->removeJob(sized.id);
+    sized.totalSourceBytes = 123456;
+    queue->enqueue(sized);
+    ASSERT_TRUE(runToEnd());
+    const auto& done = jobNamed(QStringLiteral("clip.mov"));
+    EXPECT_EQ(done.status, JobStatus::completed());
+    EXPECT_EQ(done.progress, 1.0);
+    EXPECT_TRUE(verifier->calls.isEmpty());
+    EXPECT_EQ(jobLines().mid(0, 2), (QStringList{"--- Starting: clip.mov → clip.mov_TC.mov ---", "SUCCESS: clip.mov"}));
+    EXPECT_TRUE(messages(*queue).contains(QStringLiteral("tool says hello")));  // the runner's lines, unchanged
+    EXPECT_EQ(sleepAcquired, 1);
+    EXPECT_EQ(sleepReleased, 1);
+    EXPECT_FALSE(queue->currentJobId());
+    // Throughput counts only the job with a byte count.
+    EXPECT_EQ(queue->sessionBytesDone(), 123456);
+    EXPECT_TRUE(queue->accessedSecurityScopedResources().isEmpty());
+    EXPECT_EQ(securityScopedAccessCount(folder + QStringLiteral("/out")), 0);
+}
+
+TEST_F(ProcessingTest, JobsRunInQueueOrderAndSeeLaterChanges) {
+    runner->finishAtOnce = false;
+    const auto a = addJob(QStringLiteral("A.mov"), VerifyTier::off);
+    addJob(QStringLiteral("B.mov"), VerifyTier::off);
+    queue->start();
+    ASSERT_TRUE(waitFor([&] { return runner->calls.size() == 1; }));
+    addJob(QStringLiteral("C.mov"), VerifyTier::off);
+    FakeRunner::fail(runner->calls[0], "tool exploded");  // A fails
+    ASSERT_TRUE(waitFor([&] { return runner->calls.size() == 2; }));
+    EXPECT_EQ(jobNamed("A.mov").status, JobStatus::failed("tool exploded"));
+    EXPECT_TRUE(messages(*queue).contains(QStringLiteral("FAILED: A.mov — tool exploded")));
+    queue->retryJob(a.id);  // while B runs: A goes again before C
+    runner->succeed(1);
+    ASSERT_TRUE(waitFor([&] { return runner->calls.size() == 3; }));
+    runner->succeed(2);
+    ASSERT_TRUE(waitFor([&] { return runner->calls.size() == 4; }));
+    runner->succeed(3);
+    ASSERT_TRUE(waitFor([&] { return !queue->isProcessing(); }));
+    QStringList order;
+    for (const auto& call : runner->calls) order << call.job.sourceName();
+    EXPECT_EQ(order, (QStringList{"A.mov", "B.mov", "A.mov", "C.mov"}));
+    EXPECT_EQ(queue->doneCount(), 3);
+}
+
+TEST_F(ProcessingTest, StopDuringARunCancelsEverythingAndWindsDown) {
+    runner->finishAtOnce = false;
+    addJob(QStringLiteral("running.mov"));
+    addJob(QStringLiteral("p1.mov"));
+    addJob(QStringLiteral("p2.mov"));
+    queue->start();
+    ASSERT_TRUE(waitFor([&] { return runner->isRunning(); }));
+    EXPECT_TRUE(queue->isSleepPrevented());
+
+    queue->clearQueue();  // keeps exactly the running job
+    ASSERT_EQ(queue->jobs().size(), 1);
+    EXPECT_EQ(messages(*queue).last(), QStringLiteral("Cleared queue (kept the running job)"));
+    addJob(QStringLiteral("p1.mov"));
+    addJob(QStringLiteral("p2.mov"));
+    queue->removeJob(queue->jobs()[0].id);  // running: left alone
+    EXPECT_EQ(queue->jobs().size(), 3);
+
+    const int before = queue->logLines().size();
+    queue->stop();
+    EXPECT_EQ(messages(*queue).mid(before, 3),
+              (QStringList{"Cancelled active job: running.mov", "Cancelled 2 pending jobs", "=== Queue stopped ==="}));
+    EXPECT_EQ(runner->cancels, 1);
+    ASSERT_TRUE(waitFor([&] { return !queue->isProcessing(); }));
+    EXPECT_TRUE(messages(*queue).contains(QStringLiteral("Cancelled: running.mov")));
+    EXPECT_EQ(messages(*queue).last(), QStringLiteral("=== Queue processing complete ==="));
+    EXPECT_EQ(jobNamed("running.mov").status, JobStatus::cancelled());
+    EXPECT_EQ(jobNamed("running.mov").progress, 0);
+    EXPECT_EQ(queue->cancelledCount(), 3);
+    EXPECT_EQ(sleepReleased, 1);
+    EXPECT_TRUE(verifier->calls.isEmpty());
+
+    // One pending job is "job", not "jobs"; with nothing to cancel only the last line.
+    queue->retryJob(jobNamed("p1.mov").id);
+    const int now = queue->logLines().size();
+    queue->stop();
+    queue->stop();
+    EXPECT_EQ(messages(*queue).mid(now),
+              (QStringList{"Cancelled 1 pending job", "=== Queue stopped ===", "=== Queue stopped ==="}));
+}
+
+TEST_F(ProcessingTest, CancelCurrentJobActsOnTheRunningJob) {
+    runner->finishAtOnce = false;
+    addJob(QStringLiteral("a.mov"));
+    const auto b = addJob(QStringLiteral("b.mov"), VerifyTier::off);
+    queue->start();
+    ASSERT_TRUE(waitFor([&] { return runner->isRunning(); }));
+    queue->cancelCurrentJob();
+    EXPECT_EQ(messages(*queue).filter("Cancelled job: a.mov").size(), 1);
+    ASSERT_TRUE(waitFor([&] { return runner->calls.size() == 2; }));  // the loop goes on with b
+    EXPECT_EQ(jobNamed("a.mov").status, JobStatus::cancelled());
+    runner->succeed(1);
+    ASSERT_TRUE(waitFor([&] { return !queue->isProcessing(); }));
+    EXPECT_EQ(jobNamed("b.mov").status, JobStatus::completed());
+}
+
+TEST_F(ProcessingTest, PreflightFailureSkipsTheRunAndTheLoopGoesOn) {
+    queue->setVolumeInfoProvider([](const QString&) { return CorrectionQueue::VolumeInfo{1099, QStringLiteral("Card")}; });
+    addJob(QStringLiteral("big.mov"));
+    ASSERT_TRUE(runToEnd());
+    EXPECT_EQ(runner->calls.size(), 0);
+    const QString message = QStringLiteral("Not enough space on Card: 1 KB free, ~1 KB required.");
+    EXPECT_EQ(jobNamed("big.mov").status, JobStatus::failed(message));
+    EXPECT_EQ(jobLines(), (QStringList{"--- Starting: big.mov → big.mov_TC.mov ---", "FAILED preflight: big.mov — " + message}));
+
+    queue->setVolumeInfoProvider([](const QString&) { return CorrectionQueue::VolumeInfo{1100, std::nullopt}; });
+    queue->retryJob(jobNamed("big.mov").id);
+    ASSERT_TRUE(runToEnd());
+    EXPECT_EQ(runner->calls.size(), 1);
+}
+
+TEST_F(ProcessingTest, StandardResultDecidesEscalationAndTheJobsEnd) {
+    struct Case {
+        QList<CheckSeverity> standard, thorough;
+        QStringList lines;  // after "Verifying (Standard): clip.mov"
+        JobStatus status;
+        int flagged;
+    };
+    const QList<Case> cases{
+        {{CheckSeverity::pass, CheckSeverity::info}, {}, {"VERIFY ✓: clip.mov", "SUCCESS: clip.mov"}, JobStatus::completed(), 0},
+        {{CheckSeverity::pass, CheckSeverity::warning},
+         {CheckSeverity::warning, CheckSeverity::pass},
+         {"Verifying (byte-exact, escalated): clip.mov", "VERIFY ⚠: clip.mov", "SUCCESS: clip.mov"},
+         JobStatus::completed(),
+         1},
+        {{CheckSeverity::fail},
+         {CheckSeverity::info, CheckSeverity::fail, CheckSeverity::fail},
+         {"Verifying (byte-exact, escalated): clip.mov", "VERIFY ✗: clip.mov — detail 1"},
+         JobStatus::failed("Verification failed: detail 1"),
+         0},
+    };
+    for (const auto& c : cases) {
+        queue->clearQueue();
+        verifier->calls.clear();
+        verifier->standardSeverities = c.standard;
+        verifier->thoroughSeverities = c.thorough;
+        const int start = queue->logLines().size();
+        addJob(QStringLiteral("clip.mov"));
+        ASSERT_TRUE(runToEnd());
+        QStringList lines = messages(*queue).mid(start);
+        lines = lines.mid(lines.indexOf(QStringLiteral("Verifying (Standard): clip.mov")) + 1);
+        lines.removeLast();  // "=== Queue processing complete ==="
+        EXPECT_EQ(lines, c.lines);
+        const auto& job = jobNamed("clip.mov");
+        EXPECT_EQ(job.status, c.status);
+        // The escalated job keeps its tier, and the thorough result replaces the first.
+        EXPECT_EQ(verifier->calls.size(), c.thorough.isEmpty() ? 1 : 2);
+        EXPECT_EQ(verifier->jobs.last().verifyTier, VerifyTier::standard);
+        EXPECT_EQ(job.verification->checks.size(), (c.thorough.isEmpty() ? c.standard : c.thorough).size());
+        EXPECT_EQ(queue->flaggedCount(), c.flagged);
+    }
+}
+
+TEST_F(ProcessingTest, ThoroughTierRunsDeepWithoutTheEscalationLine) {
+    verifier->holdThorough = true;
+    addJob(QStringLiteral("clip.mov"), VerifyTier::thorough);
+    queue->start();
+    ASSERT_TRUE(waitFor([&] { return verifier->held != nullptr; }));
+    EXPECT_TRUE(queue->isDeepVerifying());
+    EXPECT_EQ(queue->currentlyVerifyingJobId(), jobNamed("clip.mov").id);
+
+    // Cancelling now only marks the job; the verification still decides.
+    queue->cancelCurrentJob();
+    EXPECT_EQ(jobNamed("clip.mov").status, JobStatus::cancelled());
+    verifier->heldProgress(0.6);
+    ASSERT_TRUE(waitFor([&] { return jobNamed("clip.mov").verificationProgress == 0.6; }));
+    verifier->releaseHeld();
+    ASSERT_TRUE(waitFor([&] { return !queue->isProcessing(); }));
+    EXPECT_EQ(jobNamed("clip.mov").status, JobStatus::completed());
+    EXPECT_FALSE(messages(*queue).contains(QStringLiteral("Verifying (byte-exact, escalated): clip.mov")));
+    EXPECT_TRUE(messages(*queue).contains(QStringLiteral("Verifying (Thorough): clip.mov")));
+    EXPECT_FALSE(queue->isDeepVerifying());
+    EXPECT_FALSE(queue->currentlyVerifyingJobId());
+}
+
+TEST_F(ProcessingTest, ManualVerifyOnlyForCompletedJobsAndOneAtATime) {
+    const auto done = addJob(QStringLiteral("done.mov"));
+    const auto other = addJob(QStringLiteral("other.mov"));
+    ASSERT_TRUE(runToEnd());
+    const auto pending = addJob(QStringLiteral("pending.mov"));
+    verifier->calls.clear();
+
+    queue->manualThoroughVerify(pending.id);  // not completed: nothing
+    queue->manualThoroughVerify(QUuid::createUuid());
+    EXPECT_TRUE(verifier->calls.isEmpty());
+
+    verifier->holdThorough = true;
+    verifier->thoroughSeverities = {CheckSeverity::pass, CheckSeverity::fail};
+    const int lines = queue->logLines().size();
+    queue->manualThoroughVerify(done.id);
+    EXPECT_EQ(messages(*queue).mid(lines), QStringList{QStringLiteral("Manual thorough verify: done.mov")});
+    EXPECT_EQ(verifier->jobs.last().verifyTier, VerifyTier::thorough);
+    EXPECT_TRUE(queue->isDeepVerifying());
+    queue->manualThoroughVerify(other.id);  // another verification runs: refused silently
+    EXPECT_EQ(verifier->calls.size(), 1);
+
+    // The loop's verification of a new job waits for the manual one to end.
+    verifier->holdThorough = false;
+    queue->start();
+    ASSERT_TRUE(waitFor([&] { return runner->calls.size() == 3; }));
+    QTest::qWait(20);
+    EXPECT_EQ(verifier->calls.size(), 1);
+    EXPECT_EQ(jobNamed("pending.mov").status, JobStatus::active());
+
+    verifier->holdThorough = true;  // keeps the held promise's severities
+    verifier->releaseHeld();
+    ASSERT_TRUE(waitFor([&] { return !queue->isProcessing(); }));
+    EXPECT_EQ(jobNamed("done.mov").status, JobStatus::failed("Verification failed: detail 1"));
+    EXPECT_TRUE(messages(*queue).contains(QStringLiteral("VERIFY ✗ (manual): done.mov — detail 1")));
+    EXPECT_EQ(verifier->calls.last(), QStringLiteral("standard pending.mov"));
+    EXPECT_EQ(jobNamed("pending.mov").status, JobStatus::completed());
+
+    // A failed job can be retried.
+    queue->retryJob(done.id);
+    EXPECT_EQ(jobNamed("done.mov").status, JobStatus::pending());
+}
+
+TEST_F(ProcessingTest, ManualVerifyOfARemovedJobStoresNothing) {
+    const auto done = addJob(QStringLiteral("done.mov"));
+    ASSERT_TRUE(runToEnd());
+    verifier->holdThorough = true;
+    verifier->thoroughSeverities = {CheckSeverity::warning};
+    queue->manualThoroughVerify(done.id);
+    ASSERT_TRUE(verifier->held);
+    queue->removeJob(done.id);
+    verifier->releaseHeld();
+    ASSERT_TRUE(waitFor([&] { return !queue->currentlyVerifyingJobId(); }));
+    EXPECT_TRUE(queue->jobs().isEmpty());
+    EXPECT_EQ(messages(*queue).last(), QStringLiteral("VERIFY ⚠ (manual): done.mov"));
+}
+
+TEST_F(ProcessingTest, ASourceFoundElsewhereByItsBookmarkIsTheOneUsed) {
+    const QString original = folder + QStringLiteral("/src/take1.mov");
+    writeFile(original, "camera original");
+    auto job = makeJob(original, folder + QStringLiteral("/out/take1_TC.mov"), VerifyTier::standard);
+    job.sourceBookmarkData = makeBookmark(original);
+    job.outputBookmarkData = makeBookmark(folder + QStringLiteral("/out"));
+    queue->enqueue(job);
+    const QString renamed = folder + QStringLiteral("/src/take1 (renamed).mov");
+    ASSERT_TRUE(QFile::rename(original, renamed));
+
+    ASSERT_TRUE(runToEnd());
+    ASSERT_EQ(runner->calls.size(), 1);
+    EXPECT_EQ(runner->calls[0].job.sourcePath, renamed);
+    EXPECT_EQ(verifier->jobs[0].sourcePath, renamed);
+    const auto& stored = jobNamed("take1 (renamed).mov");
+    EXPECT_EQ(stored.sourcePath, renamed);
+    EXPECT_NE(stored.sourceBookmarkData, job.sourceBookmarkData);  // renewed
+    EXPECT_FALSE(resolveBookmark(*stored.sourceBookmarkData)->isStale);
+    EXPECT_EQ(securityScopedAccessCount(renamed), 0);
+}
+
+TEST_F(ProcessingTest, CallbacksAfterTheQueueIsGoneAreDropped) {
+    runner->finishAtOnce = false;
+    addJob(QStringLiteral("a.mov"));
+    queue->start();
+    ASSERT_TRUE(waitFor([&] { return runner->isRunning(); }));
+    auto call = runner->calls[0];
+    queue.reset();
+    call.progress(0.9);
+    call.log(QStringLiteral("late"));
+    FakeRunner::fail(call, "late failure");
+    QTest::qWait(20);  // nothing may touch the destroyed queue
+}

@@ -1,0 +1,298 @@
+// The output verifier on real movies: a correct output passes, and each kind of
+// damaged output fails or escalates as it should.
+#include <gtest/gtest.h>
+
+#include "QtPrinting.h"
+#include "TestMedia.h"
+#include "Vantrel/queue/FFmpegOutputVerifier.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QThread>
+#include <QFile>
+#include <QLocale>
+
+using namespace vantrel;
+using testsupport::makeMovie;
+using testsupport::makeTestFolder;
+using testsupport::runTool;
+using Kind = VerificationCheck::Kind;
+
+namespace {
+
+class VerifierTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        folder = new QString(makeTestFolder(QStringLiteral("verifier")));
+        testsupport::MovieSpec recipe;
+        recipe.seconds = 2;
+        recipe.audio = true;
+        recipe.timecode = QStringLiteral("10:00:00:00");
+        QString error;
+        ASSERT_TRUE(makeMovie(path("src.mov"), recipe, &error)) << error.toStdString();
+        ASSERT_TRUE(makeMovie(path("src.mp4"), recipe, &error)) << error.toStdString();
+        recipe.audio = false;
+        ASSERT_TRUE(makeMovie(path("silent.mov"), recipe, &error)) << error.toStdString();
+        // The correct output: a stream copy with the new timecode.
+        ASSERT_TRUE(copy("src.mov", "good.mov", {"-map", "0", "-map", "-0:d", "-timecode", "01:00:00:00"}));
+    }
+    static void TearDownTestSuite() {
+        QDir(*folder).removeRecursively();
+        delete folder;
+    }
+
+    static QString path(const char* name) { return *folder + QLatin1Char('/') + QLatin1String(name); }
+
+    // A stream copy of a test source with extra arguments; false when ffmpeg fails.
+    static bool copy(const char* source, const char* output, const QStringList& extra) {
+        QStringList args{"-v", "error", "-y", "-i", path(source), "-c", "copy"};
+        args << extra << path(output);
+        return runTool(QStringLiteral("ffmpeg"), args) == 0;
+    }
+
+    static CorrectionJob job(const char* source, const char* output, VerifyTier tier = VerifyTier::standard) {
+        CorrectionJob job;
+        job.id = QUuid::createUuid();
+        job.sourcePath = path(source);
+        job.outputPath = path(output);
+        job.assignedTimecodeString = QStringLiteral("01:00:00:00");
+        job.frameRate = FrameRate{25, 1, 25, false};
+        job.verifyTier = tier;
+        return job;
+    }
+
+    static const VerificationCheck* find(const VerificationResult& result, Kind kind, const QString& label = {}) {
+        for (const auto& check : result.checks) {
+            if (check.kind == kind && (label.isEmpty() || check.label == label)) return &check;
+        }
+        return nullptr;
+    }
+
+    static QStringList labels(const VerificationResult& result) {
+        QStringList list;
+        for (const auto& check : result.checks) list << check.label;
+        return list;
+    }
+
+
+    static QString* folder;
+    FFmpegOutputVerifier verifier;
+};
+
+QString* VerifierTest::folder = nullptr;
+
+}  // namespace
+
+TEST(VerifierKeys, TimecodeKeysIgnorePaddingButNotTheDropMark) {
+    using V = FFmpegOutputVerifier;
+    EXPECT_EQ(V::normalizedTimecodeKey("1:2:3:4"), QStringLiteral("01:02:03:04|ndf"));
+    EXPECT_EQ(V::normalizedTimecodeKey("01:00:00;00"), QStringLiteral("01:00:00:00|df"));
+    EXPECT_NE(V::normalizedTimecodeKey("01:00:00;00"), V::normalizedTimecodeKey("01:00:00:00"));
+    EXPECT_EQ(V::normalizedTimecodeKey("01::00:00:00"), QStringLiteral("01:00:00:00|ndf"));  // doubled separator
+    EXPECT_EQ(V::normalizedTimecodeKey("+1:-2:3:4"), QStringLiteral("01:-2:03:04|ndf"));
+    EXPECT_FALSE(V::normalizedTimecodeKey("01:00:00"));
+    EXPECT_FALSE(V::normalizedTimecodeKey("01:00:0x:00"));
+    EXPECT_FALSE(V::normalizedTimecodeKey("01:00: 0:00"));
+    EXPECT_FALSE(V::normalizedTimecodeKey("99999999999999999999:0:0:0"));
+}
+
+TEST(VerifierKeys, StreamHashLinesLoseOnlyTheirIndex) {
+    using V = FFmpegOutputVerifier;
+    EXPECT_EQ(V::streamHashLineKey("0,v,MD5=0123"), QStringLiteral("v,MD5=0123"));
+    EXPECT_EQ(V::streamHashLineKey("0,v,MD5=0123"), V::streamHashLineKey("1,v,MD5=0123"));
+    EXPECT_EQ(V::streamHashLineKey(",0,v,MD5"), QStringLiteral("v,MD5"));  // empty pieces drop out
+    EXPECT_EQ(V::streamHashLineKey("0,,v,MD5,x"), QStringLiteral("v,MD5,x"));
+    EXPECT_FALSE(V::streamHashLineKey("0,v,"));
+    EXPECT_FALSE(V::streamHashLineKey("v,MD5=0123"));
+    EXPECT_FALSE(V::streamHashLineKey("#software: Lavf"));
+}
+
+TEST(VerifierDecode, AnyErrorTextOrExitStatusFails) {
+    using V = FFmpegOutputVerifier;
+    EXPECT_EQ(V::fullDecodeOutcome({0, QString()}).second, CheckSeverity::pass);
+    EXPECT_EQ(V::fullDecodeOutcome({0, QStringLiteral(" \n\t ")}).first, QStringLiteral("Output decoded cleanly end-to-end."));
+    EXPECT_EQ(V::fullDecodeOutcome({1, QString()}),
+              (V::Outcome{QStringLiteral("Deep decode found errors: exit code 1"), CheckSeverity::fail}));
+    EXPECT_EQ(V::fullDecodeOutcome({0, QStringLiteral("[h264] error\n")}),
+              (V::Outcome{QStringLiteral("Deep decode found errors: [h264] error\n"), CheckSeverity::fail}));
+
+    // Endless error output is cut, and says so.
+    const auto flood = V::fullDecodeOutcome({1, QString(100'000, QLatin1Char('e'))});
+    EXPECT_EQ(flood.second, CheckSeverity::fail);
+    EXPECT_LT(flood.first.size(), V::maxDecodeErrorLength + 100);
+    EXPECT_TRUE(flood.first.endsWith(QStringLiteral("[cut: %1 more characters]").arg(100'000 - V::maxDecodeErrorLength)));
+    // A cut never splits a character in two.
+    QString pairs;
+    while (pairs.size() < V::maxDecodeErrorLength + 10) pairs += QStringLiteral("x😀");
+    const QString cut = V::fullDecodeOutcome({1, pairs}).first;
+    EXPECT_FALSE(cut.section(QLatin1Char('\n'), 0, 0).back().isHighSurrogate());
+}
+
+TEST(VerifierDecode, ToolOutputThatIsNotUtf8StillFails) {
+    const QString folder = makeTestFolder(QStringLiteral("verifier-tool"));
+    const QString tool = folder + QStringLiteral("/noisy-tool");
+    ASSERT_TRUE(testsupport::writeFile(tool, "#!/bin/sh\nprintf '\\377\\376' >&2\nexit 0\n"));
+    QFile::setPermissions(tool, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const auto run = FFmpegOutputVerifier::runTool(tool, {});
+    EXPECT_EQ(run.exitStatus, 0);
+    EXPECT_FALSE(run.errorOutput.isEmpty());
+    EXPECT_EQ(FFmpegOutputVerifier::fullDecodeOutcome(run).second, CheckSeverity::fail);
+
+    const auto missing = FFmpegOutputVerifier::runTool(folder + QStringLiteral("/no-such-tool"), {});
+    EXPECT_EQ(missing.exitStatus, -1);
+    EXPECT_FALSE(missing.errorOutput.isEmpty());
+    QDir(folder).removeRecursively();
+}
+
+TEST_F(VerifierTest, TierOffIsSkippedWithoutLookingAtFiles) {
+    auto off = job("nothing-here.mov", "nothing-either.mov", VerifyTier::off);
+    EXPECT_EQ(verifier.verify(off).result(), VerificationResult::skipped());
+    int progressCalls = 0;
+    EXPECT_EQ(verifier.verifyThorough(off, [&](double) { ++progressCalls; }).result(), VerificationResult::skipped());
+    EXPECT_EQ(progressCalls, 0);
+}
+
+TEST_F(VerifierTest, CorrectOutputPassesBothTiers) {
+    const auto standard = verifier.verify(job("src.mov", "good.mov")).result();
+    EXPECT_EQ(labels(standard), (QStringList{"Timecode write-back", "Timecode track", "Readability", "Codec params (v:0)",
+                                             "Packet count (v:0)", "Packet bytes (v:0)", "Duration", "Codec params (a:0)",
+                                             "Packet count (a:0)", "Packet bytes (a:0)"}));
+    EXPECT_EQ(standard.checks[0].detail, QStringLiteral("Timecode 01:00:00:00 read back correctly."));
+    EXPECT_EQ(standard.checks[3].detail, QStringLiteral("mpeg4 160×120 yuv420p carried across unchanged."));
+    EXPECT_EQ(standard.worstSeverity(), CheckSeverity::info) << standard.summary().toStdString();
+    EXPECT_EQ(standard.tier, VerifyTier::standard);
+    EXPECT_GT(standard.duration, 0);
+
+    // A temporary folder of its own, so that other tests' hash files do not count.
+    const QByteArray oldTemp = qgetenv("TMPDIR");
+    const QString temp = *folder + QStringLiteral("/tmp");
+    QDir().mkpath(temp);
+    qputenv("TMPDIR", temp.toLocal8Bit());
+    QList<double> progress;
+    QMutex mutex;
+    auto thoroughJob = job("src.mov", "good.mov", VerifyTier::thorough);
+    thoroughJob.assignedTimecodeString = QStringLiteral("1:0:0:0");  // same key as the read text
+    const auto thorough = verifier
+                              .verifyThorough(thoroughJob,
+                                              [&](double p) {
+                                                  QMutexLocker lock(&mutex);
+                                                  progress << p;
+                                              })
+                              .result();
+    EXPECT_EQ(progress, (QList<double>{0.1, 0.6, 1.0}));
+    EXPECT_EQ(thorough.checks.size(), 12);
+    EXPECT_EQ(thorough.checks[0].detail, QStringLiteral("Timecode 01:00:00:00 read back correctly."));
+    EXPECT_EQ(*find(thorough, Kind::streamHash),
+              (VerificationCheck{Kind::streamHash, CheckSeverity::pass, "Stream integrity", "Media streams are bit-identical to the source."}));
+    EXPECT_EQ(find(thorough, Kind::fullDecode)->detail, QStringLiteral("Output decoded cleanly end-to-end."));
+    EXPECT_EQ(thorough.outcome(), VerificationResult::Outcome::clean);
+    EXPECT_TRUE(QDir(temp).isEmpty());  // no hash file is left behind
+    qputenv("TMPDIR", oldTemp);
+}
+
+TEST_F(VerifierTest, OtherContainerGetsNotesAndSilentSourceNoAudioChecks) {
+    ASSERT_TRUE(copy("src.mp4", "from-mp4.mov", {"-map", "0", "-map", "-0:d", "-timecode", "01:00:00:00"}));
+    const auto fromMp4 = verifier.verify(job("src.mp4", "from-mp4.mov")).result();
+    EXPECT_EQ(labels(fromMp4), (QStringList{"Timecode write-back", "Timecode track", "Readability", "Codec params (v:0)",
+                                            "Packet bytes (v:0)", "Duration", "Codec params (a:0)", "Packet bytes (a:0)"}));
+    EXPECT_TRUE(find(fromMp4, Kind::packetBytes)->detail.startsWith(QStringLiteral("Container changed")));
+    EXPECT_EQ(fromMp4.outcome(), VerificationResult::Outcome::clean) << fromMp4.summary().toStdString();
+
+    ASSERT_TRUE(copy("silent.mov", "silent-out.mov", {"-map", "0", "-map", "-0:d", "-timecode", "01:00:00:00"}));
+    const auto silent = verifier.verifyThorough(job("silent.mov", "silent-out.mov"), {}).result();
+    for (const auto& check : silent.checks) EXPECT_FALSE(check.label.contains(QStringLiteral("a:0")));
+    EXPECT_EQ(silent.outcome(), VerificationResult::Outcome::clean) << silent.summary().toStdString();
+}
+
+TEST_F(VerifierTest, DamagedOutputsFailOrEscalate) {
+    // The timecode was never rewritten: the old one is still in the file.
+    ASSERT_TRUE(copy("src.mov", "stale.mov", {"-map", "0"}));
+    const auto stale = verifier.verify(job("src.mov", "stale.mov")).result();
+    EXPECT_EQ(stale.checks[0].detail, QStringLiteral("Output timecode 10:00:00:00 ≠ assigned 01:00:00:00."));
+    EXPECT_EQ(stale.outcome(), VerificationResult::Outcome::failed);
+
+    // Two timecode tracks.
+    ASSERT_TRUE(runTool("ffmpeg", {"-v", "error", "-y", "-i", path("good.mov"), "-i", path("src.mov"), "-c", "copy",
+                                   "-map", "0:v", "-map", "0:a", "-map", "0:d", "-map", "1:d", path("two.mov")}) == 0);
+    const auto two = verifier.verify(job("src.mov", "two.mov")).result();
+    EXPECT_EQ(find(two, Kind::singleTimecodeTrack)->detail,
+              QStringLiteral("Output has 2 timecode tracks — a stale track may shadow the corrected one."));
+    EXPECT_EQ(two.outcome(), VerificationResult::Outcome::failed);
+
+    // No timecode track at all: both timecode checks fail with the same words.
+    ASSERT_TRUE(copy("src.mov", "notc.mov", {"-map", "0:v", "-map", "0:a", "-write_tmcd", "0"}));
+    const auto notc = verifier.verify(job("src.mov", "notc.mov")).result();
+    EXPECT_EQ(notc.checks[0].detail, QStringLiteral("Output has no timecode track — the write did not take."));
+    EXPECT_EQ(notc.checks[1].detail, notc.checks[0].detail);
+    EXPECT_EQ(notc.checks[1].severity, CheckSeverity::fail);
+
+    // Lost audio, from a different container (no packet checks to notice it):
+    // never clean, and the hash settles it.
+    ASSERT_TRUE(copy("src.mp4", "noaudio.mov", {"-map", "0:v", "-timecode", "01:00:00:00"}));
+    const auto lost = verifier.verify(job("src.mp4", "noaudio.mov")).result();
+    EXPECT_EQ(find(lost, Kind::codecParams, "Codec params (a:0)")->severity, CheckSeverity::warning);
+    const auto lostDeep = verifier.verifyThorough(job("src.mp4", "noaudio.mov"), {}).result();
+    EXPECT_EQ(find(lostDeep, Kind::streamHash)->severity, CheckSeverity::fail);
+
+    // Fewer packets: counts differ, escalation, and the hash fails.
+    ASSERT_TRUE(copy("src.mov", "fewer.mov", {"-map", "0", "-map", "-0:d", "-timecode", "01:00:00:00", "-frames:v", "40"}));
+    const auto fewer = verifier.verify(job("src.mov", "fewer.mov")).result();
+    EXPECT_EQ(find(fewer, Kind::packetCount)->detail, QStringLiteral("40 packets ≠ source 50 — escalating to byte-exact hash."));
+    EXPECT_EQ(fewer.outcome(), VerificationResult::Outcome::warnings);
+    EXPECT_EQ(find(verifier.verifyThorough(job("src.mov", "fewer.mov"), {}).result(), Kind::streamHash)->severity,
+              CheckSeverity::fail);
+}
+
+TEST_F(VerifierTest, TruncatedAndCorruptedOutputsFail) {
+    QFile good(path("good.mov"));
+    ASSERT_TRUE(good.open(QIODevice::ReadOnly));
+    const QByteArray bytes = good.readAll();
+
+    ASSERT_TRUE(testsupport::writeFile(path("truncated.mov"), bytes.left(bytes.size() / 2)));
+    const auto truncated = verifier.verifyThorough(job("src.mov", "truncated.mov", VerifyTier::thorough), {}).result();
+    EXPECT_EQ(truncated.outcome(), VerificationResult::Outcome::failed);
+    EXPECT_EQ(find(truncated, Kind::readability)->severity, CheckSeverity::fail);
+    EXPECT_EQ(truncated.checks.size(), 5);  // write-back, track, readability, hash, decode
+    EXPECT_EQ(find(truncated, Kind::fullDecode)->severity, CheckSeverity::fail);
+
+    // Same sizes and counts, different payload bytes: only the hash can tell.
+    QByteArray corrupted = bytes;
+    for (qsizetype i = 4000; i < 4200; ++i) corrupted[i] = char(corrupted[i] ^ 0x5a);
+    ASSERT_TRUE(testsupport::writeFile(path("corrupted.mov"), corrupted));
+    const auto result = verifier.verifyThorough(job("src.mov", "corrupted.mov", VerifyTier::thorough), {}).result();
+    EXPECT_EQ(find(result, Kind::packetBytes, "Packet bytes (v:0)")->severity, CheckSeverity::pass);
+    EXPECT_EQ(*find(result, Kind::streamHash),
+              (VerificationCheck{Kind::streamHash, CheckSeverity::fail, "Stream integrity",
+                                 "Media streams diverged from the source (stream copy altered packets)."}));
+    EXPECT_EQ(result.outcome(), VerificationResult::Outcome::failed);
+}
+
+TEST_F(VerifierTest, MissingToolsBecomeWarningsAndAFailedReadability) {
+    const BundledToolResolver nowhere(BundledToolResolver::SearchList{*folder + QStringLiteral("/no-helpers"), {}});
+    FFmpegOutputVerifier blind(std::make_shared<SourceTimecodeReader>(), nowhere);
+    const auto result = blind.verifyThorough(job("src.mov", "good.mov", VerifyTier::thorough), {}).result();
+    ASSERT_EQ(labels(result), (QStringList{"Timecode write-back", "Timecode track", "Readability", "Stream integrity", "Full decode"}));
+    EXPECT_EQ(result.checks[0].severity, CheckSeverity::pass);  // read in process, no tool needed
+    EXPECT_EQ(result.checks[1].detail, QStringLiteral("Could not determine the timecode-track count."));
+    EXPECT_EQ(result.checks[2].severity, CheckSeverity::fail);
+    EXPECT_EQ(result.checks[3].detail, QStringLiteral("Stream-integrity skipped — ffmpeg unavailable."));
+    EXPECT_EQ(result.checks[4].detail, QStringLiteral("Deep decode skipped — ffmpeg unavailable."));
+}
+
+TEST_F(VerifierTest, GoingAwayStopsItsOwnToolsInsteadOfWaiting) {
+    // An "ffmpeg" that never finishes by itself.
+    const QString helpers = *folder + QStringLiteral("/slow-helpers");
+    ASSERT_TRUE(testsupport::writeFile(helpers + QStringLiteral("/ffmpeg"), "#!/bin/sh\nexec sleep 60\n"));
+    QFile::setPermissions(helpers + QStringLiteral("/ffmpeg"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const BundledToolResolver slowTools(BundledToolResolver::SearchList{helpers, {}});
+    auto slow = std::make_unique<FFmpegOutputVerifier>(std::make_shared<SourceTimecodeReader>(), slowTools);
+    auto result = slow->verifyThorough(job("src.mov", "good.mov", VerifyTier::thorough), {});
+    QThread::msleep(300);
+    QElapsedTimer timer;
+    timer.start();
+    slow.reset();
+    EXPECT_LT(timer.elapsed(), 10000);
+    ASSERT_TRUE(result.isFinished());
+    EXPECT_EQ(result.result().outcome(), VerificationResult::Outcome::failed);  // never a pass
+}

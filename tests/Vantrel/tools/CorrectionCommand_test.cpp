@@ -1,0 +1,122 @@
+// The ffmpeg argument list of a correction, and a real correction made with it.
+#include <gtest/gtest.h>
+
+#include "QtPrinting.h"
+#include "TestMedia.h"
+#include "ToolTestSupport.h"
+#include "Vantrel/tools/CorrectionCommand.h"
+#include "Vantrel/tools/FFmpegWrapper.h"
+
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTimeZone>
+
+using namespace vantrel;
+using timecode::Timecode;
+using timecode::TimecodeFrameRate;
+using timecode::TimecodeSourceValue;
+
+namespace {
+
+Timecode makeTimecode(std::int64_t h, std::int64_t m, std::int64_t s, std::int64_t f, TimecodeFrameRate rate) {
+    return Timecode(TimecodeSourceValue::components(0, h, m, s, f, 0), rate, Timecode::SubFramesBase::max100SubFrames,
+                    Timecode::UpperLimit::max24Hours, timecode::ValidationRule::allowingInvalid);
+}
+
+QStringList expected(const QString& input, const QString& tc, const QString& output,
+                     const QStringList& creation = {}) {
+    return QStringList{QStringLiteral("-i"),           input,
+                       QStringLiteral("-c"),           QStringLiteral("copy"),
+                       QStringLiteral("-map"),         QStringLiteral("0"),
+                       QStringLiteral("-map"),         QStringLiteral("-0:d"),
+                       QStringLiteral("-map_metadata"), QStringLiteral("0"),
+                       QStringLiteral("-movflags"),    QStringLiteral("use_metadata_tags"),
+                       QStringLiteral("-timecode"),    tc} +
+           creation + QStringList{QStringLiteral("-y"), output};
+}
+
+}  // namespace
+
+TEST(CorrectionCommand, PathsPassWholeAndTheSeparatorFollowsTheRate) {
+    const QString input = QStringLiteral("/Volumes/Shoot Day 1/A001 \"take\" $1; it's.mov");
+    const QString output = QStringLiteral("/tmp/out dir/A001_TC.mov");
+    EXPECT_EQ(makeTimecodeArguments(input, output, makeTimecode(1, 0, 0, 0, TimecodeFrameRate::fps29_97d)),
+              expected(input, QStringLiteral("01:00:00;00"), output));
+    EXPECT_EQ(makeTimecodeArguments(input, output, makeTimecode(23, 59, 59, 24, TimecodeFrameRate::fps25)),
+              expected(input, QStringLiteral("23:59:59:24"), output));
+    EXPECT_EQ(makeTimecodeArguments(input, output, makeTimecode(10, 1, 0, 2, TimecodeFrameRate::fps59_94d))[13],
+              QStringLiteral("10:01:00;02"));
+}
+
+TEST(CorrectionCommand, RelativePathsBecomeAbsolute) {
+    const QStringList arguments = makeTimecodeArguments(QStringLiteral("-f.mov"), QStringLiteral("-y.mov"),
+                                                        makeTimecode(0, 0, 0, 0, TimecodeFrameRate::fps25));
+    EXPECT_EQ(arguments[1], QDir::currentPath() + QStringLiteral("/-f.mov"));
+    EXPECT_EQ(arguments.last(), QDir::currentPath() + QStringLiteral("/-y.mov"));
+}
+
+TEST(CorrectionCommand, CreationTimeIsStampedInUtcToWholeSeconds) {
+    const QDateTime date(QDate(2024, 3, 5), QTime(15, 7, 9, 640), QTimeZone(3600));
+    const QStringList arguments = makeTimecodeArguments(QStringLiteral("/in.mov"), QStringLiteral("/out.mov"),
+                                                        makeTimecode(1, 0, 0, 0, TimecodeFrameRate::fps25), date);
+    EXPECT_EQ(arguments, expected(QStringLiteral("/in.mov"), QStringLiteral("01:00:00:00"), QStringLiteral("/out.mov"),
+                                  {QStringLiteral("-metadata"), QStringLiteral("creation_time=2024-03-05T14:07:09Z")}));
+    EXPECT_EQ(makeTimecodeArguments(QStringLiteral("/in.mov"), QStringLiteral("/out.mov"),
+                                    makeTimecode(1, 0, 0, 0, TimecodeFrameRate::fps25), QDateTime())
+                  .size(),
+              16);
+}
+
+// A 29.97 drop-frame movie with a creation date, corrected by ffmpeg with the
+// built list: the new timecode is written, the source's dates are kept, the old
+// timecode track is replaced rather than doubled, and the source is untouched.
+TEST(CorrectionCommand, RealCorrectionWritesTheTimecodeAndKeepsTheDates) {
+    const QString folder = testsupport::makeTestFolder(QStringLiteral("correction"));
+    const QString source = folder + QStringLiteral("/A001 clip.mov");
+    testsupport::MovieSpec recipe;
+    recipe.rate = QStringLiteral("30000/1001");
+    recipe.timecode = QStringLiteral("10:00:00;00");
+    recipe.creationDate = QStringLiteral("2024-03-05T14:22:33+0200");
+    recipe.creationTime = QStringLiteral("2024-03-05T12:22:33Z");
+    recipe.audio = true;
+    QString error;
+    ASSERT_TRUE(testsupport::makeMovie(source, recipe, &error)) << error.toStdString();
+    const QString sourceHash = testsupport::sha256OfFile(source);
+
+    FFmpegWrapper wrapper;
+    const auto ffmpeg = wrapper.toolResolver().resolve(BundledToolResolver::Tool::ffmpeg);
+    ASSERT_TRUE(ffmpeg.has_value());
+    const QString output = folder + QStringLiteral("/A001 clip_TC.mov");
+    QStringList log;
+    QFuture<void> run = wrapper.runFFmpeg(
+        *ffmpeg, makeTimecodeArguments(source, output, makeTimecode(1, 2, 3, 4, TimecodeFrameRate::fps29_97d)),
+        std::nullopt, [](double, const QString&) {}, [&log](const QString& line) { log << line; });
+    ASSERT_TRUE(tooltest::waitFor(run));
+    EXPECT_NO_THROW(run.waitForFinished()) << log.join(QLatin1Char('\n')).toStdString();
+
+    EXPECT_EQ(testsupport::probeTimecode(output), QStringLiteral("01:02:03;04"));
+    const QFuture<int> trackCount = wrapper.timecodeTrackCount(output);
+    ASSERT_TRUE(tooltest::waitFor(trackCount));
+    EXPECT_EQ(trackCount.result(), 1);
+    QByteArray json;
+    ASSERT_EQ(testsupport::runTool(QStringLiteral("ffprobe"),
+                                   {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
+                                    QStringLiteral("format_tags:stream=codec_type"), QStringLiteral("-of"),
+                                    QStringLiteral("json"), output},
+                                   &json),
+              0);
+    const QJsonObject root = QJsonDocument::fromJson(json).object();
+    const QJsonObject tags = root.value(QStringLiteral("format")).toObject().value(QStringLiteral("tags")).toObject();
+    EXPECT_EQ(tags.value(QStringLiteral("com.apple.quicktime.creationdate")).toString(),
+              QStringLiteral("2024-03-05T14:22:33+0200"));
+    EXPECT_TRUE(tags.value(QStringLiteral("creation_time")).toString().startsWith(QStringLiteral("2024-03-05T12:22:33")));
+    QStringList types;
+    for (const QJsonValue& stream : root.value(QStringLiteral("streams")).toArray()) {
+        types << stream.toObject().value(QStringLiteral("codec_type")).toString();
+    }
+    EXPECT_EQ(types, (QStringList{QStringLiteral("video"), QStringLiteral("audio"), QStringLiteral("data")}));
+    EXPECT_EQ(testsupport::sha256OfFile(source), sourceHash);
+    if (!::testing::Test::HasFailure()) QDir(folder).removeRecursively();
+}
