@@ -1,5 +1,6 @@
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -30,6 +31,9 @@ public:
         combine(bytes.size());
         combine(h);
     }
+
+    // A floating-point number by its bits; both zeros feed the same.
+    void combineNumber(double value) { combine(std::bit_cast<std::uint64_t>(value == 0 ? 0.0 : value)); }
 
     std::size_t finalize() const { return static_cast<std::size_t>(state_); }
 
