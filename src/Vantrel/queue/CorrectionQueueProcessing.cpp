@@ -284,8 +284,9 @@ void CorrectionQueue::beginVerificationStage(const std::shared_ptr<JobRun>& run)
         }
         setLoopVerifying(job.id, true);
         if (worst >= CheckSeverity::warning) log(QStringLiteral("Verifying (byte-exact, escalated): ") + job.sourceName());
+        // The standard measurements just made are handed on, not made again.
         whenFinished<VerificationResult>(
-            verifier_ ? verifier_->verifyThorough(job, verificationProgressSetter(job.id))
+            verifier_ ? verifier_->verifyThoroughAfter(job, standard, verificationProgressSetter(job.id))
                       : QtFuture::makeReadyFuture(missingResult(job)),
             [this, run](const QFuture<VerificationResult>& thorough) {
                 finishVerificationStage(run, resultOf(thorough, run->job));

@@ -3,15 +3,20 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QProcess>
+#include <QPromise>
 #include <QRegularExpression>
-#include <QSet>
 #include <QUuid>
 #include <QtConcurrent/QtConcurrentRun>
 
-#include <algorithm>
+#include "Vantrel/media/MovieDemuxer.h"
+#include "Vantrel/tools/ToolProcess.h"
+#include "Vantrel/tools/ToolThreadPool.h"
 
-#include <signal.h>
+extern "C" {
+#include <libavformat/avformat.h>
+}
+
+#include <algorithm>
 
 namespace vantrel {
 
@@ -20,7 +25,7 @@ namespace {
 using Kind = VerificationCheck::Kind;
 using ProbeStream = FFmpegWrapper::ProbeStream;
 
-// Waits on a probe; a probe that ends without a value counts as failed.
+// Waits on a read; a read that ends without a value counts as failed.
 template <typename T>
 T awaitValue(QFuture<T> future, T failed) {
     try {
@@ -36,56 +41,45 @@ QString selector(ProbeStream stream) { return stream == ProbeStream::video ? QSt
 
 const QString noTimecodeTrack = QStringLiteral("Output has no timecode track — the write did not take.");
 
-FFmpegOutputVerifier::ToolRun runToolTracked(const QString& executable, const QStringList& arguments,
-                                             const std::function<bool(qint64)>& started,
-                                             const std::function<void(qint64)>& ended) {
-    QProcess process;
-    process.setProgram(executable);
-    process.setArguments(arguments);
-    process.setStandardInputFile(QProcess::nullDevice());
-    process.setStandardOutputFile(QProcess::nullDevice());
-    process.start();
-    if (!process.waitForStarted(-1)) return {-1, process.errorString()};
-    const qint64 pid = process.processId();
-    if (started && !started(pid)) process.kill();
-    process.waitForFinished(-1);
-    if (ended) ended(pid);
-    const QString errors = QString::fromUtf8(process.readAllStandardError());
-    if (process.exitStatus() != QProcess::NormalExit) return {-1, errors.isEmpty() ? process.errorString() : errors};
-    return {process.exitCode(), errors};
+double secondsSince(const QElapsedTimer& timer) { return double(timer.nsecsElapsed()) / 1e9; }
+
+// The output's length in microseconds as its header gives it; 0 when unknown.
+qint64 durationMicroseconds(const QString& path) {
+    MovieDemuxer movie(path);
+    if (!movie.isOpen() || movie.context()->duration == AV_NOPTS_VALUE) return 0;
+    return std::max<qint64>(movie.context()->duration, 0);
 }
 
-}  // namespace
-
-// The processes of this verifier's own checks, so that they can be stopped when
-// the verifier goes away instead of being waited for.
-class FFmpegOutputVerifier::RunningTools {
+// Follows ffmpeg's "-progress" report ("out_time_us=…" lines) as a fraction of the length.
+class DecodeProgress {
 public:
-    bool add(qint64 pid) {
-        QMutexLocker lock(&mutex_);
-        if (closing_) return false;
-        pids_.insert(pid);
-        return true;
-    }
-    void remove(qint64 pid) {
-        QMutexLocker lock(&mutex_);
-        pids_.remove(pid);
-    }
-    void closeAll() {
-        QMutexLocker lock(&mutex_);
-        closing_ = true;
-        for (const qint64 pid : std::as_const(pids_)) ::kill(pid_t(pid), SIGKILL);
+    DecodeProgress(qint64 lengthMicroseconds, std::function<void(double)> decoded)
+        : length_(lengthMicroseconds), decoded_(std::move(decoded)) {}
+    void feed(QByteArrayView bytes) {
+        pending_.append(bytes);
+        qsizetype newline;
+        while ((newline = pending_.indexOf('\n')) >= 0) {
+            const QByteArrayView line = QByteArrayView(pending_).first(newline);
+            if (line.startsWith("out_time_us=") && length_ > 0) {
+                bool ok = false;
+                const qint64 done = line.sliced(12).toLongLong(&ok);
+                if (ok && done >= 0) decoded_(std::min(1.0, double(done) / double(length_)));
+            }
+            pending_.remove(0, newline + 1);
+        }
     }
 
 private:
-    QMutex mutex_;
-    bool closing_ = false;
-    QSet<qint64> pids_;
+    qint64 length_;
+    std::function<void(double)> decoded_;
+    QByteArray pending_;
 };
+
+}  // namespace
 
 FFmpegOutputVerifier::FFmpegOutputVerifier(std::shared_ptr<SourceTimecodeReader> reader, BundledToolResolver resolver,
                                            std::shared_ptr<FFmpegWrapper> prober)
-    : running_(std::make_shared<RunningTools>()),
+    : closing_(std::make_shared<std::atomic<bool>>(false)),
       reader_(std::move(reader)),
       resolver_(std::move(resolver)),
       prober_(prober ? std::move(prober) : std::make_shared<FFmpegWrapper>(resolver_)) {
@@ -94,50 +88,95 @@ FFmpegOutputVerifier::FFmpegOutputVerifier(std::shared_ptr<SourceTimecodeReader>
 }
 
 FFmpegOutputVerifier::~FFmpegOutputVerifier() {
-    running_->closeAll();
+    closing_->store(true);
     pool_.waitForDone();
 }
 
 QFuture<VerificationResult> FFmpegOutputVerifier::verify(const CorrectionJob& job) {
     if (job.verifyTier == VerifyTier::off) return QtFuture::makeReadyFuture(VerificationResult::skipped());
-    return QtConcurrent::run(&pool_, [this, job] { return verifyNow(job); });
+    return QtConcurrent::run(&pool_, [this, job](QPromise<VerificationResult>& promise) {
+        promise.addResult(verifyNow(job, [&promise] { return promise.isCanceled(); }));
+    });
 }
 
 QFuture<VerificationResult> FFmpegOutputVerifier::verifyThorough(const CorrectionJob& job, ProgressCallback progress) {
-    if (job.verifyTier == VerifyTier::off) return QtFuture::makeReadyFuture(VerificationResult::skipped());
-    return QtConcurrent::run(&pool_, [this, job, progress = std::move(progress)] { return verifyThoroughNow(job, progress); });
+    return runThorough(job, std::nullopt, std::move(progress));
 }
 
-VerificationResult FFmpegOutputVerifier::verifyNow(const CorrectionJob& job) const {
+QFuture<VerificationResult> FFmpegOutputVerifier::verifyThoroughAfter(const CorrectionJob& job,
+                                                                      const VerificationResult& standard,
+                                                                      ProgressCallback progress) {
+    return runThorough(job, standard, std::move(progress));
+}
+
+QFuture<VerificationResult> FFmpegOutputVerifier::runThorough(const CorrectionJob& job,
+                                                              std::optional<VerificationResult> standard,
+                                                              ProgressCallback progress) {
+    if (job.verifyTier == VerifyTier::off) return QtFuture::makeReadyFuture(VerificationResult::skipped());
+    return QtConcurrent::run(&pool_, [this, job, standard = std::move(standard),
+                                      progress = std::move(progress)](QPromise<VerificationResult>& promise) {
+        promise.addResult(verifyThoroughNow(job, progress, standard, [&promise] { return promise.isCanceled(); }));
+    });
+}
+
+VerificationResult FFmpegOutputVerifier::verifyNow(const CorrectionJob& job, const StopCheck& shouldStop) const {
     if (job.verifyTier == VerifyTier::off) return VerificationResult::skipped();
     const QDateTime start = QDateTime::currentDateTimeUtc();
     QElapsedTimer timer;
     timer.start();
+    // The read-back, and one listing of each file, all at the same time.
+    auto listing = [this, &shouldStop](const QString& file) {
+        return QtConcurrent::run(toolThreadPool(), [this, file, shouldStop] {
+            const auto closing = closing_;
+            return ProbeListing::probe(prober_->toolResolver(), file,
+                                       [&] { return closing->load() || (shouldStop && shouldStop()); });
+        });
+    };
+    QFuture<ProbeListing> source = listing(job.sourcePath);
+    QFuture<ProbeListing> output = listing(job.outputPath);
     QList<VerificationCheck> checks;
     const auto [detail, severity] = checkTimecodeWriteBack(job);
     checks.append({Kind::timecodeWriteBack, severity, QStringLiteral("Timecode write-back"), detail});
-    checks.append(checkSingleTimecodeTrack(job));
-    checks.append(checkStreams(job));
-    return {job.verifyTier, checks, start, double(timer.nsecsElapsed()) / 1e9};
+    const ProbeListing outputListing = awaitValue(output, ProbeListing());
+    const ProbeListing sourceListing = awaitValue(source, ProbeListing());
+    checks.append(checkSingleTimecodeTrack(outputListing));
+    checks.append(checkStreams(job, sourceListing, outputListing));
+    return {job.verifyTier, checks, start, secondsSince(timer)};
 }
 
-VerificationResult FFmpegOutputVerifier::verifyThoroughNow(const CorrectionJob& job, const ProgressCallback& progress) const {
+VerificationResult FFmpegOutputVerifier::verifyThoroughNow(const CorrectionJob& job, const ProgressCallback& progress,
+                                                           const std::optional<VerificationResult>& standard,
+                                                           const StopCheck& shouldStop) const {
     if (job.verifyTier == VerifyTier::off) return VerificationResult::skipped();
-    const QDateTime start = QDateTime::currentDateTimeUtc();
     QElapsedTimer timer;
     timer.start();
+    const bool reuse = standard && standard->tier != VerifyTier::off && !standard->checks.isEmpty();
+    const VerificationResult measured = reuse ? *standard : verifyNow(job, shouldStop);
+    QList<VerificationCheck> checks = measured.checks;
+    const double standardSeconds = reuse ? standard->duration : 0.0;
+
+    // Progress from here on follows the decode, the longest of the three runs.
+    double reported = 0.1;
     auto report = [&progress](double fraction) {
         if (progress) progress(fraction);
     };
-    QList<VerificationCheck> checks = verifyNow(job).checks;
-    report(0.1);
-    const auto [hashDetail, hashSeverity] = checkStreamHash(job);
+    report(reported);
+    auto decoded = [&](double fraction) {
+        const double value = 0.1 + 0.9 * fraction;
+        if (value < reported + 0.01 || value >= 1.0) return;
+        reported = value;
+        report(value);
+    };
+    QFuture<Outcome> hash = QtConcurrent::run(toolThreadPool(), [this, &job, &shouldStop] {
+        return checkStreamHash(job, shouldStop);
+    });
+    const auto [decodeDetail, decodeSeverity] = checkFullDecode(job, decoded, shouldStop);
+    const auto [hashDetail, hashSeverity] = awaitValue(
+        hash, Outcome{QStringLiteral("Stream-integrity skipped — could not hash one side."), CheckSeverity::warning});
     checks.append({Kind::streamHash, hashSeverity, QStringLiteral("Stream integrity"), hashDetail});
-    report(0.6);
-    const auto [decodeDetail, decodeSeverity] = checkFullDecode(job);
     checks.append({Kind::fullDecode, decodeSeverity, QStringLiteral("Full decode"), decodeDetail});
     report(1.0);
-    return {job.verifyTier, checks, start, double(timer.nsecsElapsed()) / 1e9};
+    return {job.verifyTier, checks, measured.verifiedAt, standardSeconds + secondsSince(timer)};
 }
 
 // MARK: standard tier
@@ -160,8 +199,8 @@ FFmpegOutputVerifier::Outcome FFmpegOutputVerifier::checkTimecodeWriteBack(const
     return {QStringLiteral("Output timecode %1 ≠ assigned %2.").arg(readText, job.assignedTimecodeString), CheckSeverity::fail};
 }
 
-VerificationCheck FFmpegOutputVerifier::checkSingleTimecodeTrack(const CorrectionJob& job) const {
-    const int count = awaitValue(prober_->timecodeTrackCount(job.outputPath), -1);
+VerificationCheck FFmpegOutputVerifier::checkSingleTimecodeTrack(const ProbeListing& output) {
+    const int count = output.timecodeTrackCount();
     const QString label = QStringLiteral("Timecode track");
     if (count < 0) {
         return {Kind::singleTimecodeTrack, CheckSeverity::warning, label,
@@ -175,21 +214,16 @@ VerificationCheck FFmpegOutputVerifier::checkSingleTimecodeTrack(const Correctio
             QStringLiteral("Output has %1 timecode tracks — a stale track may shadow the corrected one.").arg(count)};
 }
 
-QList<VerificationCheck> FFmpegOutputVerifier::checkStreams(const CorrectionJob& job) const {
-    const QString& source = job.sourcePath;
-    const QString& output = job.outputPath;
-    auto params = [this](const QString& file, ProbeStream stream) {
-        return awaitValue(prober_->streamParams(file, stream), std::optional<StreamParams>());
-    };
-    const auto sourceVideo = params(source, ProbeStream::video);
-    const auto outputVideo = params(output, ProbeStream::video);
+QList<VerificationCheck> FFmpegOutputVerifier::checkStreams(const CorrectionJob& job, const ProbeListing& source,
+                                                            const ProbeListing& output) {
+    const auto outputVideo = output.streamParams(ProbeStream::video);
     if (!outputVideo) {
         return {{Kind::readability, CheckSeverity::fail, QStringLiteral("Readability"),
                  QStringLiteral("Output video stream could not be demuxed — the file is unreadable.")}};
     }
     QList<VerificationCheck> checks{
         {Kind::readability, CheckSeverity::pass, QStringLiteral("Readability"), QStringLiteral("Output demuxes cleanly.")}};
-    const bool sameContainer = isSameContainer(source, output);
+    const bool sameContainer = isSameContainer(job.sourcePath, job.outputPath);
 
     auto streamGroup = [&](ProbeStream stream, const std::optional<StreamParams>& sourceParams,
                            const std::optional<StreamParams>& outputParams) {
@@ -199,22 +233,16 @@ QList<VerificationCheck> FFmpegOutputVerifier::checkStreams(const CorrectionJob&
             checks.append(VerificationCheck::containerChangedNote(name));
             return;
         }
-        const qint64 sourcePackets = awaitValue(prober_->packetCount(source, stream), qint64(-1));
-        const qint64 outputPackets = awaitValue(prober_->packetCount(output, stream), qint64(-1));
-        checks.append(VerificationCheck::packetCount(name, sourcePackets, outputPackets));
-        const qint64 sourceBytes = awaitValue(prober_->packetBytes(source, stream), qint64(-1));
-        const qint64 outputBytes = awaitValue(prober_->packetBytes(output, stream), qint64(-1));
-        checks.append(VerificationCheck::packetBytes(name, sourceBytes, outputBytes));
+        checks.append(VerificationCheck::packetCount(name, source.packetCount(stream), output.packetCount(stream)));
+        checks.append(VerificationCheck::packetBytes(name, source.packetBytes(stream), output.packetBytes(stream)));
     };
 
-    streamGroup(ProbeStream::video, sourceVideo, outputVideo);
-    const qint64 sourceDuration = awaitValue(prober_->duration(source), qint64(-1));
-    const qint64 outputDuration = awaitValue(prober_->duration(output), qint64(-1));
-    checks.append(VerificationCheck::duration(sourceDuration, outputDuration, job.frameRate));
+    streamGroup(ProbeStream::video, source.streamParams(ProbeStream::video), outputVideo);
+    checks.append(VerificationCheck::duration(source.durationMilliseconds(), output.durationMilliseconds(), job.frameRate));
 
-    const auto sourceAudio = params(source, ProbeStream::audio);
+    const auto sourceAudio = source.streamParams(ProbeStream::audio);
     if (!sourceAudio) return checks;
-    streamGroup(ProbeStream::audio, sourceAudio, params(output, ProbeStream::audio));
+    streamGroup(ProbeStream::audio, sourceAudio, output.streamParams(ProbeStream::audio));
     return checks;
 }
 
@@ -235,19 +263,21 @@ std::optional<QString> FFmpegOutputVerifier::normalizedTimecodeKey(const QString
 
 // MARK: thorough tier
 
-FFmpegOutputVerifier::Outcome FFmpegOutputVerifier::checkStreamHash(const CorrectionJob& job) const {
+FFmpegOutputVerifier::Outcome FFmpegOutputVerifier::checkStreamHash(const CorrectionJob& job,
+                                                                    const StopCheck& shouldStop) const {
     const auto ffmpeg = resolver_.resolve(BundledToolResolver::Tool::ffmpeg);
     if (!ffmpeg) return {QStringLiteral("Stream-integrity skipped — ffmpeg unavailable."), CheckSeverity::warning};
-    const QString oneSide = QStringLiteral("Stream-integrity skipped — could not hash one side.");
-    const auto source = hashStreams(job.sourcePath, *ffmpeg);
-    if (!source) return {oneSide, CheckSeverity::warning};
-    const auto output = hashStreams(job.outputPath, *ffmpeg);
-    if (!output) return {oneSide, CheckSeverity::warning};
+    QFuture<std::optional<QStringList>> outputHash = QtConcurrent::run(
+        toolThreadPool(), [this, &job, &ffmpeg, &shouldStop] { return hashStreams(job.outputPath, *ffmpeg, shouldStop); });
+    const auto source = hashStreams(job.sourcePath, *ffmpeg, shouldStop);
+    const auto output = awaitValue(outputHash, std::optional<QStringList>());
+    if (!source || !output) return {QStringLiteral("Stream-integrity skipped — could not hash one side."), CheckSeverity::warning};
     if (*source == *output) return {QStringLiteral("Media streams are bit-identical to the source."), CheckSeverity::pass};
     return {QStringLiteral("Media streams diverged from the source (stream copy altered packets)."), CheckSeverity::fail};
 }
 
-std::optional<QStringList> FFmpegOutputVerifier::hashStreams(const QString& file, const QString& ffmpeg) const {
+std::optional<QStringList> FFmpegOutputVerifier::hashStreams(const QString& file, const QString& ffmpeg,
+                                                             const StopCheck& shouldStop) const {
     const QString hashFile = QDir(QDir::tempPath())
                                  .absoluteFilePath(QStringLiteral("vantrel-streamhash-%1.txt")
                                                        .arg(QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper()));
@@ -256,11 +286,13 @@ std::optional<QStringList> FFmpegOutputVerifier::hashStreams(const QString& file
         ~Cleanup() { QFile::remove(path); }
     } cleanup{hashFile};
 
-    const ToolRun run = runOwnTool(ffmpeg, {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"), file,
-                                         QStringLiteral("-map"), QStringLiteral("0:v:0"), QStringLiteral("-map"),
-                                         QStringLiteral("0:a:0?"), QStringLiteral("-c"), QStringLiteral("copy"),
-                                         QStringLiteral("-f"), QStringLiteral("streamhash"), QStringLiteral("-hash"),
-                                         QStringLiteral("md5"), QStringLiteral("-y"), hashFile});
+    const ToolRun run = runOwnTool(ffmpeg,
+                                   {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"), file,
+                                    QStringLiteral("-map"), QStringLiteral("0:v:0"), QStringLiteral("-map"),
+                                    QStringLiteral("0:a:0?"), QStringLiteral("-c"), QStringLiteral("copy"),
+                                    QStringLiteral("-f"), QStringLiteral("streamhash"), QStringLiteral("-hash"),
+                                    QStringLiteral("md5"), QStringLiteral("-y"), hashFile},
+                                   shouldStop);
     if (run.exitStatus != 0) return std::nullopt;
     QFile hashes(hashFile);
     if (!hashes.open(QIODevice::ReadOnly)) return std::nullopt;
@@ -289,12 +321,22 @@ std::optional<QString> FFmpegOutputVerifier::streamHashLineKey(const QString& li
     return pieces[1] + QLatin1Char(',') + pieces[2];
 }
 
-FFmpegOutputVerifier::Outcome FFmpegOutputVerifier::checkFullDecode(const CorrectionJob& job) const {
+FFmpegOutputVerifier::Outcome FFmpegOutputVerifier::checkFullDecode(const CorrectionJob& job,
+                                                                    const std::function<void(double)>& decoded,
+                                                                    const StopCheck& shouldStop) const {
     const auto ffmpeg = resolver_.resolve(BundledToolResolver::Tool::ffmpeg);
     if (!ffmpeg) return {QStringLiteral("Deep decode skipped — ffmpeg unavailable."), CheckSeverity::warning};
-    return fullDecodeOutcome(runOwnTool(*ffmpeg, {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"),
-                                               job.outputPath, QStringLiteral("-f"), QStringLiteral("null"),
-                                               QStringLiteral("-")}));
+    QStringList arguments{QStringLiteral("-v"), QStringLiteral("error")};
+    std::function<void(QByteArrayView)> output;
+    if (decoded) {
+        // The progress report goes to standard output; the error output stays the judge.
+        arguments << QStringLiteral("-progress") << QStringLiteral("pipe:1");
+        output = [progress = std::make_shared<DecodeProgress>(durationMicroseconds(job.outputPath), decoded)](
+                     QByteArrayView bytes) { progress->feed(bytes); };
+    }
+    arguments << QStringLiteral("-i") << job.outputPath << QStringLiteral("-f") << QStringLiteral("null")
+              << QStringLiteral("-");
+    return fullDecodeOutcome(runOwnTool(*ffmpeg, arguments, shouldStop, std::move(output)));
 }
 
 FFmpegOutputVerifier::Outcome FFmpegOutputVerifier::fullDecodeOutcome(const ToolRun& run) {
@@ -317,14 +359,21 @@ FFmpegOutputVerifier::Outcome FFmpegOutputVerifier::fullDecodeOutcome(const Tool
 }
 
 FFmpegOutputVerifier::ToolRun FFmpegOutputVerifier::runTool(const QString& executable, const QStringList& arguments) {
-    return runToolTracked(executable, arguments, {}, {});
+    ToolProcessOptions options;
+    options.collectErrors = true;
+    const ToolProcessRun run = runToolProcess(executable, arguments, options);
+    return {run.exitStatus, run.errorOutput};
 }
 
-FFmpegOutputVerifier::ToolRun FFmpegOutputVerifier::runOwnTool(const QString& executable,
-                                                               const QStringList& arguments) const {
-    const auto running = running_;
-    return runToolTracked(
-        executable, arguments, [&](qint64 pid) { return running->add(pid); }, [&](qint64 pid) { running->remove(pid); });
+FFmpegOutputVerifier::ToolRun FFmpegOutputVerifier::runOwnTool(const QString& executable, const QStringList& arguments,
+                                                               const StopCheck& shouldStop,
+                                                               std::function<void(QByteArrayView)> output) const {
+    ToolProcessOptions options;
+    options.output = std::move(output);
+    options.collectErrors = true;
+    options.shouldStop = [closing = closing_, &shouldStop] { return closing->load() || (shouldStop && shouldStop()); };
+    const ToolProcessRun run = runToolProcess(executable, arguments, options);
+    return {run.exitStatus, run.errorOutput};
 }
 
 }  // namespace vantrel

@@ -2,18 +2,22 @@
 
 // Checks a corrected output against its source. The standard tier reads the new
 // timecode back, counts timecode tracks and compares stream parameters, packets
-// and duration through ffprobe; the thorough tier adds per-stream hashes of both
-// files and a full decode of the output. Nothing here changes a file, and nothing
+// and duration, all from one ffprobe run per file (source and output at the same
+// time); the thorough tier adds per-stream hashes of both files and a full decode
+// of the output, the three ffmpeg runs at the same time. Nothing here changes a file, and nothing
 // fails: every finding is a check in the result.
 
 #include "Vantrel/tools/BundledToolResolver.h"
 #include "Vantrel/tools/FFmpegWrapper.h"
+#include "Vantrel/tools/ProbeListing.h"
 #include "Vantrel/queue/OutputVerifying.h"
 #include "Vantrel/media/SourceTimecodeReader.h"
 
 #include <QStringList>
 #include <QThreadPool>
 
+#include <atomic>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -24,6 +28,8 @@ class FFmpegOutputVerifier final : public OutputVerifying {
 public:
     // How a check that judges by itself came out: the detail and pass, warning or fail.
     using Outcome = std::pair<QString, CheckSeverity>;
+    // Asked now and then during a tool run; true stops the run.
+    using StopCheck = std::function<bool()>;
 
     struct ToolRun {
         int exitStatus = -1;  // -1 when the process could not be started or crashed
@@ -39,22 +45,34 @@ public:
     // Stops the tools of checks still running (their results go nowhere) and waits for them.
     ~FFmpegOutputVerifier() override;
 
-    // Both run on the verifier's own threads; the thorough progress callback too.
+    // All run on the verifier's own threads; the thorough progress callback too.
+    // Cancelling a returned future stops its tool runs.
     QFuture<VerificationResult> verify(const CorrectionJob& job) override;
     QFuture<VerificationResult> verifyThorough(const CorrectionJob& job, ProgressCallback progress) override;
+    QFuture<VerificationResult> verifyThoroughAfter(const CorrectionJob& job, const VerificationResult& standard,
+                                                    ProgressCallback progress) override;
 
-    // The same work on the calling thread (never the GUI thread).
-    VerificationResult verifyNow(const CorrectionJob& job) const;
-    VerificationResult verifyThoroughNow(const CorrectionJob& job, const ProgressCallback& progress) const;
+    // The same work on the calling thread (never the GUI thread). A thorough run
+    // given the job's standard result takes its checks over instead of measuring again.
+    VerificationResult verifyNow(const CorrectionJob& job, const StopCheck& shouldStop = {}) const;
+    VerificationResult verifyThoroughNow(const CorrectionJob& job, const ProgressCallback& progress,
+                                         const std::optional<VerificationResult>& standard = std::nullopt,
+                                         const StopCheck& shouldStop = {}) const;
 
     Outcome checkTimecodeWriteBack(const CorrectionJob& job) const;
-    VerificationCheck checkSingleTimecodeTrack(const CorrectionJob& job) const;
-    QList<VerificationCheck> checkStreams(const CorrectionJob& job) const;
-    Outcome checkStreamHash(const CorrectionJob& job) const;
-    Outcome checkFullDecode(const CorrectionJob& job) const;
+    // From the one listing of each file.
+    static VerificationCheck checkSingleTimecodeTrack(const ProbeListing& output);
+    static QList<VerificationCheck> checkStreams(const CorrectionJob& job, const ProbeListing& source,
+                                                 const ProbeListing& output);
+    // The two hash runs go at the same time.
+    Outcome checkStreamHash(const CorrectionJob& job, const StopCheck& shouldStop = {}) const;
+    // decoded, when given, hears the fraction of the output decoded so far.
+    Outcome checkFullDecode(const CorrectionJob& job, const std::function<void(double)>& decoded = {},
+                            const StopCheck& shouldStop = {}) const;
 
     // The sorted "type,hash" lines of the first video and audio stream, or nothing.
-    std::optional<QStringList> hashStreams(const QString& file, const QString& ffmpeg) const;
+    std::optional<QStringList> hashStreams(const QString& file, const QString& ffmpeg,
+                                           const StopCheck& shouldStop = {}) const;
 
     // "1:2:3:4" and "01:02:03:04" share a key; a ";" anywhere makes it drop-frame.
     static std::optional<QString> normalizedTimecodeKey(const QString& text);
@@ -67,10 +85,12 @@ public:
     static ToolRun runTool(const QString& executable, const QStringList& arguments);
 
 private:
-    class RunningTools;
-    ToolRun runOwnTool(const QString& executable, const QStringList& arguments) const;
+    QFuture<VerificationResult> runThorough(const CorrectionJob& job, std::optional<VerificationResult> standard,
+                                            ProgressCallback progress);
+    ToolRun runOwnTool(const QString& executable, const QStringList& arguments, const StopCheck& shouldStop,
+                       std::function<void(QByteArrayView)> output = {}) const;
 
-    std::shared_ptr<RunningTools> running_;
+    std::shared_ptr<std::atomic<bool>> closing_;
     std::shared_ptr<SourceTimecodeReader> reader_;
     BundledToolResolver resolver_;
     std::shared_ptr<FFmpegWrapper> prober_;

@@ -6,6 +6,7 @@
 #include <QFuture>
 
 #include <functional>
+#include <utility>
 
 namespace vantrel {
 
@@ -23,6 +24,14 @@ public:
     // The standard checks again, then the byte-exact ones. The callback is called
     // off the main thread.
     virtual QFuture<VerificationResult> verifyThorough(const CorrectionJob& job, ProgressCallback progress) = 0;
+
+    // The byte-exact checks after the standard ones have just been made for the
+    // job; a verifier that can reuses them instead of measuring again.
+    virtual QFuture<VerificationResult> verifyThoroughAfter(const CorrectionJob& job, const VerificationResult& standard,
+                                                            ProgressCallback progress) {
+        Q_UNUSED(standard);
+        return verifyThorough(job, std::move(progress));
+    }
 };
 
 }  // namespace vantrel

@@ -15,6 +15,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QProcess>
+#include <QRegularExpression>
 
 #include <csignal>
 #include <cstdio>
@@ -253,4 +254,39 @@ TEST_F(EndToEnd, AProcessKilledMidRunRestoresWithNothingLost) {
     EXPECT_EQ(restored.doneCount(), 2);
     // The killed run's partial file was cleared when its job ran again.
     EXPECT_EQ(QDir(output).entryList(QDir::Files | QDir::Hidden).size(), jobs.size());
+}
+
+// The thorough tier takes over the standard measurements: each file is listed by
+// ffprobe once, and each of the three ffmpeg checks runs once.
+TEST_F(EndToEnd, AThoroughVerificationRunsEachToolOnce) {
+    const QString helpers = folder + QStringLiteral("/counting-helpers");
+    const QString runs = folder + QStringLiteral("/runs.txt");
+    for (const auto tool : {BundledToolResolver::Tool::ffmpeg, BundledToolResolver::Tool::ffprobe}) {
+        const QString name = BundledToolResolver::rawValue(tool);
+        const auto real = BundledToolResolver().resolve(tool);
+        ASSERT_TRUE(real);
+        const QString script = QStringLiteral("#!/bin/sh\nfor last; do :; done\necho \"%1 $last\" >> '%2'\nexec '%3' \"$@\"\n")
+                                   .arg(name, runs, *real);
+        ASSERT_TRUE(testsupport::writeFile(helpers + QLatin1Char('/') + name, script.toUtf8()));
+        QFile::setPermissions(helpers + QLatin1Char('/') + name, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    const BundledToolResolver counting(BundledToolResolver::SearchList{helpers, {}});
+    const QString source = makeSource(sources[1]);
+    const auto job = jobFor(source, output, sources[1].assigned, VerifyTier::thorough);
+
+    CorrectionQueue queue(realRunner(), std::make_shared<FFmpegOutputVerifier>(std::make_shared<SourceTimecodeReader>(), counting),
+                          storage);
+    queue.enqueue(job);
+    ASSERT_TRUE(runQueue(queue));
+    ASSERT_EQ(queue.jobs().first().status, JobStatus::completed());
+
+    QFile log(runs);
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    QStringList lines = QString::fromUtf8(log.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    static const QRegularExpression hashRun(QStringLiteral("^ffmpeg .*/vantrel-streamhash-[0-9A-F-]+\\.txt$"));
+    for (QString& line : lines) line.replace(hashRun, QStringLiteral("ffmpeg hash"));
+    QStringList expected{"ffmpeg -", "ffmpeg hash", "ffmpeg hash", "ffprobe " + job.outputPath, "ffprobe " + source};
+    lines.sort();
+    expected.sort();
+    EXPECT_EQ(lines, expected);
 }

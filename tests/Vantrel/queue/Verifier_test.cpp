@@ -12,6 +12,8 @@
 #include <QFile>
 #include <QLocale>
 
+#include <algorithm>
+
 using namespace vantrel;
 using testsupport::makeMovie;
 using testsupport::makeTestFolder;
@@ -180,7 +182,12 @@ TEST_F(VerifierTest, CorrectOutputPassesBothTiers) {
                                                   progress << p;
                                               })
                               .result();
-    EXPECT_EQ(progress, (QList<double>{0.1, 0.6, 1.0}));
+    // From 0.1 after the standard checks, following the decode, to 1.0 at the end.
+    ASSERT_GE(progress.size(), 2);
+    EXPECT_EQ(progress.first(), 0.1);
+    EXPECT_EQ(progress.last(), 1.0);
+    EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
+    EXPECT_EQ(std::adjacent_find(progress.begin(), progress.end()), progress.end());
     EXPECT_EQ(thorough.checks.size(), 12);
     EXPECT_EQ(thorough.checks[0].detail, QStringLiteral("Timecode 01:00:00:00 read back correctly."));
     EXPECT_EQ(*find(thorough, Kind::streamHash),

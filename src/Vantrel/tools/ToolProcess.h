@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+namespace vantrel {
+
+// One run of an external tool on the calling thread (never the GUI thread).
+struct ToolProcessRun {
+    int exitStatus = -1;  // -1 when the process could not be started, crashed or was stopped
+    QString errorOutput;  // standard error when collected; the start error when it never started
+    bool stopped = false; // shouldStop() turned true and the process was killed
+};
+
+struct ToolProcessOptions {
+    // Receives standard output as it arrives; without it standard output is discarded.
+    std::function<void(QByteArrayView)> output;
+    // Collects standard error (invalid UTF-8 shows as replacement characters);
+    // otherwise it is discarded, so that a chatty tool never blocks on a full pipe.
+    bool collectErrors = false;
+    // Asked about every 50 ms; when true the process is killed.
+    std::function<bool()> shouldStop;
+};
+
+ToolProcessRun runToolProcess(const QString& executable, const QStringList& arguments,
+                              const ToolProcessOptions& options = {});
+
+}  // namespace vantrel
