@@ -181,12 +181,13 @@ std::optional<Groups> match(std::string_view text) {
     return std::nullopt;
 }
 
-// A group's value: absent when it did not take part or does not fit 64 bits.
+// A group's value: absent when it did not take part. A group that took part but does
+// not fit 64 bits makes the whole text malformed (a pasted value never changes silently).
 std::optional<std::int64_t> number(const std::optional<std::string_view>& group) {
     if (!group) return std::nullopt;
     std::int64_t v = 0;
     const auto res = std::from_chars(group->data(), group->data() + group->size(), v);
-    if (res.ec != std::errc() || res.ptr != group->data() + group->size()) return std::nullopt;
+    if (res.ec != std::errc() || res.ptr != group->data() + group->size()) throw Timecode::StringParseError::malformed();
     return v;
 }
 
