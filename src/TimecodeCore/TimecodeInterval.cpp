@@ -1,6 +1,7 @@
 #include "TimecodeCore/TimecodeInterval.h"
 
 #include <cmath>
+#include <limits>
 
 #include "TimecodeCore/Hashing.h"
 #include "TimecodeCore/TimecodeArithmeticDetail.h"
@@ -193,7 +194,10 @@ void Timecode::roundUp(Component component) {
         // frames depending on where it starts (second 00:01:00 is two frames short),
         // so the label steps up instead and is counted from zero.
         zeroBelow(result, component, false);
-        result.components_.setValue(component, result.components_.value(component) + 1);
+        // A unit that already holds the largest value stays there: its total saturates
+        // anyway, and the result is then judged out of range like any other.
+        const std::int64_t unit = result.components_.value(component);
+        if (unit < std::numeric_limits<std::int64_t>::max()) result.components_.setValue(component, unit + 1);
         liftSkippedFrame(result, component);
         result = make(Components::zero(), properties_).adding(result.components_);
     } else {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <unordered_set>
 
 #include "TimecodeCore/TimecodeInterval.h"
@@ -79,6 +80,41 @@ TEST(TimecodeRounding, RoundUp) {
     EXPECT_EQ(textWithSubFrames(timecodeFromText("00:00:00:00").roundedUp(C::days)), "00:00:00:00.00");
     EXPECT_EQ(textWithSubFrames(timecodeFromText("00:00:00:01", R::fps24, SubFramesBase::max80SubFrames, UpperLimit::max100Days).roundedUp(C::days)),
               "1 00:00:00:00.00");
+}
+
+TEST(TimecodeRounding, ExtremeComponentsNeverOverflow) {
+    // Components at the ends of the 64-bit range (kept as they are): rounding up past
+    // them is out of bounds and changes nothing, rounding down, stepping and offsets
+    // saturate. The sanitizer build turns any overflow into a failure.
+    constexpr std::int64_t hi = std::numeric_limits<std::int64_t>::max(), lo = std::numeric_limits<std::int64_t>::min();
+    for (R rate : {R(R::fps29_97d), R(R::fps59_94d), R(R::fps25), R(R::fps23_976)}) {
+        for (C big : Timecode::Component::allCases()) {
+            for (std::int64_t extreme : {hi, lo}) {
+                Timecode::Components c{0, 5, 7, 9, 8, 3};
+                c.setValue(big, extreme);
+                const Timecode t = makeTimecode(c, rate);
+                SCOPED_TRACE(textWithSubFrames(t) + " @ " + t.stringValueVerbose());
+                for (C unit : Timecode::Component::allCases()) {
+                    Timecode up = t;
+                    try {
+                        up.roundUp(unit);
+                    } catch (const ValidationError&) {
+                        EXPECT_EQ(up.components(), c);
+                    }
+                    (void)t.roundedDown(unit);
+                }
+                EXPECT_TRUE(t.advanced(hi).isValid());
+                EXPECT_TRUE(t.advanced(lo).isValid());
+                (void)t.distance(makeTimecode({}, rate));
+                EXPECT_TRUE(t.offsetting(t.interval(makeTimecode({}, rate))).isValid());
+                for (Rule rule : {Rule::clamping, Rule::clampingComponents, Rule::wrapping})
+                    EXPECT_TRUE(t.adding(t, rule).isValid());
+            }
+        }
+    }
+    // The input the fuzzer found: minutes at the top with smaller fields above zero.
+    const Timecode found = makeTimecode({0, 5, std::numeric_limits<std::int64_t>::max(), 9, 8, 0}, R::fps29_97d);
+    EXPECT_THROW(found.roundedUp(C::minutes), ValidationError);
 }
 
 TEST(TimecodeRounding, RoundDown) {
