@@ -1,0 +1,183 @@
+#include "ImageTestSupport.h"
+#include "LocalImageServer.h"
+#include "RemoteImage/DefaultRemoteImageLoader.h"
+
+#include <gtest/gtest.h>
+
+#include <QNetworkAccessManager>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <memory>
+#include <vector>
+
+using namespace remoteimage;
+using namespace imagetest;
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr qint64 MiB = 1024 * 1024;
+
+class LoaderTest : public ::testing::Test {
+protected:
+    DefaultRemoteImageLoader& makeLoader(const RemoteImageLimits& limits = {}) {
+        loader = std::make_unique<DefaultRemoteImageLoader>(cache, makeImageLoadingSession({}, 0), limits);
+        return *loader;
+    }
+
+    LocalImageServer server;
+    DefaultRemoteImageCache cache;
+    std::unique_ptr<DefaultRemoteImageLoader> loader;
+    const QByteArray png = pngBytes(8, 6);
+};
+
+TEST_F(LoaderTest, AnswersOfTheServer) {
+    using S = LocalImageServer;
+    struct Case {
+        const char* name;
+        QByteArray path;
+        S::Handler handler;
+        RemoteImageError expected;
+    };
+    const std::vector<Case> cases = {
+        {"200", "/ok", S::respond(200, png), RemoteImageError::none},
+        {"299", "/299", S::respond(299, png), RemoteImageError::none},
+        {"300", "/300", S::respond(300, png), RemoteImageError::badServerResponse},
+        {"404", "/missing", S::respond(404, "<p>gone</p>", "text/html"), RemoteImageError::badServerResponse},
+        {"HTML page", "/page", S::respond(200, "<html><body>hi</body></html>", "text/html"),
+         RemoteImageError::cannotDecodeContentData},
+        {"dropped connection", "/drop", S::drop(), RemoteImageError::network},
+        {"redirect", "/moved", S::redirect(server.url(QStringLiteral("/ok")).toEncoded()), RemoteImageError::none},
+        {"5 redirects", "/r5", S::redirect("/r4"), RemoteImageError::none},
+        {"6 redirects", "/r6", S::redirect("/r5"), RemoteImageError::network},
+        {"redirect loop", "/loop", S::redirect("/loop"), RemoteImageError::network},
+        {"redirect to a file", "/to-file", S::redirect("file:///etc/hostname"), RemoteImageError::unsupportedURL},
+        {"1 GiB declared", "/huge", S::headersThenSilence(1024 * MiB, png.left(16)), RemoteImageError::tooLarge},
+        {"60000 × 60000 pixels", "/giant", S::respond(200, pngClaiming(60000, 60000)), RemoteImageError::tooLarge},
+    };
+    for (const Case& c : cases) server.route(c.path, c.handler);
+    for (int i = 1; i <= 4; ++i) server.route("/r" + QByteArray::number(i), S::redirect(i == 1 ? "/ok" : "/r" + QByteArray::number(i - 1)));
+    DefaultRemoteImageLoader& images = makeLoader();
+
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QUrl url = server.url(QString::fromLatin1(c.path));
+        const RemoteImageResult result = awaitResult(images.image(url));
+        EXPECT_EQ(result.error, c.expected) << result.message.toStdString();
+        EXPECT_EQ(images.downloadsInFlight(), 0);
+        if (c.expected == RemoteImageError::none) {
+            EXPECT_EQ(result.image.size(), QSize(8, 6));
+            EXPECT_EQ(cache.image(url).cacheKey(), result.image.cacheKey());
+        } else {
+            EXPECT_TRUE(cache.image(url).isNull());
+            // A failure is not remembered: asking again reaches the server again.
+            const int hits = server.hits(c.path);
+            EXPECT_EQ(awaitResult(images.image(url)).error, c.expected);
+            EXPECT_GT(server.hits(c.path), hits);
+        }
+    }
+    ASSERT_FALSE(server.requests.isEmpty());
+    for (const Request& request : server.requests) EXPECT_EQ(request.headers.value("accept"), "image/*") << request.path.data();
+}
+
+TEST_F(LoaderTest, RequestsDuringOneDownloadShareItAndTheCacheAnswersAfterwards) {
+    std::function<void()> release;
+    server.route("/shared", LocalImageServer::held(LocalImageServer::respond(200, png), &release));
+    DefaultRemoteImageLoader& images = makeLoader();
+    const QUrl url = server.url(QStringLiteral("/shared"));
+
+    const auto first = images.image(url);
+    const auto second = images.image(url);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return bool(release); }, 60000));
+    EXPECT_EQ(images.downloadsInFlight(), 1);
+    release();
+    const QImage a = awaitResult(first).image;
+    const QImage b = awaitResult(second).image;
+    ASSERT_FALSE(a.isNull());
+    EXPECT_EQ(a.cacheKey(), b.cacheKey());
+
+    const auto third = images.image(url);
+    ASSERT_TRUE(third.isFinished());
+    EXPECT_EQ(third.result().image.cacheKey(), a.cacheKey());
+    EXPECT_EQ(server.hits("/shared"), 1);
+}
+
+TEST_F(LoaderTest, OnlyWebAddressesAreFetched) {
+    const QString port = QString::number(server.url({}).port());
+    const QStringList refused = {
+        QStringLiteral("file:///etc/hostname"),
+        QStringLiteral("qrc:/image.png"),
+        QStringLiteral("data:image/png;base64,") + QString::fromLatin1(png.toBase64()),
+        QStringLiteral("ftp://127.0.0.1:%1/image.png").arg(port),
+        QStringLiteral("images/image.png"),
+        QStringLiteral("//127.0.0.1:%1/image.png").arg(port),
+    };
+    DefaultRemoteImageLoader& images = makeLoader();
+    for (const QString& text : refused) {
+        SCOPED_TRACE(text.left(60).toStdString());
+        const auto future = images.image(QUrl(text));
+        ASSERT_TRUE(future.isFinished());
+        EXPECT_EQ(future.result().error, RemoteImageError::unsupportedURL);
+    }
+    EXPECT_EQ(images.downloadsInFlight(), 0);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(server.requests.isEmpty());
+}
+
+TEST_F(LoaderTest, SlowServersRunIntoTheDeadlines) {
+    server.route("/silent", LocalImageServer::headersThenSilence(png.size(), png.left(20)));
+    server.route("/trickle", LocalImageServer::trickle(20));
+
+    RemoteImageLimits idle;
+    idle.idleTimeout = 200ms;
+    EXPECT_EQ(awaitResult(makeLoader(idle).image(server.url(QStringLiteral("/silent")))).error,
+              RemoteImageError::timedOut);
+
+    RemoteImageLimits total;
+    total.totalTimeout = 400ms;
+    EXPECT_EQ(awaitResult(makeLoader(total).image(server.url(QStringLiteral("/trickle")))).error,
+              RemoteImageError::timedOut);
+}
+
+TEST_F(LoaderTest, AnUnsizedFloodIsCutOffAtTheCap) {
+    const qint64 offered = 256 * MiB;
+    auto sent = std::make_shared<qint64>(0);
+    server.route("/flood", LocalImageServer::chunkedFlood(offered, sent));
+    RemoteImageLimits limits;
+    limits.maxBodyBytes = 256 * 1024;
+
+    const RemoteImageResult result = awaitResult(makeLoader(limits).image(server.url(QStringLiteral("/flood"))));
+    EXPECT_EQ(result.error, RemoteImageError::tooLarge);
+    EXPECT_GT(*sent, limits.maxBodyBytes);
+    EXPECT_LT(*sent, offered / 4);
+}
+
+TEST_F(LoaderTest, OtherThreadsGetTheirAnswerThroughTheLoadersThread) {
+    server.route("/ok", LocalImageServer::respond(200, png));
+    DefaultRemoteImageLoader& images = makeLoader();
+    const QUrl url = server.url(QStringLiteral("/ok"));
+    const auto fromWorker = QtConcurrent::run([&] { return images.image(url); }).result();
+    EXPECT_EQ(awaitResult(fromWorker).image.size(), QSize(8, 6));
+}
+
+TEST_F(LoaderTest, GoingAwayWithDownloadsInFlightCancelsTheirWaiters) {
+    std::function<void()> release;
+    server.route("/held", LocalImageServer::held(LocalImageServer::respond(200, png), &release));
+    const auto future = makeLoader().image(server.url(QStringLiteral("/held")));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return bool(release); }, 60000));
+
+    loader.reset();
+    EXPECT_TRUE(future.isFinished());
+    EXPECT_TRUE(future.isCanceled());
+    release();  // the answer now goes to a closed connection
+    QCoreApplication::processEvents();
+}
+
+TEST_F(LoaderTest, TheSharedLoaderBelongsToTheApplication) {
+    DefaultRemoteImageLoader* shared = DefaultRemoteImageLoader::shared();
+    ASSERT_NE(shared, nullptr);
+    EXPECT_EQ(shared->parent(), QCoreApplication::instance());
+    EXPECT_EQ(DefaultRemoteImageLoader::shared(), shared);
+}
+
+}  // namespace
