@@ -18,7 +18,7 @@ namespace {
 
 constexpr qint64 MiB = 1024 * 1024;
 
-class LoaderTest : public ::testing::Test {
+class RemoteImageLoaderTest : public ::testing::Test {
 protected:
     DefaultRemoteImageLoader& makeLoader(const RemoteImageLimits& limits = {}) {
         loader = std::make_unique<DefaultRemoteImageLoader>(cache, makeImageLoadingSession({}, 0), limits);
@@ -31,7 +31,7 @@ protected:
     const QByteArray png = pngBytes(8, 6);
 };
 
-TEST_F(LoaderTest, AnswersOfTheServer) {
+TEST_F(RemoteImageLoaderTest, AnswersOfTheServer) {
     using S = LocalImageServer;
     struct Case {
         const char* name;
@@ -80,7 +80,7 @@ TEST_F(LoaderTest, AnswersOfTheServer) {
     for (const Request& request : server.requests) EXPECT_EQ(request.headers.value("accept"), "image/*") << request.path.data();
 }
 
-TEST_F(LoaderTest, RequestsDuringOneDownloadShareItAndTheCacheAnswersAfterwards) {
+TEST_F(RemoteImageLoaderTest, RequestsDuringOneDownloadShareItAndTheCacheAnswersAfterwards) {
     std::function<void()> release;
     server.route("/shared", LocalImageServer::held(LocalImageServer::respond(200, png), &release));
     DefaultRemoteImageLoader& images = makeLoader();
@@ -102,7 +102,7 @@ TEST_F(LoaderTest, RequestsDuringOneDownloadShareItAndTheCacheAnswersAfterwards)
     EXPECT_EQ(server.hits("/shared"), 1);
 }
 
-TEST_F(LoaderTest, OnlyWebAddressesAreFetched) {
+TEST_F(RemoteImageLoaderTest, OnlyWebAddressesAreFetched) {
     const QString port = QString::number(server.url({}).port());
     const QStringList refused = {
         QStringLiteral("file:///etc/hostname"),
@@ -124,7 +124,7 @@ TEST_F(LoaderTest, OnlyWebAddressesAreFetched) {
     EXPECT_TRUE(server.requests.isEmpty());
 }
 
-TEST_F(LoaderTest, SlowServersRunIntoTheDeadlines) {
+TEST_F(RemoteImageLoaderTest, SlowServersRunIntoTheDeadlines) {
     server.route("/silent", LocalImageServer::headersThenSilence(png.size(), png.left(20)));
     server.route("/trickle", LocalImageServer::trickle(20));
 
@@ -139,7 +139,7 @@ TEST_F(LoaderTest, SlowServersRunIntoTheDeadlines) {
               RemoteImageError::timedOut);
 }
 
-TEST_F(LoaderTest, AnUnsizedFloodIsCutOffAtTheCap) {
+TEST_F(RemoteImageLoaderTest, AnUnsizedFloodIsCutOffAtTheCap) {
     const qint64 offered = 256 * MiB;
     auto sent = std::make_shared<qint64>(0);
     server.route("/flood", LocalImageServer::chunkedFlood(offered, sent));
@@ -152,7 +152,7 @@ TEST_F(LoaderTest, AnUnsizedFloodIsCutOffAtTheCap) {
     EXPECT_LT(*sent, offered / 4);
 }
 
-TEST_F(LoaderTest, OtherThreadsGetTheirAnswerThroughTheLoadersThread) {
+TEST_F(RemoteImageLoaderTest, OtherThreadsGetTheirAnswerThroughTheLoadersThread) {
     server.route("/ok", LocalImageServer::respond(200, png));
     DefaultRemoteImageLoader& images = makeLoader();
     const QUrl url = server.url(QStringLiteral("/ok"));
@@ -160,7 +160,7 @@ TEST_F(LoaderTest, OtherThreadsGetTheirAnswerThroughTheLoadersThread) {
     EXPECT_EQ(awaitResult(fromWorker).image.size(), QSize(8, 6));
 }
 
-TEST_F(LoaderTest, GoingAwayWithDownloadsInFlightCancelsTheirWaiters) {
+TEST_F(RemoteImageLoaderTest, GoingAwayWithDownloadsInFlightCancelsTheirWaiters) {
     std::function<void()> release;
     server.route("/held", LocalImageServer::held(LocalImageServer::respond(200, png), &release));
     const auto future = makeLoader().image(server.url(QStringLiteral("/held")));
@@ -173,7 +173,7 @@ TEST_F(LoaderTest, GoingAwayWithDownloadsInFlightCancelsTheirWaiters) {
     QCoreApplication::processEvents();
 }
 
-TEST_F(LoaderTest, TheSharedLoaderBelongsToTheApplication) {
+TEST_F(RemoteImageLoaderTest, TheSharedLoaderBelongsToTheApplication) {
     DefaultRemoteImageLoader* shared = DefaultRemoteImageLoader::shared();
     ASSERT_NE(shared, nullptr);
     EXPECT_EQ(shared->parent(), QCoreApplication::instance());

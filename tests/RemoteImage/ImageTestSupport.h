@@ -1,13 +1,17 @@
 #pragma once
 
 // Shared by the image tests: waiting for a loader's answer, readable errors.
-#include "RemoteImage/RemoteImageResult.h"
+#include "RemoteImage/RemoteImageLoader.h"
 #include "TestMedia.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QFuture>
+#include <QHash>
+#include <QList>
+#include <QPromise>
 #include <QTest>
 
+#include <memory>
 #include <ostream>
 
 namespace remoteimage {
@@ -25,6 +29,55 @@ inline remoteimage::RemoteImageResult awaitResult(const QFuture<remoteimage::Rem
         return remoteimage::RemoteImageResult::failure(remoteimage::RemoteImageError::network,
                                                        QStringLiteral("no answer"));
     return future.result();
+}
+
+// Widget tests make the application object before anything else does.
+inline void ensureWidgetApplication() {
+    if (QCoreApplication::instance()) return;
+    static int argc = 1;
+    static char name[] = "vantrel-tests";
+    static char* argv[] = {name, nullptr};
+    new QApplication(argc, argv);
+}
+
+// A loader that answers when the test says so.
+class FakeLoader final : public remoteimage::RemoteImageLoader {
+public:
+    QFuture<remoteimage::RemoteImageResult> image(const QUrl& url) override {
+        calls.append(url);
+        auto& promise = pending[url];
+        if (!promise) {
+            promise = std::make_shared<QPromise<remoteimage::RemoteImageResult>>();
+            promise->start();
+        }
+        return promise->future();
+    }
+
+    // Answers every waiter for the address; true when there was one.
+    bool answer(const QUrl& url, const remoteimage::RemoteImageResult& result) {
+        const auto promise = pending.take(url);
+        if (!promise) return false;
+        promise->addResult(result);
+        promise->finish();
+        QCoreApplication::processEvents();
+        return true;
+    }
+    bool answer(const QUrl& url, const QImage& image) {
+        return answer(url, remoteimage::RemoteImageResult::success(image));
+    }
+    bool fail(const QUrl& url) {
+        return answer(url, remoteimage::RemoteImageResult::failure(remoteimage::RemoteImageError::badServerResponse,
+                                                                   QStringLiteral("The server answered 404.")));
+    }
+
+    QList<QUrl> calls;
+    QHash<QUrl, std::shared_ptr<QPromise<remoteimage::RemoteImageResult>>> pending;
+};
+
+inline QImage filledImage(int width, int height, QColor colour = Qt::darkCyan) {
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(colour);
+    return image;
 }
 
 }  // namespace imagetest
