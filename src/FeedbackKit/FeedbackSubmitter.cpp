@@ -34,7 +34,7 @@ public:
 
 private:
     void read() {
-        if (m_finished) return;
+        if (m_finished || !m_reply->isOpen()) return;
         m_data += m_reply->read(FeedbackSubmitter::maxReplyBytes - m_data.size());
         if (m_data.size() >= FeedbackSubmitter::maxReplyBytes && m_reply->bytesAvailable() > 0) {
             m_reply->abort();  // the status is known by now; the rest is not wanted

@@ -11,6 +11,7 @@
 #include <chrono>
 #include <functional>
 #include <optional>
+#include <ostream>
 
 namespace feedback {
 
@@ -20,6 +21,10 @@ struct FeedbackError {
     QString message;
 
     bool operator==(const FeedbackError&) const = default;
+
+    friend void PrintTo(const FeedbackError& error, std::ostream* os) {
+        *os << int(error.kind) << ": " << error.message.toStdString();
+    }
 
     static FeedbackError network(QString message) { return {Kind::network, std::move(message)}; }
     static FeedbackError rejected(QString message) { return {Kind::rejected, std::move(message)}; }
