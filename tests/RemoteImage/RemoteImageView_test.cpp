@@ -1,0 +1,179 @@
+#include "ImageTestSupport.h"
+#include "LocalImageServer.h"
+#include "RemoteImage/DefaultRemoteImageLoader.h"
+#include "RemoteImage/ImageWidgets.h"
+#include "RemoteImage/RemoteImageView.h"
+
+#include <gtest/gtest.h>
+
+#include <QBoxLayout>
+#include <QDir>
+#include <QLabel>
+#include <QNetworkAccessManager>
+#include <QPainter>
+
+using namespace remoteimage;
+using namespace imagetest;
+
+namespace {
+
+const QUrl address(QStringLiteral("https://images.test/photo.png"));
+
+QWidget* labelled(const char* name) {
+    auto* label = new QLabel(QString::fromLatin1(name));
+    label->setObjectName(QString::fromLatin1(name));
+    return label;
+}
+
+QString shown(RemoteImageView& view) {
+    QWidget* content = view.contentWidget();
+    if (!content) return QStringLiteral("nothing");
+    if (qobject_cast<ImageWidget*>(content)) return QStringLiteral("image");
+    if (qobject_cast<PlaceholderBox*>(content)) return QStringLiteral("box");
+    return content->objectName();
+}
+
+class RemoteImageViewTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { ensureWidgetApplication(); }
+
+    RemoteImageView* withFallback(const std::optional<QUrl>& url, qreal scale = 1) {
+        auto* view = RemoteImageView::withFallback(
+            url, scale, {}, [](const QImage& image, const QSizeF& size) { return new ImageWidget(image, size); },
+            [] { return labelled("placeholder"); }, [] { return labelled("fallback"); }, &host);
+        view->setImageLoader(&loader);
+        return view;
+    }
+
+    FakeLoader loader;
+    QWidget host;
+};
+
+TEST_F(RemoteImageViewTest, WithoutAnAddressNothingIsFetched) {
+    RemoteImageView* view = withFallback(std::nullopt);
+    host.show();
+    EXPECT_EQ(shown(*view), QStringLiteral("placeholder"));
+    EXPECT_TRUE(loader.calls.isEmpty());
+    EXPECT_EQ(view->model().image(), RemoteImageState());
+}
+
+TEST_F(RemoteImageViewTest, ShowsThePlaceholderWhileLoadingAndTheFallbackAfterAFailure) {
+    RemoteImageView* view = withFallback(address);
+    EXPECT_TRUE(loader.calls.isEmpty());  // nothing loads before the view is shown
+    host.show();
+    EXPECT_EQ(loader.calls.size(), 1);
+    EXPECT_EQ(shown(*view), QStringLiteral("placeholder"));
+    ASSERT_TRUE(loader.fail(address));
+    EXPECT_EQ(shown(*view), QStringLiteral("fallback"));
+}
+
+TEST_F(RemoteImageViewTest, AnEqualSourceIsNotLoadedAgainAfterHideAndShow) {
+    RemoteImageView* view = withFallback(address);
+    host.show();
+    host.hide();  // the wait is cancelled, the answer is still taken
+    ASSERT_TRUE(loader.answer(address, filledImage(40, 30)));
+    host.show();
+    EXPECT_EQ(loader.calls.size(), 1);
+    EXPECT_EQ(shown(*view), QStringLiteral("image"));
+
+    view->setSource(address, 1);  // equal: nothing happens
+    EXPECT_EQ(loader.calls.size(), 1);
+    view->setSource(address, 2);  // another scale is another source
+    EXPECT_EQ(loader.calls.size(), 2);
+    ASSERT_TRUE(loader.answer(address, filledImage(40, 30)));
+    EXPECT_EQ(view->model().image().idealSize(), QSizeF(20, 15));
+}
+
+TEST_F(RemoteImageViewTest, SizeHintsFollowTheLoadedImage) {
+    RemoteImageView* view = RemoteImageView::image(address, 1, &host);
+    view->setImageLoader(&loader);
+    host.show();
+    EXPECT_EQ(shown(*view), QStringLiteral("box"));  // a box, not an empty space
+    ASSERT_TRUE(loader.answer(address, filledImage(400, 300)));
+    EXPECT_EQ(shown(*view), QStringLiteral("image"));
+    EXPECT_EQ(view->sizeHint(), QSize(400, 300));
+    EXPECT_TRUE(view->hasHeightForWidth());
+    EXPECT_EQ(view->heightForWidth(200), 150);
+}
+
+// Real downloads still waiting when the view, or the loader, goes away.
+TEST_F(RemoteImageViewTest, LoadsInFlightEndQuietly) {
+    LocalImageServer server;
+    std::function<void()> release;
+    server.route("/held", LocalImageServer::held(LocalImageServer::respond(200, pngBytes(8, 8)), &release));
+    const QUrl url = server.url(QStringLiteral("/held"));
+    DefaultRemoteImageCache cache;
+    for (const bool viewFirst : {true, false}) {
+        SCOPED_TRACE(viewFirst ? "view first" : "loader first");
+        release = nullptr;
+        auto loader = std::make_unique<DefaultRemoteImageLoader>(cache, makeImageLoadingSession({}, 0));
+        auto view = std::unique_ptr<RemoteImageView>(withFallback(url));
+        view->setImageLoader(loader.get());
+        host.show();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return bool(release); }, 60000));
+        if (viewFirst) {
+            view.reset();
+            loader.reset();
+        } else {
+            loader.reset();
+            QCoreApplication::processEvents();
+            EXPECT_EQ(shown(*view), QStringLiteral("fallback"));
+            view.reset();
+        }
+        release();
+        QCoreApplication::processEvents();
+        host.hide();
+    }
+}
+
+// Pictures of each state, light and dark, in $VANTREL_GALLERY_DIR.
+TEST_F(RemoteImageViewTest, Gallery) {
+    const QString folder = qEnvironmentVariable("VANTREL_GALLERY_DIR");
+    if (folder.isEmpty()) GTEST_SKIP() << "VANTREL_GALLERY_DIR is not set";
+    QDir().mkpath(folder);
+    QImage photo(360, 240, QImage::Format_RGB32);
+    {
+        QPainter painter(&photo);
+        QLinearGradient sky(0, 0, 0, 240);
+        sky.setColorAt(0, QColor(0x2b, 0x6c, 0xb0));
+        sky.setColorAt(1, QColor(0xf0, 0x9a, 0x5a));
+        painter.fillRect(photo.rect(), sky);
+        painter.setBrush(QColor(0x2e, 0x4a, 0x2e));
+        painter.setPen(Qt::NoPen);
+        painter.drawEllipse(QPointF(120, 300), 260, 120);
+    }
+    for (const bool dark : {false, true}) {
+        QWidget page;
+        QPalette palette;
+        palette.setColor(QPalette::Window, dark ? QColor(0x1e, 0x1e, 0x1e) : QColor(0xf5, 0xf5, 0xf5));
+        palette.setColor(QPalette::WindowText, dark ? QColor(0xe8, 0xe8, 0xe8) : QColor(0x1d, 0x1d, 0x1f));
+        page.setPalette(palette);
+        page.setAutoFillBackground(true);
+        auto* layout = new QHBoxLayout(&page);
+        const QUrl loading(QStringLiteral("https://images.test/loading.png"));
+        const QUrl failing(QStringLiteral("https://images.test/failing.png"));
+        const QUrl loaded(QStringLiteral("https://images.test/loaded.png"));
+        for (const QUrl& url : {loading, failing, loaded}) {
+            auto* view = RemoteImageView::withFallback(
+                url, 2, {}, [](const QImage& image, const QSizeF& size) { return new ImageWidget(image, size); },
+                [] { return new PlaceholderBox; },
+                [] {
+                    auto* label = new QLabel(QStringLiteral("The image could not be loaded."));
+                    label->setAlignment(Qt::AlignCenter);
+                    label->setWordWrap(true);
+                    return label;
+                });
+            view->setImageLoader(&loader);
+            view->setFixedSize(180, 120);
+            layout->addWidget(view);
+        }
+        page.show();
+        loader.fail(failing);
+        loader.answer(loaded, photo);
+        QCoreApplication::sendPostedEvents();
+        page.grab().save(folder + (dark ? "/remote-image-dark.png" : "/remote-image-light.png"));
+        loader.pending.clear();
+    }
+}
+
+}  // namespace
