@@ -42,16 +42,17 @@ qreal DigitFonts::digitsWidth(const QString& text, bool isSubFrames) const {
     return width;
 }
 
-void DigitFonts::drawDigits(QPainter& painter, const QRectF& rect, const QString& text, bool isSubFrames) const {
+void DigitFonts::drawDigits(QPainter& painter, const QRectF& rect, const QString& text, bool isSubFrames,
+                            std::optional<qreal> baseline) const {
     const QFontMetricsF& m = isSubFrames ? subFramesMetrics : metrics;
     const qreal cell = isSubFrames ? subFramesDigitCell : digitCell;
     painter.setFont(isSubFrames ? subFrames : standard);
     qreal x = rect.center().x() - digitsWidth(text, isSubFrames) / 2;
-    const qreal baseline = rect.center().y() + (m.ascent() - m.descent()) / 2;
+    const qreal y = baseline.value_or(rect.center().y() + (m.ascent() - m.descent()) / 2);
     for (QChar ch : text) {
         const qreal advance = m.horizontalAdvance(ch);
         const qreal width = ch.isDigit() ? cell : advance;
-        painter.drawText(QPointF(x + (width - advance) / 2, baseline), QString(ch));
+        painter.drawText(QPointF(x + (width - advance) / 2, y), QString(ch));
         x += width;
     }
 }

@@ -4,6 +4,8 @@
 // digit, so that numbers do not shift as they change; the subframes optionally
 // in a smaller secondary size.
 
+#include <optional>
+
 #include <QBrush>
 #include <QFont>
 #include <QFontMetricsF>
@@ -28,8 +30,10 @@ struct DigitFonts {
 
     // The width of the text with its digits in cells.
     qreal digitsWidth(const QString& text, bool isSubFrames) const;
-    // Draws the text centred in the rectangle, digits in cells, with the painter's pen.
-    void drawDigits(QPainter& painter, const QRectF& rect, const QString& text, bool isSubFrames) const;
+    // Draws the text centred in the rectangle (on the given baseline, when one is
+    // given), digits in cells, with the painter's pen.
+    void drawDigits(QPainter& painter, const QRectF& rect, const QString& text, bool isSubFrames,
+                    std::optional<qreal> baseline = std::nullopt) const;
 };
 
 namespace painting {

@@ -9,6 +9,10 @@
 #include <QImage>
 #include <QMouseEvent>
 
+#include "TimecodeUI/TimecodeText.h"
+#include "TimecodeUI/TimecodeTextField.h"
+#include "TimecodeUI/model/ComponentModel.h"
+
 using namespace fieldtest;
 
 namespace {
@@ -134,5 +138,56 @@ TEST(Gallery, FieldStates) {
             EXPECT_TRUE(hasRed(C::frames));
             EXPECT_FALSE(hasRed(C::minutes));
         }
+    }
+}
+
+TEST(Gallery, TextAndTextField) {
+    for (const Theme& theme : themes) {
+        const QString suffix = QString("-") + theme.name;
+        ensureWidgetApplication();
+        QWidget window;
+        window.setPalette(themePalette(theme.dark));
+        window.setAutoFillBackground(true);
+        QFont f = window.font();
+        f.setPixelSize(20);
+        window.setFont(f);
+        auto* box = new QVBoxLayout(&window);
+        const TimecodeProperties df{TimecodeFrameRate::fps29_97d, SubFramesBase::max80SubFrames, UpperLimit::max24Hours};
+        // Frame 0 of minute 1 does not exist at 29.97 drop-frame.
+        auto* text = new TimecodeText(field::timecodeOf({0, 10, 1, 0, 0, 40}, df), &window);
+        timecodeFormat(text, {StringFormatOption::showSubFrames});
+        timecodeSeparatorStyle(text, QBrush(Qt::gray));
+        timecodeSubFramesStyle(text, QBrush(QColor(0x2e, 0x8b, 0x57)), TextScale::secondary);
+        auto* plain = new TimecodeText(field::timecodeOf({0, 1, 2, 3, 4, 0}, df), &window);
+        auto* idle = new TimecodeTextField(&window);
+        QTextCharFormat invalid;
+        invalid.setForeground(Qt::red);
+        idle->formatter()->inheritProperties(TimecodeTextFormatter(df, std::nullopt, true, invalid));
+        idle->setText("00:01:00;00");
+        auto* editing = new TimecodeTextField(&window);
+        editing->formatter()->inheritProperties(*idle->formatter());
+        for (QWidget* w : {static_cast<QWidget*>(text), static_cast<QWidget*>(plain), static_cast<QWidget*>(idle),
+                           static_cast<QWidget*>(editing)})
+            box->addWidget(w);
+        window.resize(260, 170);
+        window.show();
+        QApplication::setActiveWindow(&window);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window, 10000));
+        editing->setFocus();
+        QTest::keyClicks(editing, "01.02.03.04");
+        save(&window, "timecode-text-and-text-field" + suffix);
+
+        // The invalid frames are red in the view and in the idle line edit.
+        auto redIn = [](QWidget* w) {
+            const QImage image = w->grab().toImage();
+            for (int x = 0; x < image.width(); ++x)
+                for (int y = 0; y < image.height(); ++y)
+                    if (reddish(image.pixelColor(x, y))) return true;
+            return false;
+        };
+        EXPECT_TRUE(redIn(text));
+        EXPECT_FALSE(redIn(plain));
+        EXPECT_TRUE(redIn(idle));
+        EXPECT_EQ(editing->text(), "01:02:03;04");
     }
 }
