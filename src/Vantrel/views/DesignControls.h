@@ -1,0 +1,276 @@
+#pragma once
+
+#include "Vantrel/views/Palette.h"
+
+#include <QAbstractButton>
+#include <QFont>
+#include <QList>
+#include <QUuid>
+#include <QWidget>
+
+#include <functional>
+#include <optional>
+
+class QHBoxLayout;
+
+// Vantrel's own painted controls. Colours come from Palette at paint time;
+// controls never change their owner's values themselves: they report clicks
+// and redraw from what the owner passes back.
+
+namespace Kelp {
+
+// The system font at a pixel size with an explicit weight.
+QFont font(int pixelSize, QFont::Weight weight = QFont::Normal);
+
+// Like font(), for text whose digits must line up: keeps the system family when
+// its digits are all one width, else falls back to "DejaVu Sans".
+QFont digitsFont(int pixelSize, QFont::Weight weight = QFont::Normal);
+
+// Fills a rounded rectangle; radius is clamped to half the shorter side.
+void fillRounded(QPainter& p, const QRectF& rect, qreal radius, const QColor& color);
+// Strokes a rounded rectangle inside its border.
+void strokeRoundedInside(QPainter& p, const QRectF& rect, qreal radius, qreal width, const QColor& color);
+
+}  // namespace Kelp
+
+// Plain painted text in a palette role (or a fixed colour), one line, elided.
+// Never interprets markup.
+class KelpLabel : public QWidget {
+    Q_OBJECT
+public:
+    explicit KelpLabel(const QString& text = {}, const QFont& font = Kelp::font(12),
+                       Palette::Role role = Palette::Role::textPrimary, QWidget* parent = nullptr);
+    void setText(const QString& text);
+    QString text() const { return m_text; }
+    void setRole(Palette::Role role);
+    Palette::Role role() const { return m_role; }
+    // A fixed colour instead of the role; an invalid colour returns to the role.
+    void setColor(const QColor& color);
+    void setElideMode(Qt::TextElideMode mode);
+    void setAlignment(Qt::Alignment alignment);
+    void setLetterSpacing(qreal pixels);
+    // Whether the text is cut short at the current width.
+    bool isElided() const;
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+
+private:
+    QString m_text;
+    Palette::Role m_role;
+    QColor m_color;
+    Qt::TextElideMode m_elide = Qt::ElideRight;
+    Qt::Alignment m_alignment = Qt::AlignLeft | Qt::AlignVCenter;
+};
+
+struct KelpButtonStyle {
+    enum class Kind { standard, primary, stop, ghost };
+    Kind kind = Kind::standard;
+    bool large = false;
+};
+
+// A titled button (text, or a symbol with text) in one of four kinds and two sizes.
+class KelpButton : public QAbstractButton {
+    Q_OBJECT
+public:
+    explicit KelpButton(const QString& title = {}, KelpButtonStyle style = {}, QWidget* parent = nullptr);
+    void setButtonStyle(KelpButtonStyle style);
+    KelpButtonStyle buttonStyle() const { return m_style; }
+    // A symbol shown before the title; empty for none.
+    void setSymbol(const QString& name);
+    QString symbol() const { return m_symbol; }
+    // Draws the button scaled about its centre; its layout size stays the same.
+    void setVisualScale(qreal scale);
+    qreal visualScale() const { return m_scale; }
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    bool hitButton(const QPoint& pos) const override;
+
+private:
+    QRectF shapeRect() const;
+    KelpButtonStyle m_style;
+    QString m_symbol;
+    qreal m_scale = 1.0;
+};
+
+// A 22x22 symbol button that lights up under the pointer.
+class KelpIconButton : public QAbstractButton {
+    Q_OBJECT
+public:
+    explicit KelpIconButton(const QString& symbol = {}, QWidget* parent = nullptr);
+    void setSymbol(const QString& name);
+    QString symbol() const { return m_symbol; }
+    // A fixed symbol colour instead of the hover-dependent one; invalid to reset.
+    void setSymbolColor(const QColor& color);
+    bool isHovered() const { return m_hovered; }
+    QSize sizeHint() const override { return {22, 22}; }
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void enterEvent(QEnterEvent*) override;
+    void leaveEvent(QEvent*) override;
+
+private:
+    QString m_symbol;
+    QColor m_color;
+    bool m_hovered = false;
+};
+
+class KelpSegButton;
+
+// A row of segments in a sunken trough; the one whose label equals the active
+// label shows as active. Clicking a segment runs its action (and emits
+// triggered); the owner passes the new active label back.
+class KelpSegGroup : public QWidget {
+    Q_OBJECT
+public:
+    struct Action {
+        QString label;
+        std::function<void()> action;
+    };
+    explicit KelpSegGroup(QWidget* parent = nullptr);
+    KelpSegGroup(QList<Action> actions, std::optional<QString> activeLabel, QWidget* parent = nullptr);
+    void setActions(QList<Action> actions);
+    void setActiveLabel(std::optional<QString> label);
+    std::optional<QString> activeLabel() const { return m_active; }
+    int count() const { return int(m_actions.size()); }
+    QAbstractButton* segment(int index) const;
+
+signals:
+    void triggered(int index);
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+
+private:
+    QList<Action> m_actions;
+    std::optional<QString> m_active;
+    QList<KelpSegButton*> m_buttons;
+    QHBoxLayout* m_layout;
+};
+
+// A 14x14 check square. Clicking emits clicked(); the look changes only when
+// the owner calls setOn().
+class KelpCheckbox : public QAbstractButton {
+    Q_OBJECT
+public:
+    explicit KelpCheckbox(bool on = false, QWidget* parent = nullptr);
+    void setOn(bool on);
+    bool isOn() const { return m_on; }
+    QSize sizeHint() const override { return {14, 14}; }
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+
+private:
+    bool m_on;
+};
+
+// A 5-pixel capsule showing a fraction in the colour of its state. Fractions
+// outside 0...1 are clamped; a non-finite fraction draws as 0.
+class KelpProgressBar : public QWidget {
+    Q_OBJECT
+public:
+    enum class Fill { running, done, failed };
+    explicit KelpProgressBar(double fraction = 0, Fill fill = Fill::running, QWidget* parent = nullptr);
+    void setFraction(double fraction);
+    double fraction() const { return m_fraction; }
+    void setFill(Fill fill);
+    Fill fill() const { return m_fill; }
+    QSize sizeHint() const override { return {120, 5}; }
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+
+private:
+    double m_fraction;
+    Fill m_fill;
+};
+
+// One coloured share of a KelpSegmentedBar; each segment made gets a fresh id.
+struct KelpBarSegment {
+    KelpBarSegment(double fraction, const QColor& color)
+        : id(QUuid::createUuid()), fraction(fraction), color(color) {}
+    QUuid id;
+    double fraction;
+    QColor color;
+};
+
+// A capsule divided into coloured segments from the leading edge; what no
+// segment covers shows the sunken track. Fractions are clamped as for the
+// progress bar, not normalised.
+class KelpSegmentedBar : public QWidget {
+    Q_OBJECT
+public:
+    explicit KelpSegmentedBar(QList<KelpBarSegment> segments = {}, int height = 6, QWidget* parent = nullptr);
+    void setSegments(QList<KelpBarSegment> segments);
+    const QList<KelpBarSegment>& segments() const { return m_segments; }
+    void setBarHeight(int height);
+    QSize sizeHint() const override { return {160, height()}; }
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+
+private:
+    QList<KelpBarSegment> m_segments;
+};
+
+// A sunken field showing a path (its end kept visible) or a placeholder, with a
+// "Choose…" button that emits choose().
+class KelpPathWell : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int maximumWellWidth = 460;
+    KelpPathWell(const QString& icon, std::optional<QString> path, const QString& placeholder, int height = 28,
+                 int minWidth = 240, QWidget* parent = nullptr);
+    void setPath(std::optional<QString> path);
+    std::optional<QString> path() const { return m_path; }
+    void setPlaceholder(const QString& placeholder);
+    void setIcon(const QString& icon);
+    void setWellHeight(int height);
+    void setMinWidth(int width);
+    KelpButton* chooseButton() const { return m_choose; }
+    // The text as drawn at the current width (elided at the head), for tests.
+    QString shownText() const;
+    QSize sizeHint() const override;
+
+signals:
+    void choose();
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void resizeEvent(QResizeEvent*) override;
+
+private:
+    QRectF textRect() const;
+    void placeButton();
+    QString m_icon;
+    std::optional<QString> m_path;
+    QString m_placeholder;
+    KelpButton* m_choose;
+};
+
+// The header line of a pane: the title in capitals, an optional count, a
+// spacer and trailing controls added by the owner.
+class KelpSectionHead : public QWidget {
+    Q_OBJECT
+public:
+    explicit KelpSectionHead(const QString& title, std::optional<QString> count = {}, QWidget* parent = nullptr);
+    void setTitle(const QString& title);
+    void setCount(std::optional<QString> count);
+    std::optional<QString> count() const { return m_count; }
+    void addTrailing(QWidget* widget);
+    KelpLabel* titleLabel() const { return m_title; }
+    KelpLabel* countLabel() const { return m_countLabel; }
+
+private:
+    KelpLabel* m_title;
+    KelpLabel* m_countLabel;
+    std::optional<QString> m_count;
+    QHBoxLayout* m_layout;
+};

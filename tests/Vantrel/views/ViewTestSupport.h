@@ -1,0 +1,85 @@
+#pragma once
+
+#include "Vantrel/views/Palette.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QEnterEvent>
+#include <QImage>
+#include <QWidget>
+
+#include <cstdlib>
+
+namespace viewtest {
+
+// The process's QApplication, made once.
+inline QApplication* app() {
+    if (auto* existing = qobject_cast<QApplication*>(QCoreApplication::instance())) return existing;
+    static int argc = 1;
+    static char name[] = "vantrel-view-tests";
+    static char* argv[] = {name, nullptr};
+    return new QApplication(argc, argv);
+}
+
+// Installs the application palette of one appearance, as the shell does, and
+// lets every widget take it.
+inline void setAppearance(bool dark) {
+    QApplication::setPalette(Palette::qtPalette(dark));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::ApplicationPaletteChange);
+    QCoreApplication::processEvents();
+}
+
+// Writes a picture of the widget to $VANTREL_GALLERY_DIR/<name>.png when the
+// variable is set.
+inline void saveGallery(QWidget* widget, const QString& name) {
+    const QString dir = qEnvironmentVariable("VANTREL_GALLERY_DIR");
+    if (dir.isEmpty()) return;
+    QDir().mkpath(dir);
+    widget->grab().save(QDir(dir).filePath(name + QStringLiteral(".png")));
+}
+
+// A top-level host painted in the pane background, so pictures of controls show
+// what a user sees.
+inline QWidget* makeHost(QWidget* parent = nullptr) {
+    auto* host = new QWidget(parent);
+    host->setAutoFillBackground(true);
+    QPalette palette = host->palette();
+    palette.setColor(QPalette::Window, Palette::color(Palette::Role::paneBackground, Palette::isDark(nullptr)));
+    host->setPalette(palette);
+    return host;
+}
+
+// The colour at a point of a widget as painted on its host.
+inline QColor pixelAt(QWidget* widget, QPoint point) {
+    QWidget* top = widget->window();
+    return top->grab().toImage().pixelColor(widget->mapTo(top, point));
+}
+
+// top composited over an opaque bottom.
+inline QColor over(const QColor& top, const QColor& bottom) {
+    const double a = top.alphaF();
+    return QColor::fromRgbF(top.redF() * a + bottom.redF() * (1 - a), top.greenF() * a + bottom.greenF() * (1 - a),
+                            top.blueF() * a + bottom.blueF() * (1 - a));
+}
+
+inline bool nearWithin(const QColor& a, const QColor& b, int tolerance) {
+    return std::abs(a.red() - b.red()) <= tolerance && std::abs(a.green() - b.green()) <= tolerance &&
+           std::abs(a.blue() - b.blue()) <= tolerance;
+}
+inline bool near(const QColor& a, const QColor& b) { return nearWithin(a, b, 3); }
+
+// Pointer entering or leaving, as the window system reports it.
+inline void hover(QWidget* widget, bool inside) {
+    if (inside) {
+        QEnterEvent enter(QPointF(1, 1), widget->mapToGlobal(QPointF(1, 1)), widget->mapToGlobal(QPointF(1, 1)));
+        QApplication::sendEvent(widget, &enter);
+    } else {
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(widget, &leave);
+    }
+}
+
+}  // namespace viewtest
+
+// Lets gtest print colours.
+inline void PrintTo(const QColor& c, std::ostream* os) { *os << c.name(QColor::HexArgb).toStdString(); }
