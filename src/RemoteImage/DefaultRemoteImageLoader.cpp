@@ -233,10 +233,25 @@ DefaultRemoteImageLoader::~DefaultRemoteImageLoader() {
         if (child != session_) delete child;
 }
 
+namespace {
+
+QBasicMutex sharedMutex;
+QPointer<DefaultRemoteImageLoader> sharedLoader;
+
+// Runs first in the application object's destructor: the downloads, the session
+// and what the session leaves for deferred deletion go while QtNetwork and the
+// event loop are whole.
+void destroySharedLoader() {
+    QMutexLocker lock(&sharedMutex);
+    delete sharedLoader.data();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+}  // namespace
+
 DefaultRemoteImageLoader* DefaultRemoteImageLoader::shared() {
-    static QBasicMutex mutex;
-    static QPointer<DefaultRemoteImageLoader> loader;
-    QMutexLocker lock(&mutex);
+    QMutexLocker lock(&sharedMutex);
+    QPointer<DefaultRemoteImageLoader>& loader = sharedLoader;
     if (!loader) {
         QCoreApplication* app = QCoreApplication::instance();
         if (!app) return nullptr;
@@ -247,6 +262,7 @@ DefaultRemoteImageLoader* DefaultRemoteImageLoader::shared() {
         if (made->thread() != app->thread()) made->moveToThread(app->thread());
         made->setParent(app);
         loader = made;
+        qAddPostRoutine(destroySharedLoader);
     }
     return loader;
 }
