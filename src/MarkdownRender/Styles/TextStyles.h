@@ -17,46 +17,38 @@ namespace markdown {
 // The style in force where nothing else was set: the default font properties.
 const AnyTextStyle& defaultTextStyle();
 
-struct FontFamily {
-    FontProperties::Family family;
-    explicit FontFamily(FontProperties::Family family) : family(std::move(family)) {}
-    void collectAttributes(TextAttributes& attributes) const;
+// Sets one field of the font properties present.
+template <class Value, auto Field>
+struct FontFieldStyle {
+    Value value;
+    explicit FontFieldStyle(Value value) : value(std::move(value)) {}
+    void collectAttributes(TextAttributes& attributes) const
+    {
+        if (attributes.fontProperties) (*attributes.fontProperties).*Field = value;
+    }
 };
 
-struct FontFamilyVariant {
-    FontProperties::FamilyVariant familyVariant;
-    explicit FontFamilyVariant(FontProperties::FamilyVariant familyVariant) : familyVariant(familyVariant) {}
-    void collectAttributes(TextAttributes& attributes) const;
+struct FontFamily : FontFieldStyle<FontProperties::Family, &FontProperties::family> {
+    using FontFieldStyle::FontFieldStyle;
 };
-
-struct FontCapsVariant {
-    FontProperties::CapsVariant capsVariant;
-    explicit FontCapsVariant(FontProperties::CapsVariant capsVariant) : capsVariant(capsVariant) {}
-    void collectAttributes(TextAttributes& attributes) const;
+struct FontFamilyVariant : FontFieldStyle<FontProperties::FamilyVariant, &FontProperties::familyVariant> {
+    using FontFieldStyle::FontFieldStyle;
 };
-
-struct FontDigitVariant {
-    FontProperties::DigitVariant digitVariant;
-    explicit FontDigitVariant(FontProperties::DigitVariant digitVariant) : digitVariant(digitVariant) {}
-    void collectAttributes(TextAttributes& attributes) const;
+struct FontCapsVariant : FontFieldStyle<FontProperties::CapsVariant, &FontProperties::capsVariant> {
+    using FontFieldStyle::FontFieldStyle;
 };
-
-struct FontStyle {
-    FontProperties::Style style;
-    explicit FontStyle(FontProperties::Style style) : style(style) {}
-    void collectAttributes(TextAttributes& attributes) const;
+struct FontDigitVariant : FontFieldStyle<FontProperties::DigitVariant, &FontProperties::digitVariant> {
+    using FontFieldStyle::FontFieldStyle;
 };
-
-struct FontWeight {
-    FontProperties::Weight weight;
-    explicit FontWeight(FontProperties::Weight weight) : weight(weight) {}
-    void collectAttributes(TextAttributes& attributes) const;
+struct FontStyle : FontFieldStyle<FontProperties::Style, &FontProperties::style> {
+    using FontFieldStyle::FontFieldStyle;
 };
-
-struct FontWidth {
-    FontProperties::Width width;
-    explicit FontWidth(FontProperties::Width width) : width(width) {}
-    void collectAttributes(TextAttributes& attributes) const;
+struct FontWeight : FontFieldStyle<FontProperties::Weight, &FontProperties::weight> {
+    using FontFieldStyle::FontFieldStyle;
+};
+// Stores the width even when it is standard.
+struct FontWidth : FontFieldStyle<FontProperties::Width, &FontProperties::widthStorage> {
+    using FontFieldStyle::FontFieldStyle;
 };
 
 // Points set the base size and reset the scale; em multiplies the scale, so
@@ -69,40 +61,31 @@ struct FontSize {
     void collectAttributes(TextAttributes& attributes) const;
 };
 
-struct ForegroundColor {
-    std::optional<Color> foregroundColor;
-    explicit ForegroundColor(std::optional<Color> color) : foregroundColor(std::move(color)) {}
-    void collectAttributes(TextAttributes& attributes) const { attributes.foregroundColor = foregroundColor; }
+// Sets one attribute, or removes it when the value is absent.
+template <class Value, auto Field>
+struct AttributeStyle {
+    std::optional<Value> value;
+    explicit AttributeStyle(std::optional<Value> value) : value(std::move(value)) {}
+    void collectAttributes(TextAttributes& attributes) const { attributes.*Field = value; }
 };
 
-struct BackgroundColor {
-    std::optional<Color> backgroundColor;
-    explicit BackgroundColor(std::optional<Color> color) : backgroundColor(std::move(color)) {}
-    void collectAttributes(TextAttributes& attributes) const { attributes.backgroundColor = backgroundColor; }
+struct ForegroundColor : AttributeStyle<Color, &TextAttributes::foregroundColor> {
+    using AttributeStyle::AttributeStyle;
 };
-
-struct StrikethroughStyle {
-    std::optional<LineStyle> lineStyle;
-    explicit StrikethroughStyle(std::optional<LineStyle> lineStyle) : lineStyle(std::move(lineStyle)) {}
-    void collectAttributes(TextAttributes& attributes) const { attributes.strikethroughStyle = lineStyle; }
+struct BackgroundColor : AttributeStyle<Color, &TextAttributes::backgroundColor> {
+    using AttributeStyle::AttributeStyle;
 };
-
-struct UnderlineStyle {
-    std::optional<LineStyle> lineStyle;
-    explicit UnderlineStyle(std::optional<LineStyle> lineStyle) : lineStyle(std::move(lineStyle)) {}
-    void collectAttributes(TextAttributes& attributes) const { attributes.underlineStyle = lineStyle; }
+struct StrikethroughStyle : AttributeStyle<LineStyle, &TextAttributes::strikethroughStyle> {
+    using AttributeStyle::AttributeStyle;
 };
-
-struct TextKerning {
-    std::optional<double> kern;
-    explicit TextKerning(std::optional<double> kern) : kern(kern) {}
-    void collectAttributes(TextAttributes& attributes) const { attributes.kerning = kern; }
+struct UnderlineStyle : AttributeStyle<LineStyle, &TextAttributes::underlineStyle> {
+    using AttributeStyle::AttributeStyle;
 };
-
-struct TextTracking {
-    std::optional<double> tracking;
-    explicit TextTracking(std::optional<double> tracking) : tracking(tracking) {}
-    void collectAttributes(TextAttributes& attributes) const { attributes.tracking = tracking; }
+struct TextKerning : AttributeStyle<double, &TextAttributes::kerning> {
+    using AttributeStyle::AttributeStyle;
+};
+struct TextTracking : AttributeStyle<double, &TextAttributes::tracking> {
+    using AttributeStyle::AttributeStyle;
 };
 
 }  // namespace markdown
