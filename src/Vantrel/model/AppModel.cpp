@@ -65,6 +65,12 @@ void AppModel::removeSource(const QUuid& id) {
     if (removed > 0) emit sourcesChanged();
 }
 
+void AppModel::clearSources() {
+    if (sources_.isEmpty()) return;
+    sources_.clear();
+    emit sourcesChanged();
+}
+
 void AppModel::setIncluded(const QUuid& id, bool included) {
     updateSource(id, [&](SourceItem& row) { row.included = included; });
 }

@@ -73,6 +73,8 @@ public:
 
     // Row edits, each on the current row with that id; an unknown id does nothing.
     void removeSource(const QUuid& id);
+    // Removes every row at once (analyses still running are dropped when they end).
+    void clearSources();
     void setIncluded(const QUuid& id, bool included);
     void setFixMode(const QUuid& id, FixMode mode);
     void setManualComponents(const QUuid& id, const std::optional<timecode::Timecode::Components>& components);

@@ -156,6 +156,12 @@ void CorrectionQueue::log(const QString& message) {
     emit logLineAdded(line);
 }
 
+void CorrectionQueue::clearLog() {
+    if (logLines_.isEmpty()) return;
+    logLines_.clear();
+    emit logCleared();
+}
+
 // MARK: commands
 
 void CorrectionQueue::enqueue(const CorrectionJob& job) {

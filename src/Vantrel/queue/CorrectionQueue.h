@@ -77,6 +77,12 @@ public:
 
     // Console: appends "[time] message", keeping the newest maxLogLines lines.
     void log(const QString& message);
+    // Empties the console; announced only when there was a line.
+    void clearLog();
+
+    // The runner the queue was made with (null when none); whether it found its
+    // tool does not change afterwards.
+    const CorrectionRunning* runner() const { return runner_.get(); }
 
     // Commands.
     void enqueue(const CorrectionJob& job);
@@ -108,6 +114,7 @@ signals:
     void persistenceErrorChanged();
     void verificationStateChanged();  // currentlyVerifyingJobId or isDeepVerifying
     void logLineAdded(const QString& line);
+    void logCleared();
 
 private:
     struct JobRun;

@@ -135,6 +135,16 @@ TEST_F(ModelTest, RowRemovedBeforeOrDuringItsAnalysisNeverComesBack) {
     ASSERT_TRUE(allAnalysed());
     EXPECT_EQ(rowNames(), QStringList{QStringLiteral("last.mov")});
     EXPECT_EQ(seen.first(), Kind::analyzing);  // late.mov; early.mov was never touched
+
+    // Clearing drops every row in one announcement, analysing or not.
+    model->addSources({movie(QStringLiteral("cleared.mov"))});
+    QSignalSpy changes(model.get(), &AppModel::sourcesChanged);
+    model->clearSources();
+    model->clearSources();
+    EXPECT_EQ(changes.count(), 1);
+    model->addSources({movie(QStringLiteral("after.mov"))});
+    ASSERT_TRUE(allAnalysed());
+    EXPECT_EQ(rowNames(), QStringList{QStringLiteral("after.mov")});
 }
 
 TEST_F(ModelTest, EditsMadeDuringTheAnalysisSurviveIt) {

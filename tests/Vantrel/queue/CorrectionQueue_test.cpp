@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QSignalSpy>
 
 using namespace queuetest;
 using testsupport::makeTestFolder;
@@ -67,6 +68,13 @@ TEST_F(QueueTest, ConsoleKeepsTheNewestFiveThousandLines) {
     EXPECT_TRUE(queue->logLines().first().endsWith(QStringLiteral("] 1001")));
     EXPECT_TRUE(queue->logLines().last().endsWith(QStringLiteral("] 6000")));
     EXPECT_TRUE(queue->logLines().last().startsWith(QLatin1Char('[')));
+
+    QSignalSpy cleared(queue.get(), &CorrectionQueue::logCleared);
+    queue->clearLog();
+    queue->clearLog();  // already empty: no announcement
+    EXPECT_TRUE(queue->logLines().isEmpty());
+    EXPECT_EQ(cleared.count(), 1);
+    EXPECT_EQ(queue->runner(), runner.get());
 }
 
 TEST_F(QueueTest, EnqueueRemoveRetryAndClear) {
