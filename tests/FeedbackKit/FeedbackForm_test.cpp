@@ -1,0 +1,220 @@
+// The feedback window under the offscreen platform: one window, its placement,
+// closing, the live status, sending and its outcomes, and the log option.
+#include "FeedbackKit/FeedbackPresenter.h"
+#include "FeedbackKit/FeedbackView.h"
+#include "FeedbackKit/FeedbackWidgets.h"
+#include "GalleryPictures.h"
+#include "QtPrinting.h"
+#include "WireServer.h"
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTest>
+#include <QToolButton>
+
+using namespace feedback;
+using namespace wiretest;
+
+namespace {
+
+const QColor kAccent(0x2f, 0x7d, 0x5a);
+
+class FormTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { testsupport::ensureWidgetApplication(); }
+
+    void TearDown() override {
+        presenter().close();
+        waitClosed();
+        if (main) main->close();
+        delete main;
+    }
+
+    static FeedbackPresenter& presenter() { return FeedbackPresenter::shared(); }
+
+    FeedbackConfig config(LogProvider provider = {}) {
+        return {QStringLiteral("vantrel"), server.url(), kAccent, std::move(provider)};
+    }
+
+    FeedbackView* open(const FeedbackConfig& c) {
+        presenter().show(c);
+        EXPECT_TRUE(presenter().window());
+        return presenter().view();
+    }
+    FeedbackView* open() { return open(config()); }
+
+    template <typename T>
+    static T* part(FeedbackView* view, const char* name) {
+        T* found = view->findChild<T*>(QString::fromLatin1(name));
+        EXPECT_TRUE(found) << name;
+        return found;
+    }
+    static QString status(FeedbackView* view) { return part<StatusLine>(view, "statusLine")->text(); }
+    static QPushButton* sendButton(FeedbackView* view) { return part<QPushButton>(view, "sendButton"); }
+
+    static void fill(FeedbackView* view, bool consent = true) {
+        QTest::keyClicks(part<QLineEdit>(view, "titleField"), "Crash on open");
+        QTest::keyClicks(part<QPlainTextEdit>(view, "bodyEditor"), "It quits when I add a movie.");
+        if (consent) part<QCheckBox>(view, "consentToggle")->setChecked(true);
+    }
+
+    void waitClosed() {
+        EXPECT_TRUE(QTest::qWaitFor([] { return !FeedbackPresenter::shared().window(); }, 10000));
+    }
+
+    WireServer server;
+    QWidget* main = nullptr;
+};
+
+TEST_F(FormTest, OneWindowKeptUntilClosed) {
+    FeedbackView* view = open();
+    QDialog* window = presenter().window();
+    EXPECT_EQ(window->windowTitle(), "Send Feedback");
+    EXPECT_EQ(window->size(), QSize(460, 540));
+    EXPECT_FALSE(window->parentWidget());
+    // Centred on the screen when no window is active.
+    EXPECT_LE((window->frameGeometry().center() - QGuiApplication::primaryScreen()->availableGeometry().center())
+                  .manhattanLength(), 4);
+
+    QTest::keyClicks(part<QLineEdit>(view, "titleField"), "Kept");
+    open();
+    EXPECT_EQ(presenter().window(), window);
+    EXPECT_EQ(view->draft().title, "Kept");
+
+    // Every way of closing leaves the next form empty, with Bug chosen.
+    const std::vector<std::pair<const char*, std::function<void(FeedbackView*)>>> closings{
+        {"Cancel", [](FeedbackView* v) { QTest::mouseClick(part<QPushButton>(v, "cancelButton"), Qt::LeftButton); }},
+        {"Escape", [](FeedbackView* v) { QTest::keyClick(v->window(), Qt::Key_Escape); }},
+        {"close button", [](FeedbackView* v) { v->window()->close(); }},
+    };
+    for (const auto& [name, closeIt] : closings) {
+        view = open();
+        QTest::mouseClick(part<QToolButton>(view, "kind-question"), Qt::LeftButton);
+        QTest::keyClicks(part<QLineEdit>(view, "titleField"), "Something");
+        closeIt(view);
+        waitClosed();
+        view = open();
+        EXPECT_EQ(view->draft(), FeedbackDraft()) << name;
+        EXPECT_TRUE(part<QToolButton>(view, "kind-bug")->isChecked()) << name;
+        presenter().close();
+        waitClosed();
+    }
+}
+
+TEST_F(FormTest, ModalChildOfTheActiveWindow) {
+    main = new QWidget;
+    main->resize(800, 600);
+    main->show();
+    main->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(main));
+    FeedbackView* view = open();
+    QDialog* window = presenter().window();
+    EXPECT_EQ(window->parentWidget(), main);
+    EXPECT_EQ(window->windowModality(), Qt::WindowModal);
+    QTest::keyClicks(part<QLineEdit>(view, "titleField"), "Kept");
+    open();
+    EXPECT_EQ(presenter().window(), window);
+    EXPECT_EQ(view->draft().title, "Kept");
+}
+
+TEST_F(FormTest, StatusFollowsTheDraft) {
+    FeedbackView* view = open();
+    EXPECT_TRUE(view->findChild<QLabel*>("versionLine")->text().contains(" \u00b7 Linux "));
+    EXPECT_EQ(status(view), "Add a short title.");
+    EXPECT_FALSE(sendButton(view)->isEnabled());
+
+    fill(view, false);
+    auto* consent = part<ConsentBox>(view, "consentBox");
+    EXPECT_EQ(status(view), "Please tick the box so it can be listed publicly.");
+    EXPECT_EQ(part<StatusLine>(view, "statusLine")->color(), kAccent);
+    EXPECT_TRUE(view->highlightConsent());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return consent->level() == 1.0; }, 10000));
+
+    part<QCheckBox>(view, "consentToggle")->setChecked(true);
+    EXPECT_EQ(status(view), "");
+    EXPECT_TRUE(sendButton(view)->isEnabled());
+    EXPECT_FALSE(consent->isHighlighted());
+
+    // A broken e-mail takes the status again, in the muted colour.
+    QTest::keyClicks(part<QLineEdit>(view, "emailField"), "me@home");
+    EXPECT_EQ(status(view), "That email looks off.");
+    EXPECT_NE(part<StatusLine>(view, "statusLine")->color(), kAccent);
+    EXPECT_FALSE(sendButton(view)->isEnabled());
+}
+
+TEST_F(FormTest, SendingFailingAndSucceeding) {
+    QPointer<QTcpSocket> pending;
+    server.respond = [&](QTcpSocket* socket) { pending = socket; };
+    FeedbackView* view = open();
+    fill(view);
+    QTest::mouseClick(sendButton(view), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return bool(pending); }, 30000));
+    EXPECT_EQ(sendButton(view)->text(), "Sending\u2026");
+    EXPECT_FALSE(sendButton(view)->isEnabled());
+
+    pending->write(response("500 Internal Server Error", "<b>down</b>"));
+    pending->disconnectFromHost();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view->phase() == FeedbackView::Phase::failed; }, 30000));
+    EXPECT_EQ(status(view), "<b>down</b>");
+    EXPECT_EQ(part<StatusLine>(view, "statusLine")->color().red(), 0xd7);
+    EXPECT_TRUE(sendButton(view)->isEnabled());
+    // The failure stays while the user edits.
+    QTest::keyClicks(part<QLineEdit>(view, "titleField"), "!");
+    EXPECT_EQ(status(view), "<b>down</b>");
+
+    server.answer(response("201 Created"));
+    QTest::mouseClick(part<QToolButton>(view, "kind-feature"), Qt::LeftButton);
+    QTest::mouseClick(sendButton(view), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view->phase() == FeedbackView::Phase::sent; }, 30000));
+    EXPECT_EQ(part<QLabel>(view, "thanksLabel")->text(), "Thanks \u2014 your feature request was sent.");
+    EXPECT_TRUE(server.requests.last().body.startsWith("app=vantrel&type=feature&"));
+    QTest::keyClick(view->window(), Qt::Key_Return);
+    waitClosed();
+}
+
+TEST_F(FormTest, ClosingWhileSending) {
+    QPointer<QTcpSocket> pending;
+    server.respond = [&](QTcpSocket* socket) { pending = socket; };
+    QPointer<FeedbackView> view = open();
+    fill(view);
+    view->send();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return bool(pending); }, 30000));
+    presenter().close();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !view; }, 10000));
+
+    // The reply arrives for nobody; a new form is unaffected.
+    const qsizetype before = QCoreApplication::instance()->children().size();
+    pending->write(response("200 OK"));
+    pending->disconnectFromHost();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QCoreApplication::instance()->children().size() < before; }, 30000));
+    EXPECT_EQ(open()->phase(), FeedbackView::Phase::editing);
+}
+
+TEST_F(FormTest, LogIsCapturedWhenTicked) {
+    int calls = 0;
+    FeedbackView* view = open(config([&] {
+        ++calls;
+        return std::optional<QString>(QStringLiteral("log text"));
+    }));
+    auto* toggle = part<QCheckBox>(view, "logToggle");
+    EXPECT_EQ(calls, 0);
+    toggle->setChecked(true);
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(view->draft().attachedLog, QStringLiteral("log text"));
+    toggle->setChecked(false);
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(view->draft().attachedLog, std::nullopt);
+    presenter().close();
+    waitClosed();
+
+    EXPECT_FALSE(open()->findChild<QCheckBox*>("logToggle"));
+}
+
+}  // namespace
