@@ -54,6 +54,13 @@ void makeProminent(QPushButton* button, const QColor& accent) {
     QPalette palette = button->palette();
     palette.setColor(QPalette::Button, accent);
     palette.setColor(QPalette::ButtonText, textOn(accent));
+    // Disabled: a faded fill that still reads as the same button.
+    QColor faded = accent;
+    faded.setAlphaF(0.35);
+    QColor fadedText = textOn(accent);
+    fadedText.setAlphaF(0.6);
+    palette.setColor(QPalette::Disabled, QPalette::Button, faded);
+    palette.setColor(QPalette::Disabled, QPalette::ButtonText, fadedText);
     button->setPalette(palette);
 }
 

@@ -1,5 +1,7 @@
 #include "FeedbackKit/FeedbackWidgets.h"
 
+#include "SymbolIcons/SymbolIcons.h"
+
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QEvent>
@@ -13,11 +15,60 @@
 namespace feedback {
 
 QIcon symbolIcon(const QString& name, const QColor& color, int size) {
-    Q_UNUSED(name);
-    Q_UNUSED(color);
-    Q_UNUSED(size);
-    return {};
+    return SymbolIcons::icon(name, color, size);
 }
+
+namespace {
+
+// One segment: a rounded end only at the outer sides, the chosen one filled with
+// the highlight colour.
+class SegmentButton : public QToolButton {
+public:
+    SegmentButton(QString symbolName, QWidget* parent) : QToolButton(parent), m_symbol(std::move(symbolName)) {}
+    bool first = false;
+    bool last = false;
+
+    QSize sizeHint() const override {
+        const QFontMetrics metrics(font());
+        return {metrics.horizontalAdvance(text()) + 14 + 6 + 24, std::max(24, metrics.height() + 10)};
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        const QPalette& p = palette();
+        const QRectF box = QRectF(rect()).adjusted(first ? 0.5 : 0, 0.5, last ? -0.5 : 0, -0.5);
+        QPainterPath shape;
+        constexpr qreal radius = 5;
+        // Round only the outer corners by widening inner sides past the clip.
+        const QRectF widened = box.adjusted(first ? 0 : -radius * 2, 0, last ? 0 : radius * 2, 0);
+        shape.addRoundedRect(widened, radius, radius);
+        painter.setClipRect(rect());
+        const bool chosen = isChecked();
+        QColor fill = chosen ? p.color(QPalette::Highlight) : p.color(QPalette::Button);
+        if (!chosen && underMouse()) fill = fill.lighter(fill.lightness() < 128 ? 130 : 96);
+        painter.setPen(QPen(p.color(QPalette::Mid), 1));
+        painter.setBrush(fill);
+        painter.drawPath(shape);
+        if (!last) {
+            painter.setPen(QPen(p.color(QPalette::Mid), 1));
+            painter.drawLine(QPointF(box.right(), box.top() + 4), QPointF(box.right(), box.bottom() - 4));
+        }
+        const QColor ink = chosen ? p.color(QPalette::HighlightedText) : p.color(QPalette::ButtonText);
+        const QFontMetrics metrics(font());
+        const int contentWidth = 14 + 6 + metrics.horizontalAdvance(text());
+        const int left = (width() - contentWidth) / 2;
+        SymbolIcons::paint(&painter, QRectF(left, (height() - 14) / 2.0, 14, 14), m_symbol, ink);
+        painter.setPen(ink);
+        painter.drawText(QRect(left + 20, 0, width() - left - 20, height()), Qt::AlignLeft | Qt::AlignVCenter, text());
+    }
+
+private:
+    QString m_symbol;
+};
+
+}  // namespace
 
 SegmentPicker::SegmentPicker(QWidget* parent) : QWidget(parent), m_group(new QButtonGroup(this)) {
     auto* row = new QHBoxLayout(this);
@@ -30,34 +81,26 @@ SegmentPicker::SegmentPicker(QWidget* parent) : QWidget(parent), m_group(new QBu
 }
 
 void SegmentPicker::addSegment(const QString& text, const QString& symbolName, const QString& objectName) {
-    auto* button = new QToolButton(this);
+    auto* button = new SegmentButton(symbolName, this);
     button->setObjectName(objectName);
     button->setText(text);
+    button->setAccessibleName(text);
     button->setCheckable(true);
-    button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    button->setIconSize(QSize(14, 14));
-    m_group->addButton(button, int(m_symbols.size()));
-    m_symbols.append(symbolName);
+    button->setAttribute(Qt::WA_Hover);
+    const int index = int(m_group->buttons().size());
+    if (index > 0) static_cast<SegmentButton*>(m_group->button(index - 1))->last = false;
+    button->first = index == 0;
+    button->last = true;
+    m_group->addButton(button, index);
     layout()->addWidget(button);
-    if (m_symbols.size() == 1) button->setChecked(true);
-    refreshIcons();
+    if (index == 0) button->setChecked(true);
 }
 
 int SegmentPicker::current() const { return m_group->checkedId(); }
 
 void SegmentPicker::setCurrent(int index) {
     if (QAbstractButton* button = m_group->button(index)) button->setChecked(true);
-}
-
-void SegmentPicker::changeEvent(QEvent* event) {
-    QWidget::changeEvent(event);
-    if (event->type() == QEvent::PaletteChange) refreshIcons();
-}
-
-void SegmentPicker::refreshIcons() {
-    for (int i = 0; i < m_symbols.size(); ++i)
-        m_group->button(i)->setIcon(symbolIcon(m_symbols[i], palette().color(QPalette::ButtonText), 14));
 }
 
 ConsentBox::ConsentBox(const QString& text, QWidget* parent)

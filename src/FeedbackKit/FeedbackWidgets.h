@@ -28,13 +28,8 @@ public:
 signals:
     void currentChanged(int index);
 
-protected:
-    void changeEvent(QEvent* event) override;
-
 private:
-    void refreshIcons();
     QButtonGroup* m_group;
-    QStringList m_symbols;
 };
 
 // A check box that lights up (accent fill and outline) when ticking it is all
