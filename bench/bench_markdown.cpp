@@ -1,6 +1,7 @@
 // Speed of the Markdown model: parsing a help topic, rendering it back, and
 // comparing and hashing parsed documents.
 
+#include "MarkdownRender/CMarkSupport.h"
 #include "MarkdownRender/MarkdownContent.h"
 #include "MarkdownRender/MarkdownParser.h"
 
@@ -44,6 +45,87 @@ Café, naïve and 日本語 text. ![logo](logo.png)
     for (int i = 0; i < copies; ++i) text += section;
     return text;
 }
+
+// One table of `rows` rows and five columns with some inline markup.
+std::string tableDocument(int rows)
+{
+    std::string text = "# Checks\n\n| Job | Source | Check | Result | Note |\n|:--|:--|:-:|--:|---|\n";
+    for (int i = 0; i < rows; ++i) {
+        const std::string n = std::to_string(i);
+        text += "| " + n + " | A" + n + "_C001.mov | **write-back** | `pass` | see [log](log" + n + ".md) |\n";
+    }
+    return text;
+}
+
+std::string document(benchmark::State& state)
+{
+    const int size = static_cast<int>(state.range(1));
+    return state.range(0) == 0 ? helpTopic(size) : tableDocument(size * 250);
+}
+
+// cmark-gfm alone, parsing the same text with the same extensions once and
+// rendering its own tree in the loop: the yardstick for the render-back.
+class LibraryTree {
+public:
+    explicit LibraryTree(const std::string& text)
+    {
+        const auto& library = markdown::detail::cmarkLibrary();
+        std::lock_guard lock(markdown::detail::parseMutex());
+        markdown::detail::ParserPtr parser(cmark_parser_new(CMARK_OPT_DEFAULT));
+        for (auto* extension : {library.autolink, library.strikethrough, library.table, library.tasklist}) {
+            if (extension) cmark_parser_attach_syntax_extension(parser.get(), extension);
+        }
+        cmark_parser_feed(parser.get(), text.data(), text.size());
+        root_.reset(cmark_parser_finish(parser.get()));
+    }
+    cmark_node* root() const { return root_.get(); }
+
+private:
+    markdown::detail::NodePtr root_;
+};
+
+std::string takeRendered(char* rendered)
+{
+    std::string text(rendered ? rendered : "");
+    cmark_get_default_mem_allocator()->free(rendered);
+    return text;
+}
+
+// Arguments: document kind (0 help topic, 1 table) and size (sections, or 250 table rows per unit).
+void BM_LibraryHTML(benchmark::State& state)
+{
+    const LibraryTree tree(document(state));
+    for (auto _ : state) benchmark::DoNotOptimize(takeRendered(cmark_render_html(tree.root(), CMARK_OPT_DEFAULT, nullptr)));
+}
+
+void BM_RenderBackHTML(benchmark::State& state)
+{
+    const markdown::MarkdownContent content(document(state));
+    for (auto _ : state) benchmark::DoNotOptimize(content.renderHTML());
+}
+
+void BM_LibraryCommonMark(benchmark::State& state)
+{
+    const LibraryTree tree(document(state));
+    for (auto _ : state) benchmark::DoNotOptimize(takeRendered(cmark_render_commonmark(tree.root(), CMARK_OPT_DEFAULT, 0)));
+}
+
+void BM_RenderBackCommonMark(benchmark::State& state)
+{
+    const markdown::MarkdownContent content(document(state));
+    for (auto _ : state) benchmark::DoNotOptimize(content.renderMarkdown());
+}
+
+// Side by side: the library's renderer, then the render-back, for each document.
+void sideBySideArguments(benchmark::internal::Benchmark* bench)
+{
+    for (const int size : {1, 20}) bench->Args({0, size});
+    for (const int size : {1, 16}) bench->Args({1, size});
+}
+BENCHMARK(BM_LibraryHTML)->Apply(sideBySideArguments);
+BENCHMARK(BM_RenderBackHTML)->Apply(sideBySideArguments);
+BENCHMARK(BM_LibraryCommonMark)->Apply(sideBySideArguments);
+BENCHMARK(BM_RenderBackCommonMark)->Apply(sideBySideArguments);
 
 void BM_Parse(benchmark::State& state)
 {

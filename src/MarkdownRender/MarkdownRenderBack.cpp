@@ -4,7 +4,8 @@
 #include <algorithm>
 #include <cstdlib>
 #include <limits>
-#include <unordered_set>
+#include <cstring>
+#include <vector>
 
 namespace markdown {
 
@@ -15,16 +16,25 @@ namespace {
 // Ordered list numbers in Markdown have at most nine digits.
 constexpr std::int64_t maxListStart = 999'999'999;
 
-// Allocates the nodes of one render-back tree and frees whatever the library
-// leaves behind when the tree is freed: this library version never frees the
-// data it attaches to table cells built by hand. The library's allocator hooks
-// take no context, so the arena in use is kept per thread.
+// Allocates the nodes of one render-back tree and frees all of it at once when
+// the tree is done with, whatever the library itself freed or left behind: this
+// library version never frees the data it attaches to table cells built by hand.
+// Small blocks are cut from large chunks, so an allocation costs a few
+// instructions and a free costs nothing; large blocks (the growing output
+// buffer) get memory of their own that can be resized in place. The library's
+// allocator hooks take no context, so the arena in use is kept per thread.
 class NodeArena {
 public:
     NodeArena() : previous_(current_) { current_ = this; }
     ~NodeArena()
     {
-        for (void* block : live_) std::free(block);
+        // A few chunks stay with the thread for its next tree: fresh memory costs
+        // page faults that would otherwise weigh more than the rendering.
+        for (void* chunk : chunks_) {
+            if (spareChunks_.size() < maxSpareChunks) spareChunks_.push_back(chunk);
+            else std::free(chunk);
+        }
+        for (void* block : large_) std::free(block);
         current_ = previous_;
     }
     NodeArena(const NodeArena&) = delete;
@@ -33,39 +43,114 @@ public:
     cmark_mem* allocator() { return &allocator_; }
 
 private:
-    static void* allocate(std::size_t count, std::size_t size)
+    // Before every block: its usable size, and for a large block its place in large_.
+    struct alignas(16) Header {
+        std::size_t size;
+        std::size_t largeIndex;
+    };
+    static constexpr std::size_t notLarge = std::numeric_limits<std::size_t>::max();
+    static constexpr std::size_t chunkSize = 256 * 1024;
+    static constexpr std::size_t largeSize = 8 * 1024;
+    static constexpr std::size_t maxSpareChunks = 16;
+
+    static std::size_t rounded(std::size_t size)
     {
-        void* block = std::calloc(count ? count : 1, size ? size : 1);
-        if (!block) std::abort();  // as the library's own allocator does
-        current_->live_.insert(block);
-        return block;
+        if (size > std::numeric_limits<std::size_t>::max() / 2) std::abort();
+        return (std::max<std::size_t>(size, 1) + 15) & ~std::size_t(15);
     }
 
-    static void* reallocate(void* block, std::size_t size)
+    static Header* headerOf(void* block) { return static_cast<Header*>(block) - 1; }
+
+    // A block of `size` bytes, not cleared.
+    void* take(std::size_t size)
     {
-        void* moved = std::realloc(block, size ? size : 1);
-        if (!moved) std::abort();
-        if (moved != block) {
-            if (block) current_->live_.erase(block);
-            current_->live_.insert(moved);
+        size = rounded(size);
+        if (size >= largeSize) {
+            auto* header = static_cast<Header*>(std::malloc(sizeof(Header) + size));
+            if (!header) std::abort();  // as the library's own allocator does
+            *header = {size, large_.size()};
+            large_.push_back(header);
+            return header + 1;
         }
+        if (sizeof(Header) + size > left_) {
+            char* chunk = nullptr;
+            if (spareChunks_.empty()) {
+                chunk = static_cast<char*>(std::malloc(chunkSize));
+                if (!chunk) std::abort();
+            } else {
+                chunk = static_cast<char*>(spareChunks_.back());
+                spareChunks_.pop_back();
+            }
+            chunks_.push_back(chunk);
+            next_ = chunk;
+            left_ = chunkSize;
+        }
+        auto* header = reinterpret_cast<Header*>(next_);
+        *header = {size, notLarge};
+        next_ += sizeof(Header) + size;
+        left_ -= sizeof(Header) + size;
+        return header + 1;
+    }
+
+    void* resize(void* block, std::size_t size)
+    {
+        if (!block) return take(size);
+        Header* header = headerOf(block);
+        size = rounded(size);
+        if (header->largeIndex != notLarge) {
+            auto* moved = static_cast<Header*>(std::realloc(header, sizeof(Header) + size));
+            if (!moved) std::abort();
+            moved->size = size;
+            large_[moved->largeIndex] = moved;
+            return moved + 1;
+        }
+        if (size <= header->size) return block;
+        // The newest small block grows where it is when the chunk has room.
+        char* end = static_cast<char*>(block) + header->size;
+        if (end == next_ && size < largeSize && size - header->size <= left_) {
+            left_ -= size - header->size;
+            next_ += size - header->size;
+            header->size = size;
+            return block;
+        }
+        void* moved = take(size);
+        std::memcpy(moved, block, header->size);
         return moved;
     }
 
-    static void release(void* block)
+    static void* allocate(std::size_t count, std::size_t size)
     {
-        if (!block) return;
-        current_->live_.erase(block);
-        std::free(block);
+        std::size_t bytes = 0;
+        if (__builtin_mul_overflow(count, size, &bytes)) std::abort();
+        void* block = current_->take(bytes);
+        std::memset(block, 0, bytes);
+        return block;
     }
 
+    static void* reallocate(void* block, std::size_t size) { return current_->resize(block, size); }
+
+    static void release(void*) {}
+
+    // Freed with the thread.
+    struct SpareChunks : std::vector<void*> {
+        ~SpareChunks()
+        {
+            for (void* chunk : *this) std::free(chunk);
+        }
+    };
+
     static thread_local NodeArena* current_;
+    static thread_local SpareChunks spareChunks_;
     NodeArena* previous_;
-    std::unordered_set<void*> live_;
+    std::vector<void*> chunks_;
+    std::vector<void*> large_;
+    char* next_ = nullptr;
+    std::size_t left_ = 0;
     cmark_mem allocator_{allocate, reallocate, release};
 };
 
 thread_local NodeArena* NodeArena::current_ = nullptr;
+thread_local NodeArena::SpareChunks NodeArena::spareChunks_;
 
 // Builds a library tree from the model. A node that cannot be built is left out
 // with everything under it. The values handed to the library are kept within
@@ -271,19 +356,18 @@ private:
 };
 
 // Builds the tree in an arena, renders it with `render` and copies the text out.
-// The rendered buffer comes from the tree's allocator, so the arena frees it.
+// Every block of the tree and of the rendered buffer comes from the arena, which
+// frees them all at once: the tree is not taken apart node by node.
 template <class Render>
 std::optional<std::string> renderTree(const BlockNodeArray& blocks, Render render)
 {
     const CMarkLibrary& library = cmarkLibrary();
     NodeArena arena;
-    NodePtr root(cmark_node_new_with_mem(CMARK_NODE_DOCUMENT, arena.allocator()));
+    cmark_node* root = cmark_node_new_with_mem(CMARK_NODE_DOCUMENT, arena.allocator());
     if (!root) return std::nullopt;
-    TreeBuilder(library, arena.allocator()).appendBlocks(root.get(), blocks, 1);
-    char* rendered = render(root.get());
-    std::string text(rendered ? rendered : "");
-    arena.allocator()->free(rendered);
-    return text;
+    TreeBuilder(library, arena.allocator()).appendBlocks(root, blocks, 1);
+    const char* rendered = render(root);
+    return std::string(rendered ? rendered : "");
 }
 
 }  // namespace
