@@ -1,7 +1,8 @@
 // Timing of the timecode core at 29.97 drop-frame: components → frames,
-// frames → components, reading text and writing text.
+// frames → components, reading text, text → validated timecode, and writing text.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "TimecodeCore/Timecode.h"
@@ -36,6 +37,14 @@ struct Samples {
     }
 };
 
+// On a machine shared with other work the fastest of several runs is the one
+// least disturbed: it is reported beside the median.
+void fastestOfRuns(benchmark::internal::Benchmark* bench) {
+    bench->Repetitions(9)
+        ->ComputeStatistics("min", [](const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); })
+        ->ReportAggregatesOnly(true);
+}
+
 const Samples& samples() {
     static const Samples s;
     return s;
@@ -48,7 +57,7 @@ void ComponentsToFrames(benchmark::State& state) {
         benchmark::DoNotOptimize(Timecode::frameCount(c[i++ % sampleCount], rate, B::max80SubFrames).wholeFrames());
     }
 }
-BENCHMARK(ComponentsToFrames);
+BENCHMARK(ComponentsToFrames)->Apply(fastestOfRuns);
 
 void FramesToComponents(benchmark::State& state) {
     const auto& f = samples().frames;
@@ -57,7 +66,7 @@ void FramesToComponents(benchmark::State& state) {
         benchmark::DoNotOptimize(Timecode::components({V::frames(f[i++ % sampleCount]), B::max80SubFrames}, rate));
     }
 }
-BENCHMARK(FramesToComponents);
+BENCHMARK(FramesToComponents)->Apply(fastestOfRuns);
 
 void ParseText(benchmark::State& state) {
     const auto& texts = samples().texts;
@@ -66,7 +75,7 @@ void ParseText(benchmark::State& state) {
         benchmark::DoNotOptimize(Timecode::decode(texts[i++ % sampleCount]));
     }
 }
-BENCHMARK(ParseText);
+BENCHMARK(ParseText)->Apply(fastestOfRuns);
 
 void FormatText(benchmark::State& state) {
     const auto& c = samples().components;
@@ -78,7 +87,28 @@ void FormatText(benchmark::State& state) {
         benchmark::DoNotOptimize(t.stringValue());
     }
 }
-BENCHMARK(FormatText);
+BENCHMARK(FormatText)->Apply(fastestOfRuns);
+
+// Text → validated timecode through the public constructor (strict validation).
+void TextToValidatedTimecode(benchmark::State& state) {
+    const auto& texts = samples().texts;
+    std::size_t i = 0;
+    for (auto _ : state) {
+        const Timecode t(timecode::FormattedTimecodeSourceValue::string(texts[i++ % sampleCount]), rate,
+                         B::max80SubFrames, Timecode::UpperLimit::max24Hours);
+        benchmark::DoNotOptimize(t.frames());
+    }
+}
+BENCHMARK(TextToValidatedTimecode)->Apply(fastestOfRuns);
+
+// The component check alone.
+void ValidateComponents(benchmark::State& state) {
+    const auto& c = samples().components;
+    const Timecode::Properties properties{rate, B::max80SubFrames, Timecode::UpperLimit::max24Hours};
+    std::size_t i = 0;
+    for (auto _ : state) benchmark::DoNotOptimize(c[i++ % sampleCount].isValid(properties));
+}
+BENCHMARK(ValidateComponents)->Apply(fastestOfRuns);
 
 // The whole road of a typed timecode: text → validated timecode (strict) → text.
 void ParseValidateFormat(benchmark::State& state) {
@@ -90,7 +120,7 @@ void ParseValidateFormat(benchmark::State& state) {
         benchmark::DoNotOptimize(t.stringValue());
     }
 }
-BENCHMARK(ParseValidateFormat);
+BENCHMARK(ParseValidateFormat)->Apply(fastestOfRuns);
 
 }  // namespace
 

@@ -48,6 +48,36 @@ Timecode::FrameCount Timecode::frameCount(const Components& components, Timecode
     return {FrameCount::Value::splitUnitInterval(std::int64_t(whole), unitInterval), base};
 }
 
+namespace {
+
+// Components of a non-negative count of whole frames (and a fraction of a frame in
+// decimal units), in integers of type N: 64 bits when the count allows, which
+// spares the slow 128-bit divisions of the general case.
+template <class N>
+Timecode::Components splitFrames(N frames, std::int64_t fraction, TimecodeFrameRate rate, SubFramesBase base) noexcept {
+    if (rate.isDrop()) {
+        const N tenMinutes = rate.framesPerTenMinutes();
+        const N dropped = rate.framesDropped();
+        const N droppingMinute = (tenMinutes - dropped) / 10;
+        const N tens = frames / tenMinutes;
+        const N rest = frames - tens * tenMinutes;
+        const N minutesDropped = rest > dropped ? (rest - dropped) / droppingMinute : 0;
+        frames += 9 * dropped * tens + dropped * minutesDropped;
+    }
+    const N perSecond = rate.maxFrames();
+    const N seconds = frames / perSecond;
+    Timecode::Components c;
+    c.days = saturate64(Total(seconds / (60 * 60 * 24)));
+    c.hours = std::int64_t(seconds / (60 * 60) % 24);
+    c.minutes = std::int64_t(seconds / 60 % 60);
+    c.seconds = std::int64_t(seconds % 60);
+    c.frames = std::int64_t(frames - seconds * perSecond);
+    c.subFrames = std::int64_t(Total(fraction) * base.rawValue() / Decimal::unitsPerOne);
+    return c;
+}
+
+}  // namespace
+
 Timecode::Components Timecode::components(const FrameCount& count, TimecodeFrameRate rate) noexcept {
     const Decimal value = count.decimalValue();
     const bool negative = value.isNegative();
@@ -55,28 +85,13 @@ Timecode::Components Timecode::components(const FrameCount& count, TimecodeFrame
     // Whole frames and the fraction of a frame (in 1e-18 units), worked on apart:
     // every quotient below has a whole divisor, so truncating the decimal quotient
     // equals the whole-number quotient of the whole frames.
-    Total frames = magnitude / Decimal::unitsPerOne;
-    const Total fraction = magnitude % Decimal::unitsPerOne;
+    const Total frames = magnitude / Decimal::unitsPerOne;
+    const auto fraction = std::int64_t(magnitude - frames * Decimal::unitsPerOne);
 
-    if (rate.isDrop()) {
-        const Total tenMinutes = rate.framesPerTenMinutes();
-        const Total dropped = rate.framesDropped();
-        const Total droppingMinute = (tenMinutes - dropped) / 10;
-        const Total tens = frames / tenMinutes;
-        const Total rest = frames - tens * tenMinutes;
-        const Total minutesDropped = rest > dropped ? (rest - dropped) / droppingMinute : 0;
-        frames += 9 * dropped * tens + dropped * minutesDropped;
-    }
-
-    const Total perSecond = rate.maxFrames();
-    Components c;
-    c.days = saturate64(frames / (perSecond * 60 * 60 * 24));
-    c.hours = std::int64_t(frames / (perSecond * 60 * 60) % 24);
-    c.minutes = std::int64_t(frames / (perSecond * 60) % 60);
-    c.seconds = std::int64_t(frames / perSecond % 60);
-    c.frames = std::int64_t(frames % perSecond);
-    c.subFrames = std::int64_t(fraction * count.subFramesBase.rawValue() / Decimal::unitsPerOne);
-
+    // Room for the dropped frames added back (under a tenth of the count).
+    constexpr Total small = Total(1) << 62;
+    Components c = frames < small ? splitFrames<std::int64_t>(std::int64_t(frames), fraction, rate, count.subFramesBase)
+                                  : splitFrames<Total>(frames, fraction, rate, count.subFramesBase);
     if (negative) {
         for (std::int64_t* field : {&c.days, &c.hours, &c.minutes, &c.seconds, &c.frames, &c.subFrames}) {
             if (*field != 0) {

@@ -95,16 +95,7 @@ struct Cursor {
     std::size_t pos = 0;
 
     bool atEnd() const { return pos >= text.size(); }
-    bool peekDigit() const { return !atEnd() && text[pos] >= '0' && text[pos] <= '9'; }
-
-    // A run of one or more ASCII digits.
-    std::optional<std::string_view> digits() {
-        const std::size_t start = pos;
-        while (peekDigit()) ++pos;
-        if (pos == start) return std::nullopt;
-        return text.substr(start, pos - start);
-    }
-    bool fieldSeparator() {
+    [[gnu::always_inline]] bool fieldSeparator() {
         if (atEnd() || (text[pos] != ':' && text[pos] != ';')) return false;
         ++pos;
         return true;
@@ -137,6 +128,7 @@ struct Cursor {
 // The text without one final line terminator (\r\n, or one of \n \v \f \r U+0085
 // U+2028 U+2029), which may stand at the very end.
 std::string_view withoutFinalLineTerminator(std::string_view s) {
+    if (s.empty() || static_cast<unsigned char>(s.back() - '0') < 10) return s;  // the usual end: a digit
     if (s.size() >= 2 && s.substr(s.size() - 2) == "\r\n") return s.substr(0, s.size() - 2);
     if (!s.empty()) {
         const char c = s.back();
@@ -148,62 +140,78 @@ std::string_view withoutFinalLineTerminator(std::string_view s) {
     return s;
 }
 
-struct Groups {
-    std::optional<std::string_view> days, hours, minutes, seconds, frames, subFrames;
+// One digit group as read: its value, or that it does not fit 64 bits.
+struct Group {
+    std::int64_t value = 0;
+    bool present = false;
+    bool overflowed = false;
 };
 
+struct Groups {
+    Group days, hours, minutes, seconds, frames, subFrames;
+};
+
+// A run of one or more ASCII digits into `group`; false when there is none.
+[[gnu::always_inline]] inline bool readDigits(Cursor& c, Group& group) {
+    const char* p = c.text.data() + c.pos;
+    const char* const end = c.text.data() + c.text.size();
+    const char* const start = p;
+    std::uint64_t value = 0;
+    bool overflowed = false;
+    for (; p != end && static_cast<unsigned char>(*p - '0') < 10; ++p) {
+        const unsigned digit = static_cast<unsigned char>(*p - '0');
+        // Past INT64_MAX once the value exceeds (INT64_MAX - digit) / 10.
+        if (value > (std::uint64_t(INT64_MAX) - digit) / 10) overflowed = true;
+        else value = value * 10 + digit;
+    }
+    if (p == start) return false;
+    c.pos = std::size_t(p - c.text.data());
+    group = {std::int64_t(value), true, overflowed};
+    return true;
+}
+
 // Hours through the end: H sep M sep S sep F [.] [digits] end.
-bool readFromHours(Cursor& c, Groups& g) {
-    if (!(g.hours = c.digits()) || !c.fieldSeparator()) return false;
-    if (!(g.minutes = c.digits()) || !c.fieldSeparator()) return false;
-    if (!(g.seconds = c.digits()) || !c.fieldSeparator()) return false;
-    if (!(g.frames = c.digits())) return false;
+[[gnu::always_inline]] inline bool readFromHours(Cursor& c, Groups& g) {
+    if (!readDigits(c, g.hours) || !c.fieldSeparator()) return false;
+    if (!readDigits(c, g.minutes) || !c.fieldSeparator()) return false;
+    if (!readDigits(c, g.seconds) || !c.fieldSeparator()) return false;
+    if (!readDigits(c, g.frames)) return false;
     if (!c.atEnd() && c.text[c.pos] == '.') ++c.pos;
-    g.subFrames = c.digits();
+    readDigits(c, g.subFrames);
     return c.atEnd();
 }
 
-std::optional<Groups> match(std::string_view text) {
+bool match(std::string_view text, Groups& g) {
     // Without days: an optional separator, then hours.
     {
         Cursor c{text};
-        Groups g;
         c.daysSeparator();
-        if (readFromHours(c, g)) return g;
+        if (readFromHours(c, g)) return true;
     }
     // With days: digits, a separator, then hours.
     {
+        g = {};
         Cursor c{text};
-        Groups g;
-        g.days = c.digits();
-        if (g.days && c.daysSeparator() && readFromHours(c, g)) return g;
+        if (readDigits(c, g.days) && c.daysSeparator() && readFromHours(c, g)) return true;
     }
-    return std::nullopt;
-}
-
-// A group's value: absent when it did not take part. A group that took part but does
-// not fit 64 bits makes the whole text malformed (a pasted value never changes silently).
-std::optional<std::int64_t> number(const std::optional<std::string_view>& group) {
-    if (!group) return std::nullopt;
-    std::int64_t v = 0;
-    const auto res = std::from_chars(group->data(), group->data() + group->size(), v);
-    if (res.ec != std::errc() || res.ptr != group->data() + group->size()) throw Timecode::StringParseError::malformed();
-    return v;
+    return false;
 }
 
 }  // namespace
 
 Timecode::Components Timecode::decode(std::string_view text) {
-    const auto groups = match(withoutFinalLineTerminator(text));
-    if (!groups) throw StringParseError::malformed();
-    const std::optional<std::int64_t> values[] = {number(groups->days),    number(groups->hours),
-                                                  number(groups->minutes), number(groups->seconds),
-                                                  number(groups->frames),  number(groups->subFrames)};
+    Groups g;
+    if (!match(withoutFinalLineTerminator(text), g)) throw StringParseError::malformed();
+    // A group that took part but does not fit 64 bits makes the whole text
+    // malformed (a pasted value never changes silently).
+    const Group* all[] = {&g.days, &g.hours, &g.minutes, &g.seconds, &g.frames, &g.subFrames};
     int present = 0;
-    for (const auto& v : values) present += v.has_value();
+    for (const Group* group : all) {
+        if (group->overflowed) throw StringParseError::malformed();
+        present += group->present;
+    }
     if (present < 4) throw StringParseError::malformed();
-    return {values[0].value_or(0), values[1].value_or(0), values[2].value_or(0),
-            values[3].value_or(0), values[4].value_or(0), values[5].value_or(0)};
+    return {g.days.value, g.hours.value, g.minutes.value, g.seconds.value, g.frames.value, g.subFrames.value};
 }
 
 }  // namespace timecode

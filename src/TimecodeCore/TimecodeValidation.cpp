@@ -34,10 +34,14 @@ TimecodeComponentSet TimecodeComponents::invalidComponents(const TimecodePropert
     return invalid;
 }
 
+// The ranges of validRange, checked field by field without going through the list
+// of components: validation sits on the road of every timecode read from text.
 bool TimecodeComponents::isValid(const TimecodeProperties& properties) const noexcept {
-    for (TimecodeComponent c : TimecodeComponent::allCases())
-        if (!validRange(c, properties).contains(value(c))) return false;
-    return true;
+    const auto within = [](std::int64_t value, std::int64_t low, std::int64_t high) { return value >= low && value <= high; };
+    const TimecodeFrameRate rate = properties.frameRate;
+    return within(days, 0, properties.upperLimit.maxDays()) && within(hours, 0, 23) && within(minutes, 0, 59) &&
+           within(seconds, 0, 59) && within(frames, framesFloor(*this, rate), rate.maxFrameNumberDisplayable()) &&
+           within(subFrames, 0, properties.subFramesBase.maxSubFrames());
 }
 
 void TimecodeComponents::clamp(const TimecodeProperties& properties) noexcept {
