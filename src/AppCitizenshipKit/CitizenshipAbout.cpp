@@ -15,10 +15,6 @@ namespace citizenship {
 
 namespace {
 
-QPointer<QDialog>& openPanel() {
-    static QPointer<QDialog> panel;
-    return panel;
-}
 
 QFont sized(const QFont& base, int pixels, bool bold = false) {
     QFont font = base;
@@ -54,15 +50,32 @@ protected:
     }
 };
 
-void fillPanel(QDialog* panel, const CitizenshipConfig& config) {
-    auto* credits = panel->findChild<CreditsView*>();
-    CitizenshipAbout::buildCredits(credits->document(), config, panel->palette().color(QPalette::Link));
-    credits->fit();
-}
+// The panel keeps the configuration it shows, so its links follow a change of
+// the light or dark palette.
+class AboutPanel : public QDialog {
+public:
+    AboutPanel()
+        : QDialog(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {}
 
-QDialog* makePanel(const CitizenshipConfig& config) {
-    auto* panel = new QDialog(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                                           | Qt::WindowCloseButtonHint);
+    void fill(const CitizenshipConfig& config) {
+        m_config = config;
+        auto* credits = findChild<CreditsView*>();
+        CitizenshipAbout::buildCredits(credits->document(), m_config, palette().color(QPalette::Link));
+        credits->fit();
+    }
+
+protected:
+    void changeEvent(QEvent* event) override {
+        QDialog::changeEvent(event);
+        if (event->type() == QEvent::PaletteChange && findChild<CreditsView*>()) fill(m_config);
+    }
+
+private:
+    CitizenshipConfig m_config;
+};
+
+AboutPanel* makePanel(const CitizenshipConfig& config) {
+    auto* panel = new AboutPanel;
     panel->setObjectName(QStringLiteral("aboutPanel"));
     panel->setAttribute(Qt::WA_DeleteOnClose);
     panel->setWindowTitle(QStringLiteral("About ") + config.appName);
@@ -105,12 +118,16 @@ QDialog* makePanel(const CitizenshipConfig& config) {
 
 }  // namespace
 
-QDialog* CitizenshipAbout::window() { return openPanel(); }
+namespace {
+QPointer<AboutPanel> openPanel;
+}
+
+QDialog* CitizenshipAbout::window() { return openPanel; }
 
 void CitizenshipAbout::show(const CitizenshipConfig& config) {
-    QPointer<QDialog>& panel = openPanel();
-    if (!panel) panel = makePanel(config);
-    fillPanel(panel, config);
+    AboutPanel* panel = openPanel;
+    if (!panel) openPanel = panel = makePanel(config);
+    panel->fill(config);
     panel->adjustSize();
     panel->show();
     panel->raise();
