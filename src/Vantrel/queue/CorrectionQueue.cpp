@@ -259,6 +259,7 @@ void CorrectionQueue::setSleepInhibitor(std::unique_ptr<SleepInhibitor> inhibito
 }
 
 void CorrectionQueue::setVolumeInfoProvider(VolumeInfoProvider provider) { volumeInfo_ = std::move(provider); }
+void CorrectionQueue::setQueueFileWriter(FileByteWriter writer) { queueFileWriter_ = std::move(writer); }
 
 // MARK: helpers
 

@@ -8,6 +8,7 @@
 
 #include "Vantrel/queue/CorrectionJob.h"
 #include "Vantrel/queue/CorrectionRunning.h"
+#include "Vantrel/queue/DurableFile.h"
 #include "Vantrel/queue/OutputVerifying.h"
 #include "Vantrel/queue/SleepInhibitor.h"
 
@@ -104,6 +105,7 @@ public:
     // For tests and special set-ups.
     void setSleepInhibitor(std::unique_ptr<SleepInhibitor> inhibitor);
     void setVolumeInfoProvider(VolumeInfoProvider provider);
+    void setQueueFileWriter(FileByteWriter writer);
 
     // The preflight: nothing when the output volume has room for the source.
     std::optional<QString> checkFreeSpace(const QString& sourcePath, const QString& outputFolder) const;
@@ -174,6 +176,7 @@ private:
     bool isSleepPrevented_ = false;
     QSet<QString> accessedResources_;
     std::optional<QString> queueFilePath_;
+    FileByteWriter queueFileWriter_;
     // A loop verification that waits for a manual one to end.
     std::function<void()> deferredVerificationStage_;
 };

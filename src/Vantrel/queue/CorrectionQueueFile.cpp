@@ -1,15 +1,12 @@
 // The queue file: where it lives, how it is written and how it is restored.
 #include "Vantrel/queue/CorrectionQueuePrivate.h"
+#include "Vantrel/queue/DurableFile.h"
 #include "Vantrel/queue/QueueFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
-
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <system_error>
@@ -19,14 +16,6 @@ namespace vantrel {
 namespace {
 
 const QString queueFileName = QStringLiteral("queue.json");
-
-// Makes a finished rename durable: the folder entry is flushed as well as the file.
-void syncFolder(const QString& folder) {
-    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    ::fsync(fd);
-    ::close(fd);
-}
 
 }  // namespace
 
@@ -57,25 +46,15 @@ void CorrectionQueue::saveQueue() {
     if (!queueFilePath_) return;
     const QByteArray data = encodeQueueFile(jobs_);
 
-    QSaveFile file(*queueFilePath_);
-    QString failure;
-    if (!file.open(QIODevice::WriteOnly)) {
-        failure = file.errorString();
-    } else if (file.write(data) != data.size()) {
-        failure = file.errorString();
-        file.cancelWriting();
-    } else if (!file.commit()) {
-        failure = file.errorString();
-    }
-    if (failure.isEmpty()) {
-        syncFolder(QFileInfo(*queueFilePath_).absolutePath());
+    const std::optional<QString> failure = replaceFileContents(*queueFilePath_, data, queueFileWriter_);
+    if (!failure) {
         setPersistenceError(std::nullopt);
         return;
     }
     // One console line per run of failures; the text stays until a save succeeds.
     if (persistenceError_) return;
-    setPersistenceError(QStringLiteral("Queue may not persist: ") + failure);
-    log(QStringLiteral("Failed to save queue — ") + failure);
+    setPersistenceError(QStringLiteral("Queue may not persist: ") + *failure);
+    log(QStringLiteral("Failed to save queue — ") + *failure);
 }
 
 std::optional<QString> CorrectionQueue::moveQueueFileAside() {

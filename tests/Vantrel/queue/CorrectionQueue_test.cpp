@@ -5,12 +5,20 @@
 #include "QueueTestSupport.h"
 #include "TestMedia.h"
 #include "Vantrel/queue/Bookmarks.h"
+#include "Vantrel/queue/QueueFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QScopeGuard>
 #include <QSignalSpy>
+
+#include <cerrno>
+#include <cstring>
+
+#include <sys/mount.h>
+#include <unistd.h>
 
 using namespace queuetest;
 using testsupport::makeTestFolder;
@@ -281,6 +289,81 @@ TEST_F(QueueTest, SaveFailuresGiveOneLineUntilASaveSucceeds) {
     queue->enqueue(job(QStringLiteral("c.mov")));
     EXPECT_FALSE(queue->persistenceError());
     EXPECT_EQ(savedJobs().size(), 3);
+}
+
+namespace {
+
+QByteArray contentsOf(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Writes zeros into a new file until the volume refuses more.
+void fillVolume(const QString& path) {
+    QFile filler(path);
+    ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
+    const QByteArray block(4096, '\0');
+    while (filler.write(block) == block.size() && filler.flush()) {
+    }
+}
+
+}  // namespace
+
+TEST_F(QueueTest, FullDiskKeepsThePreviousQueueFile) {
+    if (::geteuid() != 0) GTEST_SKIP() << "mounting a small tmpfs needs root; the full-disk save is not tried";
+    const QString disk = folder + QStringLiteral("/disk");
+    ASSERT_TRUE(QDir().mkpath(disk));
+    if (::mount("tmpfs", QFile::encodeName(disk).constData(), "tmpfs", 0, "size=256k") != 0)
+        GTEST_SKIP() << "cannot mount a tmpfs here: " << std::strerror(errno);
+    const auto unmount = qScopeGuard([&] { ::umount2(QFile::encodeName(disk).constData(), MNT_DETACH); });
+
+    CorrectionQueue queue(runner, verifier, disk);
+    const QString file = disk + QStringLiteral("/queue.json");
+    queue.enqueue(job(QStringLiteral("a.mov")));
+    const QByteArray before = contentsOf(file);
+    ASSERT_FALSE(before.isEmpty());
+
+    fillVolume(disk + QStringLiteral("/filler"));
+    queue.enqueue(job(QStringLiteral("b.mov")));
+    ASSERT_TRUE(queue.persistenceError());
+    EXPECT_EQ(messages(queue).filter(QStringLiteral("Failed to save queue — ")).size(), 1);
+    EXPECT_EQ(contentsOf(file), before);
+    EXPECT_EQ(QDir(disk).entryList(QDir::Files), (QStringList{"filler", "queue.json"}));  // no temporary left
+    EXPECT_EQ(CorrectionQueue(runner, verifier, disk).jobs().size(), 1);  // a restart finds the last good save
+
+    ASSERT_TRUE(QFile::remove(disk + QStringLiteral("/filler")));
+    queue.enqueue(job(QStringLiteral("c.mov")));
+    EXPECT_FALSE(queue.persistenceError());
+    EXPECT_EQ(decodeQueueFile(contentsOf(file)).jobs.size(), 3);
+}
+
+TEST_F(QueueTest, AWriterThatFailsLeavesThePreviousQueueFile) {
+    auto queue = makeQueue();
+    queue->enqueue(job(QStringLiteral("a.mov")));
+    const QByteArray before = contentsOf(queueFile());
+    struct Fault {
+        const char* name;
+        FileByteWriter writer;
+    };
+    const Fault faults[] = {
+        // Claims every byte but keeps only half, as a buffered write to a full disk does.
+        {"short write reported whole",
+         [](QFileDevice& file, const QByteArray& data) { return file.write(data.left(data.size() / 2)) >= 0; }},
+        {"write refused", [](QFileDevice&, const QByteArray&) { return false; }},
+    };
+    for (const Fault& fault : faults) {
+        SCOPED_TRACE(fault.name);
+        queue->setQueueFileWriter(fault.writer);
+        queue->enqueue(job(QStringLiteral("b.mov")));
+        ASSERT_TRUE(queue->persistenceError());
+        EXPECT_EQ(contentsOf(queueFile()), before);
+        EXPECT_EQ(QDir(folder).entryList(QDir::Files), QStringList{"queue.json"});
+    }
+    EXPECT_EQ(messages(*queue).filter(QStringLiteral("Failed to save queue — ")).size(), 1);
+    queue->setQueueFileWriter({});
+    queue->enqueue(job(QStringLiteral("c.mov")));
+    EXPECT_FALSE(queue->persistenceError());
+    EXPECT_EQ(savedJobs().size(), 4);
 }
 
 TEST_F(QueueTest, StorageFolderThatCannotBeMadeLeavesAnInMemoryQueue) {
