@@ -1,0 +1,37 @@
+#pragma once
+
+// One Vantrel per data folder: the running application holds a lock file in the
+// folder that keeps the queue, so a second copy never restores, runs or saves the
+// same jobs. A lock left behind by a process that is gone is taken over.
+
+#include <QLockFile>
+#include <QString>
+
+#include <memory>
+
+namespace vantrel {
+
+class InstanceLock {
+public:
+    // "Vantrel" in the user's data folder: where the queue file lives.
+    static QString defaultFolder();
+
+    // Takes the lock of the folder (made when missing). Nothing when another living
+    // process holds it or the lock cannot be written.
+    static std::unique_ptr<InstanceLock> acquire(const QString& folder = defaultFolder());
+
+    // As acquire; when another Vantrel holds the lock, tells the user so (a message
+    // box where there is a screen, always a line on standard error) and gives
+    // nothing: the caller then exits with a non-zero status. Needs the application
+    // object.
+    static std::unique_ptr<InstanceLock> acquireOrTellUser(const QString& folder = defaultFolder());
+
+    const QString& path() const { return path_; }
+
+private:
+    explicit InstanceLock(const QString& path);
+    QString path_;
+    QLockFile file_;
+};
+
+}  // namespace vantrel
