@@ -67,7 +67,10 @@ protected:
         return QTest::qWaitFor(
             [this] {
                 return std::all_of(model->sources().cbegin(), model->sources().cend(),
-                                   [](const SourceItem& row) { return row.analysis.isDone(); });
+                                   [](const SourceItem& row) {
+                                       return row.analysis.isDone() ||
+                                              row.analysis.kind() == SourceItem::AnalysisState::Kind::failed;
+                                   });
             },
             30000);
     }

@@ -90,7 +90,11 @@ void AppModel::setRateOverride(const QUuid& id, const std::optional<FrameRate>& 
 
 // --- Derived counts -----------------------------------------------------------
 
-bool AppModel::isReady(const SourceItem& row) { return row.included && row.resolvedStartTimecode().has_value(); }
+// A file that could not be read is never ready, whatever was typed for it.
+bool AppModel::isReady(const SourceItem& row) {
+    return row.included && row.analysis.kind() != SourceItem::AnalysisState::Kind::failed &&
+           row.resolvedStartTimecode().has_value();
+}
 
 int AppModel::readyCount() const { return int(std::count_if(sources_.cbegin(), sources_.cend(), isReady)); }
 

@@ -48,8 +48,9 @@ void AppModel::addSources(const QList<QUrl>& urls) {
 }
 
 // Reads the timecode track, then the creation date, and stores both in the row
-// found again by its id. Read failures only leave members absent; a row removed
-// (or enqueued) in the meantime is not brought back.
+// found again by its id. A file that cannot be opened as a movie at all ends
+// failed with the reader's message; other read failures only leave members absent.
+// A row removed (or enqueued) in the meantime is not brought back.
 void AppModel::analyze(const SourceItem& row) {
     const QUuid id = row.id;
     const auto index = indexOfSource(id);
@@ -58,6 +59,13 @@ void AppModel::analyze(const SourceItem& row) {
     updateSource(id, [](SourceItem& item) { item.analysis = SourceItem::AnalysisState::analyzing(); });
 
     timecodeReader_.readTimecode(path).then(this, [this, id, path](const SourceTimecodeReader::Result& result) {
+        if (const auto* error = std::get_if<SourceTimecodeReader::ReaderError>(&result);
+            error && error->kind() == SourceTimecodeReader::ReaderError::Kind::readerInitFailed) {
+            updateSource(id, [&](SourceItem& row) {
+                row.analysis = SourceItem::AnalysisState::failed(error->errorDescription());
+            });
+            return;
+        }
         SourceItem::Analysis analysis;
         if (const auto* reading = std::get_if<TimecodeTrackReading>(&result)) {
             const FrameRate rate = FrameRate::fromNominal(reading->frameQuanta, reading->isDropFrame);

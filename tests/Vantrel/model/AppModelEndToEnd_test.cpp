@@ -50,9 +50,8 @@ TEST_F(ModelTest, EndToEndReadyMoviesGetVerifiedOutputsWithTheirTimeOfDay) {
     ASSERT_TRUE(allAnalysed());
     ASSERT_EQ(model->enqueueReadyRows(), 4);
     EXPECT_EQ(rowNames(), (QStringList{QStringLiteral("A005 no tc.mov"), QStringLiteral("A006 broken.mov")}));
-    for (const SourceItem& left : model->sources()) {
-        EXPECT_EQ(left.blockingReason(), QStringLiteral("Unknown frame rate — set fps"));
-    }
+    EXPECT_EQ(row(QStringLiteral("A005 no tc.mov")).blockingReason(), QStringLiteral("Unknown frame rate — set fps"));
+    EXPECT_EQ(row(QStringLiteral("A006 broken.mov")).analysis.kind(), SourceItem::AnalysisState::Kind::failed);
 
     CorrectionQueue& queue = model->queue();
     queue.start();

@@ -121,6 +121,39 @@ TEST_F(ModelTest, AnalysisStoresTheTimecodeTrackAndTheQuickTimeDate) {
     EXPECT_EQ(df.analysis.analysis()->creationSource, VideoMetadataReader::Source::filesystem);
 }
 
+TEST_F(ModelTest, FilesThatAreNoMovieEndFailedWithTheReadersMessage) {
+    const QUrl whole = movie(QStringLiteral("whole.mov"));
+    const QString truncated = pathOf(QStringLiteral("truncated.mov"));
+    ASSERT_TRUE(QFile::copy(whole.toLocalFile(), truncated));
+    // The movie header comes last: half the file is media data without it.
+    ASSERT_TRUE(QFile::resize(truncated, QFileInfo(truncated).size() / 2));
+    ASSERT_TRUE(testsupport::writeFile(pathOf(QStringLiteral("text.mov")), "just some notes\n"));
+    ASSERT_TRUE(testsupport::writeFile(pathOf(QStringLiteral("empty.mov")), {}));
+    model->setOutputFolder(QUrl::fromLocalFile(folder));
+    model->addSources({QUrl::fromLocalFile(truncated), QUrl::fromLocalFile(pathOf(QStringLiteral("text.mov"))),
+                       QUrl::fromLocalFile(pathOf(QStringLiteral("empty.mov"))),
+                       movie(QStringLiteral("no tc.mov"), movieSpec(std::nullopt))});
+    ASSERT_TRUE(allAnalysed());
+    for (const QString name : {"truncated.mov", "text.mov", "empty.mov"}) {
+        SCOPED_TRACE(name.toStdString());
+        SourceItem broken = row(name);
+        EXPECT_EQ(broken.analysis.kind(), Kind::failed);
+        EXPECT_TRUE(broken.analysis.failureMessage().startsWith(QStringLiteral("Movie reader init failed: ")))
+            << broken.analysis.failureMessage().toStdString();
+        // Whatever is typed for it, a file that cannot be read makes no job.
+        model->setFixMode(broken.id, FixMode::manual);
+        model->setManualComponents(broken.id, components(1, 0, 0, 0));
+        model->setRateOverride(broken.id, FrameRate{25, 1, 25, false});
+        EXPECT_FALSE(AppModel::isReady(row(name)));
+    }
+    // A movie without a timecode track opens: it is analysed, just without a rate.
+    const SourceItem noTc = row(QStringLiteral("no tc.mov"));
+    ASSERT_TRUE(noTc.analysis.isDone());
+    EXPECT_FALSE(noTc.analysis.analysis()->detectedRate);
+    EXPECT_EQ(noTc.blockingReason(), QStringLiteral("Unknown frame rate — set fps"));
+    EXPECT_EQ(model->readyCount(), 0);
+}
+
 TEST_F(ModelTest, RowRemovedBeforeOrDuringItsAnalysisNeverComesBack) {
     model->addSources({movie(QStringLiteral("early.mov")), movie(QStringLiteral("late.mov"))});
     model->removeSource(model->sources()[0].id);  // before its analysis first runs
