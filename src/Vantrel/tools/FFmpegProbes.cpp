@@ -47,7 +47,8 @@ std::optional<QJsonObject> probeJSONBlocking(const BundledToolResolver& resolver
                                              const QStringList& extraArguments, const IsCancelled& isCancelled) {
     const auto tool = resolver.resolve(BundledToolResolver::Tool::ffprobe);
     if (!tool) return std::nullopt;
-    QStringList arguments{QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-of"), QStringLiteral("json")};
+    QStringList arguments{QStringLiteral("-hide_banner"), QStringLiteral("-v"), QStringLiteral("error"),
+                          QStringLiteral("-of"), QStringLiteral("json")};
     // Absolute, so that a name beginning with "-" is never taken for an option.
     arguments << extraArguments << QFileInfo(file).absoluteFilePath();
     const auto output = runProbeBlocking(*tool, arguments, isCancelled);

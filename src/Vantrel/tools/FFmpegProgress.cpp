@@ -1,5 +1,6 @@
 // How ffmpeg's standard error becomes log lines, a total duration and throttled
-// progress. The stream is handled in chunks as they arrive, not split into lines.
+// progress. Progress is read from each chunk as it arrives; the log gets whole
+// lines only, a line begun in one chunk waiting for its end in a later one.
 #include "Vantrel/tools/FFmpegWrapper.h"
 #include "Vantrel/queue/StrictNumbers.h"
 
@@ -158,16 +159,44 @@ void FFmpegWrapper::ChunkProcessor::process(QByteArrayView bytes, Clock::time_po
     processText(decoder_.decode(bytes), now);
 }
 
-void FFmpegWrapper::ChunkProcessor::finish(Clock::time_point now) { processText(decoder_.finish(), now); }
+void FFmpegWrapper::ChunkProcessor::finish(Clock::time_point now) {
+    processText(decoder_.finish(), now);
+    logLines(QString(), true);
+}
+
+// Logs every line the text completes ("\n" or "\r" ends one), blank lines and the
+// statistics lines left out; the unfinished rest waits for the next chunk, or for
+// the end of the run (or grows too long to wait for).
+void FFmpegWrapper::ChunkProcessor::logLines(const QString& text, bool atEnd) {
+    if (!log_) return;
+    lineCarry_ += text;
+    QStringList lines;
+    const auto take = [&lines](QStringView line) {
+        line = line.trimmed();
+        if (!line.isEmpty() && !line.startsWith(QLatin1String("frame="))) lines << QStringLiteral("FFmpeg: ") + line.toString();
+    };
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < lineCarry_.size(); ++i) {
+        const QChar c = lineCarry_[i];
+        if (c != QLatin1Char('\n') && c != QLatin1Char('\r')) continue;
+        take(QStringView(lineCarry_).mid(start, i - start));
+        start = i + 1;
+    }
+    lineCarry_.remove(0, start);
+    if (atEnd || lineCarry_.size() > maxLineCarry) {
+        take(lineCarry_);
+        lineCarry_.clear();
+    }
+    if (lines.isEmpty()) return;
+    post_([log = log_, lines = std::move(lines)] {
+        for (const QString& line : lines) log(line);
+    });
+}
 
 void FFmpegWrapper::ChunkProcessor::processText(const QString& text, Clock::time_point now) {
     if (text.isEmpty()) return;
     collector_->append(text);
-
-    const QString trimmed = text.trimmed();
-    if (!trimmed.startsWith(QStringLiteral("frame=")) && log_) {
-        post_([log = log_, line = QStringLiteral("FFmpeg: ") + trimmed] { log(line); });
-    }
+    logLines(text, false);
 
     if (owner_.expired()) return;
 

@@ -141,7 +141,7 @@ public:
     };
 
     // The handling of one run's standard error, chunk by chunk: collects the
-    // text, logs it, finds the input's duration and delivers throttled progress.
+    // text, logs it line by line, finds the input's duration and delivers throttled progress.
     class ChunkProcessor {
     public:
         using Post = std::function<void(std::function<void()>)>;
@@ -155,7 +155,9 @@ public:
 
     private:
         static constexpr qsizetype maxDurationCarry = 4096;
+        static constexpr qsizetype maxLineCarry = 16384;
         void processText(const QString& text, Clock::time_point now);
+        void logLines(const QString& text, bool atEnd);
         void findTotalDuration(const QString& text);
 
         std::shared_ptr<OutputCollector> collector_;
@@ -167,6 +169,7 @@ public:
         Post post_;
         Utf8ChunkDecoder decoder_;
         QString durationCarry_;  // the unfinished line the duration may continue on
+        QString lineCarry_;      // the unfinished line the log waits to complete
     };
 
     // The stream a probe looks at: the first video ("v:0") or audio ("a:0") stream.

@@ -25,14 +25,28 @@ Timecode makeTimecode(std::int64_t h, std::int64_t m, std::int64_t s, std::int64
                     Timecode::UpperLimit::max24Hours, timecode::ValidationRule::allowingInvalid);
 }
 
+// The format's metadata items as ffprobe reads them.
+QJsonObject formatTags(const QString& file) {
+    QByteArray json;
+    if (testsupport::runTool(QStringLiteral("ffprobe"), {QStringLiteral("-v"), QStringLiteral("error"),
+                                                         QStringLiteral("-show_entries"), QStringLiteral("format_tags"),
+                                                         QStringLiteral("-of"), QStringLiteral("json"), file},
+                             &json) != 0)
+        return {};
+    return QJsonDocument::fromJson(json).object().value(QStringLiteral("format")).toObject().value(QStringLiteral("tags")).toObject();
+}
+
 QStringList expected(const QString& input, const QString& tc, const QString& output,
                      const QStringList& creation = {}) {
-    return QStringList{QStringLiteral("-i"),           input,
+    return QStringList{QStringLiteral("-hide_banner"), QStringLiteral("-i"), input,
                        QStringLiteral("-c"),           QStringLiteral("copy"),
                        QStringLiteral("-map"),         QStringLiteral("0"),
                        QStringLiteral("-map"),         QStringLiteral("-0:d"),
                        QStringLiteral("-map_metadata"), QStringLiteral("0"),
                        QStringLiteral("-movflags"),    QStringLiteral("use_metadata_tags"),
+                       QStringLiteral("-metadata"),    QStringLiteral("major_brand="),
+                       QStringLiteral("-metadata"),    QStringLiteral("minor_version="),
+                       QStringLiteral("-metadata"),    QStringLiteral("compatible_brands="),
                        QStringLiteral("-timecode"),    tc} +
            creation + QStringList{QStringLiteral("-y"), output};
 }
@@ -46,14 +60,14 @@ TEST(CorrectionCommand, PathsPassWholeAndTheSeparatorFollowsTheRate) {
               expected(input, QStringLiteral("01:00:00;00"), output));
     EXPECT_EQ(makeTimecodeArguments(input, output, makeTimecode(23, 59, 59, 24, TimecodeFrameRate::fps25)),
               expected(input, QStringLiteral("23:59:59:24"), output));
-    EXPECT_EQ(makeTimecodeArguments(input, output, makeTimecode(10, 1, 0, 2, TimecodeFrameRate::fps59_94d))[13],
+    EXPECT_EQ(makeTimecodeArguments(input, output, makeTimecode(10, 1, 0, 2, TimecodeFrameRate::fps59_94d))[20],
               QStringLiteral("10:01:00;02"));
 }
 
 TEST(CorrectionCommand, RelativePathsBecomeAbsolute) {
     const QStringList arguments = makeTimecodeArguments(QStringLiteral("-f.mov"), QStringLiteral("-y.mov"),
                                                         makeTimecode(0, 0, 0, 0, TimecodeFrameRate::fps25));
-    EXPECT_EQ(arguments[1], QDir::currentPath() + QStringLiteral("/-f.mov"));
+    EXPECT_EQ(arguments[2], QDir::currentPath() + QStringLiteral("/-f.mov"));
     EXPECT_EQ(arguments.last(), QDir::currentPath() + QStringLiteral("/-y.mov"));
 }
 
@@ -66,7 +80,7 @@ TEST(CorrectionCommand, CreationTimeIsStampedInUtcToWholeSeconds) {
     EXPECT_EQ(makeTimecodeArguments(QStringLiteral("/in.mov"), QStringLiteral("/out.mov"),
                                     makeTimecode(1, 0, 0, 0, TimecodeFrameRate::fps25), QDateTime())
                   .size(),
-              16);
+              23);
 }
 
 // A 29.97 drop-frame movie with a creation date, corrected by ffmpeg with the
@@ -95,6 +109,13 @@ TEST(CorrectionCommand, RealCorrectionWritesTheTimecodeAndKeepsTheDates) {
         std::nullopt, [](double, const QString&) {}, [&log](const QString& line) { log << line; });
     ASSERT_TRUE(tooltest::waitFor(run));
     EXPECT_NO_THROW(run.waitForFinished()) << log.join(QLatin1Char('\n')).toStdString();
+    // The console gets whole lines, and no banner.
+    EXPECT_FALSE(log.filter(QStringLiteral("FFmpeg: ")).isEmpty());
+    for (const QString& line : log) {
+        EXPECT_FALSE(line.contains(QLatin1Char('\n')) || line.contains(QLatin1Char('\r'))) << line.toStdString();
+        EXPECT_FALSE(line.contains(QStringLiteral("ffmpeg version")) || line.contains(QStringLiteral("configuration:")))
+            << line.toStdString();
+    }
 
     EXPECT_EQ(testsupport::probeTimecode(output), QStringLiteral("01:02:03;04"));
     const QFuture<int> trackCount = wrapper.timecodeTrackCount(output);
@@ -118,5 +139,40 @@ TEST(CorrectionCommand, RealCorrectionWritesTheTimecodeAndKeepsTheDates) {
     }
     EXPECT_EQ(types, (QStringList{QStringLiteral("video"), QStringLiteral("audio"), QStringLiteral("data")}));
     EXPECT_EQ(testsupport::sha256OfFile(source), sourceHash);
+    if (!::testing::Test::HasFailure()) QDir(folder).removeRecursively();
+}
+
+// An MP4 source's file type becomes no metadata item of the .mov output; every
+// item the source had is still there.
+TEST(CorrectionCommand, OutputOfAnMp4SourceClaimsNoMp4Brand) {
+    const QString folder = testsupport::makeTestFolder(QStringLiteral("brands"));
+    const QString source = folder + QStringLiteral("/clip.mp4");
+    testsupport::MovieSpec recipe;
+    recipe.seconds = 0.2;
+    recipe.timecode = QStringLiteral("10:00:00:00");
+    recipe.extraArgs = {QStringLiteral("-metadata"), QStringLiteral("title=Scene 4"), QStringLiteral("-metadata"),
+                        QStringLiteral("comment=take two")};
+    QString error;
+    ASSERT_TRUE(testsupport::makeMovie(source, recipe, &error)) << error.toStdString();
+    ASSERT_EQ(formatTags(source).value(QStringLiteral("major_brand")).toString(), QStringLiteral("isom"));
+
+    FFmpegWrapper wrapper;
+    const QString output = folder + QStringLiteral("/clip_TC.mov");
+    QFuture<void> run = wrapper.runFFmpeg(
+        *wrapper.toolResolver().resolve(BundledToolResolver::Tool::ffmpeg),
+        makeTimecodeArguments(source, output, makeTimecode(1, 0, 0, 0, TimecodeFrameRate::fps25)), std::nullopt,
+        [](double, const QString&) {}, [](const QString&) {});
+    ASSERT_TRUE(tooltest::waitFor(run));
+    ASSERT_NO_THROW(run.waitForFinished());
+
+    const QJsonObject tags = formatTags(output);
+    // What ffprobe shows as the brands now comes from the output's own file type box.
+    EXPECT_EQ(tags.value(QStringLiteral("major_brand")).toString().trimmed(), QStringLiteral("qt"));
+    EXPECT_EQ(tags.value(QStringLiteral("compatible_brands")).toString().trimmed(), QStringLiteral("qt"));
+    QFile file(output);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_FALSE(file.readAll().contains("isom"));
+    EXPECT_EQ(tags.value(QStringLiteral("title")).toString(), QStringLiteral("Scene 4"));
+    EXPECT_EQ(tags.value(QStringLiteral("comment")).toString(), QStringLiteral("take two"));
     if (!::testing::Test::HasFailure()) QDir(folder).removeRecursively();
 }

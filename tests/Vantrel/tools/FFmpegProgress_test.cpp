@@ -102,13 +102,12 @@ TEST(FFmpegChunks, StatisticsAgainstAKnownDuration) {
     Chunks c;
     c.feed(kBanner);
     EXPECT_EQ(c.collector->totalSeconds(), 40.0);
-    ASSERT_EQ(c.log.size(), 1);
-    EXPECT_TRUE(c.log[0].startsWith(QStringLiteral("FFmpeg: Input #0")));
-    EXPECT_TRUE(c.log[0].contains(QLatin1Char('\n')));  // one line per chunk, not per text line
+    EXPECT_EQ(c.log, (QStringList{QStringLiteral("FFmpeg: Input #0, mov,mp4,m4a,3gp,3g2,mj2, from 'in.mov':"),
+                                  QStringLiteral("FFmpeg: Duration: 00:00:40.00, start: 0.000000, bitrate: 5000 kb/s")}));
     EXPECT_TRUE(c.progress.empty());
 
     c.feed(kStats + '\r');
-    EXPECT_EQ(c.log.size(), 1);  // statistics are not logged
+    EXPECT_EQ(c.log.size(), 2);  // statistics are not logged
     ASSERT_EQ(c.progress.size(), 1u);
     EXPECT_DOUBLE_EQ(c.progress[0].fraction, 0.25);
     EXPECT_EQ(c.progress[0].phase, QStringLiteral("00:00:10.00 \u2022 1.92x"));
@@ -179,7 +178,7 @@ TEST(FFmpegChunks, DurationIsTakenOnceAndOnlyWhenReadable) {
     c.feed("Press [q] to stop\n" + kStats);
     ASSERT_EQ(c.progress.size(), 1u);
     EXPECT_DOUBLE_EQ(c.progress[0].fraction, 0.25);
-    EXPECT_TRUE(c.log.last().startsWith(QStringLiteral("FFmpeg: Press [q] to stop\nframe=")));
+    EXPECT_EQ(c.log.last(), QStringLiteral("FFmpeg: Press [q] to stop"));
 }
 
 TEST(FFmpegChunks, DurationWrittenInPiecesIsPutTogether) {
@@ -193,15 +192,27 @@ TEST(FFmpegChunks, DurationWrittenInPiecesIsPutTogether) {
     Chunks pieces;
     for (const char* piece : {"  Dura", "tion: ", "00:01:00.00", ", start: ", "0.000000\n"}) pieces.feed(piece);
     EXPECT_EQ(pieces.collector->totalSeconds(), 60.0);
-    EXPECT_EQ(pieces.log.size(), 5);  // each chunk is still logged as it came
+    EXPECT_EQ(pieces.log, QStringList{QStringLiteral("FFmpeg: Duration: 00:01:00.00, start: 0.000000")});
 }
 
-TEST(FFmpegChunks, WhitespaceAndEmptyChunks) {
+TEST(FFmpegChunks, TheLogGetsWholeLinesOnly) {
     Chunks c;
     c.feed(" \r\n");
     c.feed("");
-    EXPECT_EQ(c.log, QStringList{QStringLiteral("FFmpeg: ")});
+    EXPECT_TRUE(c.log.isEmpty());  // blank lines are left out
     EXPECT_EQ(c.collector->joinedOutput(), QStringLiteral(" \r\n"));
+
+    c.feed("[mov @ 0x1] moov atom ");
+    c.feed("not found\nin.mov: Invalid data");
+    EXPECT_EQ(c.log, QStringList{QStringLiteral("FFmpeg: [mov @ 0x1] moov atom not found")});
+    c.feed(" found when processing input");
+    c.processor.finish(c.now);  // the run ended: the last line counts without its end
+    EXPECT_EQ(c.log.last(), QStringLiteral("FFmpeg: in.mov: Invalid data found when processing input"));
+
+    // A line that never ends is logged in pieces rather than held without limit.
+    Chunks endless;
+    for (int i = 0; i < 40; ++i) endless.feed(QByteArray(1000, 'x'));
+    EXPECT_EQ(endless.log.size(), 2);
 }
 
 TEST(FFmpegChunks, CharactersSplitAcrossChunksAreKept) {
@@ -229,7 +240,7 @@ TEST(FFmpegChunks, NothingButTheLogOnceTheWrapperIsGone) {
     c.owner.reset();
     c.feed(kBanner);
     c.feed(kStats);
-    EXPECT_EQ(c.log.size(), 1);
+    EXPECT_EQ(c.log.size(), 2);
     EXPECT_TRUE(c.progress.empty());
     EXPECT_EQ(c.collector->totalSeconds(), std::nullopt);
 }
@@ -260,5 +271,9 @@ TEST(FFmpegChunks, RecordedRun) {
     EXPECT_EQ(c.progress[0].phase, QStringLiteral("00:00:01.00 \u2022 1.98x"));
     EXPECT_EQ(c.progress[3].phase, QStringLiteral("00:00:03.96 \u2022 2x"));
     EXPECT_EQ(c.metrics[3].currentFrame, 100);
-    EXPECT_EQ(c.log.size(), 4);  // the banner chunks; the summary rides on a statistics chunk
+    // Every text line once, whole; the statistics lines left out.
+    EXPECT_EQ(c.log.size(), 10);
+    EXPECT_EQ(c.log[2], QStringLiteral("FFmpeg: Metadata:"));
+    EXPECT_EQ(c.log.last(), QStringLiteral("FFmpeg: video:154kB audio:0kB subtitle:0kB other streams:0kB global "
+                                           "headers:0kB muxing overhead: unknown"));
 }

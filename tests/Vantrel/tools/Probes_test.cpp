@@ -130,7 +130,8 @@ TEST_F(ProbesTest, CommandLinesAreFixed) {
         file.remove();
         return list;
     };
-    const QStringList head{QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-of"), QStringLiteral("json")};
+    const QStringList head{QStringLiteral("-hide_banner"), QStringLiteral("-v"), QStringLiteral("error"),
+                           QStringLiteral("-of"), QStringLiteral("json")};
 
     valueOf(probe->packetCount(path, Stream::audio));
     EXPECT_EQ(lines(), (head + QStringList{QStringLiteral("-select_streams"), QStringLiteral("a:0"),
