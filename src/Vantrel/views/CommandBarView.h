@@ -1,12 +1,34 @@
 #pragma once
 
-// The bar of output folder, naming, fix mode and verification settings above the queue.
+// The bar between the sources and the queue: output folder, naming pattern,
+// default fix mode, verification tier and mismatch tolerance for the next jobs,
+// and the button that turns the ready rows into jobs.
 
+#include "Vantrel/queue/VerifyTier.h"
+#include "Vantrel/views/PaneWidgets.h"
+
+#include <QLineEdit>
 #include <QWidget>
 
 namespace vantrel {
 
 class AppModel;
+
+// A sunken one-line text field (the naming pattern).
+class KelpTextField : public QWidget {
+    Q_OBJECT
+public:
+    explicit KelpTextField(QWidget* parent = nullptr);
+    QLineEdit* edit() const { return edit_; }
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void changeEvent(QEvent*) override;
+
+private:
+    void recolor();
+    QLineEdit* edit_;
+};
 
 class CommandBarView : public QWidget {
     Q_OBJECT
@@ -15,9 +37,28 @@ public:
     explicit CommandBarView(AppModel* model, QWidget* parent = nullptr);
 
     AppModel* model() const { return model_; }
+    // Applies model changes now instead of on the next turn.
+    void refreshNow() { refresher_.flush(); }
+
+    // "Add to Queue", "Add 1 to Queue", "Add 12 to Queue".
+    static QString enqueueTitle(int readyCount);
+    static QString tierName(VerifyTier tier);
+
+protected:
+    void paintEvent(QPaintEvent*) override;
 
 private:
+    void refresh();
+    void stepTolerance(double step);
+
     AppModel* model_;
+    KelpPathWell* folder_;
+    KelpTextField* pattern_;
+    KelpSegGroup* fixMode_;
+    KelpMenuButton* tier_;
+    KelpLabel* tolerance_;
+    KelpButton* enqueue_;
+    TurnScheduler refresher_;
 };
 
 }  // namespace vantrel

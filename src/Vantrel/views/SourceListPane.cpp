@@ -1,11 +1,155 @@
 #include "Vantrel/views/SourceListPane.h"
 
+#include "Vantrel/media/MovieFiles.h"
+#include "Vantrel/model/AppModel.h"
+#include "Vantrel/views/LazyRowList.h"
+#include "Vantrel/views/SourceRowView.h"
+
+#include <QDragEnterEvent>
+#include <QFileInfo>
+#include <QFutureWatcher>
+#include <QMimeData>
+#include <QMimeDatabase>
+#include <QPainter>
+#include <QPointer>
+#include <QStackedLayout>
+#include <QVBoxLayout>
+#include <QtConcurrent/QtConcurrentRun>
+
 namespace vantrel {
 
-SourceListPane::SourceListPane(AppModel* model, QWidget* parent) : QWidget(parent), model_(model) {
+using Palette::Role;
+
+namespace {
+
+QList<QUrl> localFiles(const QMimeData* mime) {
+    QList<QUrl> files;
+    if (!mime || !mime->hasUrls()) return files;
+    for (const QUrl& url : mime->urls())
+        if (url.isLocalFile() && !url.toLocalFile().isEmpty()) files << url;
+    return files;
+}
+
+}  // namespace
+
+QList<QUrl> SourceListPane::droppedMovies(const QList<QUrl>& urls) {
+    QList<QUrl> movies;
+    const QMimeDatabase types;
+    for (const QUrl& url : urls) {
+        const QString path = url.toLocalFile();
+        if (path.isEmpty()) continue;
+        if (QFileInfo(path).isDir())
+            movies << AppModel::videoFiles(QUrl::fromLocalFile(path));
+        else if (isAcceptedMovieType(types.mimeTypeForFile(path, QMimeDatabase::MatchExtension)))
+            movies << QUrl::fromLocalFile(path);
+    }
+    return movies;
+}
+
+SourceListPane::SourceListPane(AppModel* model, QWidget* parent)
+    : QWidget(parent), model_(model), refresher_(this, [this] { refresh(); }) {
     setObjectName(QStringLiteral("SourceListPane"));
-    setAutoFillBackground(true);
-    setBackgroundRole(QPalette::Window);
+    setAcceptDrops(true);
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+
+    head_ = new KelpSectionHead(tr("Sources"), std::nullopt, this);
+    mismatched_ = new SymbolText(QStringLiteral("exclamationmark.triangle.fill"), {}, Kelp::font(11, QFont::Medium),
+                                 Role::danger, head_);
+    mismatched_->setObjectName(QStringLiteral("mismatched"));
+    head_->addTrailing(mismatched_);
+    clear_ = new KelpButton(tr("Clear"), {KelpButtonStyle::Kind::ghost, false}, head_);
+    clear_->setObjectName(QStringLiteral("clear"));
+    connect(clear_, &QAbstractButton::clicked, model_, &AppModel::clearSources);
+    head_->addTrailing(clear_);
+    column->addWidget(head_);
+    column->addWidget(new Divider(Role::hairline, this));
+
+    auto* body = new QWidget(this);
+    body_ = new QStackedLayout(body);
+    empty_ = makeEmptyState(QStringLiteral("tray.and.arrow.down"), 38, 12, tr("Drop videos here"), 14,
+                            {{tr("or use "), false}, {tr("Add Videos"), true}, {tr(" in the toolbar"), false}}, 12,
+                            body);
+    auto* add = new KelpButton(tr("Add Videos…"), {KelpButtonStyle::Kind::standard, false}, empty_);
+    add->setObjectName(QStringLiteral("addVideos"));
+    connect(add, &QAbstractButton::clicked, model_, &AppModel::chooseFiles);
+    auto* emptyColumn = static_cast<QVBoxLayout*>(empty_->layout());
+    emptyColumn->insertSpacing(emptyColumn->count() - 1, 4);
+    emptyColumn->insertWidget(emptyColumn->count() - 1, add, 0, Qt::AlignHCenter);
+    body_->addWidget(empty_);
+
+    list_ = new LazyRowList(
+        {[this](const QUuid& id, QWidget* parent) -> QWidget* { return new SourceRowView(model_, id, parent); },
+         [this](QWidget* row, const QUuid& id) {
+             const qsizetype index = indexOf_.value(id, -1);
+             if (index >= 0 && index < model_->sources().size())
+                 static_cast<SourceRowView*>(row)->setItem(model_->sources()[index], model_->tolerance());
+         },
+         [](const QUuid&) { return SourceRowView::rowHeight; }},
+        body);
+    list_->setObjectName(QStringLiteral("sourceList"));
+    body_->addWidget(list_);
+    column->addWidget(body, 1);
+
+    connect(model_, &AppModel::sourcesChanged, this, [this] { refresher_.schedule(); });
+    connect(model_, &AppModel::toleranceChanged, this, [this] { refresher_.schedule(); });
+    refresh();
+}
+
+void SourceListPane::refreshNow() {
+    refresher_.flush();
+    list_->reconcile();
+}
+
+void SourceListPane::refresh() {
+    const QList<SourceItem>& sources = model_->sources();
+    indexOf_.clear();
+    QList<QUuid> ids;
+    ids.reserve(sources.size());
+    for (qsizetype i = 0; i < sources.size(); ++i) {
+        ids << sources[i].id;
+        indexOf_.insert(sources[i].id, i);
+    }
+    const bool any = !sources.isEmpty();
+    head_->setCount(any ? std::optional<QString>(QString::number(sources.size())) : std::nullopt);
+    const int mismatched = any ? model_->mismatchedSources() : 0;
+    mismatched_->setText(tr("%1 mismatched").arg(mismatched));
+    mismatched_->setVisible(mismatched > 0);
+    clear_->setVisible(any);
+    body_->setCurrentWidget(any ? static_cast<QWidget*>(list_) : empty_);
+    list_->setIds(std::move(ids));
+}
+
+void SourceListPane::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.fillRect(rect(), Palette::color(Role::paneBackground, Palette::isDark(this)));
+}
+
+void SourceListPane::dragEnterEvent(QDragEnterEvent* event) {
+    if (localFiles(event->mimeData()).isEmpty()) return;
+    // Always a copy: a move would let the file manager delete the originals.
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+}
+
+void SourceListPane::dragMoveEvent(QDragMoveEvent* event) {
+    if (localFiles(event->mimeData()).isEmpty()) return;
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+}
+
+void SourceListPane::dropEvent(QDropEvent* event) {
+    const QList<QUrl> files = localFiles(event->mimeData());
+    if (files.isEmpty()) return;
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    // Folder scans read the disk: on a worker, then one hand-over in drop order.
+    QPointer<AppModel> model = model_;
+    QtConcurrent::run([files] { return droppedMovies(files); }).then(this, [this, model](const QList<QUrl>& movies) {
+        if (model && !movies.isEmpty()) model->addSources(movies);
+        emit dropHandled(int(movies.size()));
+    });
 }
 
 }  // namespace vantrel

@@ -1,12 +1,22 @@
 #pragma once
 
-// The list of added movies, above the split's divider.
+// The list of added movies, above the split's divider: a header with the count,
+// the mismatched rows and "Clear", one row per source, or a prompt to add videos
+// while the list is empty. Files and folders dropped anywhere on the pane are
+// added, folders through a scan for movie files.
 
+#include "Vantrel/views/PaneWidgets.h"
+
+#include <QHash>
+#include <QUuid>
 #include <QWidget>
+
+class QStackedLayout;
 
 namespace vantrel {
 
 class AppModel;
+class LazyRowList;
 
 class SourceListPane : public QWidget {
     Q_OBJECT
@@ -15,9 +25,36 @@ public:
     explicit SourceListPane(AppModel* model, QWidget* parent = nullptr);
 
     AppModel* model() const { return model_; }
+    LazyRowList* list() const { return list_; }
+    // Applies model changes now instead of on the next turn.
+    void refreshNow();
+
+    // The local files of a drop, in order: folders become the movies found in
+    // them, files count when their name says movie. Safe on any thread.
+    static QList<QUrl> droppedMovies(const QList<QUrl>& urls);
+
+signals:
+    // A drop's scan has finished and its movies were handed to the model.
+    void dropHandled(int movies);
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
+    void refresh();
+
     AppModel* model_;
+    KelpSectionHead* head_;
+    SymbolText* mismatched_;
+    KelpButton* clear_;
+    QStackedLayout* body_;
+    QWidget* empty_;
+    LazyRowList* list_;
+    QHash<QUuid, qsizetype> indexOf_;
+    TurnScheduler refresher_;
 };
 
 }  // namespace vantrel

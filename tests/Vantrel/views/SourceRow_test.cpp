@@ -1,0 +1,223 @@
+#include "Vantrel/views/SourceRowView.h"
+
+#include "PaneTestSupport.h"
+#include "Vantrel/views/LazyRowList.h"
+#include "Vantrel/views/PaneWidgets.h"
+#include "Vantrel/views/SourceListPane.h"
+
+#include "TimecodeUI/TimecodeField.h"
+
+#include <QMenu>
+#include <QVBoxLayout>
+
+using namespace panetest;
+using Palette::Role;
+using Kind = SourceItem::AnalysisState::Kind;
+
+namespace {
+
+TEST(SourceRowText, MismatchDeltas) {
+    const std::pair<double, const char*> rows[] = {
+        {0, "+0.0s"},        {12.34, "+12.3s"},     {-0.4, "\u22120.4s"},   {-59.96, "\u221260.0s"},
+        {60.4, "+1:00"},     {-245, "\u22124:05"},  {3599.5, "+1:00:00"}, {-3725, "\u22121:02:05"},
+    };
+    for (const auto& [delta, text] : rows) EXPECT_EQ(SourceRowView::mismatchDeltaText(delta), QString(text)) << delta;
+}
+
+TEST(SourceRowText, ToleranceHelpKeepsItsDecimal) {
+    EXPECT_EQ(SourceRowView::mismatchHelp(1.0, true), "Time-of-day mismatch beyond ±1s");
+    EXPECT_EQ(SourceRowView::mismatchHelp(0.5, true), "Time-of-day mismatch beyond ±0.5s");
+    EXPECT_EQ(SourceRowView::mismatchHelp(2.5, true), "Time-of-day mismatch beyond ±2.5s");
+    EXPECT_EQ(SourceRowView::mismatchHelp(0.5, false), "Within tolerance");
+}
+
+INSTANTIATE_TEST_SUITE_P(Appearance, PaneTest, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "dark" : "light"; });
+
+template <typename T>
+T* child(QWidget* row, const char* name) {
+    auto* found = row->findChild<T*>(QString::fromLatin1(name));
+    EXPECT_TRUE(found) << name;
+    return found;
+}
+
+TEST_P(PaneTest, RowShowsEachAnalysisState) {
+    SourceRowView row(model.get(), QUuid::createUuid());
+    row.resize(1200, SourceRowView::rowHeight);
+    row.show();
+    struct Case {
+        SourceItem item;
+        QString caption, embedded, creation, mismatch, rateLabel;
+        bool spinner, unreadable;
+    };
+    const QString none = QStringLiteral("––:––:––:––");
+    const Case cases[] = {
+        {item("a.mov", SourceItem::AnalysisState::pending()), "Reading…", {}, {}, {}, "Auto", true, false},
+        {item("b.mov", SourceItem::AnalysisState::failed("Not a movie")), "Not a movie", {}, {}, {}, "Auto", false,
+         true},
+        {item("c.mov", SourceItem::AnalysisState::done(analysis("10:00:00:00", at(10, 0, 0, 700)))),
+         "25 fps · creation: QuickTime atom", "10:00:00:00", "10:00:00:17", "+0.7s", "Auto (25)", false, false},
+        {item("d.mov", SourceItem::AnalysisState::done(analysis({}, at(9, 0, 0), std::nullopt))),
+         "creation: QuickTime atom", none, none, {}, "Auto", false, false},
+        {item("e.mov", SourceItem::AnalysisState::done(analysis("01:00:00;00", {}, kRate2997DF))),
+         "29.97 DF fps · no creation date", "01:00:00;00", none, {}, "Auto (29.97 DF)", false, false},
+        {item("f.mov", SourceItem::AnalysisState::done(analysis("01:00:00:00", at(1, 0, 0), FrameRate{48, 1, 48, false}))),
+         "48 fps · creation: QuickTime atom", "01:00:00:00", "01:00:00:00", "+0.0s", "Auto (48)", false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.item.url.fileName().toStdString());
+        row.setItem(c.item, 0.5);
+        EXPECT_EQ(child<KelpLabel>(&row, "name")->text(), c.item.url.fileName());
+        EXPECT_EQ(child<KelpLabel>(&row, "caption")->text(), c.caption);
+        EXPECT_EQ(child<QWidget>(&row, "spinner")->isVisibleTo(&row), c.spinner);
+        EXPECT_EQ(child<QWidget>(&row, "unreadable")->isVisibleTo(&row), c.unreadable);
+        if (c.item.analysis.isDone()) {
+            EXPECT_EQ(child<KelpLabel>(&row, "embedded")->text(), c.embedded);
+            EXPECT_EQ(child<KelpLabel>(&row, "creation")->text(), c.creation);
+        }
+        auto* mark = child<KelpCapsule>(&row, "mismatch");
+        EXPECT_EQ(mark->isVisibleTo(&row), !c.mismatch.isEmpty());
+        if (!c.mismatch.isEmpty()) EXPECT_EQ(mark->text(), c.mismatch);
+        auto* rate = child<KelpMenuButton>(&row, "frameRate");
+        EXPECT_EQ(rate->text(), c.rateLabel);
+        EXPECT_EQ(rate->menu()->actions().first()->text(), c.rateLabel);
+        EXPECT_EQ(rate->menu()->actions().size(), 12);
+    }
+    // 0.7 s against 0.5 s is flagged; against 0.7 s exactly it is within.
+    row.setItem(cases[2].item, 0.5);
+    EXPECT_EQ(child<KelpCapsule>(&row, "mismatch")->role(), Role::danger);
+    EXPECT_EQ(child<KelpCapsule>(&row, "mismatch")->toolTip(), "Time-of-day mismatch beyond ±0.5s");
+    row.setItem(cases[2].item, 0.7);
+    EXPECT_EQ(child<KelpCapsule>(&row, "mismatch")->role(), Role::success);
+    EXPECT_EQ(child<KelpCapsule>(&row, "mismatch")->toolTip(), "Within tolerance");
+}
+
+TEST_P(PaneTest, ManualRowBordersAndBlocksUntilATimecodeResolves) {
+    SourceRowView row(model.get(), QUuid::createUuid());
+    row.resize(1200, SourceRowView::rowHeight);
+    SourceItem manual = item("m.mov", SourceItem::AnalysisState::done(analysis("10:00:00:00", at(10, 0, 0))),
+                             FixMode::manual);
+    row.setItem(manual, 1);
+    auto* cell = child<ManualTimecodeCell>(&row, "manualTimecode");
+    EXPECT_TRUE(cell->isVisibleTo(&row));
+    EXPECT_FALSE(cell->isResolved());
+    EXPECT_EQ(cell->field()->properties().frameRate, timecode::TimecodeFrameRate::fps25);
+    auto* blocking = child<QWidget>(&row, "blocking");
+    EXPECT_TRUE(blocking->isVisibleTo(&row));
+    EXPECT_EQ(blocking->toolTip(), "Enter a timecode");
+
+    manual.manualComponents = timecode::Timecode::Components{0, 1, 2, 3, 4, 0};
+    row.setItem(manual, 1);
+    EXPECT_TRUE(cell->isResolved());
+    EXPECT_FALSE(blocking->isVisibleTo(&row));
+    EXPECT_EQ(cell->field()->components().frames, 4);
+
+    // Excluded: dimmed, never blocked; creation mode hides the field.
+    manual.included = false;
+    manual.manualComponents.reset();
+    row.setItem(manual, 1);
+    EXPECT_FALSE(blocking->isVisibleTo(&row));
+    EXPECT_TRUE(row.graphicsEffect());
+    manual.fixMode = FixMode::creationTime;
+    manual.included = true;
+    row.setItem(manual, 1);
+    EXPECT_FALSE(cell->isVisibleTo(&row));
+    EXPECT_FALSE(row.graphicsEffect());
+}
+
+// Rows in the pane write through the model by id, also while excluded.
+TEST_P(PaneTest, RowEditsReachTheModel) {
+    SourceListPane pane(model.get());
+    pane.resize(1300, 400);
+    pane.show();
+    addMissing({"a.mov"});
+    pane.refreshNow();
+    const QUuid id = model->sources().first().id;
+    auto* row = qobject_cast<SourceRowView*>(pane.list()->rowWidget(id));
+    ASSERT_TRUE(row);
+    EXPECT_EQ(row->property("rowId").toString(), id.toString(QUuid::WithoutBraces));
+
+    child<QAbstractButton>(row, "included")->click();
+    EXPECT_FALSE(model->sources().first().included);
+    pane.refreshNow();
+    child<KelpSegGroup>(row, "fixMode")->segment(1)->click();
+    EXPECT_EQ(model->sources().first().fixMode, FixMode::manual);
+    QMenu* rates = child<KelpMenuButton>(row, "frameRate")->menu();
+    rates->actions()[2 + 2]->trigger();  // 25
+    EXPECT_EQ(model->sources().first().rateOverride, kRate25);
+    pane.refreshNow();
+    EXPECT_EQ(child<KelpMenuButton>(row, "frameRate")->text(), "25");
+    EXPECT_EQ(rates->actions().first()->text(), "Auto");
+    rates->actions().first()->trigger();
+    EXPECT_FALSE(model->sources().first().rateOverride);
+    pane.refreshNow();
+    auto* field = child<timecode::TimecodeField>(row, "timecodeField");
+    emit field->componentsEdited(timecode::Timecode::Components{0, 1, 0, 0, 0, 0});
+    EXPECT_EQ(model->sources().first().manualComponents->hours, 1);
+    child<QAbstractButton>(row, "remove")->click();
+    EXPECT_TRUE(model->sources().isEmpty());
+}
+
+TEST_P(PaneTest, RowWidgetsAndFocusSurviveUpdates) {
+    SourceListPane pane(model.get());
+    pane.resize(1300, 400);
+    pane.show();
+    QApplication::setActiveWindow(&pane);
+    addMissing({"a.mov", "b.mov", "c.mov"});
+    pane.refreshNow();
+    const QUuid id = model->sources()[1].id;
+    model->setFixMode(id, FixMode::manual);
+    pane.refreshNow();
+    QWidget* row = pane.list()->rowWidget(id);
+    auto* field = child<timecode::TimecodeField>(row, "timecodeField");
+    field->setFocus();
+    ASSERT_TRUE(field->hasFocus());
+    for (int i = 0; i < 200; ++i) {
+        model->setIncluded(model->sources()[0].id, i % 2);
+        model->setTolerance(i % 10);
+        if (i % 20 == 0) pane.refreshNow();
+    }
+    addMissing({"d.mov"});
+    model->removeSource(model->sources()[0].id);
+    pane.refreshNow();
+    EXPECT_EQ(pane.list()->rowWidget(id), row);
+    EXPECT_TRUE(field->hasFocus());
+    EXPECT_EQ(pane.list()->liveRowCount(), 3);
+}
+
+TEST_P(PaneTest, RowGallery) {
+    QWidget sheet;
+    sheet.setAutoFillBackground(true);
+    sheet.setPalette(Palette::qtPalette(dark()));
+    auto* column = new QVBoxLayout(&sheet);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    SourceItem typed = item("manual-typed.mov", SourceItem::AnalysisState::done(analysis("10:00:00:00", at(10, 0, 0))),
+                            FixMode::manual);
+    typed.manualComponents = timecode::Timecode::Components{0, 11, 22, 33, 4, 0};
+    SourceItem excluded = item("excluded.mov", SourceItem::AnalysisState::done(analysis("10:00:00:00", at(10, 0, 5))));
+    excluded.included = false;
+    SourceItem overridden = item("override.mov", SourceItem::AnalysisState::done(analysis({}, at(10, 0, 0), std::nullopt)));
+    overridden.rateOverride = kRate2997DF;
+    const SourceItem rows[] = {
+        item("A001_C002_0501XY.mov", SourceItem::AnalysisState::pending()),
+        item("broken.mov", SourceItem::AnalysisState::failed("The file could not be read as a movie.")),
+        item("within.mov", SourceItem::AnalysisState::done(analysis("10:00:00:00", at(10, 0, 0, 400)))),
+        item("drifted-by-an-hour-and-a-bit-with-a-very-long-name-indeed.mov",
+             SourceItem::AnalysisState::done(analysis("10:00:00:00", at(11, 2, 5)))),
+        item("no-timecode-track.mov", SourceItem::AnalysisState::done(analysis({}, at(9, 30, 0), std::nullopt))),
+        item("no-date.mov", SourceItem::AnalysisState::done(analysis("01:00:00;00", {}, kRate2997DF))),
+        item("manual-empty.mov", SourceItem::AnalysisState::done(analysis("10:00:00:00", at(10, 0, 0))), FixMode::manual),
+        typed, excluded, overridden,
+    };
+    for (const SourceItem& source : rows) {
+        auto* row = new SourceRowView(model.get(), source.id, &sheet);
+        row->setItem(source, 1.0);
+        column->addWidget(row);
+    }
+    sheet.resize(1280, int(std::size(rows)) * SourceRowView::rowHeight);
+    sheet.show();
+    viewtest::saveGallery(&sheet, gallery("source-rows"));
+}
+
+}  // namespace
