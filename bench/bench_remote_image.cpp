@@ -66,7 +66,7 @@ RemoteImageResult load(DefaultRemoteImageLoader& loader, const QUrl& url) {
 void BM_CacheHit(benchmark::State& state) {
     Fixture& f = fixture();
     DefaultRemoteImageCache cache;
-    DefaultRemoteImageLoader loader(cache, makeImageLoadingSession({}, 0));
+    DefaultRemoteImageLoader loader(cache, imageLoadingSession({}, 0));
     if (!load(loader, f.url).isSuccess()) state.SkipWithError("the image did not load");
     for (auto _ : state) benchmark::DoNotOptimize(loader.image(f.url).result().image.cacheKey());
 }
@@ -75,7 +75,7 @@ BENCHMARK(BM_CacheHit)->Unit(benchmark::kMicrosecond);
 void BM_ColdLoad(benchmark::State& state) {
     Fixture& f = fixture();
     DefaultRemoteImageCache cache;
-    DefaultRemoteImageLoader loader(cache, makeImageLoadingSession({}, 0));
+    DefaultRemoteImageLoader loader(cache, imageLoadingSession({}, 0));
     for (auto _ : state) {
         cache.clear();
         if (!load(loader, f.url).isSuccess()) state.SkipWithError("the image did not load");
@@ -88,7 +88,7 @@ void BM_DiskCachedLoad(benchmark::State& state) {
     Fixture& f = fixture();
     QTemporaryDir folder;
     DefaultRemoteImageCache cache;
-    DefaultRemoteImageLoader loader(cache, makeImageLoadingSession(folder.path(), qint64(100) * 1024 * 1024));
+    DefaultRemoteImageLoader loader(cache, imageLoadingSession(folder.path(), qint64(100) * 1024 * 1024));
     load(loader, f.url);
     const int fetches = f.server.hits("/photo.png");
     for (auto _ : state) {

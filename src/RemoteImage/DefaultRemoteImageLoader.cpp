@@ -208,7 +208,7 @@ private:
 
 }  // namespace
 
-QNetworkAccessManager* makeImageLoadingSession(const QString& cacheDirectory, qint64 diskCapacity, QObject* parent) {
+QNetworkAccessManager* imageLoadingSession(const QString& cacheDirectory, qint64 diskCapacity, QObject* parent) {
     auto* session = new QNetworkAccessManager(parent);
     if (!cacheDirectory.isEmpty()) {
         auto* diskCache = new QNetworkDiskCache(session);
@@ -258,7 +258,7 @@ DefaultRemoteImageLoader* DefaultRemoteImageLoader::shared() {
         const QString folder =
             QStandardPaths::writableLocation(QStandardPaths::CacheLocation) + QStringLiteral("/images");
         auto* made = new DefaultRemoteImageLoader(DefaultRemoteImageCache::shared(),
-                                                  makeImageLoadingSession(folder, qint64(100) * 1024 * 1024));
+                                                  imageLoadingSession(folder, qint64(100) * 1024 * 1024));
         if (made->thread() != app->thread()) made->moveToThread(app->thread());
         made->setParent(app);
         loader = made;

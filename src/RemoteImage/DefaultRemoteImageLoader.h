@@ -26,7 +26,7 @@ inline constexpr int imageAllocationLimitMiB = 128;
 
 // The image session: a network access manager whose responses are kept in a disk
 // cache of `diskCapacity` bytes in `cacheDirectory` (no disk cache when empty).
-QNetworkAccessManager* makeImageLoadingSession(const QString& cacheDirectory, qint64 diskCapacity,
+QNetworkAccessManager* imageLoadingSession(const QString& cacheDirectory, qint64 diskCapacity,
                                                QObject* parent = nullptr);
 
 // Fetches each address once however many ask at once, checks the status,

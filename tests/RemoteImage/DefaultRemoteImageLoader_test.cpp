@@ -21,7 +21,7 @@ constexpr qint64 MiB = 1024 * 1024;
 class RemoteImageLoaderTest : public ::testing::Test {
 protected:
     DefaultRemoteImageLoader& makeLoader(const RemoteImageLimits& limits = {}) {
-        loader = std::make_unique<DefaultRemoteImageLoader>(cache, makeImageLoadingSession({}, 0), limits);
+        loader = std::make_unique<DefaultRemoteImageLoader>(cache, imageLoadingSession({}, 0), limits);
         return *loader;
     }
 

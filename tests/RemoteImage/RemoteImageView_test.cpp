@@ -96,6 +96,17 @@ TEST_F(RemoteImageViewTest, SizeHintsFollowTheLoadedImage) {
     EXPECT_EQ(view->heightForWidth(200), 150);
 }
 
+TEST_F(RemoteImageViewTest, AFadeEndsWithThePlainImage) {
+    RemoteImageView* view = RemoteImageView::image(address, 1, Transaction{40}, [](const QImage& image, const QSizeF& size) {
+        return new ImageWidget(image, size);
+    }, &host);
+    view->setImageLoader(&loader);
+    host.show();
+    ASSERT_TRUE(loader.answer(address, filledImage(40, 30)));
+    ASSERT_NE(view->contentWidget()->graphicsEffect(), nullptr);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return view->contentWidget()->graphicsEffect() == nullptr; }, 60000));
+}
+
 // Real downloads still waiting when the view, or the loader, goes away.
 TEST_F(RemoteImageViewTest, LoadsInFlightEndQuietly) {
     LocalImageServer server;
@@ -106,7 +117,7 @@ TEST_F(RemoteImageViewTest, LoadsInFlightEndQuietly) {
     for (const bool viewFirst : {true, false}) {
         SCOPED_TRACE(viewFirst ? "view first" : "loader first");
         release = nullptr;
-        auto loader = std::make_unique<DefaultRemoteImageLoader>(cache, makeImageLoadingSession({}, 0));
+        auto loader = std::make_unique<DefaultRemoteImageLoader>(cache, imageLoadingSession({}, 0));
         auto view = std::unique_ptr<RemoteImageView>(withFallback(url));
         view->setImageLoader(loader.get());
         host.show();
