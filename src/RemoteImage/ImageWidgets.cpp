@@ -35,8 +35,9 @@ PlaceholderBox::PlaceholderBox(QWidget* parent) : QWidget(parent) {
 }
 
 void PlaceholderBox::paintEvent(QPaintEvent*) {
-    QColor fill = palette().color(QPalette::WindowText);
-    fill.setAlphaF(0.14f);
+    // The placeholder colour, lighter: a box in the text's place, not text.
+    QColor fill = palette().color(QPalette::PlaceholderText);
+    fill.setAlphaF(fill.alphaF() * 0.35f);
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);

@@ -1,4 +1,4 @@
-#include "ImageTestSupport.h"
+#include "GalleryPictures.h"
 #include "RemoteImage/IdentityTask.h"
 
 #include <gtest/gtest.h>
@@ -26,7 +26,7 @@ struct Recorder {
 };
 
 TEST(IdentityTask, FollowsTheWidgetAndItsIdentity) {
-    imagetest::ensureWidgetApplication();
+    testsupport::ensureWidgetApplication();
     QWidget widget;
     Recorder recorder;
     IdentityTask<int> task(&widget, 1, [&] { return recorder.start(); });

@@ -4,7 +4,7 @@
 #include "RemoteImage/RemoteImageLoader.h"
 #include "TestMedia.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QFuture>
 #include <QHash>
 #include <QList>
@@ -29,15 +29,6 @@ inline remoteimage::RemoteImageResult awaitResult(const QFuture<remoteimage::Rem
         return remoteimage::RemoteImageResult::failure(remoteimage::RemoteImageError::network,
                                                        QStringLiteral("no answer"));
     return future.result();
-}
-
-// Widget tests make the application object before anything else does.
-inline void ensureWidgetApplication() {
-    if (QCoreApplication::instance()) return;
-    static int argc = 1;
-    static char name[] = "vantrel-tests";
-    static char* argv[] = {name, nullptr};
-    new QApplication(argc, argv);
 }
 
 // A loader that answers when the test says so.

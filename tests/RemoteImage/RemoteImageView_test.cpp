@@ -1,3 +1,4 @@
+#include "GalleryPictures.h"
 #include "ImageTestSupport.h"
 #include "LocalImageServer.h"
 #include "RemoteImage/DefaultRemoteImageLoader.h"
@@ -7,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <QBoxLayout>
-#include <QDir>
 #include <QLabel>
 #include <QNetworkAccessManager>
 #include <QPainter>
@@ -35,7 +35,7 @@ QString shown(RemoteImageView& view) {
 
 class RemoteImageViewTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { ensureWidgetApplication(); }
+    static void SetUpTestSuite() { testsupport::ensureWidgetApplication(); }
 
     RemoteImageView* withFallback(const std::optional<QUrl>& url, qreal scale = 1) {
         auto* view = RemoteImageView::withFallback(
@@ -139,9 +139,7 @@ TEST_F(RemoteImageViewTest, LoadsInFlightEndQuietly) {
 
 // Pictures of each state, light and dark, in $VANTREL_GALLERY_DIR.
 TEST_F(RemoteImageViewTest, Gallery) {
-    const QString folder = qEnvironmentVariable("VANTREL_GALLERY_DIR");
-    if (folder.isEmpty()) GTEST_SKIP() << "VANTREL_GALLERY_DIR is not set";
-    QDir().mkpath(folder);
+    if (!testsupport::galleryWanted()) GTEST_SKIP() << "VANTREL_GALLERY_DIR is not set";
     QImage photo(360, 240, QImage::Format_RGB32);
     {
         QPainter painter(&photo);
@@ -153,12 +151,9 @@ TEST_F(RemoteImageViewTest, Gallery) {
         painter.setPen(Qt::NoPen);
         painter.drawEllipse(QPointF(120, 300), 260, 120);
     }
-    for (const bool dark : {false, true}) {
+    for (const testsupport::GalleryTheme& theme : testsupport::galleryThemes) {
         QWidget page;
-        QPalette palette;
-        palette.setColor(QPalette::Window, dark ? QColor(0x1e, 0x1e, 0x1e) : QColor(0xf5, 0xf5, 0xf5));
-        palette.setColor(QPalette::WindowText, dark ? QColor(0xe8, 0xe8, 0xe8) : QColor(0x1d, 0x1d, 0x1f));
-        page.setPalette(palette);
+        page.setPalette(testsupport::galleryPalette(theme.dark));
         page.setAutoFillBackground(true);
         auto* layout = new QHBoxLayout(&page);
         const QUrl loading(QStringLiteral("https://images.test/loading.png"));
@@ -181,8 +176,7 @@ TEST_F(RemoteImageViewTest, Gallery) {
         page.show();
         loader.fail(failing);
         loader.answer(loaded, photo);
-        QCoreApplication::sendPostedEvents();
-        page.grab().save(folder + (dark ? "/remote-image-dark.png" : "/remote-image-light.png"));
+        testsupport::saveGalleryPicture(&page, QStringLiteral("remote-image-") + QLatin1String(theme.name));
         loader.pending.clear();
     }
 }
