@@ -173,11 +173,4 @@ TEST_F(RemoteImageLoaderTest, GoingAwayWithDownloadsInFlightCancelsTheirWaiters)
     QCoreApplication::processEvents();
 }
 
-TEST_F(RemoteImageLoaderTest, TheSharedLoaderBelongsToTheApplication) {
-    DefaultRemoteImageLoader* shared = DefaultRemoteImageLoader::shared();
-    ASSERT_NE(shared, nullptr);
-    EXPECT_EQ(shared->parent(), QCoreApplication::instance());
-    EXPECT_EQ(DefaultRemoteImageLoader::shared(), shared);
-}
-
 }  // namespace

@@ -1,7 +1,5 @@
 #include "GalleryPictures.h"
 #include "ImageTestSupport.h"
-#include "LocalImageServer.h"
-#include "RemoteImage/DefaultRemoteImageLoader.h"
 #include "RemoteImage/ImageWidgets.h"
 #include "RemoteImage/RemoteImageView.h"
 
@@ -9,7 +7,6 @@
 
 #include <QBoxLayout>
 #include <QLabel>
-#include <QNetworkAccessManager>
 #include <QPainter>
 
 using namespace remoteimage;
@@ -105,36 +102,6 @@ TEST_F(RemoteImageViewTest, AFadeEndsWithThePlainImage) {
     ASSERT_TRUE(loader.answer(address, filledImage(40, 30)));
     ASSERT_NE(view->contentWidget()->graphicsEffect(), nullptr);
     EXPECT_TRUE(QTest::qWaitFor([&] { return view->contentWidget()->graphicsEffect() == nullptr; }, 60000));
-}
-
-// Real downloads still waiting when the view, or the loader, goes away.
-TEST_F(RemoteImageViewTest, LoadsInFlightEndQuietly) {
-    LocalImageServer server;
-    std::function<void()> release;
-    server.route("/held", LocalImageServer::held(LocalImageServer::respond(200, pngBytes(8, 8)), &release));
-    const QUrl url = server.url(QStringLiteral("/held"));
-    DefaultRemoteImageCache cache;
-    for (const bool viewFirst : {true, false}) {
-        SCOPED_TRACE(viewFirst ? "view first" : "loader first");
-        release = nullptr;
-        auto loader = std::make_unique<DefaultRemoteImageLoader>(cache, imageLoadingSession({}, 0));
-        auto view = std::unique_ptr<RemoteImageView>(withFallback(url));
-        view->setImageLoader(loader.get());
-        host.show();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return bool(release); }, 60000));
-        if (viewFirst) {
-            view.reset();
-            loader.reset();
-        } else {
-            loader.reset();
-            QCoreApplication::processEvents();
-            EXPECT_EQ(shown(*view), QStringLiteral("fallback"));
-            view.reset();
-        }
-        release();
-        QCoreApplication::processEvents();
-        host.hide();
-    }
 }
 
 // Pictures of each state, light and dark, in $VANTREL_GALLERY_DIR.
