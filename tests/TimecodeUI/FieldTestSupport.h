@@ -8,6 +8,7 @@
 #include <QTest>
 #include <QVBoxLayout>
 
+#include "GalleryPictures.h"
 #include "QtPrinting.h"
 #include "TimecodeUI/TimecodeField.h"
 
@@ -17,12 +18,7 @@ using namespace timecode;
 using C = TimecodeComponent;
 using TF = TimecodeField;
 
-inline void ensureWidgetApplication() {
-    static int argc = 1;
-    static char name[] = "timecodeui-tests";
-    static char* argv[] = {name, nullptr};
-    if (!QCoreApplication::instance()) new QApplication(argc, argv);
-}
+using testsupport::ensureWidgetApplication;
 
 struct ApplicationFirst {
     ApplicationFirst() { ensureWidgetApplication(); }

@@ -2,10 +2,10 @@
 // to $VANTREL_GALLERY_DIR (nothing when it is unset); the colours that carry
 // meaning are sampled from the pixels.
 #include "FieldTestSupport.h"
+#include "GalleryPictures.h"
 
 #include <gtest/gtest.h>
 
-#include <QDir>
 #include <QImage>
 #include <QMouseEvent>
 
@@ -14,50 +14,16 @@
 #include "TimecodeUI/model/ComponentModel.h"
 
 using namespace fieldtest;
+using testsupport::galleryPalette;
+using testsupport::GalleryTheme;
+using testsupport::saveGalleryPicture;
 
 namespace {
 
-QPalette themePalette(bool dark) {
-    if (!dark) {
-        QPalette p;
-        p.setColor(QPalette::Window, QColor(0xf5, 0xf5, 0xf5));
-        p.setColor(QPalette::WindowText, QColor(0x1d, 0x1d, 0x1f));
-        p.setColor(QPalette::Base, Qt::white);
-        p.setColor(QPalette::Text, QColor(0x1d, 0x1d, 0x1f));
-        p.setColor(QPalette::Highlight, QColor(0x00, 0x64, 0xd2));
-        p.setColor(QPalette::HighlightedText, Qt::white);
-        return p;
-    }
-    QPalette p;
-    p.setColor(QPalette::Window, QColor(0x1e, 0x1e, 0x1e));
-    p.setColor(QPalette::WindowText, QColor(0xe8, 0xe8, 0xe8));
-    p.setColor(QPalette::Base, QColor(0x2a, 0x2a, 0x2a));
-    p.setColor(QPalette::Text, QColor(0xe8, 0xe8, 0xe8));
-    p.setColor(QPalette::Button, QColor(0x33, 0x33, 0x33));
-    p.setColor(QPalette::ButtonText, QColor(0xe8, 0xe8, 0xe8));
-    p.setColor(QPalette::Highlight, QColor(0x0a, 0x84, 0xff));
-    p.setColor(QPalette::HighlightedText, Qt::white);
-    return p;
-}
-
-void save(QWidget* widget, const QString& name) {
-    const QString dir = qEnvironmentVariable("VANTREL_GALLERY_DIR");
-    if (dir.isEmpty()) return;
-    QDir().mkpath(dir);
-    QApplication::sendPostedEvents();  // pending layout
-    widget->grab().save(dir + "/" + name + ".png");
-}
-
-struct Theme {
-    const char* name;
-    bool dark;
-};
-const Theme themes[] = {{"light", false}, {"dark", true}};
-
 // A host in the theme with a larger font, so the pictures are easy to read.
 struct ThemedHost : Host {
-    ThemedHost(const Theme& theme, TimecodeProperties properties) : Host(properties) {
-        setPalette(themePalette(theme.dark));
+    ThemedHost(const GalleryTheme& theme, TimecodeProperties properties) : Host(properties) {
+        setPalette(galleryPalette(theme.dark));
         setAutoFillBackground(true);
         QFont f = font();
         f.setPixelSize(22);
@@ -72,34 +38,34 @@ bool reddish(const QColor& c) { return c.red() > 150 && c.green() < 110 && c.blu
 }  // namespace
 
 TEST(Gallery, FieldStates) {
-    for (const Theme& theme : themes) {
+    for (const GalleryTheme& theme : testsupport::galleryThemes) {
         const QString suffix = QString("-") + theme.name;
         const TimecodeProperties at24{TimecodeFrameRate::fps24, SubFramesBase::max100SubFrames, UpperLimit::max24Hours};
         {
             ThemedHost host(theme, at24);
             host.field->setComponents({0, 1, 2, 3, 4, 0});
             host.after->setFocus();
-            save(&host, "field-idle" + suffix);
+            saveGalleryPicture(&host, "field-idle" + suffix);
 
             host.field->setFocusedComponent(C::minutes);
-            save(&host, "field-focused" + suffix);
+            saveGalleryPicture(&host, "field-focused" + suffix);
             // The focused component sits on the highlight.
             const QRect minutes = host.field->componentRect(C::minutes);
             const QImage image = host.field->grab().toImage();
-            EXPECT_EQ(image.pixelColor(minutes.left() + 1, minutes.center().y()), themePalette(theme.dark).color(QPalette::Highlight));
+            EXPECT_EQ(image.pixelColor(minutes.left() + 1, minutes.center().y()), galleryPalette(theme.dark).color(QPalette::Highlight));
 
             host.field->setPulseBrightness(0.35);
-            save(&host, "field-mid-pulse" + suffix);
+            saveGalleryPicture(&host, "field-mid-pulse" + suffix);
             host.field->setPulseBrightness(0);
             host.field->componentView(C::seconds)->setShakeOffset(-3);
-            save(&host, "field-mid-shake" + suffix);
+            saveGalleryPicture(&host, "field-mid-shake" + suffix);
             host.field->componentView(C::seconds)->setShakeOffset(0);
 
             const QPoint over = host.field->componentRect(C::seconds).center();
             QMouseEvent move(QEvent::MouseMove, over, host.field->mapToGlobal(over), Qt::NoButton, Qt::NoButton,
                              Qt::NoModifier);
             QApplication::sendEvent(host.field, &move);
-            save(&host, "field-hovered" + suffix);
+            saveGalleryPicture(&host, "field-hovered" + suffix);
         }
         {
             ThemedHost host(theme, {TimecodeFrameRate::fps25, SubFramesBase::max80SubFrames, UpperLimit::max100Days});
@@ -107,25 +73,25 @@ TEST(Gallery, FieldStates) {
             timecodeSubFramesStyle(&host, QBrush(Qt::gray), TextScale::secondary);
             host.field->setComponents({12, 23, 59, 59, 24, 79});
             host.after->setFocus();
-            save(&host, "field-days-subframes" + suffix);
+            saveGalleryPicture(&host, "field-days-subframes" + suffix);
         }
         {
             ThemedHost host(theme, {TimecodeFrameRate::fps29_97d, SubFramesBase::max100SubFrames, UpperLimit::max24Hours});
             host.field->setComponents({0, 10, 0, 0, 0, 0});
             host.after->setFocus();
-            save(&host, "field-2997df" + suffix);
+            saveGalleryPicture(&host, "field-2997df" + suffix);
         }
         {
             ThemedHost host(theme, {TimecodeFrameRate::fps120, SubFramesBase::max100SubFrames, UpperLimit::max24Hours});
             host.field->setComponents({0, 1, 0, 0, 7, 0});
             host.after->setFocus();
-            save(&host, "field-120fps" + suffix);
+            saveGalleryPicture(&host, "field-120fps" + suffix);
         }
         {
             ThemedHost host(theme, {TimecodeFrameRate::fps29_97d, SubFramesBase::max100SubFrames, UpperLimit::max24Hours});
             host.field->setComponents({0, 25, 1, 0, 0, 0});  // hours too large, frame 0 dropped
             host.after->setFocus();
-            save(&host, "field-invalid" + suffix);
+            saveGalleryPicture(&host, "field-invalid" + suffix);
             const QImage image = host.field->grab().toImage();
             auto hasRed = [&](C c) {
                 const QRect r = host.field->componentRect(c);
@@ -142,11 +108,11 @@ TEST(Gallery, FieldStates) {
 }
 
 TEST(Gallery, TextAndTextField) {
-    for (const Theme& theme : themes) {
+    for (const GalleryTheme& theme : testsupport::galleryThemes) {
         const QString suffix = QString("-") + theme.name;
         ensureWidgetApplication();
         QWidget window;
-        window.setPalette(themePalette(theme.dark));
+        window.setPalette(galleryPalette(theme.dark));
         window.setAutoFillBackground(true);
         QFont f = window.font();
         f.setPixelSize(20);
@@ -175,7 +141,7 @@ TEST(Gallery, TextAndTextField) {
         ASSERT_TRUE(QTest::qWaitForWindowActive(&window, 10000));
         editing->setFocus();
         QTest::keyClicks(editing, "01.02.03.04");
-        save(&window, "timecode-text-and-text-field" + suffix);
+        saveGalleryPicture(&window, "timecode-text-and-text-field" + suffix);
 
         // The invalid frames are red in the view and in the idle line edit.
         auto redIn = [](QWidget* w) {
