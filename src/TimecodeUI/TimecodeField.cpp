@@ -3,6 +3,7 @@
 #include <QClipboard>
 #include <QFocusEvent>
 #include <QGuiApplication>
+#include <QHideEvent>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -264,6 +265,12 @@ void TimecodeField::changeEvent(QEvent* event) {
     if (event->type() == QEvent::EnabledChange && !isEnabled()) setFocusedComponent(std::nullopt);
     if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) invalidateLayout();
     QWidget::changeEvent(event);
+}
+
+void TimecodeField::hideEvent(QHideEvent* event) {
+    // Taken away by the host; a minimised window keeps its focused component.
+    if (!event->spontaneous()) setFocusedComponent(std::nullopt);
+    QWidget::hideEvent(event);
 }
 
 bool TimecodeField::event(QEvent* event) {

@@ -86,6 +86,10 @@ TEST(FieldFocus, TabClickDisableAndWindowDeactivation) {
 
     f->setEnabled(false);
     EXPECT_EQ(f->focusedComponent(), std::nullopt);
+    f->setEnabled(true);
+    f->setFocusedComponent(C::hours);
+    f->hide();
+    EXPECT_EQ(f->focusedComponent(), std::nullopt);
 }
 
 TEST(FieldFocus, ReturnAndEscapeActions) {
