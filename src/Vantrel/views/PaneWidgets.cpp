@@ -130,15 +130,20 @@ QSize SymbolText::sizeHint() const {
             std::max(metrics.height(), symbolSize_)};
 }
 
+void SymbolText::setTrailing(bool trailing) {
+    trailing_ = trailing;
+    update();
+}
+
 QSize SymbolText::minimumSizeHint() const { return {symbolSize_, sizeHint().height()}; }
 
 void SymbolText::paintEvent(QPaintEvent*) {
     QPainter p(this);
     const QColor color = Palette::color(role_, Palette::isDark(this));
-    qreal x = 0;
+    qreal x = trailing_ ? std::max(0, width() - sizeHint().width()) : 0;
     if (!symbol_.isEmpty()) {
-        SymbolIcons::paint(&p, QRectF(0, (height() - symbolSize_) / 2.0, symbolSize_, symbolSize_), symbol_, color);
-        x = symbolSize_ + 5;
+        SymbolIcons::paint(&p, QRectF(x, (height() - symbolSize_) / 2.0, symbolSize_, symbolSize_), symbol_, color);
+        x += symbolSize_ + 5;
     }
     if (text_.isEmpty()) return;
     p.setPen(color);

@@ -62,6 +62,8 @@ public:
     void setRole(Palette::Role role);
     Palette::Role role() const { return role_; }
     void setSymbolSize(int size);
+    // Leading (the default) or trailing.
+    void setTrailing(bool trailing);
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
@@ -73,6 +75,7 @@ private:
     QString text_;
     Palette::Role role_;
     int symbolSize_;
+    bool trailing_ = false;
 };
 
 // Text (with an optional leading symbol) on a capsule tinted with its colour:

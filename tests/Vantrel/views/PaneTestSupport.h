@@ -3,6 +3,7 @@
 // A window model over a queue in the test's own folder, for the pane tests, and
 // source rows in any analysis state without reading files.
 
+#include "QtPrinting.h"
 #include "TestMedia.h"
 #include "ViewTestSupport.h"
 #include "Vantrel/model/AppModel.h"

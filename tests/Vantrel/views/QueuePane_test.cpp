@@ -1,0 +1,272 @@
+#include "Vantrel/views/QueuePaneView.h"
+
+#include "PaneTestSupport.h"
+#include "QueueTestSupport.h"
+#include "Vantrel/views/FileReveal.h"
+#include "Vantrel/views/LazyRowList.h"
+#include "Vantrel/views/QueueRowView.h"
+
+#include <QDBusConnection>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QVBoxLayout>
+
+using namespace panetest;
+using Palette::Role;
+using queuetest::makeJob;
+using queuetest::resultOf;
+using Kind = JobStatus::Kind;
+
+namespace {
+
+INSTANTIATE_TEST_SUITE_P(Appearance, PaneTest, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "dark" : "light"; });
+
+CorrectionJob job(const QString& name, JobStatus status, std::optional<VerificationResult> verification = {},
+                  double progress = 0) {
+    CorrectionJob j = makeJob("/videos/" + name, "/out/" + QString(name).replace(".mov", "_TC.mov"));
+    j.status = std::move(status);
+    j.verification = std::move(verification);
+    j.progress = progress;
+    return j;
+}
+
+QStringList shownButtons(QueueRowView& row) {
+    QStringList names;
+    for (auto* button : row.findChildren<KelpIconButton*>())
+        if (button->isVisibleTo(&row)) names << button->objectName();
+    names.sort();
+    return names;
+}
+
+SymbolText* status(QueueRowView& row) { return row.findChild<SymbolText*>("status"); }
+
+TEST(QueueRow, EachStatusShowsItsWordColourAndButtons) {
+    viewtest::app();
+    struct Case {
+        CorrectionJob job;
+        QString symbol, word;
+        Role role;
+        QStringList buttons;
+        bool progress;
+    };
+    const Case cases[] = {
+        {job("p.mov", JobStatus::pending()), "clock", "Queued", Role::textSecondary, {"remove"}, false},
+        {job("r.mov", JobStatus::preparing()), "gearshape.2", "Preparing", Role::warning, {"cancel"}, true},
+        {job("a.mov", JobStatus::active(), {}, 0.42), "arrow.triangle.2.circlepath", "Correcting", Role::warning,
+         {"cancel"}, true},
+        {job("c.mov", JobStatus::completed()), "checkmark.circle.fill", "Completed", Role::success,
+         {"remove", "reveal", "verifyThorough"}, false},
+        {job("w.mov", JobStatus::completed(), resultOf(VerifyTier::standard, {CheckSeverity::warning})),
+         "checkmark.circle.fill", "Completed", Role::warning, {"remove", "reveal", "verifyThorough"}, false},
+        {job("x.mov", JobStatus::cancelled()), "stop.circle.fill", "Cancelled", Role::textTertiary,
+         {"remove", "retry"}, false},
+        {job("f.mov", JobStatus::failed("Disk full")), "xmark.circle.fill", "Failed", Role::danger,
+         {"remove", "retry"}, false},
+    };
+    QueueRowView row;
+    row.resize(900, 80);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.word.toStdString());
+        row.setJob(c.job, {}, {});
+        auto* icon = row.findChild<SymbolText*>("statusIcon");
+        EXPECT_EQ(icon->symbol(), c.symbol);
+        EXPECT_EQ(icon->role(), c.role);
+        EXPECT_EQ(status(row)->text(), c.word);
+        EXPECT_EQ(shownButtons(row), c.buttons);
+        auto* bar = row.findChild<KelpProgressBar*>("progress");
+        EXPECT_EQ(bar->isVisibleTo(&row), c.progress);
+        if (c.progress) EXPECT_DOUBLE_EQ(bar->fraction(), c.job.progress);
+        EXPECT_EQ(row.findChild<KelpLabel*>("destination")->text(),
+                  "→ " + c.job.outputName() + " · 01:00:00:00");
+    }
+    // A failure says why; nothing else in the row does.
+    row.setJob(cases[6].job, {}, {});
+    EXPECT_EQ(status(row)->toolTip(), "Disk full");
+}
+
+TEST(QueueRow, VerificationSealsChipsAndTheVerifyingState) {
+    viewtest::app();
+    QueueRowView row;
+    row.resize(900, 80);
+    const auto clean = job("c.mov", JobStatus::completed(), resultOf(VerifyTier::standard, {CheckSeverity::pass}));
+    row.setJob(clean, {}, {});
+    EXPECT_EQ(status(row)->symbol(), "checkmark.seal.fill");
+    EXPECT_EQ(status(row)->role(), Role::success);
+    EXPECT_EQ(status(row)->toolTip(), "All checks passed.");
+    EXPECT_EQ(QueueRowView::heightFor(clean, false), QueueRowView::heightFor(job("p.mov", JobStatus::pending()), false));
+
+    using S = CheckSeverity;
+    auto six = job("six.mov", JobStatus::completed(),
+                   resultOf(VerifyTier::standard, {S::fail, S::pass, S::warning, S::info, S::warning, S::fail,
+                                                   S::warning, S::warning}));
+    row.setJob(six, {}, {});
+    EXPECT_EQ(status(row)->symbol(), "xmark.seal.fill");
+    auto chips = row.findChildren<VerificationChip*>();
+    ASSERT_EQ(chips.size(), 4);
+    EXPECT_EQ(chips[0]->role(), Role::danger);
+    EXPECT_EQ(chips[0]->symbol(), "xmark.octagon.fill");
+    EXPECT_EQ(chips[0]->toolTip(), "detail 0");
+    EXPECT_EQ(chips[1]->role(), Role::warning);
+    EXPECT_EQ(chips[1]->symbol(), "exclamationmark.triangle.fill");
+    ASSERT_TRUE(row.findChild<KelpLabel*>("moreChips"));
+    EXPECT_EQ(row.findChild<KelpLabel*>("moreChips")->text(), "+2");
+    EXPECT_GT(QueueRowView::heightFor(six, false), QueueRowView::heightFor(clean, false));
+
+    auto four = job("four.mov", JobStatus::completed(),
+                    resultOf(VerifyTier::standard, {S::warning, S::warning, S::fail, S::warning}));
+    row.setJob(four, {}, {});
+    EXPECT_EQ(row.findChildren<VerificationChip*>().size(), 4);
+    EXPECT_FALSE(row.findChild<KelpLabel*>("moreChips"));
+
+    // A thorough verification on request: seal kept, chips hidden, no second verify, no remove.
+    row.setJob(four, {true, true, true}, {});
+    EXPECT_EQ(status(row)->symbol(), "xmark.seal.fill");
+    EXPECT_FALSE(row.findChild<QWidget*>("chips")->isVisibleTo(&row));
+    EXPECT_EQ(row.findChild<KelpLabel*>("verifyingText")->text(), "Verifying (byte-exact)…");
+    EXPECT_FALSE(row.findChild<QWidget*>("verifyThorough")->isEnabled());
+    EXPECT_FALSE(row.findChild<QWidget*>("remove")->isEnabled());
+    // Another job is being verified: this one cannot start a second verification.
+    row.setJob(four, {false, false, true}, {});
+    EXPECT_FALSE(row.findChild<QWidget*>("verifyThorough")->isEnabled());
+    EXPECT_TRUE(row.findChild<QWidget*>("remove")->isEnabled());
+
+    // Verified right after its correction: spinner and "Verifying" instead of the bar.
+    row.setJob(job("v.mov", JobStatus::active(), {}, 1.0), {true, false, true}, {});
+    EXPECT_TRUE(row.findChild<QWidget*>("verifying")->isVisibleTo(&row));
+    EXPECT_FALSE(row.findChild<QWidget*>("progress")->isVisibleTo(&row));
+    EXPECT_EQ(row.findChild<KelpLabel*>("verifyingText")->text(), "Verifying…");
+    EXPECT_EQ(status(row)->text(), "Verifying");
+    EXPECT_EQ(status(row)->role(), Role::warning);
+}
+
+TEST_P(PaneTest, QueuePaneHeaderRowsAndActions) {
+    CorrectionQueue& queue = model->queue();
+    QueuePaneView pane(&queue);
+    pane.resize(1000, 420);
+    pane.show();
+    QStringList revealed;
+    pane.setRevealer([&](const QString& path) { revealed << path; });
+    auto* head = pane.findChild<KelpSectionHead*>();
+    auto* clearFinished = pane.findChild<QWidget*>("clearFinished");
+    auto* clearQueue = pane.findChild<QWidget*>("clearQueue");
+    EXPECT_FALSE(head->count());
+    EXPECT_FALSE(clearFinished->isVisibleTo(&pane) || clearQueue->isVisibleTo(&pane));
+    EXPECT_TRUE(pane.findChild<QWidget*>("emptyState")->isVisibleTo(&pane));
+    viewtest::saveGallery(&pane, gallery("queue-empty"));
+
+    const auto pending = job("pending.mov", JobStatus::pending());
+    queue.enqueue(pending);
+    pane.refreshNow();
+    EXPECT_EQ(head->count(), QString("1"));
+    EXPECT_TRUE(clearQueue->isVisibleTo(&pane));
+    EXPECT_FALSE(clearFinished->isVisibleTo(&pane));
+
+    using S = CheckSeverity;
+    const auto done = job("done.mov", JobStatus::completed(), resultOf(VerifyTier::standard, {S::pass, S::warning, S::fail}));
+    queue.enqueue(done);
+    queue.enqueue(job("failed.mov", JobStatus::failed("Could not write the output")));
+    queue.enqueue(job("running.mov", JobStatus::active(), {}, 0.6));
+    pane.refreshNow();
+    EXPECT_EQ(head->count(), QString("4"));
+    EXPECT_TRUE(clearFinished->isVisibleTo(&pane));
+    viewtest::saveGallery(&pane, gallery("queue"));
+
+    auto* doneRow = pane.list()->rowWidget(done.id);
+    ASSERT_TRUE(doneRow);
+    EXPECT_EQ(doneRow->property("rowId").toString(), done.id.toString(QUuid::WithoutBraces));
+    doneRow->findChild<QAbstractButton*>("reveal")->click();
+    EXPECT_EQ(revealed, QStringList{done.outputPath});
+    pane.list()->rowWidget(pending.id)->findChild<QAbstractButton*>("remove")->click();
+    EXPECT_FALSE(queue.indexOfJob(pending.id));
+    static_cast<QAbstractButton*>(clearFinished)->click();
+    pane.refreshNow();
+    EXPECT_EQ(queue.jobs().size(), 1);
+    EXPECT_EQ(queue.jobs().first().sourceName(), "running.mov");
+    EXPECT_FALSE(clearFinished->isVisibleTo(&pane));
+}
+
+// A private session bus with a stand-in file manager.
+class FileManager : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.FileManager1")
+public:
+    QStringList shown;
+public slots:
+    void ShowItems(const QStringList& uris, const QString&) { shown << uris; }
+};
+
+TEST(Reveal, AsksTheFileManagerOrOpensTheFolder) {
+    viewtest::app();
+    QProcess daemon;
+    daemon.start("dbus-daemon", {"--session", "--nofork", "--print-address"});
+    if (!daemon.waitForStarted(10000)) GTEST_SKIP() << "no dbus-daemon";
+    ASSERT_TRUE(daemon.waitForReadyRead(10000));
+    const QString address = QString::fromUtf8(daemon.readLine()).trimmed();
+    {
+        QDBusConnection service = QDBusConnection::connectToBus(address, "reveal-service");
+        QDBusConnection client = QDBusConnection::connectToBus(address, "reveal-client");
+        ASSERT_TRUE(service.isConnected() && client.isConnected());
+        QObject context;
+        QList<QUrl> opened;
+        auto open = [&](const QUrl& folder) { opened << folder; };
+
+        // No file manager on the bus: the folder opens instead.
+        revealInFileManager("/out/a b/clip_TC.mov", client, open, &context);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !opened.isEmpty(); }, 10000));
+        EXPECT_EQ(opened, QList<QUrl>{QUrl::fromLocalFile("/out/a b")});
+
+        FileManager manager;
+        ASSERT_TRUE(service.registerObject("/org/freedesktop/FileManager1", &manager, QDBusConnection::ExportAllSlots));
+        ASSERT_TRUE(service.registerService("org.freedesktop.FileManager1"));
+        revealInFileManager("/out/a b/clip_TC.mov", client, open, &context);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !manager.shown.isEmpty(); }, 10000));
+        EXPECT_EQ(manager.shown, QStringList{"file:///out/a%20b/clip_TC.mov"});
+        QTest::qWait(0);
+        EXPECT_EQ(opened.size(), 1);
+    }
+    QDBusConnection::disconnectFromBus("reveal-service");
+    QDBusConnection::disconnectFromBus("reveal-client");
+    daemon.kill();
+    daemon.waitForFinished();
+}
+
+TEST_P(PaneTest, QueueRowGallery) {
+    QWidget sheet;
+    sheet.setAutoFillBackground(true);
+    sheet.setPalette(Palette::qtPalette(dark()));
+    auto* column = new QVBoxLayout(&sheet);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    using S = CheckSeverity;
+    const std::tuple<CorrectionJob, QueueRowView::State> rows[] = {
+        {job("A001_C002_queued.mov", JobStatus::pending()), {}},
+        {job("preparing.mov", JobStatus::preparing()), {}},
+        {job("correcting.mov", JobStatus::active(), {}, 0.42), {}},
+        {job("verifying.mov", JobStatus::active(), {}, 1), {true, false, true}},
+        {job("deep.mov", JobStatus::active(), {}, 1), {true, true, true}},
+        {job("clean.mov", JobStatus::completed(), resultOf(VerifyTier::standard, {S::pass})), {false, false, true}},
+        {job("warnings.mov", JobStatus::completed(), resultOf(VerifyTier::standard, {S::pass, S::warning, S::warning})), {}},
+        {job("six-problems.mov", JobStatus::completed(),
+             resultOf(VerifyTier::thorough, {S::fail, S::warning, S::warning, S::fail, S::warning, S::warning})), {}},
+        {job("unverified.mov", JobStatus::completed()), {}},
+        {job("cancelled.mov", JobStatus::cancelled()), {}},
+        {job("failed-with-a-rather-long-file-name-from-the-camera-card-0001.mov", JobStatus::failed("boom")), {}},
+    };
+    int height = 0;
+    for (const auto& [j, state] : rows) {
+        auto* row = new QueueRowView(&sheet);
+        row->setJob(j, state, {});
+        const int h = QueueRowView::heightFor(j, state.isVerifying);
+        row->setFixedHeight(h);
+        height += h;
+        column->addWidget(row);
+    }
+    sheet.resize(1000, height);
+    sheet.show();
+    viewtest::saveGallery(&sheet, gallery("queue-rows"));
+}
+
+}  // namespace
+
+#include "QueuePane_test.moc"
