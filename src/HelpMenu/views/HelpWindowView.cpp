@@ -1,0 +1,342 @@
+#include "HelpMenu/views/HelpWindowView.h"
+
+#include "HelpMenu/HelpWindowController.h"
+#include "SymbolIcons/SymbolIcons.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPainter>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSplitter>
+#include <QStackedWidget>
+#include <QStyledItemDelegate>
+#include <QTextLayout>
+#include <QVBoxLayout>
+
+namespace helpmenu {
+
+namespace {
+
+constexpr int topicIdRole = Qt::UserRole;
+constexpr int headerRole = Qt::UserRole + 1;
+constexpr int rowPadding = 4;
+
+QFont pixelFont(const QFont& base, int pixels, QFont::Weight weight = QFont::Normal) {
+    QFont f(base);
+    f.setPixelSize(pixels);
+    f.setWeight(weight);
+    return f;
+}
+
+QColor highlightColor(const QPalette& palette) {
+    QColor c = palette.color(QPalette::Highlight);
+    c.setAlphaF(0.25);
+    return c;
+}
+
+QList<QTextLayout::FormatRange> formats(const HighlightedText& text, const QColor& background) {
+    QList<QTextLayout::FormatRange> out;
+    for (const auto& r : text.ranges) {
+        QTextLayout::FormatRange f;
+        f.start = int(r.start);
+        f.length = int(r.length);
+        f.format.setFontWeight(QFont::Bold);
+        f.format.setBackground(background);
+        out.append(f);
+    }
+    return out;
+}
+
+// Lays out `text` in at most `maxLines` lines of `width`; the last line is cut
+// with "…" when the text goes on.
+std::unique_ptr<QTextLayout> layoutText(const HighlightedText& text, const QFont& font, qreal width, int maxLines,
+                                        const QColor& background) {
+    auto layout = std::make_unique<QTextLayout>(text.text, font);
+    layout->setFormats(formats(text, background));
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout->setTextOption(option);
+    layout->beginLayout();
+    qreal y = 0;
+    for (int i = 0; i < maxLines; ++i) {
+        QTextLine line = layout->createLine();
+        if (!line.isValid()) break;
+        line.setLineWidth(width);
+        line.setPosition(QPointF(0, y));
+        y += line.height();
+    }
+    const QTextLine last = layout->lineAt(layout->lineCount() - 1);
+    const bool cut = layout->lineCount() > 0 && last.textStart() + last.textLength() < text.text.size();
+    layout->endLayout();
+    if (!cut) return layout;
+
+    // Rebuild with the tail elided: everything before the last line stays, the
+    // last line holds what fits of the rest and an ellipsis.
+    const int keep = last.textStart();
+    const QString tail = QFontMetrics(font).elidedText(text.text.mid(keep), Qt::ElideRight, int(width));
+    HighlightedText shortened{text.text.left(keep) + tail, {}};
+    for (auto r : text.ranges) {
+        const qsizetype end = std::min(r.start + r.length, shortened.text.size() - 1);
+        if (r.start < end) shortened.ranges.append({r.start, end - r.start});
+    }
+    return layoutText(shortened, font, width, maxLines, background);
+}
+
+class HitDelegate : public QStyledItemDelegate {
+public:
+    HitDelegate(const QHash<QString, HelpSearchHit>* hits, QObject* parent) : QStyledItemDelegate(parent), hits_(hits) {}
+
+    void paint(QPainter* p, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        const auto hit = hits_->constFind(index.data(topicIdRole).toString());
+        if (index.data(headerRole).toBool() || hit == hits_->constEnd()) {
+            QStyledItemDelegate::paint(p, option, index);
+            return;
+        }
+        QStyleOptionViewItem opt(option);
+        initStyleOption(&opt, index);
+        opt.text.clear();
+        QApplication::style()->drawControl(QStyle::CE_ItemViewItem, &opt, p, opt.widget);
+
+        const bool selected = opt.state & QStyle::State_Selected;
+        const QPalette& pal = opt.palette;
+        const QColor mark = highlightColor(pal);
+        const QRectF area = QRectF(opt.rect).adjusted(rowPadding + 2, rowPadding, -rowPadding, -rowPadding);
+        p->save();
+        p->setPen(pal.color(selected ? QPalette::HighlightedText : QPalette::Text));
+        auto title = layoutText(hit->highlightedTitle, opt.font, area.width(), 1, mark);
+        title->draw(p, area.topLeft());
+        if (hit->snippet) {
+            const qreal top = area.top() + title->boundingRect().height() + 2;
+            QColor secondary = pal.color(selected ? QPalette::HighlightedText : QPalette::Text);
+            secondary.setAlphaF(0.6);
+            p->setPen(secondary);
+            auto snippet = layoutText(*hit->snippet, captionFont(opt.font), area.width(), 2, mark);
+            snippet->draw(p, QPointF(area.left(), top));
+        }
+        p->restore();
+    }
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        const auto hit = hits_->constFind(index.data(topicIdRole).toString());
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        if (index.data(headerRole).toBool() || hit == hits_->constEnd()) return size;
+        int height = QFontMetrics(option.font).height() + 2 * rowPadding;
+        if (hit->snippet) height += 2 + 2 * QFontMetrics(captionFont(option.font)).lineSpacing();
+        return {size.width(), height};
+    }
+
+private:
+    static QFont captionFont(const QFont& base) { return pixelFont(base, 10); }
+    const QHash<QString, HelpSearchHit>* hits_;
+};
+
+QLabel* plainLabel(QWidget* parent) {
+    auto* label = new QLabel(parent);
+    label->setTextFormat(Qt::PlainText);
+    label->setAlignment(Qt::AlignHCenter);
+    label->setWordWrap(true);
+    return label;
+}
+
+// Until the application installs a Markdown renderer, a topic shows as its text.
+QWidget* plainTextTopic(const HelpTopic& topic) {
+    auto* label = new QLabel;
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(true);
+    label->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    label->setFont(pixelFont(label->font(), 15));
+    label->setText(topic.markdown);
+    return label;
+}
+
+}  // namespace
+
+EmptyStateView::EmptyStateView(const QString& symbol, QWidget* parent) : QWidget(parent), symbol_(symbol) {
+    auto* layout = new QVBoxLayout(this);
+    layout->addStretch(1);
+    layout->addSpacing(56);
+    title_ = plainLabel(this);
+    title_->setObjectName("emptyTitle");
+    title_->setFont(pixelFont(font(), 17, QFont::Bold));
+    description_ = plainLabel(this);
+    description_->setObjectName("emptyDescription");
+    layout->addWidget(title_);
+    layout->addWidget(description_);
+    layout->addStretch(1);
+}
+
+void EmptyStateView::setTexts(const QString& title, const QString& description) {
+    title_->setText(title);
+    description_->setText(description);
+}
+
+QString EmptyStateView::title() const { return title_->text(); }
+QString EmptyStateView::description() const { return description_->text(); }
+
+void EmptyStateView::paintEvent(QPaintEvent*) {
+    // The symbol sits just above the title.
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF box(width() / 2.0 - 20, title_->geometry().top() - 52, 40, 40);
+    QColor c = palette().color(QPalette::WindowText);
+    c.setAlphaF(0.45);
+    SymbolIcons::paint(&p, box, symbol_, c);
+}
+
+HelpSidebarView::HelpSidebarView(HelpViewModel* model, QWidget* parent) : QWidget(parent), model_(model) {
+    setMinimumWidth(200);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(8, 8, 0, 8);
+    search_ = new QLineEdit(this);
+    search_->setObjectName("helpSearch");
+    search_->setPlaceholderText("Search Help");
+    search_->setClearButtonEnabled(true);
+    search_->setText(model_->searchText());
+    layout->addWidget(search_);
+
+    stack_ = new QStackedWidget(this);
+    list_ = new QListWidget(stack_);
+    list_->setObjectName("helpTopics");
+    list_->setItemDelegate(new HitDelegate(&hits_, list_));
+    list_->setFrameShape(QFrame::NoFrame);
+    list_->setUniformItemSizes(false);
+    noTopics_ = new EmptyStateView("questionmark.circle", stack_);
+    noTopics_->setObjectName("noHelpTopics");
+    noTopics_->setTexts("No Help Topics", "This app hasn't provided any help content yet.");
+    noResults_ = new EmptyStateView("magnifyingglass", stack_);
+    noResults_->setObjectName("noSearchResults");
+    stack_->addWidget(list_);
+    stack_->addWidget(noTopics_);
+    stack_->addWidget(noResults_);
+    layout->addWidget(stack_, 1);
+
+    connect(search_, &QLineEdit::textChanged, model_, [this](const QString& text) {
+        if (text == model_->searchText()) return;
+        model_->setSearchText(text);
+        model_->reconcileSelectionWithFilter();
+    });
+    connect(model_, &HelpViewModel::searchTextChanged, this, &HelpSidebarView::rebuild);
+    connect(model_, &HelpViewModel::contentChanged, this, &HelpSidebarView::rebuild);
+    connect(model_, &HelpViewModel::selectionChanged, this, &HelpSidebarView::selectFromModel);
+    connect(list_, &QListWidget::currentItemChanged, this, [this](QListWidgetItem* item) {
+        // A list being rebuilt passes through "nothing selected": that is not the user's choice.
+        if (rebuilding_ || !item || item->data(headerRole).toBool()) return;
+        model_->setSelection(item->data(topicIdRole).toString());
+    });
+    rebuild();
+}
+
+void HelpSidebarView::rebuild() {
+    if (search_->text() != model_->searchText()) search_->setText(model_->searchText());
+    if (model_->isEmpty()) {
+        stack_->setCurrentWidget(noTopics_);
+        return;
+    }
+    if (model_->hasNoSearchResults()) {
+        noResults_->setTexts(QString("No Results for \u201C%1\u201D").arg(model_->searchText()),
+                             "Check the spelling or try a new search.");
+        stack_->setCurrentWidget(noResults_);
+        return;
+    }
+    stack_->setCurrentWidget(list_);
+    rebuilding_ = true;
+    hits_.clear();
+    if (model_->isSearching()) {
+        for (HelpSearchHit& hit : model_->searchHits()) hits_.insert(hit.id(), std::move(hit));
+    }
+    list_->clear();
+    for (const HelpTopicGroup& group : model_->filteredGroups()) {
+        if (!group.name.isEmpty()) {
+            auto* header = new QListWidgetItem(group.name, list_);
+            header->setFlags(Qt::ItemIsEnabled);
+            header->setData(headerRole, true);
+            header->setFont(pixelFont(list_->font(), 11, QFont::DemiBold));
+        }
+        for (const HelpTopic& topic : group.topics) {
+            auto* item = new QListWidgetItem(topic.title, list_);
+            item->setData(topicIdRole, topic.id);
+            item->setSizeHint(QSize());
+        }
+    }
+    rebuilding_ = false;
+    selectFromModel();
+}
+
+void HelpSidebarView::selectFromModel() {
+    rebuilding_ = true;
+    list_->setCurrentItem(nullptr);
+    for (int i = 0; i < list_->count(); ++i) {
+        QListWidgetItem* item = list_->item(i);
+        if (model_->selection() && item->data(topicIdRole).toString() == *model_->selection()) {
+            list_->setCurrentItem(item);
+            break;
+        }
+    }
+    rebuilding_ = false;
+}
+
+HelpDetailView::HelpDetailView(HelpViewModel* model, QWidget* parent) : QWidget(parent), model_(model) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    stack_ = new QStackedWidget(this);
+    empty_ = new EmptyStateView("sidebar.left", stack_);
+    empty_->setObjectName("selectATopic");
+    empty_->setTexts("Select a Topic", "Choose a topic from the sidebar to read it here.");
+    scroll_ = new QScrollArea(stack_);
+    scroll_->setObjectName("helpDetail");
+    scroll_->setWidgetResizable(true);
+    scroll_->setFrameShape(QFrame::NoFrame);
+    scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    stack_->addWidget(empty_);
+    stack_->addWidget(scroll_);
+    layout->addWidget(stack_);
+    connect(model_, &HelpViewModel::selectionChanged, this, &HelpDetailView::showSelected);
+    connect(model_, &HelpViewModel::contentChanged, this, &HelpDetailView::showSelected);
+    showSelected();
+}
+
+void HelpDetailView::showSelected() {
+    const std::optional<HelpTopic> topic = model_->selectedTopic();
+    if (!topic) {
+        shownId_.clear();
+        stack_->setCurrentWidget(empty_);
+        return;
+    }
+    shownId_ = topic->id;
+    auto* page = new QWidget;
+    page->setObjectName("helpTopicPage");
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(24, 24, 24, 24);
+    const TopicRenderer& render = HelpWindowController::topicRenderer();
+    QWidget* body = render ? render(*topic, model_->content().imageBaseURL) : plainTextTopic(*topic);
+    body->setObjectName("helpTopicBody");
+    layout->addWidget(body);
+    layout->addStretch(1);
+    // A new page for every topic, so a switch starts at the top.
+    delete scroll_->takeWidget();
+    scroll_->setWidget(page);
+    scroll_->verticalScrollBar()->setValue(0);
+    stack_->setCurrentWidget(scroll_);
+}
+
+HelpWindowView::HelpWindowView(HelpContent content, QWidget* parent) : QWidget(parent) {
+    model_ = new HelpViewModel(std::move(content), this);
+    setMinimumSize(640, 420);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* split = new QSplitter(Qt::Horizontal, this);
+    split->setChildrenCollapsible(false);
+    sidebar_ = new HelpSidebarView(model_, split);
+    detail_ = new HelpDetailView(model_, split);
+    split->addWidget(sidebar_);
+    split->addWidget(detail_);
+    split->setStretchFactor(1, 1);
+    split->setSizes({240, 580});
+    layout->addWidget(split);
+}
+
+}  // namespace helpmenu

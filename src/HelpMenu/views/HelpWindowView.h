@@ -1,0 +1,89 @@
+#pragma once
+// The help window's content: a searchable, grouped topic list beside the
+// selected topic.
+
+#include "HelpMenu/HelpViewModel.h"
+
+#include <QHash>
+#include <QWidget>
+
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QScrollArea;
+class QStackedWidget;
+
+namespace helpmenu {
+
+// A centred icon, title and description for a pane with nothing to show.
+class EmptyStateView : public QWidget {
+    Q_OBJECT
+public:
+    EmptyStateView(const QString& symbol, QWidget* parent = nullptr);
+    void setTexts(const QString& title, const QString& description);
+    QString title() const;
+    QString description() const;
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+
+private:
+    QString symbol_;
+    QLabel* title_;
+    QLabel* description_;
+};
+
+class HelpSidebarView : public QWidget {
+    Q_OBJECT
+public:
+    HelpSidebarView(HelpViewModel* model, QWidget* parent = nullptr);
+    QLineEdit* searchField() const { return search_; }
+    QListWidget* list() const { return list_; }
+
+private:
+    void rebuild();
+    void selectFromModel();
+
+    HelpViewModel* model_;
+    QLineEdit* search_;
+    QStackedWidget* stack_;
+    QListWidget* list_;
+    EmptyStateView* noTopics_;
+    EmptyStateView* noResults_;
+    QHash<QString, HelpSearchHit> hits_;
+    bool rebuilding_ = false;
+};
+
+class HelpDetailView : public QWidget {
+    Q_OBJECT
+public:
+    HelpDetailView(HelpViewModel* model, QWidget* parent = nullptr);
+    QScrollArea* scrollArea() const { return scroll_; }
+    // The topic shown, or empty.
+    const QString& shownTopicId() const { return shownId_; }
+
+private:
+    void showSelected();
+
+    HelpViewModel* model_;
+    QStackedWidget* stack_;
+    EmptyStateView* empty_;
+    QScrollArea* scroll_;
+    QString shownId_;
+};
+
+class HelpWindowView : public QWidget {
+    Q_OBJECT
+public:
+    explicit HelpWindowView(HelpContent content, QWidget* parent = nullptr);
+    HelpViewModel* model() const { return model_; }
+    HelpSidebarView* sidebar() const { return sidebar_; }
+    HelpDetailView* detail() const { return detail_; }
+
+private:
+    HelpViewModel* model_;
+    HelpSidebarView* sidebar_;
+    HelpDetailView* detail_;
+};
+
+}  // namespace helpmenu

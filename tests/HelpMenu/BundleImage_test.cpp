@@ -1,0 +1,62 @@
+#include <gtest/gtest.h>
+
+#include "HelpMenu/BundleImageProvider.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTemporaryDir>
+
+using namespace helpmenu;
+
+namespace {
+
+QImage square(int size, QColor color) {
+    QImage image(size, size, QImage::Format_ARGB32);
+    image.fill(color);
+    return image;
+}
+
+}  // namespace
+
+TEST(BundleImage, LookupOrder) {
+    QTemporaryDir dir;
+    const QString help = dir.path() + "/help";
+    QDir().mkpath(help + "/images");
+    square(4, Qt::red).save(help + "/trim.png");
+    square(6, Qt::green).save(dir.path() + "/outside.png");
+    square(6, Qt::green).save(help + "/https.png");
+    const BundleImageLookup lookup(QUrl::fromLocalFile(help), [](const QString& name) {
+        return name == "logo" ? square(8, Qt::blue) : QImage();
+    });
+    const auto width = [&](const std::optional<QUrl>& url) { return lookup.find(url).width(); };
+
+    EXPECT_EQ(width(std::nullopt), 0);
+    EXPECT_EQ(width(QUrl("images/trim.png")), 4);        // by file name inside the folder
+    EXPECT_EQ(width(QUrl("logo.svg")), 8);               // else the named image
+    EXPECT_EQ(width(QUrl("missing.png")), 0);
+    EXPECT_EQ(width(QUrl("https://example.invalid/https.png")), 0);  // never looked up here
+    EXPECT_EQ(width(QUrl("http://example.invalid/trim.png")), 0);
+    EXPECT_EQ(width(QUrl::fromLocalFile(help + "/trim.png")), 4);
+    // A file outside the folder is not read, but its name may still be found inside.
+    EXPECT_EQ(width(QUrl::fromLocalFile(dir.path() + "/outside.png")), 0);
+    EXPECT_EQ(width(QUrl::fromLocalFile(dir.path() + "/elsewhere/trim.png")), 4);
+    EXPECT_EQ(width(QUrl("")), 0);
+    EXPECT_EQ(BundleImageLookup(std::nullopt).find(QUrl("trim.png")).width(), 0);
+}
+
+TEST(BundleImage, ShownAtNaturalWidthAtMostKeepingProportions) {
+    static int argc = 1;
+    static char name[] = "t";
+    static char* argv[] = {name, nullptr};
+    QApplication app(argc, argv);
+    QImage image(400, 300, QImage::Format_ARGB32);
+    image.fill(Qt::red);
+    ScaledImageView view(image);
+    EXPECT_EQ(view.sizeHint(), QSize(400, 300));
+    EXPECT_EQ(view.heightForWidth(200), 150);
+    EXPECT_EQ(view.heightForWidth(800), 300);
+    view.resize(600, 300);
+    EXPECT_EQ(view.imageRect(), QRect(100, 0, 400, 300));
+    view.resize(200, 150);
+    EXPECT_EQ(view.imageRect(), QRect(0, 0, 200, 150));
+}
