@@ -2,6 +2,7 @@
 
 #include "Vantrel/queue/CorrectionQueuePrivate.h"
 
+#include <cmath>
 #include <QLocale>
 #include <QMetaObject>
 #include <QThread>
@@ -127,7 +128,10 @@ std::optional<double> CorrectionQueue::estimateRemaining(const QList<CorrectionJ
                                                          qint64 sessionBytesDone, double sessionSecondsDone,
                                                          const QDateTime& now) {
     if (!isProcessing) return std::nullopt;
-    const double rate = sessionSecondsDone > 0 ? double(sessionBytesDone) / sessionSecondsDone : 150'000'000.0;
+    // Throughput of this run; finished corrections that counted no bytes (or no
+    // time) would give a rate of 0 or infinity, so they keep the default rate.
+    const double measured = sessionSecondsDone > 0 ? double(sessionBytesDone) / sessionSecondsDone : 0;
+    const double rate = std::isfinite(measured) && measured > 0 ? measured : 150'000'000.0;
     double remaining = 0;
     const auto active = std::find_if(jobs.begin(), jobs.end(), [](const CorrectionJob& j) { return j.status.isRunning(); });
     if (active != jobs.end()) {

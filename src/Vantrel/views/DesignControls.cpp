@@ -290,6 +290,11 @@ void KelpIconButton::setSymbolColor(const QColor& color) {
     update();
 }
 
+void KelpIconButton::setBackdrop(const QColor& color) {
+    m_backdrop = color;
+    update();
+}
+
 void KelpIconButton::enterEvent(QEnterEvent* event) {
     m_hovered = true;
     update();
@@ -305,6 +310,7 @@ void KelpIconButton::leaveEvent(QEvent* event) {
 void KelpIconButton::paintEvent(QPaintEvent*) {
     const bool dark = Palette::isDark(this);
     QPainter p(this);
+    if (m_backdrop.isValid()) Kelp::fillRounded(p, rect(), 5, m_backdrop);
     p.setOpacity(isDown() ? 0.7 : 1.0);
     if (m_hovered) Kelp::fillRounded(p, rect(), 5, Palette::overlay(0.08, dark));
     const QColor fg = m_color.isValid() ? m_color

@@ -107,6 +107,9 @@ public:
     QString symbol() const { return m_symbol; }
     // A fixed symbol colour instead of the hover-dependent one; invalid to reset.
     void setSymbolColor(const QColor& color);
+    // A fill behind the button (e.g. to mark a switched-on state); invalid for none.
+    void setBackdrop(const QColor& color);
+    QColor backdrop() const { return m_backdrop; }
     bool isHovered() const { return m_hovered; }
     QSize sizeHint() const override { return {22, 22}; }
 
@@ -118,6 +121,7 @@ protected:
 private:
     QString m_symbol;
     QColor m_color;
+    QColor m_backdrop;
     bool m_hovered = false;
 };
 

@@ -191,6 +191,8 @@ TEST(QueueEstimate, FromThroughputOrTheDefaultRate) {
     EXPECT_FALSE(CorrectionQueue::estimateRemaining(jobs, false, 0, 0, now));
     // With measured throughput: 100 bytes per second.
     EXPECT_DOUBLE_EQ(*CorrectionQueue::estimateRemaining({job(JobStatus::pending(), 1000)}, true, 500, 5, now), 10.0);
+    // Finished corrections that counted time but no bytes keep the default rate.
+    EXPECT_DOUBLE_EQ(*CorrectionQueue::estimateRemaining({job(JobStatus::pending(), 300'000'000)}, true, 0, 5, now), 2.0);
 
     // A running job past 3 % extrapolates from its own elapsed time.
     auto halfway = job(JobStatus::active(), std::nullopt, 0.5);
