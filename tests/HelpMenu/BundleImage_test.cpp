@@ -6,6 +6,8 @@
 #include <QDir>
 #include <QTemporaryDir>
 
+#include "GalleryPictures.h"
+
 using namespace helpmenu;
 
 namespace {
@@ -45,10 +47,7 @@ TEST(BundleImage, LookupOrder) {
 }
 
 TEST(BundleImage, ShownAtNaturalWidthAtMostKeepingProportions) {
-    static int argc = 1;
-    static char name[] = "t";
-    static char* argv[] = {name, nullptr};
-    QApplication app(argc, argv);
+    testsupport::ensureWidgetApplication();
     QImage image(400, 300, QImage::Format_ARGB32);
     image.fill(Qt::red);
     ScaledImageView view(image);

@@ -16,17 +16,11 @@
 #include <QScrollBar>
 #include <QTest>
 
+#include "GalleryPictures.h"
+
 using namespace helpmenu;
 
 namespace {
-
-QApplication& app() {
-    static int argc = 1;
-    static char name[] = "help-test";
-    static char* argv[] = {name, nullptr};
-    static QApplication* instance = new QApplication(argc, argv);
-    return *instance;
-}
 
 HelpContent content(const QString& title = "Guide") {
     return HelpContent({{"welcome", "Welcome", "# Welcome\n\nHello.", {}},
@@ -54,7 +48,7 @@ QStringList rows(QListWidget* list) {
 class HelpWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        app();
+        testsupport::ensureWidgetApplication();
         HelpWindowController::reset();
     }
     void TearDown() override { HelpWindowController::reset(); }
@@ -164,29 +158,20 @@ TEST_F(HelpWindowTest, DetailUsesTheRendererAndStartsEachTopicAtTheTop) {
 }
 
 TEST_F(HelpWindowTest, Gallery) {
-    const QString dir = qEnvironmentVariable("VANTREL_GALLERY_DIR");
-    if (dir.isEmpty()) GTEST_SKIP() << "VANTREL_GALLERY_DIR not set";
-    QDir().mkpath(dir);
-    for (bool dark : {false, true}) {
-        QPalette palette = QApplication::style()->standardPalette();
-        if (dark) {
-            palette.setColor(QPalette::Window, QColor(0x1d, 0x1d, 0x1d));
-            palette.setColor(QPalette::Base, QColor(0x23, 0x23, 0x23));
-            palette.setColor(QPalette::WindowText, QColor(0xe8, 0xe8, 0xe8));
-            palette.setColor(QPalette::Text, QColor(0xe8, 0xe8, 0xe8));
-        }
-        QApplication::setPalette(palette);
-        const QString suffix = dark ? "-dark.png" : "-light.png";
+    if (!testsupport::galleryWanted()) GTEST_SKIP() << "VANTREL_GALLERY_DIR not set";
+    for (const auto& theme : testsupport::galleryThemes) {
+        QApplication::setPalette(testsupport::galleryPalette(theme.dark));
+        const QString suffix = QString("-") + theme.name;
         HelpWindowView view(content());
         view.resize(820, 560);
         view.show();
-        view.grab().save(dir + "/help-topic" + suffix);
+        testsupport::saveGalleryPicture(&view, "help-topic" + suffix);
         view.sidebar()->searchField()->setText("one");
-        view.grab().save(dir + "/help-search" + suffix);
+        testsupport::saveGalleryPicture(&view, "help-search" + suffix);
         HelpWindowView empty(HelpContent({}, "Vantrel Help", std::nullopt));
         empty.resize(820, 560);
         empty.show();
-        empty.grab().save(dir + "/help-empty" + suffix);
+        testsupport::saveGalleryPicture(&empty, "help-empty" + suffix);
     }
-    QApplication::setPalette(QApplication::style()->standardPalette());
+    QApplication::setPalette(QPalette());
 }

@@ -1,0 +1,31 @@
+#include <gtest/gtest.h>
+
+#include "HelpMenu/BundleImageProvider.h"
+#include "HelpMenu/HelpContent.h"
+
+#include <QRegularExpression>
+#include <QSet>
+
+using namespace helpmenu;
+
+// The help compiled into the application loads whole: every topic file is
+// there, each opens with its title, and every image it names is found.
+TEST(ShippedHelp, LoadsWholeWithTitledTopicsAndResolvableImages) {
+    const HelpContent content = HelpContent::load("help-manifest", ":/help");
+    EXPECT_EQ(content.windowTitle, "Vantrel Help");
+    ASSERT_EQ(content.topics.size(), 10);
+    QSet<QString> ids;
+    static const QRegularExpression image(R"(!\[[^\]]*\]\(([^)\s]+)\))");
+    const BundleImageLookup lookup(content.imageBaseURL);
+    for (const HelpTopic& topic : content.topics) {
+        EXPECT_FALSE(ids.contains(topic.id)) << topic.id.toStdString();
+        ids.insert(topic.id);
+        EXPECT_FALSE(topic.markdown.contains("could not be loaded")) << topic.id.toStdString();
+        EXPECT_TRUE(topic.markdown.startsWith("# " + topic.title + "\n")) << topic.id.toStdString();
+        for (auto it = image.globalMatch(topic.markdown); it.hasNext();) {
+            const QString source = it.next().captured(1);
+            EXPECT_FALSE(lookup.find(QUrl(source)).isNull()) << source.toStdString();
+        }
+    }
+    EXPECT_EQ(content.groups().size(), 5);
+}
