@@ -1,5 +1,6 @@
 #pragma once
 
+#include "GalleryPictures.h"
 #include "Vantrel/views/Palette.h"
 
 #include <QApplication>
@@ -12,14 +13,7 @@
 
 namespace viewtest {
 
-// The process's QApplication, made once.
-inline QApplication* app() {
-    if (auto* existing = qobject_cast<QApplication*>(QCoreApplication::instance())) return existing;
-    static int argc = 1;
-    static char name[] = "vantrel-view-tests";
-    static char* argv[] = {name, nullptr};
-    return new QApplication(argc, argv);
-}
+inline void app() { testsupport::ensureWidgetApplication(); }
 
 // Installs the application palette of one appearance, as the shell does, and
 // lets every widget take it.
@@ -29,14 +23,7 @@ inline void setAppearance(bool dark) {
     QCoreApplication::processEvents();
 }
 
-// Writes a picture of the widget to $VANTREL_GALLERY_DIR/<name>.png when the
-// variable is set.
-inline void saveGallery(QWidget* widget, const QString& name) {
-    const QString dir = qEnvironmentVariable("VANTREL_GALLERY_DIR");
-    if (dir.isEmpty()) return;
-    QDir().mkpath(dir);
-    widget->grab().save(QDir(dir).filePath(name + QStringLiteral(".png")));
-}
+inline void saveGallery(QWidget* widget, const QString& name) { testsupport::saveGalleryPicture(widget, name); }
 
 // A top-level host painted in the pane background, so pictures of controls show
 // what a user sees.
