@@ -236,6 +236,24 @@ void RunsLabel::paintEvent(QPaintEvent*) {
     }
 }
 
+QWidget* makeNameBlock(int minWidth, const QFont& secondFont, KelpLabel** name, KelpLabel** second,
+                       const QString& secondName, QWidget* parent) {
+    auto* names = new QWidget(parent);
+    names->setMinimumWidth(minWidth);
+    auto* column = new QVBoxLayout(names);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(2);
+    *name = new KelpLabel({}, Kelp::font(13, QFont::Medium), Role::textPrimary, names);
+    (*name)->setObjectName(QStringLiteral("name"));
+    (*name)->setElideMode(Qt::ElideMiddle);
+    *second = new KelpLabel({}, secondFont, Role::textTertiary, names);
+    (*second)->setObjectName(secondName);
+    (*second)->setElideMode(Qt::ElideMiddle);
+    column->addWidget(*name);
+    column->addWidget(*second);
+    return names;
+}
+
 QWidget* makeEmptyState(const QString& symbol, int symbolSize, int spacing, const QString& title, int titleSize,
                         QList<RunsLabel::Run> hint, int hintSize, QWidget* parent) {
     auto* box = new QWidget(parent);

@@ -131,6 +131,11 @@ private:
     Palette::Role role_;
 };
 
+// The two-line name block of a row: a name in 13 medium, cut in the middle, over
+// a second line in the tertiary colour, also cut in the middle.
+QWidget* makeNameBlock(int minWidth, const QFont& secondFont, KelpLabel** name, KelpLabel** second,
+                       const QString& secondName, QWidget* parent);
+
 // The centred prompt of an empty pane: a large symbol, a line, a line with bold runs.
 QWidget* makeEmptyState(const QString& symbol, int symbolSize, int spacing, const QString& title, int titleSize,
                         QList<RunsLabel::Run> hint, int hintSize, QWidget* parent);

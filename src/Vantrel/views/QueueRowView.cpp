@@ -130,19 +130,7 @@ QueueRowView::QueueRowView(QWidget* parent) : QWidget(parent) {
     icon_->setFixedWidth(18);
     line->addWidget(icon_);
 
-    auto* names = new QWidget(this);
-    names->setMinimumWidth(200);
-    auto* nameColumn = new QVBoxLayout(names);
-    nameColumn->setContentsMargins(0, 0, 0, 0);
-    nameColumn->setSpacing(2);
-    name_ = new KelpLabel({}, Kelp::font(13, QFont::Medium), Role::textPrimary, names);
-    name_->setObjectName(QStringLiteral("name"));
-    name_->setElideMode(Qt::ElideMiddle);
-    destination_ = new KelpLabel({}, Kelp::digitsFont(11), Role::textTertiary, names);
-    destination_->setObjectName(QStringLiteral("destination"));
-    destination_->setElideMode(Qt::ElideMiddle);
-    nameColumn->addWidget(name_);
-    nameColumn->addWidget(destination_);
+    QWidget* names = makeNameBlock(200, Kelp::digitsFont(11), &name_, &destination_, QStringLiteral("destination"), this);
     line->addWidget(names, 1);
 
     verifying_ = new QWidget(this);

@@ -169,18 +169,8 @@ SourceRowView::SourceRowView(AppModel* model, const QUuid& id, QWidget* parent)
     connect(included_, &QAbstractButton::clicked, this, [this] { model_->setIncluded(id_, !item_.included); });
     row->addWidget(included_);
 
-    auto* names = new QWidget(this);
-    names->setMinimumWidth(180);
-    auto* nameColumn = new QVBoxLayout(names);
-    nameColumn->setContentsMargins(0, 0, 0, 0);
-    nameColumn->setSpacing(2);
-    name_ = new KelpLabel({}, Kelp::font(13, QFont::Medium), Role::textPrimary, names);
-    name_->setObjectName(QStringLiteral("name"));
-    name_->setElideMode(Qt::ElideMiddle);
-    caption_ = new KelpLabel({}, Kelp::font(11), Role::textTertiary, names);
-    caption_->setObjectName(QStringLiteral("caption"));
-    nameColumn->addWidget(name_);
-    nameColumn->addWidget(caption_);
+    QWidget* names = makeNameBlock(180, Kelp::font(11), &name_, &caption_, QStringLiteral("caption"), this);
+    caption_->setElideMode(Qt::ElideRight);
     row->addWidget(names, 1);
 
     status_ = new QWidget(this);

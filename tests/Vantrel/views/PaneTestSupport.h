@@ -9,6 +9,7 @@
 #include "Vantrel/model/AppModel.h"
 
 #include <QDir>
+#include <QVBoxLayout>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -63,6 +64,16 @@ protected:
         QList<QUrl> urls;
         for (const QString& name : names) urls << QUrl::fromLocalFile(folder + QStringLiteral("/none/") + name);
         model->addSources(urls);
+    }
+    // A pane-coloured sheet whose column holds rows for a gallery picture.
+    std::unique_ptr<QWidget> makeSheet(QVBoxLayout** column) const {
+        auto sheet = std::make_unique<QWidget>();
+        sheet->setAutoFillBackground(true);
+        sheet->setPalette(Palette::qtPalette(dark()));
+        *column = new QVBoxLayout(sheet.get());
+        (*column)->setContentsMargins(0, 0, 0, 0);
+        (*column)->setSpacing(0);
+        return sheet;
     }
     QString gallery(const QString& name) const { return name + (dark() ? QStringLiteral("-dark") : QStringLiteral("-light")); }
 

@@ -232,12 +232,8 @@ TEST(Reveal, AsksTheFileManagerOrOpensTheFolder) {
 }
 
 TEST_P(PaneTest, QueueRowGallery) {
-    QWidget sheet;
-    sheet.setAutoFillBackground(true);
-    sheet.setPalette(Palette::qtPalette(dark()));
-    auto* column = new QVBoxLayout(&sheet);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(0);
+    QVBoxLayout* column = nullptr;
+    auto sheet = makeSheet(&column);
     using S = CheckSeverity;
     const std::tuple<CorrectionJob, QueueRowView::State> rows[] = {
         {job("A001_C002_queued.mov", JobStatus::pending()), {}},
@@ -255,16 +251,16 @@ TEST_P(PaneTest, QueueRowGallery) {
     };
     int height = 0;
     for (const auto& [j, state] : rows) {
-        auto* row = new QueueRowView(&sheet);
+        auto* row = new QueueRowView(sheet.get());
         row->setJob(j, state, {});
         const int h = QueueRowView::heightFor(j, state.isVerifying);
         row->setFixedHeight(h);
         height += h;
         column->addWidget(row);
     }
-    sheet.resize(1000, height);
-    sheet.show();
-    viewtest::saveGallery(&sheet, gallery("queue-rows"));
+    sheet->resize(1000, height);
+    sheet->show();
+    viewtest::saveGallery(sheet.get(), gallery("queue-rows"));
 }
 
 }  // namespace

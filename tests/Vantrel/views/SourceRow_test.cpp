@@ -186,12 +186,8 @@ TEST_P(PaneTest, RowWidgetsAndFocusSurviveUpdates) {
 }
 
 TEST_P(PaneTest, RowGallery) {
-    QWidget sheet;
-    sheet.setAutoFillBackground(true);
-    sheet.setPalette(Palette::qtPalette(dark()));
-    auto* column = new QVBoxLayout(&sheet);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(0);
+    QVBoxLayout* column = nullptr;
+    auto sheet = makeSheet(&column);
     SourceItem typed = item("manual-typed.mov", SourceItem::AnalysisState::done(analysis("10:00:00:00", at(10, 0, 0))),
                             FixMode::manual);
     typed.manualComponents = timecode::Timecode::Components{0, 11, 22, 33, 4, 0};
@@ -211,13 +207,13 @@ TEST_P(PaneTest, RowGallery) {
         typed, excluded, overridden,
     };
     for (const SourceItem& source : rows) {
-        auto* row = new SourceRowView(model.get(), source.id, &sheet);
+        auto* row = new SourceRowView(model.get(), source.id, sheet.get());
         row->setItem(source, 1.0);
         column->addWidget(row);
     }
-    sheet.resize(1280, int(std::size(rows)) * SourceRowView::rowHeight);
-    sheet.show();
-    viewtest::saveGallery(&sheet, gallery("source-rows"));
+    sheet->resize(1280, int(std::size(rows)) * SourceRowView::rowHeight);
+    sheet->show();
+    viewtest::saveGallery(sheet.get(), gallery("source-rows"));
 }
 
 }  // namespace
