@@ -39,52 +39,6 @@ std::string_view rawValue(KeyResult::FocusResult v) noexcept {
     return v == KeyResult::FocusResult::focusNextComponent ? "focusNextComponent" : "focusPreviousComponent";
 }
 
-template <>
-const std::vector<InputStyle>& allCases() {
-    static const std::vector<InputStyle> all{InputStyle::autoAdvance, InputStyle::continuousWithinComponent,
-                                             InputStyle::unbounded};
-    return all;
-}
-template <>
-const std::vector<InputWrapping>& allCases() {
-    static const std::vector<InputWrapping> all{InputWrapping::noWrap, InputWrapping::wrap};
-    return all;
-}
-template <>
-const std::vector<PastePolicy>& allCases() {
-    static const std::vector<PastePolicy> all{PastePolicy::preserveLocalProperties, PastePolicy::allowNewProperties,
-                                              PastePolicy::discardProperties};
-    return all;
-}
-template <>
-const std::vector<ValidationPolicy>& allCases() {
-    static const std::vector<ValidationPolicy> all{ValidationPolicy::allowInvalid, ValidationPolicy::enforceValid};
-    return all;
-}
-template <>
-const std::vector<RejectionReason>& allCases() {
-    static const std::vector<RejectionReason> all{RejectionReason::invalid, RejectionReason::undefinedKey};
-    return all;
-}
-template <>
-const std::vector<RejectionAnimation>& allCases() {
-    static const std::vector<RejectionAnimation> all{RejectionAnimation::shake, RejectionAnimation::pulse};
-    return all;
-}
-template <>
-const std::vector<KeyResult::Result>& allCases() {
-    static const std::vector<KeyResult::Result> all{KeyResult::Result::handled, KeyResult::Result::ignored,
-                                                    KeyResult::Result::performEscapeAction,
-                                                    KeyResult::Result::performReturnAction};
-    return all;
-}
-template <>
-const std::vector<KeyResult::FocusResult>& allCases() {
-    static const std::vector<KeyResult::FocusResult> all{KeyResult::FocusResult::focusPreviousComponent,
-                                                         KeyResult::FocusResult::focusNextComponent};
-    return all;
-}
-
 std::string FieldAction::rawValue() const {
     switch (kind_) {
     case endEditing: return "endEditing";

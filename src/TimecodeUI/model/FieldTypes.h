@@ -36,14 +36,30 @@ std::string_view rawValue(ValidationPolicy v) noexcept;
 std::string_view rawValue(RejectionReason v) noexcept;
 std::string_view rawValue(RejectionAnimation v) noexcept;
 
+// Every case in declaration order.
 template <class E>
-const std::vector<E>& allCases();
-template <> const std::vector<InputStyle>& allCases();
-template <> const std::vector<InputWrapping>& allCases();
-template <> const std::vector<PastePolicy>& allCases();
-template <> const std::vector<ValidationPolicy>& allCases();
-template <> const std::vector<RejectionReason>& allCases();
-template <> const std::vector<RejectionAnimation>& allCases();
+inline const std::vector<E> allCasesOf;
+template <>
+inline const std::vector<InputStyle> allCasesOf<InputStyle>{InputStyle::autoAdvance,
+                                                            InputStyle::continuousWithinComponent, InputStyle::unbounded};
+template <>
+inline const std::vector<InputWrapping> allCasesOf<InputWrapping>{InputWrapping::noWrap, InputWrapping::wrap};
+template <>
+inline const std::vector<PastePolicy> allCasesOf<PastePolicy>{
+    PastePolicy::preserveLocalProperties, PastePolicy::allowNewProperties, PastePolicy::discardProperties};
+template <>
+inline const std::vector<ValidationPolicy> allCasesOf<ValidationPolicy>{ValidationPolicy::allowInvalid,
+                                                                        ValidationPolicy::enforceValid};
+template <>
+inline const std::vector<RejectionReason> allCasesOf<RejectionReason>{RejectionReason::invalid,
+                                                                      RejectionReason::undefinedKey};
+template <>
+inline const std::vector<RejectionAnimation> allCasesOf<RejectionAnimation>{RejectionAnimation::shake,
+                                                                            RejectionAnimation::pulse};
+template <class E>
+const std::vector<E>& allCases() {
+    return allCasesOf<E>;
+}
 template <class E>
 std::optional<E> fromRawValue(std::string_view raw) {
     for (E e : allCases<E>())
@@ -153,8 +169,13 @@ struct KeyResult {
 };
 std::string_view rawValue(KeyResult::Result v) noexcept;
 std::string_view rawValue(KeyResult::FocusResult v) noexcept;
-template <> const std::vector<KeyResult::Result>& allCases();
-template <> const std::vector<KeyResult::FocusResult>& allCases();
+template <>
+inline const std::vector<KeyResult::Result> allCasesOf<KeyResult::Result>{
+    KeyResult::Result::handled, KeyResult::Result::ignored, KeyResult::Result::performEscapeAction,
+    KeyResult::Result::performReturnAction};
+template <>
+inline const std::vector<KeyResult::FocusResult> allCasesOf<KeyResult::FocusResult>{
+    KeyResult::FocusResult::focusPreviousComponent, KeyResult::FocusResult::focusNextComponent};
 
 // A decided paste: the timecode to apply, or the rejection to report.
 using PasteValidationResult = std::variant<Timecode, UserAction>;
