@@ -23,9 +23,11 @@ public:
     TimecodeEnvironment environment;
 };
 
-template <class T>
-void fill(std::optional<T>& resolved, const std::optional<T>& own) {
-    if (!resolved && own) resolved = own;
+// Takes each of the named settings from `own` that `resolved` does not have yet.
+template <class... T>
+void fillFrom(TimecodeEnvironment& resolved, const TimecodeEnvironment& own,
+              std::optional<T> TimecodeEnvironment::*... members) {
+    ((resolved.*members = resolved.*members ? resolved.*members : own.*members), ...);
 }
 
 std::function<void()>& beepFunction() {
@@ -45,20 +47,12 @@ TimecodeEnvironment::Resolved TimecodeEnvironment::resolve(const QWidget* widget
     for (const QWidget* w = widget; w; w = w->parentWidget()) {
         const EnvironmentHolder* holder = EnvironmentHolder::of(w);
         if (!holder) continue;
-        const TimecodeEnvironment& own = holder->environment;
-        fill(e.timecodeFormat, own.timecodeFormat);
-        fill(e.timecodeSeparatorStyle, own.timecodeSeparatorStyle);
-        fill(e.timecodeSubFramesStyleBrush, own.timecodeSubFramesStyleBrush);
-        fill(e.timecodeSubFramesScale, own.timecodeSubFramesScale);
-        fill(e.timecodeValidationStyle, own.timecodeValidationStyle);
-        fill(e.timecodeFieldValidationPolicy, own.timecodeFieldValidationPolicy);
-        fill(e.timecodeFieldEscapeAction, own.timecodeFieldEscapeAction);
-        fill(e.timecodeFieldReturnAction, own.timecodeFieldReturnAction);
-        fill(e.timecodeFieldPastePolicy, own.timecodeFieldPastePolicy);
-        fill(e.timecodeFieldInputWrapping, own.timecodeFieldInputWrapping);
-        fill(e.timecodeFieldInputStyle, own.timecodeFieldInputStyle);
-        fill(e.timecodeFieldHighlightStyle, own.timecodeFieldHighlightStyle);
-        fill(e.timecodeFieldInputRejectionFeedback, own.timecodeFieldInputRejectionFeedback);
+        using E = TimecodeEnvironment;
+        fillFrom(e, holder->environment, &E::timecodeFormat, &E::timecodeSeparatorStyle,
+                 &E::timecodeSubFramesStyleBrush, &E::timecodeSubFramesScale, &E::timecodeValidationStyle,
+                 &E::timecodeFieldValidationPolicy, &E::timecodeFieldEscapeAction, &E::timecodeFieldReturnAction,
+                 &E::timecodeFieldPastePolicy, &E::timecodeFieldInputWrapping, &E::timecodeFieldInputStyle,
+                 &E::timecodeFieldHighlightStyle, &E::timecodeFieldInputRejectionFeedback);
     }
     Resolved r;
     r.timecodeFormat = e.timecodeFormat.value_or(StringFormat{});
