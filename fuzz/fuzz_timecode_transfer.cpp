@@ -6,6 +6,7 @@
 // other than allowingInvalid is valid.
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 
 #include <QByteArray>
 #include <QMimeData>
@@ -44,8 +45,13 @@ void exercise(const Timecode& t) {
     tolerate([&] { t.adding(t); });
     tolerate([&] { t.dividing(one); });
     tolerate([&] { t.dividing(t); });
-    tolerate([&] { t.roundedUp(Timecode::Component::minutes); });
-    t.roundedDown(Timecode::Component::seconds);
+    for (Timecode::Component unit : Timecode::Component::allCases()) {
+        tolerate([&] { t.roundedUp(unit); });
+        t.roundedDown(unit);
+    }
+    (void)t.advanced(std::numeric_limits<std::int64_t>::max());
+    (void)t.advanced(std::numeric_limits<std::int64_t>::min());
+    (void)t.distance(one);
     (void)(t + one);
     (void)t.interval(one);
     require(TimecodeInterval::negative(t).flattened().isValid());
