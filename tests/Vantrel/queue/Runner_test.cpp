@@ -131,8 +131,11 @@ TEST_F(RunnerTest, CancelledAndFailedRunsLeaveNoFiles) {
     // A source that is not a movie: the tool fails, and nothing is left either.
     auto runner = FFmpegCorrectionRunner::make();
     ASSERT_TRUE(writeFile(folder + QStringLiteral("/in/fake.mov"), "definitely not a movie"));
-    EXPECT_TRUE(errorOf(runner->run(jobFor(folder + QStringLiteral("/in/fake.mov")), {}, {}))
-                    .startsWith(QStringLiteral("Operation failed: ")));
+    // The message is the tool's whole error text, which starts with the cause.
+    const QString failure = errorOf(runner->run(jobFor(folder + QStringLiteral("/in/fake.mov")), {}, {}));
+    EXPECT_TRUE(failure.startsWith(QStringLiteral("Operation failed: [mov"))) << failure.toStdString();
+    EXPECT_TRUE(failure.contains(QStringLiteral("moov atom not found")));
+    EXPECT_TRUE(failure.contains(QStringLiteral("fake.mov: Invalid data found when processing input")));
     EXPECT_TRUE(outputFolderEntries().isEmpty());
 }
 
