@@ -1,18 +1,17 @@
-// Until the main window exists, the executable opens a small window that says so.
-#include <QApplication>
-#include <QLabel>
-
+// The Vantrel executable: one application, one main window, one running copy.
 #include "Vantrel/app/InstanceLock.h"
+#include "Vantrel/app/Termination.h"
+#include "Vantrel/app/VantrelApp.h"
+
+#include <QApplication>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Vantrel"));
+    vantrel::VantrelApp::configureApplication();
     const auto instanceLock = vantrel::InstanceLock::acquireOrTellUser();
     if (!instanceLock) return 1;
-    QLabel label(QStringLiteral("Vantrel is being built: the main window is not there yet.\n"
-                                "This placeholder does not correct any files."));
-    label.setMargin(24);
-    label.setWindowTitle(QStringLiteral("Vantrel (placeholder)"));
-    label.show();
+    vantrel::quitOnTerminationSignals();
+    vantrel::VantrelApp vantrel;
+    vantrel.show();
     return app.exec();
 }

@@ -1,0 +1,225 @@
+#include "Vantrel/app/MainWindow.h"
+
+#include "Vantrel/app/AppIconController.h"
+#include "Vantrel/app/AppearanceController.h"
+#include "Vantrel/app/UpdaterController.h"
+#include "Vantrel/model/AppModel.h"
+#include "Vantrel/views/ContentView.h"
+#include "Vantrel/views/DesignControls.h"
+#include "Vantrel/views/Palette.h"
+
+#include <SymbolIcons/SymbolIcons.h>
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QShowEvent>
+#include <QToolBar>
+#include <QToolButton>
+#include <QWindow>
+
+namespace vantrel {
+
+namespace {
+
+const QString helpTitle = QStringLiteral("Vantrel Help");
+const QString feedbackTitle = QStringLiteral("Send Feedback…");
+const QString tipTitle = QStringLiteral("Leave a Tip");
+const QString aboutTitle = QStringLiteral("About Vantrel");
+
+QWidget* expandingSpacer(QWidget* parent) {
+    auto* spacer = new QWidget(parent);
+    spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    return spacer;
+}
+
+}  // namespace
+
+MainWindow::MainWindow(AppModel* model, QSettings* settings, AppearanceController* appearance, AppIconController* icons,
+                       UpdaterController* updater, QWidget* parent)
+    : QMainWindow(parent), model_(model), settings_(settings), appearance_(appearance), icons_(icons), updater_(updater) {
+    setObjectName(QStringLiteral("main"));
+    setWindowTitle(QStringLiteral("Vantrel"));
+    setUnifiedTitleAndToolBarOnMac(true);
+    content_ = new ContentView(model, settings, this);
+    content_->setMinimumSize(minimumContentWidth, minimumContentHeight);
+    setCentralWidget(content_);
+    buildToolbar();
+    buildFileMenu();
+    buildAppearanceMenu();
+    buildHelpMenu();
+    updatePathWell();
+    capMinimumSizeToScreen();
+    connect(model_, &AppModel::sourcesChanged, this, &MainWindow::updatePathWell);
+}
+
+std::optional<QString> MainWindow::sourceCountText(qsizetype count) {
+    if (count == 0) return std::nullopt;
+    return QString::number(count) + (count == 1 ? QStringLiteral(" video") : QStringLiteral(" videos"));
+}
+
+void MainWindow::updatePathWell() { pathWell_->setPath(sourceCountText(model_->sources().size())); }
+
+void MainWindow::buildToolbar() {
+    auto* toolbar = addToolBar(QStringLiteral("Toolbar"));
+    toolbar->setObjectName(QStringLiteral("toolbar"));
+    toolbar->setMovable(false);
+    toolbar->setFloatable(false);
+    toolbar->toggleViewAction()->setEnabled(false);
+    toolbar->setContextMenuPolicy(Qt::PreventContextMenu);
+
+    pathWell_ = new KelpPathWell(QStringLiteral("film"), std::nullopt, QStringLiteral("No videos added"), 30, 320, toolbar);
+    pathWell_->setObjectName(QStringLiteral("SourcesWell"));
+    connect(pathWell_, &KelpPathWell::choose, model_, &AppModel::chooseFiles);
+
+    helpButton_ = new QToolButton(toolbar);
+    helpButton_->setObjectName(QStringLiteral("HelpButton"));
+    helpButton_->setText(QStringLiteral("Help"));
+    helpButton_->setToolTip(QStringLiteral("Open Vantrel Help"));
+    helpButton_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    helpButton_->setAutoRaise(true);
+    helpButton_->setEnabled(false);
+    connect(helpButton_, &QToolButton::clicked, this, [this] {
+        if (showHelp_) showHelp_();
+    });
+    auto tintHelpButton = [this](bool dark) {
+        helpButton_->setIcon(SymbolIcons::icon(QStringLiteral("questionmark.circle"),
+                                               Palette::color(Palette::Role::textSecondary, dark), 16));
+    };
+    tintHelpButton(appearance_->isDark());
+    connect(appearance_, &AppearanceController::appearanceApplied, helpButton_, tintHelpButton);
+
+    // An invisible twin of the Help button on the left keeps the well in the middle.
+    auto* balance = new QWidget(toolbar);
+    balance->setFixedWidth(helpButton_->sizeHint().width());
+    toolbar->addWidget(balance);
+    toolbar->addWidget(expandingSpacer(toolbar));
+    toolbar->addWidget(pathWell_);
+    toolbar->addWidget(expandingSpacer(toolbar));
+    toolbar->addWidget(helpButton_);
+}
+
+void MainWindow::buildFileMenu() {
+    fileMenu_ = menuBar()->addMenu(QStringLiteral("File"));
+    fileMenu_->setObjectName(QStringLiteral("fileMenu"));
+    QAction* addVideos = fileMenu_->addAction(QStringLiteral("Add Videos…"), model_, &AppModel::chooseFiles);
+    addVideos->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    QAction* addFolder = fileMenu_->addAction(QStringLiteral("Add Folder…"), model_, &AppModel::chooseFolder);
+    addFolder->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
+    CorrectionQueue* queue = &model_->queue();
+    QAction* clear = fileMenu_->addAction(QStringLiteral("Clear Queue"), queue, &CorrectionQueue::clearQueue);
+    clear->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_K));
+    auto followJobs = [clear, queue] { clear->setEnabled(!queue->jobs().isEmpty()); };
+    followJobs();
+    connect(queue, &CorrectionQueue::jobsChanged, clear, followJobs);
+    fileMenu_->addSeparator();
+    QAction* quit = fileMenu_->addAction(QStringLiteral("Quit"), qApp, &QApplication::closeAllWindows);
+    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    quit->setMenuRole(QAction::QuitRole);
+    for (QAction* action : fileMenu_->actions()) action->setShortcutContext(Qt::ApplicationShortcut);
+}
+
+void MainWindow::buildAppearanceMenu() {
+    appearanceMenu_ = menuBar()->addMenu(QStringLiteral("Appearance"));
+    appearanceMenu_->setObjectName(QStringLiteral("appearanceMenu"));
+    appearanceGroup_ = new QActionGroup(this);
+    const AppearancePreference appearance = appearance_->preference();
+    for (const AppearancePreference choice : preferences::allAppearances()) {
+        QAction* action = appearanceMenu_->addAction(preferences::menuLabel(choice));
+        action->setCheckable(true);
+        action->setChecked(choice == appearance);
+        appearanceGroup_->addAction(action);
+        connect(action, &QAction::triggered, this, [this, choice] { appearance_->setPreference(choice); });
+    }
+    appearanceMenu_->addSeparator();
+    appearanceMenu_->addSection(QStringLiteral("App Icon"));
+    iconGroup_ = new QActionGroup(this);
+    const IconPreference icon = icons_->preference();
+    for (const IconPreference choice : preferences::allIcons()) {
+        QAction* action = appearanceMenu_->addAction(preferences::menuLabel(choice));
+        action->setCheckable(true);
+        action->setChecked(choice == icon);
+        iconGroup_->addAction(action);
+        connect(action, &QAction::triggered, this, [this, choice] {
+            preferences::store(*settings_, choice);
+            icons_->setPreference(choice);
+        });
+    }
+}
+
+QAction* MainWindow::placeholder(const QString& title) {
+    QAction* action = helpMenu_->addAction(title);
+    action->setEnabled(false);
+    return action;
+}
+
+void MainWindow::buildHelpMenu() {
+    helpMenu_ = menuBar()->addMenu(QStringLiteral("Help"));
+    helpMenu_->setObjectName(QStringLiteral("helpMenu"));
+    helpAction_ = placeholder(helpTitle);
+    helpAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Question));
+    helpAction_->setShortcutContext(Qt::ApplicationShortcut);
+    connect(helpAction_, &QAction::triggered, this, [this] {
+        if (showHelp_) showHelp_();
+    });
+    citizenshipPlaceholders_.append(placeholder(feedbackTitle));
+    helpMenu_->addSeparator();
+    citizenshipPlaceholders_.append(placeholder(tipTitle));
+    helpMenu_->addSeparator();
+    citizenshipPlaceholders_.append(placeholder(aboutTitle));
+    QAction* check = helpMenu_->addAction(QStringLiteral("Check for Updates…"), updater_, &UpdaterController::checkForUpdates);
+    check->setEnabled(updater_->canCheckForUpdates());
+    connect(updater_, &UpdaterController::canCheckForUpdatesChanged, check, &QAction::setEnabled);
+}
+
+void MainWindow::setShowHelp(std::function<void()> showHelp) {
+    showHelp_ = std::move(showHelp);
+    helpAction_->setEnabled(bool(showHelp_));
+    helpButton_->setEnabled(bool(showHelp_));
+}
+
+void MainWindow::setCitizenshipCommands(const QList<QAction*>& actions) {
+    for (QAction* placeholderAction : std::as_const(citizenshipPlaceholders_)) {
+        QAction* given = nullptr;
+        for (QAction* action : actions) {
+            if (action->text() == placeholderAction->text()) given = action;
+        }
+        if (given) helpMenu_->insertAction(placeholderAction, given);
+        helpMenu_->removeAction(placeholderAction);
+        placeholderAction->deleteLater();
+    }
+    citizenshipPlaceholders_.clear();
+    // Dividers at either end or next to each other go.
+    QAction* previous = nullptr;
+    for (QAction* action : helpMenu_->actions()) {
+        const bool lonely = action->isSeparator() && (!previous || previous->isSeparator());
+        if (lonely) helpMenu_->removeAction(action);
+        else previous = action;
+    }
+    const QList<QAction*> remaining = helpMenu_->actions();
+    if (!remaining.isEmpty() && remaining.last()->isSeparator()) helpMenu_->removeAction(remaining.last());
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    capMinimumSizeToScreen();
+    if (QWindow* window = windowHandle()) {
+        connect(window, &QWindow::screenChanged, this, &MainWindow::capMinimumSizeToScreen, Qt::UniqueConnection);
+    }
+}
+
+void MainWindow::capMinimumSizeToScreen() {
+    const QScreen* current = screen() ? screen() : QGuiApplication::primaryScreen();
+    if (!current) return;
+    const QSize available = current->availableGeometry().size();
+    const QSize frame = frameGeometry().size() - geometry().size();
+    const int chrome = menuBar()->sizeHint().height() + findChild<QToolBar*>()->sizeHint().height();
+    const int width = std::min(minimumContentWidth, available.width() - frame.width());
+    const int height = std::min(minimumContentHeight, available.height() - frame.height() - chrome);
+    content_->setMinimumSize(std::max(width, 0), std::max(height, 0));
+}
+
+}  // namespace vantrel

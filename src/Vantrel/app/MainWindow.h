@@ -1,0 +1,87 @@
+#pragma once
+
+// The one main window ("main"): the content view, a toolbar with the sources
+// well centred and the Help button, and the File, Appearance and Help menus.
+// The help and feedback modules register their commands here; until they do,
+// their entries stay disabled.
+
+#include "Vantrel/app/Preferences.h"
+
+#include <QList>
+#include <QMainWindow>
+
+#include <functional>
+
+class QAction;
+class QActionGroup;
+class QMenu;
+class QSettings;
+class QToolButton;
+class KelpPathWell;
+
+namespace vantrel {
+
+class AppModel;
+class AppearanceController;
+class AppIconController;
+class ContentView;
+class UpdaterController;
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+
+public:
+    static constexpr int minimumContentWidth = 1220;
+    static constexpr int minimumContentHeight = 700;
+
+    MainWindow(AppModel* model, QSettings* settings, AppearanceController* appearance, AppIconController* icons,
+               UpdaterController* updater, QWidget* parent = nullptr);
+
+    ContentView* content() const { return content_; }
+    QMenu* fileMenu() const { return fileMenu_; }
+    QMenu* appearanceMenu() const { return appearanceMenu_; }
+    QMenu* helpMenu() const { return helpMenu_; }
+    KelpPathWell* pathWell() const { return pathWell_; }
+
+    // "1 video", "12 videos"; none for no sources.
+    static std::optional<QString> sourceCountText(qsizetype count);
+
+    // The help module's command: the "Vantrel Help" entry and the toolbar's Help
+    // button call it from now on.
+    void setShowHelp(std::function<void()> showHelp);
+    // The feedback module's entries, put in place of "Send Feedback…", "Leave a
+    // Tip" and "About Vantrel" by their titles; an entry it does not give is
+    // removed, with any divider left without a neighbour.
+    void setCitizenshipCommands(const QList<QAction*>& actions);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void buildToolbar();
+    void buildFileMenu();
+    void buildAppearanceMenu();
+    void buildHelpMenu();
+    void updatePathWell();
+    void capMinimumSizeToScreen();
+    QAction* placeholder(const QString& title);
+
+    AppModel* model_;
+    QSettings* settings_;
+    AppearanceController* appearance_;
+    AppIconController* icons_;
+    UpdaterController* updater_;
+    ContentView* content_;
+    KelpPathWell* pathWell_ = nullptr;
+    QToolButton* helpButton_ = nullptr;
+    QMenu* fileMenu_ = nullptr;
+    QMenu* appearanceMenu_ = nullptr;
+    QMenu* helpMenu_ = nullptr;
+    QAction* helpAction_ = nullptr;
+    QList<QAction*> citizenshipPlaceholders_;
+    QActionGroup* appearanceGroup_ = nullptr;
+    QActionGroup* iconGroup_ = nullptr;
+    std::function<void()> showHelp_;
+};
+
+}  // namespace vantrel

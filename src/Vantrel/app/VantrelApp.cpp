@@ -1,0 +1,90 @@
+#include "Vantrel/app/VantrelApp.h"
+
+#include "Vantrel/app/AppDelegate.h"
+#include "Vantrel/app/AppIconController.h"
+#include "Vantrel/app/AppearanceController.h"
+#include "Vantrel/app/MainWindow.h"
+#include "Vantrel/app/UpdaterController.h"
+#include "Vantrel/model/AppModel.h"
+#include "Vantrel/queue/FFmpegCorrectionRunner.h"
+#include "Vantrel/queue/FFmpegOutputVerifier.h"
+
+#include <QApplication>
+#include <QSettings>
+
+#ifndef VANTREL_VERSION
+#define VANTREL_VERSION "0.0.0"
+#endif
+
+namespace vantrel {
+
+void VantrelApp::configureApplication() {
+    QCoreApplication::setOrganizationName(QStringLiteral("Vantrel"));
+    QCoreApplication::setApplicationName(QStringLiteral("Vantrel"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VANTREL_VERSION));
+    QGuiApplication::setApplicationDisplayName(QStringLiteral("Vantrel"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("vantrel"));
+}
+
+VantrelApp::VantrelApp() : VantrelApp(Options()) {}
+
+VantrelApp::VantrelApp(Options options) : options_(std::move(options)) {
+    if (options_.settings) {
+        settings_ = options_.settings;
+    } else {
+        ownSettings_ = std::make_unique<QSettings>();
+        settings_ = ownSettings_.get();
+    }
+    const QUrl feed = options_.feed ? *options_.feed
+                                    : UpdaterController::configuredFeed(settings_->value(preferences::updateFeedKey).toString());
+    updater_ = new UpdaterController(feed, this);
+    // The stored appearance is in force before any window exists.
+    appearance_ = new AppearanceController(settings_, options_.bus, this);
+    icons_ = options_.iconFolder ? new AppIconController(appearance_, *options_.iconFolder, this)
+                                 : new AppIconController(appearance_, QStringLiteral(":/vantrel/icons"), this);
+}
+
+VantrelApp::~VantrelApp() {
+    window_.reset();
+    model_.reset();
+}
+
+std::unique_ptr<AppModel> VantrelApp::makeModel() {
+    const BundledToolResolver resolver = options_.resolver.value_or(BundledToolResolver());
+    // Whether ffmpeg is there is decided now, once, for the whole run.
+    auto runner = std::make_shared<FFmpegCorrectionRunner>(std::make_unique<FFmpegWrapper>(resolver),
+                                                           resolver.isAvailable(BundledToolResolver::Tool::ffmpeg));
+    runner_ = runner;
+    auto reader = std::make_shared<SourceTimecodeReader>();
+    auto prober = std::make_shared<FFmpegWrapper>(resolver);
+    auto verifier = std::make_shared<FFmpegOutputVerifier>(reader, resolver, prober);
+    auto* queue = new CorrectionQueue(runner, verifier, options_.queueFolder);
+    return std::make_unique<AppModel>(queue);
+}
+
+AppModel* VantrelApp::model() {
+    if (!model_) model_ = makeModel();
+    return model_.get();
+}
+
+bool VantrelApp::isFFmpegAvailable() {
+    model();
+    const auto runner = runner_.lock();
+    return runner && runner->isAvailable();
+}
+
+MainWindow* VantrelApp::window() {
+    if (!window_) window_ = std::make_unique<MainWindow>(model(), settings_, appearance_, icons_, updater_);
+    return window_.get();
+}
+
+void VantrelApp::show() {
+    MainWindow* main = window();
+    main->show();
+    if (launched_) return;
+    launched_ = true;
+    icons_->setUp(preferences::storedIcon(*settings_));
+    AppDelegate::applicationDidFinishLaunching(main->helpMenu());
+}
+
+}  // namespace vantrel

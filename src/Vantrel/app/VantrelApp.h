@@ -1,0 +1,78 @@
+#pragma once
+
+// The application: reads the stored choices, applies the appearance before any
+// window exists, and builds the window model with the correction pipeline behind
+// it, the update check, the icon and the main window. Everything a test needs to
+// replace comes in through Options.
+
+#include "Vantrel/tools/BundledToolResolver.h"
+
+#include <QDBusConnection>
+#include <QObject>
+#include <QString>
+#include <QUrl>
+
+#include <memory>
+#include <optional>
+
+class QSettings;
+
+namespace vantrel {
+
+class AppModel;
+class AppearanceController;
+class AppIconController;
+class CorrectionRunning;
+class MainWindow;
+class UpdaterController;
+
+class VantrelApp : public QObject {
+    Q_OBJECT
+
+public:
+    struct Options {
+        QSettings* settings = nullptr;            // none: the user's own settings
+        std::optional<QString> queueFolder;       // none: "Vantrel" in the user's data folder
+        std::optional<BundledToolResolver> resolver;  // none: Helpers, then the system folders
+        std::optional<QDBusConnection> bus = QDBusConnection::sessionBus();  // none: no portal
+        std::optional<QString> iconFolder;        // none: the built-in icons
+        std::optional<QUrl> feed;                 // none: the setting, then the build's feed
+    };
+
+    // Names the organisation and application (so settings have a home) and the version.
+    static void configureApplication();
+
+    VantrelApp();
+    explicit VantrelApp(Options options);
+    ~VantrelApp() override;
+
+    // Built on first use.
+    AppModel* model();
+    MainWindow* window();
+
+    AppearanceController* appearance() const { return appearance_; }
+    UpdaterController* updater() const { return updater_; }
+    AppIconController* icons() const { return icons_; }
+    QSettings* settings() const { return settings_; }
+    // Whether ffmpeg was found when the model was made; fixed from then on.
+    bool isFFmpegAvailable();
+
+    // Shows the window, sets up the icon and runs the after-launch fixes once.
+    void show();
+
+private:
+    std::unique_ptr<AppModel> makeModel();
+
+    Options options_;
+    std::unique_ptr<QSettings> ownSettings_;
+    QSettings* settings_;
+    AppearanceController* appearance_;
+    UpdaterController* updater_;
+    AppIconController* icons_;
+    std::unique_ptr<AppModel> model_;
+    std::unique_ptr<MainWindow> window_;
+    std::weak_ptr<CorrectionRunning> runner_;
+    bool launched_ = false;
+};
+
+}  // namespace vantrel

@@ -1,0 +1,78 @@
+#pragma once
+
+// Shared set-up of the application-shell tests: a widget application, and an
+// application whose settings, queue and icons live in the test's own folder,
+// with no session bus and tools looked up only where the test says.
+
+#include "QtPrinting.h"
+#include "TestMedia.h"
+#include "Vantrel/app/VantrelApp.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QImage>
+#include <QSettings>
+#include <QStyle>
+#include <QTest>
+#include <QWidget>
+
+#include <memory>
+
+namespace shelltest {
+
+using namespace vantrel;
+
+inline void ensureGuiApplication() {
+    if (QCoreApplication::instance()) return;
+    static int argc = 1;
+    static char name[] = "vantrel-shell-tests";
+    static char* argv[] = {name, nullptr};
+    new QApplication(argc, argv);
+    VantrelApp::configureApplication();
+}
+
+// The colour a widget shows at a point, as its grab draws it.
+inline QColor pixel(QWidget* widget, QPoint at) { return widget->grab().toImage().pixelColor(at); }
+
+class ShellTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ensureGuiApplication();
+        folder = testsupport::makeTestFolder(QStringLiteral("shell"));
+        settings = std::make_unique<QSettings>(pathOf(QStringLiteral("settings.ini")), QSettings::IniFormat);
+    }
+
+    void TearDown() override {
+        app.reset();
+        settings.reset();
+        if (!HasFailure()) QDir(folder).removeRecursively();
+    }
+
+    QString pathOf(const QString& relative) const { return folder + QLatin1Char('/') + relative; }
+
+    VantrelApp::Options options() const {
+        VantrelApp::Options o;
+        o.settings = settings.get();
+        o.queueFolder = pathOf(QStringLiteral("queue"));
+        o.resolver = BundledToolResolver({pathOf(QStringLiteral("helpers")), {pathOf(QStringLiteral("bin"))}});
+        o.bus = std::nullopt;
+        o.feed = QUrl();
+        return o;
+    }
+
+    // A fresh application over the same settings and queue folder, like a relaunch.
+    VantrelApp& launch(VantrelApp::Options o) {
+        app.reset();
+        app = std::make_unique<VantrelApp>(std::move(o));
+        return *app;
+    }
+    VantrelApp& launch() { return launch(options()); }
+
+    QString folder;
+    std::unique_ptr<QSettings> settings;
+    std::unique_ptr<VantrelApp> app;
+};
+
+}  // namespace shelltest

@@ -1,0 +1,221 @@
+// The main window: start-up appearance, menus and their keys, the sources well,
+// the registration points of the help and feedback modules.
+#include "QueueTestSupport.h"
+#include "ShellTestSupport.h"
+#include "Vantrel/app/AppDelegate.h"
+#include "Vantrel/app/AppIconController.h"
+#include "Vantrel/app/AppearanceController.h"
+#include "Vantrel/app/MainWindow.h"
+#include "Vantrel/model/AppModel.h"
+#include "Vantrel/views/ContentView.h"
+#include "Vantrel/views/DesignControls.h"
+
+#include <QAction>
+#include <QFileDialog>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSignalSpy>
+#include <QTimer>
+
+using namespace shelltest;
+
+namespace {
+
+QStringList entries(QMenu* menu) {
+    QStringList titles;
+    for (QAction* action : menu->actions()) {
+        titles << (action->isSeparator() && action->text().isEmpty() ? QStringLiteral("—") : action->text());
+    }
+    return titles;
+}
+
+QAction* entry(QMenu* menu, const QString& title) {
+    for (QAction* action : menu->actions()) {
+        if (action->text() == title) return action;
+    }
+    ADD_FAILURE() << "no entry " << title.toStdString();
+    return nullptr;
+}
+
+class MainWindowTest : public ShellTest {
+protected:
+    MainWindow* shown() {
+        app->show();
+        MainWindow* window = app->window();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(window));
+        return window;
+    }
+
+    QColor background(MainWindow* window) { return pixel(window->content(), QPoint(4, 4)); }
+
+    CorrectionJob job(const QString& name) {
+        return queuetest::makeJob(pathOf(name), pathOf(QStringLiteral("out/") + name));
+    }
+};
+
+}  // namespace
+
+TEST_F(MainWindowTest, StoredAppearanceDecidesTheFirstWindow) {
+    struct Case { const char* stored; bool dark; const char* checked; };
+    for (const Case c : {Case{nullptr, true, "Dark"}, Case{"light", false, "Light"}, Case{"blue", true, "Dark"}}) {
+        settings->clear();
+        if (c.stored) settings->setValue(preferences::appearanceKey, QString::fromLatin1(c.stored));
+        launch();
+        MainWindow* window = shown();
+        EXPECT_EQ(background(window), QColor(c.dark ? 0x1D1D1D : 0xF4F4F4)) << (c.stored ? c.stored : "nothing");
+        QStringList checked;
+        for (QAction* action : window->appearanceMenu()->actions()) {
+            if (action->isChecked()) checked << action->text();
+        }
+        EXPECT_EQ(checked, QStringList({QString::fromLatin1(c.checked), QStringLiteral("Match System")}));
+    }
+}
+
+TEST_F(MainWindowTest, MissingFFmpegStaysMissing) {
+    launch();
+    EXPECT_FALSE(app->isFFmpegAvailable());
+    ASSERT_TRUE(testsupport::writeScript(pathOf(QStringLiteral("bin/ffmpeg")), "exit 0\n"));
+    EXPECT_FALSE(app->isFFmpegAvailable());
+}
+
+TEST_F(MainWindowTest, MenusInOrderWithTheirKeys) {
+    launch();
+    MainWindow* window = shown();
+    QStringList menus;
+    for (QAction* action : window->menuBar()->actions()) menus << action->text();
+    EXPECT_EQ(menus, QStringList({QStringLiteral("File"), QStringLiteral("Appearance"), QStringLiteral("Help")}));
+    EXPECT_EQ(entries(window->fileMenu()), QStringList({QStringLiteral("Add Videos…"), QStringLiteral("Add Folder…"),
+                                                        QStringLiteral("Clear Queue"), QStringLiteral("—"),
+                                                        QStringLiteral("Quit")}));
+    EXPECT_EQ(entries(window->appearanceMenu()),
+              QStringList({QStringLiteral("Match System"), QStringLiteral("Light"), QStringLiteral("Dark"),
+                           QStringLiteral("—"), QStringLiteral("App Icon"), QStringLiteral("Match System"), QStringLiteral("Light"),
+                           QStringLiteral("Dark")}));
+    EXPECT_EQ(entries(window->helpMenu()),
+              QStringList({QStringLiteral("Vantrel Help"), QStringLiteral("Send Feedback…"), QStringLiteral("—"),
+                           QStringLiteral("Leave a Tip"), QStringLiteral("—"), QStringLiteral("About Vantrel"),
+                           QStringLiteral("Check for Updates…")}));
+    const std::pair<const char*, const char*> keys[] = {{"Add Videos…", "Ctrl+O"}, {"Add Folder…", "Ctrl+Shift+O"},
+                                                        {"Clear Queue", "Ctrl+Shift+K"}, {"Quit", "Ctrl+Q"}};
+    for (const auto& [title, key] : keys) {
+        EXPECT_EQ(entry(window->fileMenu(), QString::fromUtf8(title))->shortcut(), QKeySequence(QString::fromLatin1(key)));
+    }
+    EXPECT_EQ(entry(window->helpMenu(), QStringLiteral("Vantrel Help"))->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Question));
+    // Until their modules register, help, feedback and updates (no feed) are off.
+    for (QAction* action : window->helpMenu()->actions()) {
+        if (!action->isSeparator()) EXPECT_FALSE(action->isEnabled()) << action->text().toStdString();
+    }
+}
+
+TEST_F(MainWindowTest, FileKeysOpenThePanels) {
+    launch();
+    MainWindow* window = shown();
+    const std::pair<QKeyCombination, const char*> panels[] = {
+        {Qt::CTRL | Qt::Key_O, "Choose video files to correct"},
+        {Qt::CTRL | Qt::SHIFT | Qt::Key_O, "Choose a folder of videos to correct"}};
+    for (const auto& [key, title] : panels) {
+        QString seen;
+        auto* poll = new QTimer(window);
+        QObject::connect(poll, &QTimer::timeout, poll, [poll, &seen] {
+            if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+                seen = dialog->windowTitle();
+                poll->stop();
+                poll->deleteLater();
+                dialog->reject();
+            }
+        });
+        poll->start(10);
+        QTest::keyClick(window, key.key(), key.keyboardModifiers());
+        EXPECT_EQ(seen, QString::fromLatin1(title));
+        window->activateWindow();  // the closed dialog leaves no window active here
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    }
+}
+
+TEST_F(MainWindowTest, ClearQueueKeyFollowsTheJobs) {
+    launch();
+    MainWindow* window = shown();
+    QAction* clear = entry(window->fileMenu(), QStringLiteral("Clear Queue"));
+    CorrectionQueue& queue = app->model()->queue();
+    EXPECT_FALSE(clear->isEnabled());
+    QTest::keyClick(window, Qt::Key_K, Qt::ControlModifier | Qt::ShiftModifier);  // disabled: nothing happens
+    queue.enqueue(job(QStringLiteral("a.mov")));
+    EXPECT_TRUE(clear->isEnabled());
+    QTest::keyClick(window, Qt::Key_K, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_TRUE(queue.jobs().isEmpty());
+    EXPECT_FALSE(clear->isEnabled());
+}
+
+TEST_F(MainWindowTest, HelpKeyIsFixedOnceAfterLaunch) {
+    launch();
+    MainWindow* window = app->window();
+    QAction* slash = window->helpMenu()->addAction(QStringLiteral("Slash"));
+    slash->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Slash));
+    QAction* shifted = window->helpMenu()->addAction(QStringLiteral("Shifted"));
+    shifted->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Slash));
+    shown();
+    EXPECT_EQ(slash->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Question));
+    EXPECT_EQ(shifted->shortcut(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Slash));
+    AppDelegate::applicationDidFinishLaunching(nullptr);  // no Help menu: nothing to do
+}
+
+TEST_F(MainWindowTest, SourcesWellCountsVideos) {
+    EXPECT_FALSE(MainWindow::sourceCountText(0).has_value());
+    EXPECT_EQ(MainWindow::sourceCountText(1), QStringLiteral("1 video"));
+    EXPECT_EQ(MainWindow::sourceCountText(12), QStringLiteral("12 videos"));
+    launch();
+    MainWindow* window = shown();
+    KelpPathWell* well = window->findChild<KelpPathWell*>(QStringLiteral("SourcesWell"));
+    ASSERT_NE(well, nullptr);
+    EXPECT_EQ(well->shownText(), QStringLiteral("No videos added"));
+    QList<QUrl> urls;
+    for (int i = 0; i < 12; ++i) urls << QUrl::fromLocalFile(pathOf(QStringLiteral("v%1.mov").arg(i)));
+    app->model()->addSources(urls.mid(0, 1));
+    EXPECT_EQ(well->shownText(), QStringLiteral("1 video"));
+    app->model()->addSources(urls);
+    EXPECT_EQ(well->shownText(), QStringLiteral("12 videos"));
+    // The well sits in the middle of the toolbar.
+    const QRect inWindow(well->mapTo(window, QPoint(0, 0)), well->size());
+    EXPECT_NEAR(inWindow.center().x(), window->width() / 2, 4);
+}
+
+TEST_F(MainWindowTest, AppearanceMenuPersistsAndRecoloursAtOnce) {
+    launch();
+    MainWindow* window = shown();
+    entry(window->appearanceMenu(), QStringLiteral("Light"))->trigger();
+    EXPECT_EQ(settings->value(preferences::appearanceKey).toString(), QStringLiteral("light"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return background(window) == QColor(0xF4F4F4); }));
+    const QList<QAction*> actions = window->appearanceMenu()->actions();
+    actions.last()->trigger();  // App Icon: Dark
+    EXPECT_EQ(settings->value(preferences::iconKey).toString(), QStringLiteral("dark"));
+    EXPECT_EQ(app->icons()->appliedIconName(), AppIconController::darkIconName);
+}
+
+TEST_F(MainWindowTest, HelpAndFeedbackModulesRegisterTheirEntries) {
+    launch();
+    MainWindow* window = shown();
+    int helpCalls = 0;
+    window->setShowHelp([&] { ++helpCalls; });
+    QTest::keyClick(window, Qt::Key_Question, Qt::ControlModifier);
+    window->findChild<QAbstractButton*>(QStringLiteral("HelpButton"))->click();
+    EXPECT_EQ(helpCalls, 2);
+
+    QAction feedback(QStringLiteral("Send Feedback…"));
+    QAction about(QStringLiteral("About Vantrel"));
+    window->setCitizenshipCommands({&feedback, &about});
+    EXPECT_EQ(entries(window->helpMenu()),
+              QStringList({QStringLiteral("Vantrel Help"), QStringLiteral("Send Feedback…"), QStringLiteral("—"),
+                           QStringLiteral("About Vantrel"), QStringLiteral("Check for Updates…")}));
+    EXPECT_EQ(window->helpMenu()->actions()[1], &feedback);
+}
+
+TEST_F(MainWindowTest, MinimumSizeNeverExceedsTheScreen) {
+    launch();
+    MainWindow* window = shown();
+    // The offscreen screen is smaller than the content's own minimum.
+    const QSize available = window->screen()->availableGeometry().size();
+    ASSERT_LT(available.width(), MainWindow::minimumContentWidth);
+    const QSize frame = window->frameGeometry().size() - window->geometry().size();
+    EXPECT_LE(window->minimumSizeHint().width() + frame.width(), available.width());
+    EXPECT_LE(window->minimumSizeHint().height() + frame.height(), available.height());
+}
