@@ -3,6 +3,7 @@
 #include "Vantrel/views/Palette.h"
 
 #include <QApplication>
+#include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
@@ -53,8 +54,11 @@ std::optional<bool> AppearanceController::colorSchemeIsDark(const QVariant& valu
 }
 
 void AppearanceController::askPortal(QDBusConnection bus) {
-    bus.connect(portalService, portalPath, portalInterface, QStringLiteral("SettingChanged"), this,
-                SLOT(onPortalSettingChanged(QString, QString, QDBusVariant)));
+    qRegisterMetaType<QDBusVariant>();  // the slot's signature is matched by type name
+    if (!bus.connect(portalService, portalPath, portalInterface, QStringLiteral("SettingChanged"), this,
+                     SLOT(onPortalSettingChanged(QString, QString, QDBusVariant)))) {
+        qCWarning(lcAppearance) << "cannot follow the appearance portal:" << bus.lastError().message();
+    }
     QDBusMessage call = QDBusMessage::createMethodCall(portalService, portalPath, portalInterface, QStringLiteral("Read"));
     call << appearanceGroup << colorSchemeKey;
     auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, 5000), this);
