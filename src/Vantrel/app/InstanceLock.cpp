@@ -1,6 +1,7 @@
 #include "Vantrel/app/InstanceLock.h"
 
 #include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QStandardPaths>
@@ -31,23 +32,34 @@ QString InstanceLock::defaultFolder() {
     return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/Vantrel");
 }
 
-std::unique_ptr<InstanceLock> InstanceLock::acquire(const QString& folder) {
-    if (!QDir().mkpath(folder)) return nullptr;
+std::unique_ptr<InstanceLock> InstanceLock::tryLock(const QString& folder) {
+    QDir().mkpath(folder);
     std::unique_ptr<InstanceLock> lock(new InstanceLock(QDir(folder).absoluteFilePath(lockFileName)));
-    if (!lock->file_.tryLock(0)) return nullptr;
+    lock->file_.tryLock(0);
     return lock;
 }
 
+std::unique_ptr<InstanceLock> InstanceLock::acquire(const QString& folder) {
+    auto lock = tryLock(folder);
+    return lock->file_.isLocked() ? std::move(lock) : nullptr;
+}
+
 std::unique_ptr<InstanceLock> InstanceLock::acquireOrTellUser(const QString& folder) {
-    if (auto lock = acquire(folder)) return lock;
-    QLockFile probe(QDir(folder).absoluteFilePath(lockFileName));
+    auto lock = tryLock(folder);
+    if (lock->file_.isLocked()) return lock;
+    if (lock->file_.error() != QLockFile::LockFailedError) {
+        // A folder that cannot hold the lock cannot hold the queue either: that queue
+        // lives in memory only, so there is nothing to guard.
+        std::fprintf(stderr, "Vantrel: cannot write a lock file in %s; going on without one\n",
+                     QFile::encodeName(folder).constData());
+        return lock;
+    }
     qint64 pid = 0;
     QString host, application;
-    const bool held = probe.getLockInfo(&pid, &host, &application);
-    const QString message = held ? QStringLiteral("Vantrel is already running (process %1). "
-                                                  "Only one copy can work on the queue at a time.")
-                                       .arg(pid)
-                                 : QStringLiteral("Vantrel could not lock its data folder %1.").arg(folder);
+    lock->file_.getLockInfo(&pid, &host, &application);
+    const QString message = QStringLiteral("Vantrel is already running (process %1). "
+                                           "Only one copy can work on the queue at a time.")
+                                .arg(pid);
     std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
     if (hasScreen()) QMessageBox::warning(nullptr, QStringLiteral("Vantrel"), message);
     return nullptr;

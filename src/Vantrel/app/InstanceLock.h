@@ -22,14 +22,17 @@ public:
 
     // As acquire; when another Vantrel holds the lock, tells the user so (a message
     // box where there is a screen, always a line on standard error) and gives
-    // nothing: the caller then exits with a non-zero status. Needs the application
-    // object.
+    // nothing: the caller then exits with a non-zero status. A folder where no lock
+    // can be written (so no queue either) gives a lock that holds nothing, with a
+    // warning. Needs the application object.
     static std::unique_ptr<InstanceLock> acquireOrTellUser(const QString& folder = defaultFolder());
 
     const QString& path() const { return path_; }
 
 private:
     explicit InstanceLock(const QString& path);
+    // The lock object of the folder after one attempt to take it.
+    static std::unique_ptr<InstanceLock> tryLock(const QString& folder);
     QString path_;
     QLockFile file_;
 };

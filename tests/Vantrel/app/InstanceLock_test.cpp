@@ -92,6 +92,13 @@ TEST_F(InstanceTest, OneLockPerFolderWithinAProcessToo) {
     auto lock = vantrel::InstanceLock::acquire(dataFolder);
     ASSERT_TRUE(lock);
     EXPECT_FALSE(vantrel::InstanceLock::acquire(dataFolder));
+    EXPECT_FALSE(vantrel::InstanceLock::acquireOrTellUser(dataFolder));
     lock.reset();
     EXPECT_TRUE(vantrel::InstanceLock::acquire(dataFolder));
+
+    // Where no lock file can be made there is no queue file either: the application
+    // goes on.
+    ASSERT_TRUE(testsupport::writeFile(folder + QStringLiteral("/blocker"), "a file, not a folder"));
+    EXPECT_FALSE(vantrel::InstanceLock::acquire(folder + QStringLiteral("/blocker/Vantrel")));
+    EXPECT_TRUE(vantrel::InstanceLock::acquireOrTellUser(folder + QStringLiteral("/blocker/Vantrel")));
 }
