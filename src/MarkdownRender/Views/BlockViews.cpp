@@ -1,0 +1,492 @@
+#include "MarkdownRender/Views/BlockViews.h"
+
+#include "MarkdownRender/Views/Layouts.h"
+#include "MarkdownRender/Views/Providers/CodeSyntaxHighlighter.h"
+#include "MarkdownRender/Views/Providers/ImageProviders.h"
+#include "MarkdownRender/Views/StyleKit.h"
+#include "MarkdownRender/Views/Theme.h"
+
+#include <QBoxLayout>
+#include <QGridLayout>
+#include <QPainter>
+#include <QPainterPath>
+
+#include <cmath>
+#include <limits>
+#include <memory>
+
+namespace markdown {
+
+namespace {
+
+QBoxLayout* bareBox(QWidget* widget, QBoxLayout::Direction direction)
+{
+    auto* layout = new QBoxLayout(direction, widget);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    return layout;
+}
+
+// Gives the built widget a container named `name`, so a style's output and
+// its label each keep their own names.
+Built named(Built built, const QString& name)
+{
+    auto* row = new QWidget;
+    row->setObjectName(name);
+    if (built.widget) bareBox(row, QBoxLayout::TopToBottom)->addWidget(built.widget);
+    built.widget = row;
+    return built;
+}
+
+std::string withoutFinalLineFeed(const std::string& text)
+{
+    if (!text.empty() && text.back() == '\n') return text.substr(0, text.size() - 1);
+    return text;
+}
+
+// Run attributes over the code block's own: what a highlighter sets wins.
+TextAttributes over(const TextAttributes& base, const TextAttributes& run)
+{
+    TextAttributes result = base;
+    if (run.fontProperties) result.fontProperties = run.fontProperties;
+    if (run.foregroundColor) result.foregroundColor = run.foregroundColor;
+    if (run.backgroundColor) result.backgroundColor = run.backgroundColor;
+    if (run.strikethroughStyle) result.strikethroughStyle = run.strikethroughStyle;
+    if (run.underlineStyle) result.underlineStyle = run.underlineStyle;
+    if (run.kerning) result.kerning = run.kerning;
+    if (run.tracking) result.tracking = run.tracking;
+    if (run.link) result.link = run.link;
+    return result;
+}
+
+Built inlineLabel(const std::vector<InlineNode>& inlines, const RenderContext& context)
+{
+    if (const auto flow = imageFlowItems(inlines)) return buildImageFlow(*flow, context);
+    return Built{new InlineText(inlines, context)};
+}
+
+Built paragraph(const std::vector<InlineNode>& inlines, const BlockNode& node, const RenderContext& context)
+{
+    BlockConfiguration configuration{[inlines](const RenderContext& c) -> Built {
+                                         if (inlines.size() == 1) {
+                                             if (const auto data = rawImageData(inlines.front()))
+                                                 return buildImage(*data, c);
+                                         }
+                                         return inlineLabel(inlines, c);
+                                     },
+                                     MarkdownContent(node)};
+    return context.currentTheme().paragraph.makeBody(configuration, context);
+}
+
+Built heading(const BlockNode::Heading& heading, const BlockNode& node, const RenderContext& context)
+{
+    const std::vector<InlineNode>& inlines = heading.content;
+    BlockConfiguration configuration{[inlines](const RenderContext& c) { return Built{new InlineText(inlines, c)}; },
+                                     MarkdownContent(node)};
+    return context.currentTheme().heading(heading.level).makeBody(configuration, context);
+}
+
+Built codeBlock(const BlockNode::CodeBlock& code, const RenderContext& context)
+{
+    const std::string content = withoutFinalLineFeed(code.content);
+    const std::optional<std::string> language = code.fenceInfo;
+    CodeBlockConfiguration configuration{
+        language, content, [content, language](const RenderContext& c) {
+            StyledText highlighted = c.codeSyntaxHighlighter ? c.codeSyntaxHighlighter->highlightCode(content, language)
+                                                             : PlainTextCodeSyntaxHighlighter().highlightCode(content, language);
+            const TextAttributes base = c.attributes();
+            for (StyledText::Piece& piece : highlighted.pieces) {
+                if (auto* run = std::get_if<StyledText::Run>(&piece)) run->attributes = over(base, run->attributes);
+            }
+            return Built{new InlineText(highlighted, c, false)};
+        }};
+    return context.currentTheme().codeBlock.makeBody(configuration, context);
+}
+
+// One item: the marker, framed, beside the item's blocks. `frames` collects
+// the marker frames of one list so it can give them a common width.
+using MarkerFrames = std::shared_ptr<std::vector<QPointer<QWidget>>>;
+
+Built listItem(const std::vector<BlockNode>& children, std::function<Built(const RenderContext&)> marker,
+               const QString& markerName, const MarkerFrames& frames, const RenderContext& context)
+{
+    BlockConfiguration configuration{
+        [children, marker, markerName, frames](const RenderContext& c) {
+            Built markerBuilt = marker(c);
+            auto* frame = new QWidget;
+            frame->setObjectName(markerName);
+            QBoxLayout* frameLayout = bareBox(frame, QBoxLayout::LeftToRight);
+            frameLayout->addStretch(1);
+            if (markerBuilt.widget) frameLayout->addWidget(markerBuilt.widget);
+            const int reported = markerBuilt.widget ? markerBuilt.widget->sizeHint().width() : 0;
+            frame->setFixedWidth(reported);
+            if (frames) frames->push_back(frame);
+
+            Built title = buildBlocks(children, c);
+            auto* row = new QWidget;
+            QBoxLayout* layout = bareBox(row, QBoxLayout::LeftToRight);
+            layout->setSpacing(int(c.points(RelativeSize::em(0.5))));
+            auto* markerColumn = new QWidget;
+            QBoxLayout* column = bareBox(markerColumn, QBoxLayout::TopToBottom);
+            column->addWidget(frame);
+            column->addStretch(1);
+            layout->addWidget(markerColumn);
+            if (title.widget) layout->addWidget(title.widget, 1);
+            Built result{row};
+            result.absorb(title);
+            result.absorb(markerBuilt);
+            result.markerWidth = maxMerge(result.markerWidth, double(reported));
+            return result;
+        },
+        MarkdownContent(children)};
+    return named(context.currentTheme().listItem.makeBody(configuration, context), QStringLiteral("listItem"));
+}
+
+// A list's label: its items in a sequence one level deeper, with the list's
+// tightness. Numbered lists give their markers the widest width reported.
+Built listBody(std::size_t count, const std::function<Built(std::size_t, const RenderContext&, const MarkerFrames&)>& item,
+               bool isTight, bool commonWidth, int level, const RenderContext& c)
+{
+    RenderContext inner = c;
+    inner.listLevel = level + 1;
+    inner.tightSpacingEnabled = isTight;
+    auto frames = std::make_shared<std::vector<QPointer<QWidget>>>();
+    std::vector<std::function<Built()>> rows;
+    for (std::size_t i = 0; i < count; ++i) rows.push_back([&item, i, &inner, &frames] { return item(i, inner, frames); });
+    Built sequence = buildSequence(rows, inner);
+    if (commonWidth && sequence.markerWidth) {
+        for (const QPointer<QWidget>& frame : *frames) {
+            if (frame) frame->setFixedWidth(int(*sequence.markerWidth));
+        }
+    }
+    return sequence;
+}
+
+Built list(const BlockNode& node, const RenderContext& context)
+{
+    const Theme& theme = context.currentTheme();
+    const int level = context.listLevel;
+    if (const auto* bulleted = node.as<BlockNode::BulletedList>()) {
+        const auto items = bulleted->items;
+        const auto style = theme.bulletedListMarker;
+        BlockConfiguration configuration{
+            [items, style, level, tight = bulleted->isTight](const RenderContext& c) {
+                return listBody(items.size(),
+                                [&](std::size_t i, const RenderContext& ic, const MarkerFrames& frames) {
+                                    const ListMarkerConfiguration marker{ic.listLevel, itemNumber(1, i)};
+                                    return listItem(items[i].children,
+                                                    [style, marker](const RenderContext& mc) { return style.makeBody(marker, mc); },
+                                                    QStringLiteral("listMarker"), frames, ic);
+                                },
+                                tight, false, level, c);
+            },
+            MarkdownContent(node)};
+        return theme.list.makeBody(configuration, context);
+    }
+    if (const auto* numbered = node.as<BlockNode::NumberedList>()) {
+        const auto items = numbered->items;
+        const auto style = theme.numberedListMarker;
+        BlockConfiguration configuration{
+            [items, style, level, tight = numbered->isTight, start = numbered->start](const RenderContext& c) {
+                return listBody(items.size(),
+                                [&](std::size_t i, const RenderContext& ic, const MarkerFrames& frames) {
+                                    const ListMarkerConfiguration marker{ic.listLevel, itemNumber(start, i)};
+                                    return listItem(items[i].children,
+                                                    [style, marker](const RenderContext& mc) { return style.makeBody(marker, mc); },
+                                                    QStringLiteral("listMarker"), frames, ic);
+                                },
+                                tight, true, level, c);
+            },
+            MarkdownContent(node)};
+        return theme.list.makeBody(configuration, context);
+    }
+    const auto& tasks = *node.as<BlockNode::TaskList>();
+    const auto items = tasks.items;
+    const auto style = theme.taskListMarker;
+    BlockConfiguration configuration{
+        [items, style, level, tight = tasks.isTight](const RenderContext& c) {
+            return listBody(items.size(),
+                            [&](std::size_t i, const RenderContext& ic, const MarkerFrames&) {
+                                const TaskListMarkerConfiguration marker{items[i].isCompleted};
+                                return listItem(items[i].children,
+                                                [style, marker](const RenderContext& mc) { return style.makeBody(marker, mc); },
+                                                QStringLiteral("taskMarker"), nullptr, ic);
+                            },
+                            tight, false, level, c);
+        },
+        MarkdownContent(node)};
+    return theme.list.makeBody(configuration, context);
+}
+
+Built table(const BlockNode::Table& table, const BlockNode& node, const RenderContext& context)
+{
+    BlockConfiguration configuration{[table](const RenderContext& c) {
+                                         auto* widget = new QWidget;
+                                         QBoxLayout* layout = bareBox(widget, QBoxLayout::LeftToRight);
+                                         auto* grid = new TableGrid(table, c);
+                                         layout->addWidget(grid);
+                                         layout->addStretch(1);
+                                         return Built{widget};
+                                     },
+                                     MarkdownContent(node)};
+    return context.currentTheme().table.makeBody(configuration, context);
+}
+
+// Paints the border rectangles of the table it lies over; clicks pass through.
+class BorderOverlay final : public QWidget {
+public:
+    BorderOverlay(TableGrid* grid, const TableBorderStyle& style, QColor colour)
+        : QWidget(grid), grid_(grid), style_(style), colour_(colour)
+    {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        if (!style_.visibleBorders.rectangles || style_.width <= 0) return;
+        QPainter painter(this);
+        const double w = style_.width;
+        for (const QRectF& rect : style_.visibleBorders.rectangles(grid_->tableBounds(), w)) {
+            // Stroked inside the rectangle: a bar as thick as the line fills solid.
+            QPainterPath path;
+            path.setFillRule(Qt::OddEvenFill);
+            path.addRect(rect);
+            const QRectF inner = rect.adjusted(w, w, -w, -w);
+            if (inner.width() > 0 && inner.height() > 0) path.addRect(inner);
+            painter.fillPath(path, colour_);
+        }
+    }
+
+private:
+    TableGrid* grid_;
+    TableBorderStyle style_;
+    QColor colour_;
+};
+
+Qt::Alignment columnAlignment(RawTableColumnAlignment alignment)
+{
+    switch (alignment) {
+    case RawTableColumnAlignment::center: return Qt::AlignHCenter;
+    case RawTableColumnAlignment::right: return Qt::AlignRight;
+    case RawTableColumnAlignment::none:
+    case RawTableColumnAlignment::left: break;
+    }
+    return Qt::AlignLeft;
+}
+
+}  // namespace
+
+TableGrid::TableGrid(const BlockNode::Table& table, const RenderContext& context, QWidget* parent)
+    : QWidget(parent), borderStyle_(context.tableBorderStyle), backgroundStyle_(context.tableBackgroundStyle),
+      colorScheme_(context.colorScheme), rowCount_(int(table.rows.size())),
+      columnCount_(int(table.columnAlignments.size()))
+{
+    setObjectName(QStringLiteral("tableGrid"));
+    setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Preferred);
+    auto* grid = new QGridLayout(this);
+    const int w = int(std::lround(std::max(0.0, borderStyle_.width)));
+    grid->setContentsMargins(w, w, w, w);
+    grid->setSpacing(w);
+    const Theme& theme = context.currentTheme();
+    for (int r = 0; r < rowCount_; ++r) {
+        const std::vector<RawTableCell>& cells = table.rows[r].cells;
+        for (int c = 0; c < columnCount_; ++c) {
+            const std::vector<InlineNode> inlines = c < int(cells.size()) ? cells[c].content : std::vector<InlineNode>{};
+            TableCellConfiguration configuration{
+                r, c, [inlines](const RenderContext& cc) { return inlineLabel(inlines, cc); },
+                MarkdownContent(BlockNode::paragraph(inlines))};
+            Built cell = named(theme.tableCell.makeBody(configuration, context), QStringLiteral("tableCell"));
+            grid->addWidget(cell.widget, r, c, columnAlignment(table.columnAlignments[c]) | Qt::AlignVCenter);
+            cells_[{r, c}] = cell.widget;
+        }
+    }
+    const QColor borderColour = resolvedColor(borderStyle_.color, colorScheme_);
+    overlay_ = new BorderOverlay(this, borderStyle_, borderColour);
+}
+
+QWidget* TableGrid::cell(int row, int column) const
+{
+    const auto found = cells_.find({row, column});
+    return found == cells_.end() ? nullptr : found->second.data();
+}
+
+TableBounds TableGrid::tableBounds() const
+{
+    std::map<std::pair<int, int>, QRectF> rects;
+    for (const auto& [index, widget] : cells_) {
+        if (widget) rects[index] = QRectF(widget->geometry());
+    }
+    return TableBounds::measure(rowCount_, columnCount_, rects, QRectF(rect()));
+}
+
+void TableGrid::paintEvent(QPaintEvent*)
+{
+    if (!backgroundStyle_.background) return;
+    QPainter painter(this);
+    const TableBounds bounds = tableBounds();
+    for (int r = 0; r < bounds.rowCount(); ++r) {
+        for (int c = 0; c < bounds.columnCount(); ++c) {
+            const QColor fill = resolvedColor(backgroundStyle_.background(r, c), colorScheme_);
+            if (fill.alpha() > 0) painter.fillRect(bounds.cell(r, c), fill);
+        }
+    }
+}
+
+void TableGrid::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    overlay_->setGeometry(rect());
+    overlay_->raise();
+}
+
+std::int64_t itemNumber(std::int64_t start, std::size_t index)
+{
+    constexpr std::int64_t largest = std::numeric_limits<std::int64_t>::max();
+    if (index > std::size_t(largest) || start > largest - std::int64_t(index)) return largest;
+    return start + std::int64_t(index);
+}
+
+QString headingIdentifier(const std::vector<InlineNode>& inlines)
+{
+    QString identifier;
+    for (const char32_t c : QString::fromStdString(plainText(inlines)).toUcs4()) {
+        if (QChar::isLetterOrNumber(c))
+            identifier += QString::fromUcs4(std::u32string(1, QChar::toLower(c)).c_str(), 1);
+        else
+            identifier += QLatin1Char('-');
+    }
+    return identifier;
+}
+
+std::optional<ImageFlowItems> imageFlowItems(const std::vector<InlineNode>& inlines)
+{
+    ImageFlowItems items;
+    for (const InlineNode& node : inlines) {
+        switch (node.kind()) {
+        case InlineNode::Kind::text:
+            if (!node.literal().empty()) return std::nullopt;
+            break;
+        case InlineNode::Kind::softBreak: break;
+        case InlineNode::Kind::lineBreak: items.push_back(std::nullopt); break;
+        case InlineNode::Kind::image:
+        case InlineNode::Kind::link: {
+            std::optional<RawImageData> data = rawImageData(node);
+            if (!data) return std::nullopt;
+            items.push_back(std::move(data));
+            break;
+        }
+        default: return std::nullopt;
+        }
+    }
+    return items;
+}
+
+Built buildImage(const RawImageData& data, const RenderContext& context)
+{
+    std::vector<InlineNode> image{InlineNode::image(data.source, {InlineNode::text(data.alt)})};
+    std::vector<InlineNode> content = data.destination
+                                          ? std::vector<InlineNode>{InlineNode::link(*data.destination, image)}
+                                          : image;
+    BlockConfiguration configuration{
+        [data](const RenderContext& c) -> Built {
+            const std::optional<QUrl> url = linkURL(data.source, c.imageBaseURL);
+            QWidget* widget = c.imageProvider ? c.imageProvider->makeImage(url, c) : nullptr;
+            if (!widget) return {};
+            widget->setAccessibleName(QString::fromStdString(data.alt));
+            if (data.destination) {
+                if (const std::optional<QUrl> link = linkURL(*data.destination, c.baseURL))
+                    widget = new LinkArea(widget, *link, c.openLink);
+            }
+            return Built{widget};
+        },
+        MarkdownContent(BlockNode::paragraph(std::move(content)))};
+    return named(context.currentTheme().image.makeBody(configuration, context), QStringLiteral("image"));
+}
+
+Built buildImageFlow(const ImageFlowItems& items, const RenderContext& context)
+{
+    auto* widget = new QWidget;
+    widget->setObjectName(QStringLiteral("imageFlow"));
+    const int spacing = int(context.points(RelativeSize::rem(0.25)));
+    auto* layout = new FlowLayout(spacing, spacing, widget);
+    Built result;
+    for (const std::optional<RawImageData>& item : items) {
+        if (!item) {
+            layout->addLineBreak();
+            continue;
+        }
+        Built image = buildImage(*item, context);
+        result.absorb(image);
+        layout->addWidget(image.widget);
+    }
+    result.widget = widget;
+    return result;
+}
+
+Built buildSequence(const std::vector<std::function<Built()>>& rows, const RenderContext& context)
+{
+    auto* widget = new QWidget;
+    QBoxLayout* layout = bareBox(widget, QBoxLayout::TopToBottom);
+    Built result;
+    std::optional<double> previousBottom;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        Built row = rows[i]();
+        if (i > 0) {
+            const std::optional<double> bottom = context.tightSpacingEnabled ? std::optional<double>(0) : previousBottom;
+            layout->addSpacing(int(std::lround(maxMerge(row.margin.top, bottom).value_or(defaultBlockPadding))));
+        }
+        layout->addWidget(row.widget ? row.widget : new QWidget);
+        previousBottom = row.margin.bottom;
+        result.absorb(row);
+    }
+    result.widget = widget;
+    return result;
+}
+
+Built buildBlocks(const std::vector<BlockNode>& blocks, const RenderContext& context)
+{
+    std::vector<std::function<Built()>> rows;
+    rows.reserve(blocks.size());
+    for (const BlockNode& block : blocks) rows.push_back([&block, &context] { return buildBlock(block, context); });
+    return buildSequence(rows, context);
+}
+
+Built buildBlock(const BlockNode& block, const RenderContext& context)
+{
+    const Theme& theme = context.currentTheme();
+    switch (block.kind()) {
+    case BlockNode::Kind::blockquote: {
+        const auto children = block.as<BlockNode::Blockquote>()->children;
+        BlockConfiguration configuration{[children](const RenderContext& c) { return buildBlocks(children, c); },
+                                         MarkdownContent(block)};
+        return named(theme.blockquote.makeBody(configuration, context), QStringLiteral("blockquote"));
+    }
+    case BlockNode::Kind::bulletedList: return named(list(block, context), QStringLiteral("bulletedList"));
+    case BlockNode::Kind::numberedList: return named(list(block, context), QStringLiteral("numberedList"));
+    case BlockNode::Kind::taskList: return named(list(block, context), QStringLiteral("taskList"));
+    case BlockNode::Kind::codeBlock:
+        return named(codeBlock(*block.as<BlockNode::CodeBlock>(), context), QStringLiteral("codeBlock"));
+    case BlockNode::Kind::htmlBlock: {
+        // Raw HTML is never interpreted: its source shows as paragraph text.
+        const std::vector<InlineNode> text{
+            InlineNode::text(withoutFinalLineFeed(block.as<BlockNode::HtmlBlock>()->content))};
+        return named(paragraph(text, BlockNode::paragraph(text), context), QStringLiteral("htmlBlock"));
+    }
+    case BlockNode::Kind::paragraph:
+        return named(paragraph(block.as<BlockNode::Paragraph>()->content, block, context), QStringLiteral("paragraph"));
+    case BlockNode::Kind::heading: {
+        const auto& h = *block.as<BlockNode::Heading>();
+        const std::int64_t level = std::clamp<std::int64_t>(h.level, 1, 6);
+        Built built = named(heading(h, block, context), QStringLiteral("heading%1").arg(level));
+        built.widget->setProperty("headingId", headingIdentifier(h.content));
+        return built;
+    }
+    case BlockNode::Kind::table: return named(table(*block.as<BlockNode::Table>(), block, context), QStringLiteral("table"));
+    case BlockNode::Kind::thematicBreak:
+        return named(theme.thematicBreak.makeBody({}, context), QStringLiteral("thematicBreak"));
+    }
+    return {};
+}
+
+}  // namespace markdown
