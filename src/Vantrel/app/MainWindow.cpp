@@ -151,7 +151,7 @@ void MainWindow::buildAppearanceMenu() {
 }
 
 QAction* MainWindow::placeholder(const QString& title) {
-    QAction* action = helpMenu_->addAction(title);
+    auto* action = new QAction(title, this);
     action->setEnabled(false);
     return action;
 }
@@ -160,19 +160,24 @@ void MainWindow::buildHelpMenu() {
     helpMenu_ = menuBar()->addMenu(QStringLiteral("Help"));
     helpMenu_->setObjectName(QStringLiteral("helpMenu"));
     helpAction_ = placeholder(helpTitle);
+    helpMenu_->addAction(helpAction_);
     helpAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Question));
     helpAction_->setShortcutContext(Qt::ApplicationShortcut);
     connect(helpAction_, &QAction::triggered, this, [this] {
         if (showHelp_) showHelp_();
     });
-    citizenshipPlaceholders_.append(placeholder(feedbackTitle));
-    helpMenu_->addSeparator();
-    citizenshipPlaceholders_.append(placeholder(tipTitle));
-    helpMenu_->addSeparator();
-    citizenshipPlaceholders_.append(placeholder(aboutTitle));
-    QAction* check = helpMenu_->addAction(QStringLiteral("Check for Updates…"), updater_, &UpdaterController::checkForUpdates);
-    check->setEnabled(updater_->canCheckForUpdates());
-    connect(updater_, &UpdaterController::canCheckForUpdatesChanged, check, &QAction::setEnabled);
+    checkForUpdates_ = new QAction(QStringLiteral("Check for Updates…"), this);
+    connect(checkForUpdates_, &QAction::triggered, updater_, &UpdaterController::checkForUpdates);
+    checkForUpdates_->setEnabled(updater_->canCheckForUpdates());
+    connect(updater_, &UpdaterController::canCheckForUpdatesChanged, checkForUpdates_, &QAction::setEnabled);
+    // Until the feedback module registers its entries, disabled stand-ins hold their places.
+    auto divider = [this] {
+        auto* action = new QAction(this);
+        action->setSeparator(true);
+        return action;
+    };
+    setCitizenshipCommands({placeholder(feedbackTitle), divider(), placeholder(tipTitle), divider(),
+                            placeholder(aboutTitle)});
 }
 
 void MainWindow::setShowHelp(std::function<void()> showHelp) {
@@ -182,25 +187,17 @@ void MainWindow::setShowHelp(std::function<void()> showHelp) {
 }
 
 void MainWindow::setCitizenshipCommands(const QList<QAction*>& actions) {
-    for (QAction* placeholderAction : std::as_const(citizenshipPlaceholders_)) {
-        QAction* given = nullptr;
-        for (QAction* action : actions) {
-            if (action->text() == placeholderAction->text()) given = action;
-        }
-        if (given) helpMenu_->insertAction(placeholderAction, given);
-        helpMenu_->removeAction(placeholderAction);
-        placeholderAction->deleteLater();
+    // The Help menu is rebuilt: the help entry, the given entries as they come
+    // (dividers included), then the update check.
+    const QList<QAction*> previous = citizenshipEntries_;
+    helpMenu_->clear();
+    helpMenu_->addAction(helpAction_);
+    helpMenu_->addActions(actions);
+    helpMenu_->addAction(checkForUpdates_);
+    citizenshipEntries_ = actions;
+    for (QAction* old : previous) {
+        if (old->parent() == this && !actions.contains(old)) old->deleteLater();
     }
-    citizenshipPlaceholders_.clear();
-    // Dividers at either end or next to each other go.
-    QAction* previous = nullptr;
-    for (QAction* action : helpMenu_->actions()) {
-        const bool lonely = action->isSeparator() && (!previous || previous->isSeparator());
-        if (lonely) helpMenu_->removeAction(action);
-        else previous = action;
-    }
-    const QList<QAction*> remaining = helpMenu_->actions();
-    if (!remaining.isEmpty() && remaining.last()->isSeparator()) helpMenu_->removeAction(remaining.last());
 }
 
 void MainWindow::showEvent(QShowEvent* event) {

@@ -49,9 +49,9 @@ public:
     // The help module's command: the "Vantrel Help" entry and the toolbar's Help
     // button call it from now on.
     void setShowHelp(std::function<void()> showHelp);
-    // The feedback module's entries, put in place of "Send Feedback…", "Leave a
-    // Tip" and "About Vantrel" by their titles; an entry it does not give is
-    // removed, with any divider left without a neighbour.
+    // The feedback module's entries ("Send Feedback…", "Leave a Tip", "About
+    // Vantrel" and their dividers, in menu order): they take the place of the
+    // stand-ins between the help entry and "Check for Updates…".
     void setCitizenshipCommands(const QList<QAction*>& actions);
 
 protected:
@@ -78,7 +78,8 @@ private:
     QMenu* appearanceMenu_ = nullptr;
     QMenu* helpMenu_ = nullptr;
     QAction* helpAction_ = nullptr;
-    QList<QAction*> citizenshipPlaceholders_;
+    QAction* checkForUpdates_ = nullptr;
+    QList<QAction*> citizenshipEntries_;
     QActionGroup* appearanceGroup_ = nullptr;
     QActionGroup* iconGroup_ = nullptr;
     std::function<void()> showHelp_;

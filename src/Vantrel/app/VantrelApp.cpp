@@ -1,5 +1,8 @@
 #include "Vantrel/app/VantrelApp.h"
 
+#include "AppCitizenshipKit/CitizenshipCommands.h"
+#include "HelpMenu/HelpMenuCommands.h"
+#include "HelpMenu/HelpWindowController.h"
 #include "Vantrel/app/AppDelegate.h"
 #include "Vantrel/app/AppIconController.h"
 #include "Vantrel/app/AppearanceController.h"
@@ -8,6 +11,7 @@
 #include "Vantrel/model/AppModel.h"
 #include "Vantrel/queue/FFmpegCorrectionRunner.h"
 #include "Vantrel/queue/FFmpegOutputVerifier.h"
+#include "Vantrel/views/Palette.h"
 
 #include <QApplication>
 #include <QSettings>
@@ -17,6 +21,31 @@
 #endif
 
 namespace vantrel {
+
+namespace {
+
+// The help topics, or an empty help titled "Vantrel Help" when they cannot be read.
+helpmenu::HelpContent loadHelp(const QString& folder) {
+    try {
+        return helpmenu::HelpContent::load(QStringLiteral("help-manifest"), folder);
+    } catch (const helpmenu::HelpContentError&) {
+        return helpmenu::HelpContent({}, QStringLiteral("Vantrel Help"), std::nullopt);
+    }
+}
+
+citizenship::CitizenshipConfig makeCitizenship() {
+    citizenship::CitizenshipConfig config;
+    config.appID = QStringLiteral("vantrel");
+    config.appName = QStringLiteral("Vantrel");
+    config.accent = Palette::color(Palette::Role::accent, false);
+    config.feedbackEndpoint = citizenship::CitizenshipConfig::defaultFeedbackEndpoint();
+    config.donateBaseURL = citizenship::CitizenshipConfig::defaultDonateBaseURL();
+    config.websiteURL = citizenship::CitizenshipConfig::webPage(QStringLiteral("/vantrel"));
+    config.privacyURL = citizenship::CitizenshipConfig::webPage(QStringLiteral("/privacy"));
+    return config;
+}
+
+}  // namespace
 
 void VantrelApp::configureApplication() {
     QCoreApplication::setOrganizationName(QStringLiteral("Vantrel"));
@@ -28,7 +57,9 @@ void VantrelApp::configureApplication() {
 
 VantrelApp::VantrelApp() : VantrelApp(Options()) {}
 
-VantrelApp::VantrelApp(Options options) : options_(std::move(options)) {
+VantrelApp::VantrelApp(Options options)
+    : options_(std::move(options)), helpContent_(loadHelp(options_.helpFolder)), citizenship_(makeCitizenship()) {
+    helpmenu::HelpWindowController::registerContent(helpContent_);
     if (options_.settings) {
         settings_ = options_.settings;
     } else {
@@ -74,7 +105,10 @@ bool VantrelApp::isFFmpegAvailable() {
 }
 
 MainWindow* VantrelApp::window() {
-    if (!window_) window_ = std::make_unique<MainWindow>(model(), settings_, appearance_, icons_, updater_);
+    if (window_) return window_.get();
+    window_ = std::make_unique<MainWindow>(model(), settings_, appearance_, icons_, updater_);
+    window_->setShowHelp([] { helpmenu::HelpWindowController::showHelp(); });
+    window_->setCitizenshipCommands(citizenship::CitizenshipCommands(citizenship_, true, true).makeActions(window_.get()));
     return window_.get();
 }
 

@@ -5,6 +5,8 @@
 // it, the update check, the icon and the main window. Everything a test needs to
 // replace comes in through Options.
 
+#include "AppCitizenshipKit/CitizenshipConfig.h"
+#include "HelpMenu/HelpContent.h"
 #include "Vantrel/tools/BundledToolResolver.h"
 
 #include <QDBusConnection>
@@ -37,6 +39,7 @@ public:
         std::optional<QDBusConnection> bus = QDBusConnection::sessionBus();  // none: no portal
         std::optional<QString> iconFolder;        // none: the built-in icons
         std::optional<QUrl> feed;                 // none: the setting, then the build's feed
+        QString helpFolder = QStringLiteral(":/help");  // where "help-manifest.json" is looked for
     };
 
     // Names the organisation and application (so settings have a home) and the version.
@@ -54,6 +57,10 @@ public:
     UpdaterController* updater() const { return updater_; }
     AppIconController* icons() const { return icons_; }
     QSettings* settings() const { return settings_; }
+    // The help shown by the help window, and the feedback and About configuration.
+    const helpmenu::HelpContent& helpContent() const { return helpContent_; }
+    const citizenship::CitizenshipConfig& citizenship() const { return citizenship_; }
+
     // Whether ffmpeg was found when the model was made; fixed from then on.
     bool isFFmpegAvailable();
 
@@ -71,6 +78,8 @@ private:
     AppIconController* icons_;
     std::unique_ptr<AppModel> model_;
     std::unique_ptr<MainWindow> window_;
+    helpmenu::HelpContent helpContent_;
+    citizenship::CitizenshipConfig citizenship_;
     std::weak_ptr<CorrectionRunning> runner_;
     bool launched_ = false;
 };
