@@ -144,6 +144,17 @@ TEST_P(Footer, FinishedSharesInOrder) {
     EXPECT_EQ(segments[1].color, Palette::color(Role::danger, GetParam()));
     EXPECT_TRUE(shown("failed"));
     EXPECT_FALSE(shown("flagged"));
+    EXPECT_FALSE(shown("persistenceError"));
+
+    // A queue file that cannot be written: the queue's own message, on one line.
+    QFile::remove(folder + "/queue.json");
+    ASSERT_TRUE(QDir().mkpath(folder + "/queue.json"));
+    queue->enqueue(job("c.mov"));
+    footer->refreshNow();
+    auto* warning = static_cast<SymbolText*>(find("persistenceError"));
+    EXPECT_TRUE(shown("persistenceError"));
+    EXPECT_EQ(warning->text(), *queue->persistenceError());
+    EXPECT_LE(warning->height(), 20);
     viewtest::saveGallery(footer.get(), gallery("footer"));
 }
 
