@@ -2,11 +2,19 @@
 
 #include "HelpMenu/BundleImageProvider.h"
 #include "HelpMenu/HelpContent.h"
+#include "HelpMenu/HelpWindowController.h"
+#include "HelpMenu/views/HelpWindowView.h"
+#include "ShellTestSupport.h"
+#include "Vantrel/app/MainWindow.h"
+
+#include <QAbstractButton>
 
 #include <QRegularExpression>
 #include <QSet>
 
 using namespace helpmenu;
+using shelltest::ShellTest;
+using vantrel::VantrelApp;
 
 // The help compiled into the application loads whole: every topic file is
 // there, each opens with its title, and every image it names is found.
@@ -28,4 +36,17 @@ TEST(ShippedHelp, LoadsWholeWithTitledTopicsAndResolvableImages) {
         }
     }
     EXPECT_EQ(content.groups().size(), 5);
+}
+
+// A help that cannot be loaded leaves an empty one under the application's title.
+TEST_F(ShellTest, MissingHelpGivesAnEmptyHelpWindow) {
+    VantrelApp::Options o = options();
+    o.helpFolder = pathOf(QStringLiteral("no-help-here"));
+    launch(std::move(o));
+    app->window()->findChild<QAbstractButton*>(QStringLiteral("HelpButton"))->click();
+    auto* help = qobject_cast<HelpWindowView*>(HelpWindowController::window());
+    ASSERT_TRUE(help);
+    EXPECT_EQ(help->windowTitle(), QStringLiteral("Vantrel Help"));
+    EXPECT_TRUE(help->model()->isEmpty());
+    HelpWindowController::reset();
 }
