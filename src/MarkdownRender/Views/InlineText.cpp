@@ -9,6 +9,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QTextBlock>
 #include <QTextOption>
 
 #include <algorithm>
@@ -65,6 +66,7 @@ void InlineText::rewrite()
                     : renderText(inlines_, context_.baseURL, context_.currentTheme().inlineTextStyles(),
                                  imageSources(images_), context_.softBreakMode, context_.attributes());
     writeStyledText(document_, text, {context_.colorScheme, &images_, context_.lineSpacing});
+    tintLinks();
     QTextOption option = document_.defaultTextOption();
     option.setWrapMode(wrap_ ? QTextOption::WrapAtWordBoundaryOrAnywhere : QTextOption::NoWrap);
     option.setAlignment(context_.alignment);
@@ -74,6 +76,30 @@ void InlineText::rewrite()
     selection_ = QTextCursor(&document_);
     updateGeometry();
     update();
+}
+
+void InlineText::tintLinks()
+{
+    // Links whose style gives them no colour take the palette's link colour.
+    QTextCharFormat tint;
+    tint.setForeground(palette().brush(QPalette::Link));
+    for (QTextBlock block = document_.begin(); block.isValid(); block = block.next()) {
+        for (auto fragment = block.begin(); !fragment.atEnd(); ++fragment) {
+            const QTextFragment piece = fragment.fragment();
+            const QTextCharFormat format = piece.charFormat();
+            if (!format.isAnchor() || format.hasProperty(QTextFormat::ForegroundBrush)) continue;
+            QTextCursor cursor(&document_);
+            cursor.setPosition(piece.position());
+            cursor.setPosition(piece.position() + piece.length(), QTextCursor::KeepAnchor);
+            cursor.mergeCharFormat(tint);
+        }
+    }
+}
+
+void InlineText::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange) rewrite();
 }
 
 void InlineText::loadImages()

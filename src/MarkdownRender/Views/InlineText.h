@@ -66,10 +66,12 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void setUp();
     void rewrite();
+    void tintLinks();
     void loadImages();
     void layoutAt(int width) const;
     int positionAt(const QPoint& point) const;

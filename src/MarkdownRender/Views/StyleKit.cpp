@@ -179,8 +179,9 @@ CodeScrollArea::CodeScrollArea(QWidget* content, QWidget* parent) : QScrollArea(
     policy.setHeightForWidth(true);
     setSizePolicy(policy);
     if (content) {
-        content->setAutoFillBackground(false);
         setWidget(content);
+        // setWidget turns the fill on; the block's own background shows through.
+        content->setAutoFillBackground(false);
         content->installEventFilter(this);
     }
 }
