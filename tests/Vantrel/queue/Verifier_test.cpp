@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QTest>
 #include <QThread>
 #include <QFile>
 #include <QLocale>
@@ -302,4 +303,24 @@ TEST_F(VerifierTest, GoingAwayStopsItsOwnToolsInsteadOfWaiting) {
     EXPECT_LT(timer.elapsed(), 10000);
     ASSERT_TRUE(result.isFinished());
     EXPECT_EQ(result.result().outcome(), VerificationResult::Outcome::failed);  // never a pass
+}
+
+TEST_F(VerifierTest, CancellingAVerificationStopsItsTools) {
+    // An "ffmpeg" that says it started and then never finishes by itself.
+    const QString helpers = *folder + QStringLiteral("/stuck-helpers");
+    const QString started = *folder + QStringLiteral("/stuck-started.txt");
+    ASSERT_TRUE(testsupport::writeFile(helpers + QStringLiteral("/ffmpeg"),
+                                       QStringLiteral("#!/bin/sh\necho run >> '%1'\nexec sleep 60\n").arg(started).toUtf8()));
+    QFile::setPermissions(helpers + QStringLiteral("/ffmpeg"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    FFmpegOutputVerifier stuck(std::make_shared<SourceTimecodeReader>(), BundledToolResolver(BundledToolResolver::SearchList{helpers, {}}));
+    auto result = stuck.verifyThorough(job("src.mov", "good.mov", VerifyTier::thorough), {});
+    // The two hashes and the decode run at the same time.
+    auto runs = [&] {
+        QFile file(started);
+        return file.open(QIODevice::ReadOnly) ? file.readAll().count('\n') : 0;
+    };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return runs() == 3; }, 30000));
+    result.cancel();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return result.isFinished(); }, 30000));
+    EXPECT_EQ(runs(), 3);
 }
