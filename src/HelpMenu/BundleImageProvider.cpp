@@ -2,7 +2,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QPainter>
 
 namespace helpmenu {
 
@@ -53,39 +52,6 @@ QImage BundleImageLookup::find(const std::optional<QUrl>& url) const {
     const QString stem = QFileInfo(name).completeBaseName();
     if (!stem.isEmpty() && namedImage_) return namedImage_(stem);
     return {};
-}
-
-ScaledImageView::ScaledImageView(QImage image, QWidget* parent) : QWidget(parent), image_(std::move(image)) {
-    setObjectName("bundleImage");
-    QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
-    policy.setHeightForWidth(true);
-    setSizePolicy(policy);
-}
-
-QSize ScaledImageView::naturalSize() const {
-    return (QSizeF(image_.size()) / image_.devicePixelRatio()).toSize();
-}
-
-QSize ScaledImageView::sizeHint() const { return naturalSize(); }
-
-int ScaledImageView::heightForWidth(int width) const {
-    const QSize natural = naturalSize();
-    if (natural.isEmpty()) return 0;
-    const int shown = std::min(width, natural.width());
-    return int(std::lround(double(shown) * natural.height() / natural.width()));
-}
-
-QRect ScaledImageView::imageRect() const {
-    const QSize natural = naturalSize();
-    const int w = std::min(width(), natural.width());
-    const int h = heightForWidth(w);
-    return QRect((width() - w) / 2, 0, w, h);
-}
-
-void ScaledImageView::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    p.setRenderHint(QPainter::SmoothPixmapTransform);
-    p.drawImage(imageRect(), image_);
 }
 
 }  // namespace helpmenu

@@ -3,7 +3,6 @@
 
 #include <QImage>
 #include <QUrl>
-#include <QWidget>
 
 #include <functional>
 #include <optional>
@@ -28,27 +27,6 @@ private:
 
     std::optional<QUrl> baseURL_;
     NamedImage namedImage_;
-};
-
-// Shows an image at its natural width at most, scaled down to the width offered,
-// keeping its proportions, centred.
-class ScaledImageView : public QWidget {
-    Q_OBJECT
-public:
-    explicit ScaledImageView(QImage image, QWidget* parent = nullptr);
-    const QImage& image() const { return image_; }
-    QSize sizeHint() const override;
-    bool hasHeightForWidth() const override { return true; }
-    int heightForWidth(int width) const override;
-    // Where the image is drawn inside the widget.
-    QRect imageRect() const;
-
-protected:
-    void paintEvent(QPaintEvent*) override;
-
-private:
-    QSize naturalSize() const;
-    QImage image_;
 };
 
 }  // namespace helpmenu

@@ -25,7 +25,7 @@ public:
     // Registers `content`, then shows the window. An open window keeps its own content.
     static void showHelp(HelpContent content);
 
-    // How topics are drawn; without one, a topic shows as plain text.
+    // How topics are drawn; without one, as Markdown (makeHelpTopicView).
     static void setTopicRenderer(TopicRenderer renderer);
     static const TopicRenderer& topicRenderer();
 

@@ -2,11 +2,8 @@
 
 #include "HelpMenu/BundleImageProvider.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QTemporaryDir>
-
-#include "GalleryPictures.h"
 
 using namespace helpmenu;
 
@@ -44,18 +41,4 @@ TEST(BundleImage, LookupOrder) {
     EXPECT_EQ(width(QUrl::fromLocalFile(dir.path() + "/elsewhere/trim.png")), 4);
     EXPECT_EQ(width(QUrl("")), 0);
     EXPECT_EQ(BundleImageLookup(std::nullopt).find(QUrl("trim.png")).width(), 0);
-}
-
-TEST(BundleImage, ShownAtNaturalWidthAtMostKeepingProportions) {
-    testsupport::ensureWidgetApplication();
-    QImage image(400, 300, QImage::Format_ARGB32);
-    image.fill(Qt::red);
-    ScaledImageView view(image);
-    EXPECT_EQ(view.sizeHint(), QSize(400, 300));
-    EXPECT_EQ(view.heightForWidth(200), 150);
-    EXPECT_EQ(view.heightForWidth(800), 300);
-    view.resize(600, 300);
-    EXPECT_EQ(view.imageRect(), QRect(100, 0, 400, 300));
-    view.resize(200, 150);
-    EXPECT_EQ(view.imageRect(), QRect(0, 0, 200, 150));
 }

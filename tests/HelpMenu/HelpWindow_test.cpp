@@ -2,9 +2,14 @@
 
 #include "HelpMenu/HelpMenuCommands.h"
 #include "HelpMenu/HelpWindowController.h"
+#include "HelpMenu/views/HelpTopicView.h"
 #include "HelpMenu/views/HelpWindowView.h"
+#include "MarkdownRender/Views/InlineText.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QTemporaryDir>
+#include <QTextBlock>
 #include <QDir>
 #include <QLabel>
 #include <QLayout>
@@ -162,7 +167,16 @@ TEST_F(HelpWindowTest, Gallery) {
     for (const auto& theme : testsupport::galleryThemes) {
         QApplication::setPalette(testsupport::galleryPalette(theme.dark));
         const QString suffix = QString("-") + theme.name;
-        HelpWindowView view(content());
+        QTemporaryDir images;
+        QImage picture(360, 120, QImage::Format_ARGB32);
+        picture.fill(QColor(240, 98, 42));
+        picture.save(images.path() + "/clip.png");
+        HelpContent withImage = content();
+        withImage.topics[0].markdown =
+            "# Welcome\n\nVantrel corrects the **start timecode** of your movies.\n\n![A clip](clip.png)\n\n"
+            "## Next steps\n\n- Add videos\n- Correct a batch\n";
+        withImage.imageBaseURL = QUrl::fromLocalFile(images.path());
+        HelpWindowView view(withImage);
         view.resize(820, 560);
         view.show();
         testsupport::saveGalleryPicture(&view, "help-topic" + suffix);
@@ -174,4 +188,33 @@ TEST_F(HelpWindowTest, Gallery) {
         testsupport::saveGalleryPicture(&empty, "help-empty" + suffix);
     }
     QApplication::setPalette(QPalette());
+}
+
+TEST_F(HelpWindowTest, TopicsShowAsSelectable15PixelMarkdownWithTheHelpsImages) {
+    QTemporaryDir dir;
+    QImage image(40, 30, QImage::Format_ARGB32);
+    image.fill(Qt::red);
+    ASSERT_TRUE(image.save(dir.path() + "/trim.png"));
+    const HelpTopic topic{"t", "Trim", "# Trim\n\nSome body text.\n\n![Trim](images/trim.png)\n", {}};
+    std::unique_ptr<QWidget> view(makeHelpTopicView(topic, QUrl::fromLocalFile(dir.path())));
+    view->resize(600, 400);
+    view->show();
+
+    markdown::InlineText* body = nullptr;
+    for (auto* text : view->findChildren<markdown::InlineText*>())
+        if (text->text() == "Some body text.") body = text;
+    ASSERT_TRUE(body);
+    const QTextCharFormat format = body->document().begin().begin().fragment().charFormat();
+    const QFont font = format.font().pixelSize() > 0 ? format.font() : body->document().defaultFont();
+    EXPECT_EQ(font.pixelSize(), 15);
+
+    body->setFocus();
+    QTest::keyClick(body, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(body, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "Some body text.");
+
+    // The image came from the help's folder at its own size.
+    QWidget* shown = view->findChild<QWidget*>("image");
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(shown->sizeHint(), QSize(40, 30));
 }

@@ -1,6 +1,7 @@
 #include "HelpMenu/views/HelpWindowView.h"
 
 #include "HelpMenu/HelpWindowController.h"
+#include "HelpMenu/views/HelpTopicView.h"
 #include "SymbolIcons/SymbolIcons.h"
 
 #include <QApplication>
@@ -122,7 +123,9 @@ public:
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
         const auto hit = hits_->constFind(index.data(topicIdRole).toString());
         QSize size = QStyledItemDelegate::sizeHint(option, index);
-        if (index.data(headerRole).toBool() || hit == hits_->constEnd()) return size;
+        // Rows and section headers get room to breathe; headers a little more above.
+        if (index.data(headerRole).toBool()) return {size.width(), size.height() + 3 * rowPadding};
+        if (hit == hits_->constEnd()) return {size.width(), size.height() + rowPadding};
         int height = QFontMetrics(option.font).height() + 2 * rowPadding;
         if (hit->snippet) height += 2 + 2 * QFontMetrics(captionFont(option.font)).lineSpacing();
         return {size.width(), height};
@@ -138,18 +141,6 @@ QLabel* plainLabel(QWidget* parent) {
     label->setTextFormat(Qt::PlainText);
     label->setAlignment(Qt::AlignHCenter);
     label->setWordWrap(true);
-    return label;
-}
-
-// Until the application installs a Markdown renderer, a topic shows as its text.
-QWidget* plainTextTopic(const HelpTopic& topic) {
-    auto* label = new QLabel;
-    label->setTextFormat(Qt::PlainText);
-    label->setWordWrap(true);
-    label->setAlignment(Qt::AlignTop | Qt::AlignLeft);
-    label->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    label->setFont(pixelFont(label->font(), 15));
-    label->setText(topic.markdown);
     return label;
 }
 
@@ -312,7 +303,8 @@ void HelpDetailView::showSelected() {
     auto* layout = new QVBoxLayout(page);
     layout->setContentsMargins(24, 24, 24, 24);
     const TopicRenderer& render = HelpWindowController::topicRenderer();
-    QWidget* body = render ? render(*topic, model_->content().imageBaseURL) : plainTextTopic(*topic);
+    QWidget* body = render ? render(*topic, model_->content().imageBaseURL)
+                          : makeHelpTopicView(*topic, model_->content().imageBaseURL);
     body->setObjectName("helpTopicBody");
     layout->addWidget(body);
     layout->addStretch(1);

@@ -1,0 +1,24 @@
+#include "HelpMenu/views/HelpTopicView.h"
+
+#include "HelpMenu/BundleImageProvider.h"
+#include "MarkdownRender/Styles/TextStyles.h"
+#include "MarkdownRender/Views/MarkdownView.h"
+#include "MarkdownRender/Views/Providers/ImageProviders.h"
+
+namespace helpmenu {
+
+QWidget* makeHelpTopicView(const HelpTopic& topic, const std::optional<QUrl>& imageBaseURL) {
+    auto* view = new markdown::MarkdownView(topic.markdown);
+    const BundleImageLookup lookup(imageBaseURL, [](const QString& name) { return markdown::loadBundleImage(name, {}); });
+    view->setImageProvider(std::make_shared<markdown::FunctionImageProvider>(
+        [lookup](const std::optional<QUrl>& url, const markdown::RenderContext& context) -> QWidget* {
+            const QImage image = lookup.find(url);
+            if (image.isNull()) return markdown::DefaultImageProvider().makeImage(url, context);
+            return markdown::makeFittedImage(image, QSizeF(image.size()) / image.devicePixelRatio());
+        }));
+    view->setTextStyle(markdown::FontSize(15));
+    view->setTextSelectable(true);
+    return view;
+}
+
+}  // namespace helpmenu
