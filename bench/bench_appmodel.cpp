@@ -3,6 +3,7 @@
 // thread spent in one event (the folder scan and addSources run in one of them).
 //
 // Usage: bench_appmodel [file count, default 1000]
+#include "TimedApplication.h"
 #include "Vantrel/model/AppModel.h"
 
 #include <QCoreApplication>
@@ -21,32 +22,7 @@ using namespace vantrel;
 
 namespace {
 
-// Times every event the main thread handles at the outermost level.
-class TimedApplication : public QCoreApplication {
-public:
-    using QCoreApplication::QCoreApplication;
-
-    bool notify(QObject* receiver, QEvent* event) override {
-        if (depth_++ > 0) {
-            const bool handled = QCoreApplication::notify(receiver, event);
-            --depth_;
-            return handled;
-        }
-        QElapsedTimer timer;
-        timer.start();
-        const bool handled = QCoreApplication::notify(receiver, event);
-        longestNs = std::max(longestNs, timer.nsecsElapsed());
-        ++events;
-        --depth_;
-        return handled;
-    }
-
-    qint64 longestNs = 0;
-    qint64 events = 0;
-
-private:
-    int depth_ = 0;
-};
+using MainThreadTimedApplication = TimedApplication<QCoreApplication>;
 
 bool makeMovie(const QString& path, const QStringList& options) {
     QStringList args{QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"), QStringLiteral("error"),
@@ -62,7 +38,7 @@ bool makeMovie(const QString& path, const QStringList& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    TimedApplication app(argc, argv);
+    MainThreadTimedApplication app(argc, argv);
     const int count = argc > 1 ? std::max(1, atoi(argv[1])) : 1000;
     QLoggingCategory::setFilterRules(QStringLiteral("*.info=false"));
 

@@ -6,6 +6,7 @@
 //     its progress every 10 ms.
 //
 // Usage: bench_panes [row count, default 1000]
+#include "TimedApplication.h"
 #include "Vantrel/model/AppModel.h"
 #include "Vantrel/queue/CorrectionRunning.h"
 #include "Vantrel/views/FooterBar.h"
@@ -32,36 +33,7 @@ using namespace vantrel;
 
 namespace {
 
-class TimedApplication : public QApplication {
-public:
-    using QApplication::QApplication;
-
-    bool notify(QObject* receiver, QEvent* event) override {
-        if (depth_++ > 0) {
-            const bool handled = QApplication::notify(receiver, event);
-            --depth_;
-            return handled;
-        }
-        QElapsedTimer timer;
-        timer.start();
-        const bool handled = QApplication::notify(receiver, event);
-        longestNs = std::max(longestNs, timer.nsecsElapsed());
-        ++events;
-        --depth_;
-        return handled;
-    }
-
-    void reset() {
-        longestNs = 0;
-        events = 0;
-    }
-
-    qint64 longestNs = 0;
-    qint64 events = 0;
-
-private:
-    int depth_ = 0;
-};
+using MainThreadTimedApplication = TimedApplication<QApplication>;
 
 // A runner whose one run never ends; the bench drives its progress.
 class ProgressRunner : public CorrectionRunning {
@@ -89,7 +61,7 @@ bool makeMovie(const QString& path) {
     return ffmpeg.waitForFinished(60000) && ffmpeg.exitStatus() == QProcess::NormalExit && ffmpeg.exitCode() == 0;
 }
 
-void report(const char* what, double seconds, const TimedApplication& app) {
+void report(const char* what, double seconds, const MainThreadTimedApplication& app) {
     std::printf("%-34s %8.3f s, longest main-thread event %6.2f ms (of %lld events)\n", what, seconds,
                 double(app.longestNs) / 1e6, static_cast<long long>(app.events));
 }
@@ -98,7 +70,7 @@ void report(const char* what, double seconds, const TimedApplication& app) {
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", qEnvironmentVariable("QT_QPA_PLATFORM", "offscreen").toUtf8());
-    TimedApplication app(argc, argv);
+    MainThreadTimedApplication app(argc, argv);
     const int count = argc > 1 ? std::max(1, atoi(argv[1])) : 1000;
     QLoggingCategory::setFilterRules(QStringLiteral("*.info=false"));
     QApplication::setPalette(Palette::qtPalette(true));

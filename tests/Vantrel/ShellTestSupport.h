@@ -4,6 +4,7 @@
 // application whose settings, queue and icons live in the test's own folder,
 // with no session bus and tools looked up only where the test says.
 
+#include "GalleryPictures.h"
 #include "QtPrinting.h"
 #include "TestMedia.h"
 #include "Vantrel/app/VantrelApp.h"
@@ -25,11 +26,7 @@ namespace shelltest {
 using namespace vantrel;
 
 inline void ensureGuiApplication() {
-    if (QCoreApplication::instance()) return;
-    static int argc = 1;
-    static char name[] = "vantrel-shell-tests";
-    static char* argv[] = {name, nullptr};
-    new QApplication(argc, argv);
+    testsupport::ensureWidgetApplication();
     VantrelApp::configureApplication();
 }
 

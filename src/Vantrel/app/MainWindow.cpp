@@ -122,32 +122,35 @@ void MainWindow::buildFileMenu() {
     for (QAction* action : fileMenu_->actions()) action->setShortcutContext(Qt::ApplicationShortcut);
 }
 
+namespace {
+
+// One exclusive, checkable entry per choice, in order; choosing one calls `choose`.
+template <typename Choice, typename Choose>
+QActionGroup* addChoices(QMenu* menu, const QList<Choice>& choices, Choice current, Choose choose) {
+    auto* group = new QActionGroup(menu);
+    for (const Choice choice : choices) {
+        QAction* action = menu->addAction(preferences::menuLabel(choice));
+        action->setCheckable(true);
+        action->setChecked(choice == current);
+        group->addAction(action);
+        QObject::connect(action, &QAction::triggered, menu, [choose, choice] { choose(choice); });
+    }
+    return group;
+}
+
+}  // namespace
+
 void MainWindow::buildAppearanceMenu() {
     appearanceMenu_ = menuBar()->addMenu(QStringLiteral("Appearance"));
     appearanceMenu_->setObjectName(QStringLiteral("appearanceMenu"));
-    appearanceGroup_ = new QActionGroup(this);
-    const AppearancePreference appearance = appearance_->preference();
-    for (const AppearancePreference choice : preferences::allAppearances()) {
-        QAction* action = appearanceMenu_->addAction(preferences::menuLabel(choice));
-        action->setCheckable(true);
-        action->setChecked(choice == appearance);
-        appearanceGroup_->addAction(action);
-        connect(action, &QAction::triggered, this, [this, choice] { appearance_->setPreference(choice); });
-    }
+    appearanceGroup_ = addChoices(appearanceMenu_, preferences::allAppearances(), appearance_->preference(),
+                                  [this](AppearancePreference choice) { appearance_->setPreference(choice); });
     appearanceMenu_->addSeparator();
     appearanceMenu_->addSection(QStringLiteral("App Icon"));
-    iconGroup_ = new QActionGroup(this);
-    const IconPreference icon = icons_->preference();
-    for (const IconPreference choice : preferences::allIcons()) {
-        QAction* action = appearanceMenu_->addAction(preferences::menuLabel(choice));
-        action->setCheckable(true);
-        action->setChecked(choice == icon);
-        iconGroup_->addAction(action);
-        connect(action, &QAction::triggered, this, [this, choice] {
-            preferences::store(*settings_, choice);
-            icons_->setPreference(choice);
-        });
-    }
+    iconGroup_ = addChoices(appearanceMenu_, preferences::allIcons(), preferences::storedIcon(*settings_), [this](IconPreference choice) {
+        preferences::store(*settings_, choice);
+        icons_->setPreference(choice);
+    });
 }
 
 QAction* MainWindow::placeholder(const QString& title) {

@@ -56,19 +56,23 @@ protected:
 
 }  // namespace
 
-TEST_F(MainWindowTest, StoredAppearanceDecidesTheFirstWindow) {
-    struct Case { const char* stored; bool dark; const char* checked; };
-    for (const Case c : {Case{nullptr, true, "Dark"}, Case{"light", false, "Light"}, Case{"blue", true, "Dark"}}) {
+TEST_F(MainWindowTest, StoredChoicesDecideTheFirstWindow) {
+    struct Case { const char* appearance; const char* icon; bool dark; const char* checkedAppearance; const char* checkedIcon; };
+    const Case cases[] = {{nullptr, nullptr, true, "Dark", "Match System"},
+                          {"light", "dark", false, "Light", "Dark"},
+                          {"blue", "green", true, "Dark", "Match System"}};
+    for (const Case& c : cases) {
         settings->clear();
-        if (c.stored) settings->setValue(preferences::appearanceKey, QString::fromLatin1(c.stored));
+        if (c.appearance) settings->setValue(preferences::appearanceKey, QString::fromLatin1(c.appearance));
+        if (c.icon) settings->setValue(preferences::iconKey, QString::fromLatin1(c.icon));
         launch();
         MainWindow* window = shown();
-        EXPECT_EQ(background(window), QColor(c.dark ? 0x1D1D1D : 0xF4F4F4)) << (c.stored ? c.stored : "nothing");
+        EXPECT_EQ(background(window), QColor(c.dark ? 0x1D1D1D : 0xF4F4F4)) << (c.appearance ? c.appearance : "nothing");
         QStringList checked;
         for (QAction* action : window->appearanceMenu()->actions()) {
             if (action->isChecked()) checked << action->text();
         }
-        EXPECT_EQ(checked, QStringList({QString::fromLatin1(c.checked), QStringLiteral("Match System")}));
+        EXPECT_EQ(checked, QStringList({QString::fromLatin1(c.checkedAppearance), QString::fromLatin1(c.checkedIcon)}));
     }
 }
 
