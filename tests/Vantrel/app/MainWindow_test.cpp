@@ -1,5 +1,7 @@
 // The main window: start-up appearance, menus and their keys, the sources well,
 // the registration points of the help and feedback modules.
+#include "AppCitizenshipKit/CitizenshipAbout.h"
+#include "FeedbackKit/FeedbackPresenter.h"
 #include "QueueTestSupport.h"
 #include "ShellTestSupport.h"
 #include "HelpMenu/HelpWindowController.h"
@@ -213,13 +215,21 @@ TEST_F(MainWindowTest, HelpAndFeedbackEntriesAreRegistered) {
     window->findChild<QAbstractButton*>(QStringLiteral("HelpButton"))->click();
     EXPECT_EQ(helpCalls, 2);
 
-    QAction feedback(QStringLiteral("Send Feedback…"));
+    // The application's own entries open the feedback form and the About panel.
+    entry(window->helpMenu(), QStringLiteral("Send Feedback…"))->trigger();
+    EXPECT_TRUE(feedback::FeedbackPresenter::shared().window());
+    feedback::FeedbackPresenter::shared().close();
+    entry(window->helpMenu(), QStringLiteral("About Vantrel"))->trigger();
+    ASSERT_TRUE(citizenship::CitizenshipAbout::window());
+    citizenship::CitizenshipAbout::window()->close();
+
+    QAction sendFeedback(QStringLiteral("Send Feedback…"));
     QAction about(QStringLiteral("About Vantrel"));
-    window->setCitizenshipCommands({&feedback, &about});
+    window->setCitizenshipCommands({&sendFeedback, &about});
     EXPECT_EQ(entries(window->helpMenu()),
               QStringList({QStringLiteral("Vantrel Help"), QStringLiteral("Send Feedback…"),
                            QStringLiteral("About Vantrel"), QStringLiteral("Check for Updates…")}));
-    EXPECT_EQ(window->helpMenu()->actions()[1], &feedback);
+    EXPECT_EQ(window->helpMenu()->actions()[1], &sendFeedback);
 }
 
 TEST_F(MainWindowTest, MinimumSizeNeverExceedsTheScreen) {
