@@ -3,10 +3,8 @@
 #include "SymbolIcons/SymbolIcons.h"
 
 #include <QEnterEvent>
-#include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QHBoxLayout>
-#include <QHash>
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
@@ -14,35 +12,6 @@
 #include <algorithm>
 
 namespace Kelp {
-
-QFont font(int pixelSize, QFont::Weight weight) {
-    QFont f = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
-    f.setPixelSize(pixelSize);
-    f.setWeight(weight);
-    return f;
-}
-
-namespace {
-
-bool hasEqualWidthDigits(const QFont& f) {
-    const QFontMetricsF metrics(f);
-    const qreal zero = metrics.horizontalAdvance(QLatin1Char('0'));
-    for (char c = '1'; c <= '9'; ++c)
-        if (!qFuzzyCompare(metrics.horizontalAdvance(QLatin1Char(c)), zero)) return false;
-    return true;
-}
-
-}  // namespace
-
-QFont digitsFont(int pixelSize, QFont::Weight weight) {
-    static QHash<QString, bool> equalDigits;  // by family; read on the GUI thread only
-    QFont f = font(pixelSize, weight);
-    const QString family = f.family();
-    auto it = equalDigits.find(family);
-    if (it == equalDigits.end()) it = equalDigits.insert(family, hasEqualWidthDigits(font(13)));
-    if (!*it) f.setFamily(QStringLiteral("DejaVu Sans"));
-    return f;
-}
 
 void fillRounded(QPainter& p, const QRectF& rect, qreal radius, const QColor& color) {
     if (rect.isEmpty() || color.alpha() == 0) return;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Vantrel/views/Fonts.h"
 #include "Vantrel/views/Palette.h"
 
 #include <QAbstractButton>
@@ -19,12 +20,13 @@ class QHBoxLayout;
 
 namespace Kelp {
 
-// The system font at a pixel size with an explicit weight.
-QFont font(int pixelSize, QFont::Weight weight = QFont::Normal);
+// The application font at a pixel size with an explicit weight.
+inline QFont font(int pixelSize, QFont::Weight weight = QFont::Normal) { return vantrel::fonts::system(pixelSize, weight); }
 
-// Like font(), for text whose digits must line up: keeps the system family when
-// its digits are all one width, else falls back to "DejaVu Sans".
-QFont digitsFont(int pixelSize, QFont::Weight weight = QFont::Normal);
+// For text whose digits must line up (see vantrel::fonts::digits).
+inline QFont digitsFont(int pixelSize, QFont::Weight weight = QFont::Normal) {
+    return vantrel::fonts::digits(pixelSize, weight);
+}
 
 // Fills a rounded rectangle; radius is clamped to half the shorter side.
 void fillRounded(QPainter& p, const QRectF& rect, qreal radius, const QColor& color);
