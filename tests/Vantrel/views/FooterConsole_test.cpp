@@ -198,6 +198,11 @@ TEST_P(Footer, ConsoleCopiesClearsAndFollowsTheTail) {
     EXPECT_TRUE(queue->logLines().isEmpty());
     EXPECT_TRUE(console->text()->toPlainText().isEmpty());
     EXPECT_FALSE(console->findChild<QWidget*>("copyAll")->isEnabled());
+
+    // Switching the appearance recolours the log at once.
+    viewtest::setAppearance(!GetParam());
+    EXPECT_EQ(console->text()->palette().color(QPalette::Base), Palette::color(Role::consoleBackground, !GetParam()));
+    EXPECT_EQ(console->text()->palette().color(QPalette::Text), Palette::color(Role::textSecondary, !GetParam()));
 }
 
 }  // namespace

@@ -102,6 +102,8 @@ TEST_P(PaneTest, ManualRowBordersAndBlocksUntilATimecodeResolves) {
     EXPECT_TRUE(cell->isVisibleTo(&row));
     EXPECT_FALSE(cell->isResolved());
     EXPECT_EQ(cell->field()->properties().frameRate, timecode::TimecodeFrameRate::fps25);
+    const auto shownIn = [&] { return cell->field()->palette().color(QPalette::WindowText); };
+    EXPECT_EQ(shownIn(), Palette::color(Role::textTertiary, dark()));
     auto* blocking = child<QWidget>(&row, "blocking");
     EXPECT_TRUE(blocking->isVisibleTo(&row));
     EXPECT_EQ(blocking->toolTip(), "Enter a timecode");
@@ -111,6 +113,7 @@ TEST_P(PaneTest, ManualRowBordersAndBlocksUntilATimecodeResolves) {
     EXPECT_TRUE(cell->isResolved());
     EXPECT_FALSE(blocking->isVisibleTo(&row));
     EXPECT_EQ(cell->field()->components().frames, 4);
+    EXPECT_EQ(shownIn(), Palette::color(Role::textPrimary, dark()));
 
     // Excluded: dimmed, never blocked; creation mode hides the field.
     manual.included = false;
