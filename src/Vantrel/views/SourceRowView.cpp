@@ -210,7 +210,8 @@ SourceRowView::SourceRowView(AppModel* model, const QUuid& id, QWidget* parent)
             [this](const timecode::TimecodeComponents& components) { model_->setManualComponents(id_, components); });
     row->addWidget(manual_);
 
-    rate_ = new KelpMenuButton(Kelp::font(11, QFont::Medium), 98, this);
+    // Wide enough for "Auto (29.97 DF)" in the wider Linux system fonts.
+    rate_ = new KelpMenuButton(Kelp::font(11, QFont::Medium), 108, this);
     rate_->setObjectName(QStringLiteral("frameRate"));
     rate_->setToolTip(tr("Frame rate"));
     row->addWidget(rate_);
