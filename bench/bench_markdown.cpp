@@ -1,9 +1,14 @@
 // Speed of the Markdown model: parsing a help topic, rendering it back, and
-// comparing and hashing parsed documents.
+// comparing and hashing parsed documents; and of the Markdown view: building a
+// topic's widgets and laying them out.
 
 #include "MarkdownRender/CMarkSupport.h"
 #include "MarkdownRender/MarkdownContent.h"
 #include "MarkdownRender/MarkdownParser.h"
+#include "MarkdownRender/Views/MarkdownView.h"
+#include "MarkdownRender/Views/Providers/ImageProviders.h"
+
+#include <QApplication>
 
 #include <benchmark/benchmark.h>
 
@@ -184,6 +189,56 @@ void BM_CompareAndHash(benchmark::State& state)
     }
 }
 BENCHMARK(BM_CompareAndHash);
+
+// A help topic's view without image loading, as the help window shows it
+// (shown, so that layouts and painting really run).
+std::unique_ptr<markdown::MarkdownView> topicView(const markdown::MarkdownContent& content)
+{
+    if (!QCoreApplication::instance()) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        static int argc = 1;
+        static char name[] = "bench_markdown";
+        static char* argv[] = {name, nullptr};
+        new QApplication(argc, argv);
+    }
+    auto view = std::make_unique<markdown::MarkdownView>();
+    view->setImageProvider(std::make_shared<markdown::FunctionImageProvider>(nullptr));
+    view->setInlineImageProvider(nullptr);
+    view->setContent(content);
+    view->show();
+    return view;
+}
+
+void layOut(markdown::MarkdownView& view, int width)
+{
+    view.resize(width, view.heightForWidth(width));
+    QApplication::sendPostedEvents();
+}
+
+// Building the widgets of a parsed topic and laying them out at 800 px.
+void BM_BuildView(benchmark::State& state)
+{
+    const markdown::MarkdownContent content(helpTopic(static_cast<int>(state.range(0))));
+    auto view = topicView({});
+    for (auto _ : state) {
+        view->setContent(content);
+        layOut(*view, 800);
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+}
+BENCHMARK(BM_BuildView)->Arg(1)->Arg(20)->Unit(benchmark::kMillisecond);
+
+// The same view laid out again at 400 px and back at 800 px (two relayouts).
+void BM_RelayoutView(benchmark::State& state)
+{
+    auto view = topicView(markdown::MarkdownContent(helpTopic(static_cast<int>(state.range(0)))));
+    layOut(*view, 800);
+    for (auto _ : state) {
+        layOut(*view, 400);
+        layOut(*view, 800);
+    }
+}
+BENCHMARK(BM_RelayoutView)->Arg(20)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
