@@ -162,60 +162,66 @@ Built listBody(std::size_t count, const std::function<Built(std::size_t, const R
     return sequence;
 }
 
+using MarkerBuilder = std::function<Built(const RenderContext&)>;
+// The marker of item `index` of a list whose items stand at `level`.
+using MarkerFor = std::function<MarkerBuilder(std::size_t index, std::int64_t level)>;
+
+template <class Configuration>
+MarkerBuilder styledMarker(const BlockStyle<Configuration>& style, const Configuration& configuration)
+{
+    return [style, configuration](const RenderContext& c) { return style.makeBody(configuration, c); };
+}
+
+Built listView(const BlockNode& node, std::vector<std::vector<BlockNode>> children, MarkerFor markerFor, bool isTight,
+               bool commonWidth, const QString& markerName, const RenderContext& context)
+{
+    const int level = context.listLevel;
+    BlockConfiguration configuration{
+        [=](const RenderContext& c) {
+            return listBody(children.size(),
+                            [&](std::size_t i, const RenderContext& ic, const MarkerFrames& frames) {
+                                return listItem(children[i], markerFor(i, ic.listLevel), markerName, frames, ic);
+                            },
+                            isTight, commonWidth, level, c);
+        },
+        MarkdownContent(node)};
+    return context.currentTheme().list.makeBody(configuration, context);
+}
+
+template <class Item>
+std::vector<std::vector<BlockNode>> childrenOf(const std::vector<Item>& items)
+{
+    std::vector<std::vector<BlockNode>> children;
+    for (const Item& item : items) children.push_back(item.children);
+    return children;
+}
+
 Built list(const BlockNode& node, const RenderContext& context)
 {
     const Theme& theme = context.currentTheme();
-    const int level = context.listLevel;
+    const QString listMarker = QStringLiteral("listMarker");
     if (const auto* bulleted = node.as<BlockNode::BulletedList>()) {
-        const auto items = bulleted->items;
-        const auto style = theme.bulletedListMarker;
-        BlockConfiguration configuration{
-            [items, style, level, tight = bulleted->isTight](const RenderContext& c) {
-                return listBody(items.size(),
-                                [&](std::size_t i, const RenderContext& ic, const MarkerFrames& frames) {
-                                    const ListMarkerConfiguration marker{ic.listLevel, itemNumber(1, i)};
-                                    return listItem(items[i].children,
-                                                    [style, marker](const RenderContext& mc) { return style.makeBody(marker, mc); },
-                                                    QStringLiteral("listMarker"), frames, ic);
-                                },
-                                tight, false, level, c);
-            },
-            MarkdownContent(node)};
-        return theme.list.makeBody(configuration, context);
+        return listView(node, childrenOf(bulleted->items),
+                        [style = theme.bulletedListMarker](std::size_t i, std::int64_t level) {
+                            return styledMarker(style, ListMarkerConfiguration{level, itemNumber(1, i)});
+                        },
+                        bulleted->isTight, false, listMarker, context);
     }
     if (const auto* numbered = node.as<BlockNode::NumberedList>()) {
-        const auto items = numbered->items;
-        const auto style = theme.numberedListMarker;
-        BlockConfiguration configuration{
-            [items, style, level, tight = numbered->isTight, start = numbered->start](const RenderContext& c) {
-                return listBody(items.size(),
-                                [&](std::size_t i, const RenderContext& ic, const MarkerFrames& frames) {
-                                    const ListMarkerConfiguration marker{ic.listLevel, itemNumber(start, i)};
-                                    return listItem(items[i].children,
-                                                    [style, marker](const RenderContext& mc) { return style.makeBody(marker, mc); },
-                                                    QStringLiteral("listMarker"), frames, ic);
-                                },
-                                tight, true, level, c);
-            },
-            MarkdownContent(node)};
-        return theme.list.makeBody(configuration, context);
+        return listView(node, childrenOf(numbered->items),
+                        [style = theme.numberedListMarker, start = numbered->start](std::size_t i, std::int64_t level) {
+                            return styledMarker(style, ListMarkerConfiguration{level, itemNumber(start, i)});
+                        },
+                        numbered->isTight, true, listMarker, context);
     }
     const auto& tasks = *node.as<BlockNode::TaskList>();
-    const auto items = tasks.items;
-    const auto style = theme.taskListMarker;
-    BlockConfiguration configuration{
-        [items, style, level, tight = tasks.isTight](const RenderContext& c) {
-            return listBody(items.size(),
-                            [&](std::size_t i, const RenderContext& ic, const MarkerFrames&) {
-                                const TaskListMarkerConfiguration marker{items[i].isCompleted};
-                                return listItem(items[i].children,
-                                                [style, marker](const RenderContext& mc) { return style.makeBody(marker, mc); },
-                                                QStringLiteral("taskMarker"), nullptr, ic);
-                            },
-                            tight, false, level, c);
-        },
-        MarkdownContent(node)};
-    return theme.list.makeBody(configuration, context);
+    std::vector<bool> completed;
+    for (const RawTaskListItem& item : tasks.items) completed.push_back(item.isCompleted);
+    return listView(node, childrenOf(tasks.items),
+                    [style = theme.taskListMarker, completed](std::size_t i, std::int64_t) {
+                        return styledMarker(style, TaskListMarkerConfiguration{completed[i]});
+                    },
+                    tasks.isTight, false, QStringLiteral("taskMarker"), context);
 }
 
 Built table(const BlockNode::Table& table, const BlockNode& node, const RenderContext& context)
