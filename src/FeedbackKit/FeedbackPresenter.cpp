@@ -30,7 +30,10 @@ void FeedbackPresenter::show(const FeedbackConfig& config) {
         return;
     }
 
+    // A sheet belongs on a document window; on a passing panel (About, another
+    // dialog) it would go when that panel is closed.
     QWidget* owner = QApplication::activeWindow();
+    if (qobject_cast<QDialog*>(owner)) owner = nullptr;
     auto* dialog = new QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                                           | Qt::WindowCloseButtonHint);
     dialog->setObjectName(QStringLiteral("feedbackWindow"));

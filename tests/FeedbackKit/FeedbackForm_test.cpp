@@ -122,6 +122,16 @@ TEST_F(FormTest, ModalChildOfTheActiveWindow) {
     open();
     EXPECT_EQ(presenter().window(), window);
     EXPECT_EQ(view->draft().title, "Kept");
+    presenter().close();
+    waitClosed();
+
+    // Over a passing dialog the form is a window of its own.
+    QDialog panel(main);
+    panel.show();
+    panel.activateWindow();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == &panel; }));
+    open();
+    EXPECT_FALSE(presenter().window()->parentWidget());
 }
 
 TEST_F(FormTest, StatusFollowsTheDraft) {
