@@ -61,10 +61,22 @@ private:
 
     static Header* headerOf(void* block) { return static_cast<Header*>(block) - 1; }
 
-    // A block of `size` bytes, not cleared.
+    // A block of `size` bytes, not cleared. The usual case, a small block from the
+    // current chunk, stays short enough to be inlined.
     void* take(std::size_t size)
     {
         size = rounded(size);
+        if (size >= largeSize || sizeof(Header) + size > left_) return takeSlowly(size);
+        auto* header = reinterpret_cast<Header*>(next_);
+        *header = {size, notLarge};
+        next_ += sizeof(Header) + size;
+        left_ -= sizeof(Header) + size;
+        return header + 1;
+    }
+
+    // A large block of its own, or a small one from a new chunk.
+    [[gnu::noinline]] void* takeSlowly(std::size_t size)
+    {
         if (size >= largeSize) {
             auto* header = static_cast<Header*>(std::malloc(sizeof(Header) + size));
             if (!header) std::abort();  // as the library's own allocator does
@@ -72,24 +84,18 @@ private:
             large_.push_back(header);
             return header + 1;
         }
-        if (sizeof(Header) + size > left_) {
-            char* chunk = nullptr;
-            if (spareChunks_.empty()) {
-                chunk = static_cast<char*>(std::malloc(chunkSize));
-                if (!chunk) std::abort();
-            } else {
-                chunk = static_cast<char*>(spareChunks_.back());
-                spareChunks_.pop_back();
-            }
-            chunks_.push_back(chunk);
-            next_ = chunk;
-            left_ = chunkSize;
+        char* chunk = nullptr;
+        if (spareChunks_.empty()) {
+            chunk = static_cast<char*>(std::malloc(chunkSize));
+            if (!chunk) std::abort();
+        } else {
+            chunk = static_cast<char*>(spareChunks_.back());
+            spareChunks_.pop_back();
         }
-        auto* header = reinterpret_cast<Header*>(next_);
-        *header = {size, notLarge};
-        next_ += sizeof(Header) + size;
-        left_ -= sizeof(Header) + size;
-        return header + 1;
+        chunks_.push_back(chunk);
+        next_ = chunk;
+        left_ = chunkSize;
+        return take(size);
     }
 
     void* resize(void* block, std::size_t size)
