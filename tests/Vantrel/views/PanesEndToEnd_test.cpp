@@ -2,6 +2,7 @@
 // a drop, the output folder set, "Add 2 to Queue", Start, clean seals and the
 // right timecodes in the outputs, sources untouched, and the queue cleared by key.
 #include "ShellTestSupport.h"
+#include "Vantrel/app/AppearanceController.h"
 #include "Vantrel/app/MainWindow.h"
 #include "Vantrel/model/AppModel.h"
 #include "Vantrel/views/LazyRowList.h"
@@ -122,6 +123,16 @@ TEST_F(PanesEndToEnd, FromDropToCleanSeals) {
     }
     for (auto it = hashes.cbegin(); it != hashes.cend(); ++it)
         EXPECT_EQ(testsupport::sha256OfFile(it.key()), it.value()) << it.key().toStdString();
+    // The finished run, as the help shows it.
+    if (testsupport::galleryWanted()) {
+        window->resize(1280, 720);
+        for (const auto& theme : testsupport::galleryThemes) {
+            app->appearance()->setPreference(theme.dark ? AppearancePreference::dark : AppearancePreference::light);
+            sources->refreshNow();
+            queuePane->refreshNow();
+            testsupport::saveGalleryPicture(window, QStringLiteral("main-window-") + theme.name);
+        }
+    }
 
     QTest::keyClick(window, Qt::Key_K, Qt::ControlModifier | Qt::ShiftModifier);
     queuePane->refreshNow();
