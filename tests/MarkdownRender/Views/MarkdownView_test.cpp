@@ -289,6 +289,27 @@ TEST(MarkdownViewLinks, ClicksReachTheOpenerResolved)
     EXPECT_EQ(opened, QList<QUrl>{QUrl("https://example.org/docs/page.html")});
 }
 
+TEST(MarkdownViewLinks, LinkedImagesResolveSourceAndDestinationAgainstTheirOwnBases)
+{
+    auto* view = makeView({});
+    QList<std::optional<QUrl>> asked;
+    view->setImageProvider(std::make_shared<FunctionImageProvider>(
+        [&asked](const std::optional<QUrl>& url, const RenderContext& context) {
+            asked << url;
+            return boxImages()->makeImage(url, context);
+        }));
+    view->setBaseURLs(QUrl("https://example.org/docs/"), QUrl("https://images.example.org/"));
+    QList<QUrl> opened;
+    view->setLinkOpener([&opened](const QUrl& url) { opened << url; });
+    view->setMarkdown("[![alt](pic.png)](page.html)");
+    Shown shown = show(view);
+    EXPECT_EQ(asked.back(), QUrl("https://images.example.org/pic.png"));
+    auto* link = view->findChild<LinkArea*>();
+    ASSERT_NE(link, nullptr);
+    QTest::mouseClick(link, Qt::LeftButton, {}, QPoint(2, 2));
+    EXPECT_EQ(opened, QList<QUrl>{QUrl("https://example.org/docs/page.html")});
+}
+
 TEST(MarkdownViewSelection, SelectableTextCopiesWhatIsSelected)
 {
     auto* view = makeView("Copy **me**.");
