@@ -1,3 +1,4 @@
+#include "MarkdownRender/Styles/TextStyles.h"
 #include "MarkdownRender/Views/BlockViews.h"
 #include "MarkdownRender/Views/StyleKit.h"
 #include "ViewTestSupport.h"
@@ -128,6 +129,18 @@ TEST(MarkdownViewThemes, HeadingSizesAndWeights)
             }
         }
     }
+}
+
+TEST(MarkdownViewThemes, ACallersTextStyleSetsTheBaseSize)
+{
+    std::unique_ptr<MarkdownView> view(makeView("# Title\n\nBody `code`"));
+    view->setTextStyle(FontSize(15));
+    EXPECT_EQ(firstFormat(view->findChild<QWidget*>("heading1")->findChild<InlineText*>()).font().pixelSize(), 30);
+    auto* body = view->findChild<QWidget*>("paragraph")->findChild<InlineText*>();
+    EXPECT_EQ(firstFormat(body).font().pixelSize(), 15);
+    QTextCursor cursor(body->document().firstBlock());
+    cursor.movePosition(QTextCursor::EndOfBlock);
+    EXPECT_EQ(cursor.charFormat().font().pixelSize(), 14);  // code at 0.94 em
 }
 
 TEST(MarkdownViewThemes, TextAndLinkColoursFollowTheScheme)
