@@ -71,5 +71,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!(markdown::rewrite(content.blocks, identity) == content.blocks)) std::abort();
 
     layOut(content, size);
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     return 0;
 }
