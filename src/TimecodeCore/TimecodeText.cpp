@@ -158,11 +158,12 @@ struct Groups {
     const char* const start = p;
     std::uint64_t value = 0;
     bool overflowed = false;
+    // Below this no digit can take the value past INT64_MAX.
+    constexpr std::uint64_t safe = std::uint64_t(INT64_MAX) / 10 - 1;
     for (; p != end && static_cast<unsigned char>(*p - '0') < 10; ++p) {
         const unsigned digit = static_cast<unsigned char>(*p - '0');
-        // Past INT64_MAX once the value exceeds (INT64_MAX - digit) / 10.
-        if (value > (std::uint64_t(INT64_MAX) - digit) / 10) overflowed = true;
-        else value = value * 10 + digit;
+        if (value < safe || value <= (std::uint64_t(INT64_MAX) - digit) / 10) value = value * 10 + digit;
+        else overflowed = true;
     }
     if (p == start) return false;
     c.pos = std::size_t(p - c.text.data());
@@ -185,7 +186,7 @@ bool match(std::string_view text, Groups& g) {
     // Without days: an optional separator, then hours.
     {
         Cursor c{text};
-        c.daysSeparator();
+        if (!c.atEnd() && static_cast<unsigned char>(text[0] - '0') >= 10) c.daysSeparator();
         if (readFromHours(c, g)) return true;
     }
     // With days: digits, a separator, then hours.
