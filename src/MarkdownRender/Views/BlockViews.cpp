@@ -27,10 +27,14 @@ QBoxLayout* bareBox(QWidget* widget, QBoxLayout::Direction direction)
     return layout;
 }
 
-// Gives the built widget a container named `name`, so a style's output and
-// its label each keep their own names.
+// Names the built widget, or, when it already has a name of its own (a label
+// the style showed as it is), a container around it, so both keep their names.
 Built named(Built built, const QString& name)
 {
+    if (built.widget && built.widget->objectName().isEmpty()) {
+        built.widget->setObjectName(name);
+        return built;
+    }
     auto* row = new QWidget;
     row->setObjectName(name);
     if (built.widget) bareBox(row, QBoxLayout::TopToBottom)->addWidget(built.widget);
