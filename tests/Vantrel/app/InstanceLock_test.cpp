@@ -34,7 +34,11 @@ protected:
 
     void start(QProcess& process) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        // Every folder the application writes to lies in the test's own folder.
         env.insert(QStringLiteral("XDG_DATA_HOME"), folder + QStringLiteral("/data"));
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), folder + QStringLiteral("/config"));
+        env.insert(QStringLiteral("XDG_CACHE_HOME"), folder + QStringLiteral("/cache"));
+        env.insert(QStringLiteral("XDG_STATE_HOME"), folder + QStringLiteral("/state"));
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         process.setProcessEnvironment(env);
         process.start(QStringLiteral(VANTREL_EXECUTABLE), {});
