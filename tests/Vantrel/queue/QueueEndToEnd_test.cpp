@@ -20,6 +20,8 @@
 #include <csignal>
 #include <cstdio>
 
+#include <unistd.h>
+
 using namespace queuetest;
 using testsupport::makeMovie;
 using testsupport::makeTestFolder;
@@ -122,6 +124,19 @@ QStringList queueLines(const CorrectionQueue& queue) {
     return lines;
 }
 
+// Whether a process of the group is still alive (a zombie can no longer write).
+bool hasLiveProcessInGroup(pid_t group) {
+    for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(entry));
+        if (!entry.front().isDigit() || !stat.open(QIODevice::ReadOnly)) continue;
+        // After the command's closing parenthesis: state, parent, group.
+        const QByteArray text = stat.readAll();
+        const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() > 2 && fields[2].toLongLong() == group && fields[0] != "Z" && fields[0] != "X") return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 TEST_F(EndToEnd, EveryJobEndsCompletedWithTheNewTimecode) {
@@ -196,6 +211,7 @@ TEST(QueueChild, ProcessesTheQueueInItsFolder) {
     QObject::connect(&queue, &CorrectionQueue::logLineAdded, [](const QString& line) {
         std::printf("%s\n", line.toUtf8().constData());
         std::fflush(stdout);
+        if (line == qEnvironmentVariable("VANTREL_QUEUE_CHILD_HOLD_AT")) ::raise(SIGSTOP);
     });
     queue.start();
     waitFor([&] { return queue.isProcessing(); }, 5000);
@@ -217,13 +233,18 @@ TEST_F(EndToEnd, AProcessKilledMidRunRestoresWithNothingLost) {
         for (const auto& job : jobs) setup.enqueue(job);
     }
 
+    // The child leads a process group of its own, so the kill takes the tools it has
+    // started with it: a tool left running could still write a partial file after
+    // the restored run has cleared the folder. The child holds still once the second
+    // job's run is over, so however late the kill lands, that job is mid-processing.
     QProcess child;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("VANTREL_QUEUE_CHILD_STORAGE"), storage);
+    environment.insert(QStringLiteral("VANTREL_QUEUE_CHILD_HOLD_AT"), "Verifying (Thorough): " + jobs[1].sourceName());
     child.setProcessEnvironment(environment);
+    child.setChildProcessModifier([] { ::setpgid(0, 0); });
     child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=QueueChild.*")});
     ASSERT_TRUE(child.waitForStarted());
-    // Killed once the second job has started, that is, mid-processing.
     QByteArray seen;
     const QByteArray marker = "--- Starting: " + jobs[1].sourceName().toUtf8();
     while (!seen.contains(marker) && child.state() == QProcess::Running) {
@@ -231,8 +252,10 @@ TEST_F(EndToEnd, AProcessKilledMidRunRestoresWithNothingLost) {
         seen += child.readAllStandardOutput();
     }
     ASSERT_TRUE(seen.contains(marker)) << seen.toStdString();
-    ::kill(pid_t(child.processId()), SIGKILL);
+    const pid_t group = pid_t(child.processId());
+    ::kill(-group, SIGKILL);
     child.waitForFinished();
+    ASSERT_TRUE(waitFor([&] { return !hasLiveProcessInGroup(group); }, 60000));
 
     // The file holds every job: the first completed, the rest as last saved.
     const QJsonArray saved = queueFile();
