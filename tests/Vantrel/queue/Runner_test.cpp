@@ -98,9 +98,9 @@ TEST_F(RunnerTest, SuccessfulRunPutsTheOutputInPlace) {
               QString());
     EXPECT_EQ(testsupport::probeTimecode(job.outputPath), QStringLiteral("01:02:03:04"));
     EXPECT_EQ(outputFolderEntries(), (QStringList{".other.partial-0123ABCD.mov", "clip_TC.mov"}));
-    QTest::qWait(50);  // callbacks are delivered on this thread
+    // Callbacks are delivered on this thread.
+    EXPECT_TRUE(waitFor([&] { return !lines.isEmpty(); }));
     EXPECT_GE(lastProgress, 0);
-    EXPECT_FALSE(lines.isEmpty());
 }
 
 TEST_F(RunnerTest, TheSourceIsNeverTheOutput) {

@@ -82,11 +82,11 @@ struct Recorder {
         EXPECT_TRUE(waitForLogLine(QStringLiteral("FFmpeg: ") + ready));
         clock.start();
         wrapper.cancel();
-        EXPECT_LT(clock.elapsed(), 1000);  // returns at once, whatever the load
+        EXPECT_LT(clock.elapsed(), Wrapper::terminateGracePeriod.count());  // does not sit out the grace period
         return clock;
     }
 
-    bool waitForLogLine(const QString& prefix, int timeoutMs = 10000) {
+    bool waitForLogLine(const QString& prefix, int timeoutMs = 60000) {
         return QTest::qWaitFor(
             [&] {
                 return std::any_of(log.begin(), log.end(), [&](const QString& l) { return l.startsWith(prefix); });
@@ -177,7 +177,7 @@ TEST_F(FFmpegWrapperTest, ProgressAndMetricsArriveOnTheMainThreadBeforeTheEnd) {
     });
     r.finish();
     ASSERT_TRUE(r.succeeded);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return continuationSawEverything; }, 2000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return continuationSawEverything; }, 30000));
     ASSERT_EQ(r.progress.size(), 3u);
     EXPECT_DOUBLE_EQ(r.progress[0].first, 0.25);
     EXPECT_DOUBLE_EQ(r.progress[2].first, 0.75);
@@ -190,23 +190,21 @@ TEST_F(FFmpegWrapperTest, ProgressAndMetricsArriveOnTheMainThreadBeforeTheEnd) {
 
 TEST_F(FFmpegWrapperTest, CancelTerminatesARunningTool) {
     Recorder r;
-    r.start(wrapper, script("printf 'working\\n' >&2\nexec sleep 30\n"));
-    const QElapsedTimer clock = r.cancelWhenReady(wrapper, QStringLiteral("working"));
-    r.finish(10000);
+    r.start(wrapper, script("printf 'working\\n' >&2\nexec sleep 600\n"));
+    r.cancelWhenReady(wrapper, QStringLiteral("working"));
+    r.finish(120000);
     ASSERT_TRUE(r.ended);
-    EXPECT_LT(clock.elapsed(), 2500);
     EXPECT_EQ(r.errorKind, Kind::cancelled);
     EXPECT_EQ(r.errorText, QStringLiteral("Operation was cancelled"));
-    EXPECT_TRUE(r.log.last().endsWith(QStringLiteral(" (cancelled)")));
-    EXPECT_TRUE(r.log.last().startsWith(QStringLiteral("FFmpeg exit code: ")));
-    EXPECT_FALSE(r.log.last().startsWith(QStringLiteral("FFmpeg exit code: 0")));
+    // Ended by the terminate signal, not killed after the grace period.
+    EXPECT_EQ(r.log.last(), QStringLiteral("FFmpeg exit code: 15 (cancelled)"));
 }
 
 TEST_F(FFmpegWrapperTest, ToolThatIgnoresTerminateIsKilledAfterTheGracePeriod) {
     Recorder r;
     r.start(wrapper, script("trap '' TERM\nprintf 'ready\\n' >&2\nwhile :; do sleep 0.1; done\n"));
     const QElapsedTimer clock = r.cancelWhenReady(wrapper, QStringLiteral("ready"));
-    r.finish(15000);
+    r.finish(120000);
     ASSERT_TRUE(r.ended);
     EXPECT_GE(clock.elapsed(), Wrapper::terminateGracePeriod.count() - 100);
     EXPECT_EQ(r.errorKind, Kind::cancelled);
@@ -217,7 +215,7 @@ TEST_F(FFmpegWrapperTest, ToolThatFinishesCleanlyOnTerminateSucceeds) {
     Recorder r;
     r.start(wrapper, script("trap 'exit 0' TERM\nprintf 'ready\\n' >&2\nwhile :; do sleep 0.1; done\n"));
     r.cancelWhenReady(wrapper, QStringLiteral("ready"));
-    r.finish(10000);
+    r.finish(120000);
     EXPECT_TRUE(r.succeeded);
     EXPECT_EQ(r.log.last(), QStringLiteral("FFmpeg exit code: 0 (cancelled)"));
 }
@@ -226,11 +224,11 @@ TEST_F(FFmpegWrapperTest, CancelDuringLaunchStopsTheToolOnceItStarts) {
     Recorder r;
     QElapsedTimer clock;
     clock.start();
-    r.start(wrapper, script("exec sleep 30\n"));
+    r.start(wrapper, script("exec sleep 600\n"));
     wrapper.cancel();
-    r.finish(10000);
+    r.finish(120000);
     ASSERT_TRUE(r.ended);
-    EXPECT_LT(clock.elapsed(), 2500);
+    EXPECT_LT(clock.elapsed(), 120000);  // not the tool's ten minutes
     EXPECT_EQ(r.errorKind, Kind::cancelled);
 }
 

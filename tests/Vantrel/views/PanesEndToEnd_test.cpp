@@ -86,7 +86,7 @@ TEST_F(PanesEndToEnd, FromDropToCleanSeals) {
     EXPECT_EQ(expected.value("ntsc.mov"), "12:34:56;00");
 
     auto* enqueue = window->findChild<QAbstractButton*>("enqueue");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return enqueue->text() == "Add 2 to Queue" && enqueue->isEnabled(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return enqueue->text() == "Add 2 to Queue" && enqueue->isEnabled(); }, 30000));
     enqueue->click();
     ASSERT_EQ(model->queue().jobs().size(), 2);
     EXPECT_FALSE(model->queue().isProcessing());
@@ -101,7 +101,7 @@ TEST_F(PanesEndToEnd, FromDropToCleanSeals) {
     }
 
     auto* start = window->findChild<QAbstractButton*>("start");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return start->isEnabled(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return start->isEnabled(); }, 30000));
     start->click();
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
