@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QStandardPaths>
+#include "TestMedia.h"
 #include <QTest>
 
 using namespace remoteimage;
@@ -19,8 +19,8 @@ TEST(RemoteImageQuit, TheApplicationGoesWithDownloadsInFlight) {
     static char* argv[] = {name, nullptr};
     QFuture<RemoteImageResult> outliving;
     {
+        testsupport::isolateUserFolders();
         QApplication app(argc, argv);
-        QStandardPaths::setTestModeEnabled(true);
         LocalImageServer server;
         std::function<void()> release;
         server.route("/held", LocalImageServer::held(LocalImageServer::respond(200, pngBytes(8, 8)), &release));

@@ -8,10 +8,13 @@
 #include <QPalette>
 #include <QWidget>
 
+#include "TestMedia.h"
+
 namespace testsupport {
 
 inline void ensureWidgetApplication() {
     if (QCoreApplication::instance()) return;
+    isolateUserFolders();
     static int argc = 1;
     static char name[] = "vantrel-widget-tests";
     static char* argv[] = {name, nullptr};

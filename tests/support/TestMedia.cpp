@@ -11,6 +11,8 @@
 #include <QProcess>
 #include <QUuid>
 
+#include <cstdlib>
+
 namespace testsupport {
 
 int runTool(const QString& program, const QStringList& args, QByteArray* stdOut, QByteArray* stdErr,
@@ -113,8 +115,21 @@ bool writeScript(const QString& path, const QByteArray& body) {
                                            QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
 }
 
+void isolateUserFolders() {
+    static QString home;
+    if (!home.isEmpty()) return;
+    home = makeTestFolder(QStringLiteral("home"));
+    for (const char* name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME"}) {
+        const QString path = home + QLatin1Char('/') + QString::fromLatin1(name).toLower();
+        QDir().mkpath(path);
+        qputenv(name, QFile::encodeName(path));
+    }
+    std::atexit([] { QDir(home).removeRecursively(); });
+}
+
 void ensureApplication() {
     if (QCoreApplication::instance()) return;
+    isolateUserFolders();
     static int argc = 1;
     static char name[] = "vantrel-tests";
     static char* argv[] = {name, nullptr};
