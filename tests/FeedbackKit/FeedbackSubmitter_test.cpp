@@ -8,6 +8,11 @@
 
 #include <QTest>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 using namespace feedback;
 using namespace wiretest;
 using Kind = FeedbackError::Kind;
@@ -135,12 +140,16 @@ TEST_F(SubmitterTest, NoAnswer) {
     EXPECT_EQ(outcome->kind, Kind::network);
     EXPECT_FALSE(outcome->message.isEmpty());
 
-    // Nobody listening.
-    QTcpServer closed;
-    ASSERT_TRUE(closed.listen(QHostAddress(QHostAddress::LocalHost)));
-    const quint16 port = closed.serverPort();
-    closed.close();
-    outcome = send(submitter(QUrl(QStringLiteral("http://127.0.0.1:%1/f").arg(port))));
+    // Nobody listening: the port stays bound, so no other process can take it meanwhile.
+    const int bound = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(::bind(bound, reinterpret_cast<sockaddr*>(&address), length), 0);
+    ASSERT_EQ(::getsockname(bound, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    outcome = send(submitter(QUrl(QStringLiteral("http://127.0.0.1:%1/f").arg(ntohs(address.sin_port)))));
+    ::close(bound);
     ASSERT_TRUE(outcome);
     EXPECT_EQ(outcome->kind, Kind::network);
     EXPECT_FALSE(outcome->message.isEmpty());
