@@ -19,6 +19,16 @@ namespace {
 
 class ShellEndToEnd : public ShellTest {};
 
+// Whether the process has its own handler for the signal (it would die of it otherwise).
+bool catchesSignal(qint64 pid, int signal) {
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly)) return false;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("SigCgt:")) return (line.mid(7).trimmed().toULongLong(nullptr, 16) >> (signal - 1)) & 1;
+    }
+    return false;
+}
+
 }  // namespace
 
 TEST_F(ShellEndToEnd, RestoredQueueAddedVideoAndClearedQueue) {
@@ -77,6 +87,9 @@ TEST_F(ShellEndToEnd, ExecutableRunsUntilAskedToStop) {
     vantrel.setProcessChannelMode(QProcess::MergedChannels);
     vantrel.start(QStringLiteral(VANTREL_BINARY), {});
     ASSERT_TRUE(vantrel.waitForStarted(10000));
+    // Asked to stop only once it listens for the request, however slowly it starts.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return catchesSignal(vantrel.processId(), SIGTERM); }, 60000))
+        << vantrel.readAll().toStdString();
     EXPECT_FALSE(vantrel.waitForFinished(2000)) << vantrel.readAll().toStdString();  // still running after 2 s
     ASSERT_EQ(vantrel.state(), QProcess::Running);
     ::kill(pid_t(vantrel.processId()), SIGTERM);
