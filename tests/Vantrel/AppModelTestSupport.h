@@ -75,10 +75,18 @@ protected:
             30000);
     }
 
+    // Until the first row's analysis has begun. Watched through the model's
+    // announcements: a short read may begin and end between two looks.
     bool analyzingFirstRow() {
-        return QTest::qWaitFor([this] {
-            return model->sources().first().analysis.kind() == SourceItem::AnalysisState::Kind::analyzing;
-        });
+        auto analyzing = [this] {
+            return !model->sources().isEmpty() &&
+                   model->sources().first().analysis.kind() == SourceItem::AnalysisState::Kind::analyzing;
+        };
+        bool begun = analyzing();
+        const auto watch = QObject::connect(model.get(), &AppModel::sourcesChanged, [&] { begun = begun || analyzing(); });
+        const bool seen = QTest::qWaitFor([&] { return begun; }, 30000);
+        QObject::disconnect(watch);
+        return seen;
     }
 
     // The current row of a file, by file name.
