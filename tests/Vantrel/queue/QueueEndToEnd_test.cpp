@@ -253,6 +253,7 @@ TEST_F(EndToEnd, AProcessKilledMidRunRestoresWithNothingLost) {
     }
     ASSERT_TRUE(seen.contains(marker)) << seen.toStdString();
     const pid_t group = pid_t(child.processId());
+    ASSERT_GT(group, 1);  // never the signal to our own group
     ::kill(-group, SIGKILL);
     child.waitForFinished();
     ASSERT_TRUE(waitFor([&] { return !hasLiveProcessInGroup(group); }, 60000));
