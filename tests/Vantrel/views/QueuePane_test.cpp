@@ -19,9 +19,6 @@ using Kind = JobStatus::Kind;
 
 namespace {
 
-INSTANTIATE_TEST_SUITE_P(Appearance, PaneTest, ::testing::Values(false, true),
-                         [](const auto& info) { return info.param ? "dark" : "light"; });
-
 CorrectionJob job(const QString& name, JobStatus status, std::optional<VerificationResult> verification = {},
                   double progress = 0) {
     CorrectionJob j = makeJob("/videos/" + name, "/out/" + QString(name).replace(".mov", "_TC.mov"));

@@ -13,9 +13,6 @@ using namespace panetest;
 
 namespace {
 
-INSTANTIATE_TEST_SUITE_P(Appearance, PaneTest, ::testing::Values(false, true),
-                         [](const auto& info) { return info.param ? "dark" : "light"; });
-
 template <typename T>
 T* child(QWidget* parent, const char* name) {
     auto* found = parent->findChild<T*>(QString::fromLatin1(name));

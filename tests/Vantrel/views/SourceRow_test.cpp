@@ -31,9 +31,6 @@ TEST(SourceRowText, ToleranceHelpKeepsItsDecimal) {
     EXPECT_EQ(SourceRowView::mismatchHelp(0.5, false), "Within tolerance");
 }
 
-INSTANTIATE_TEST_SUITE_P(Appearance, PaneTest, ::testing::Values(false, true),
-                         [](const auto& info) { return info.param ? "dark" : "light"; });
-
 template <typename T>
 T* child(QWidget* row, const char* name) {
     auto* found = row->findChild<T*>(QString::fromLatin1(name));
