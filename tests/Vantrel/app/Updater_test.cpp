@@ -27,6 +27,8 @@ public:
                     buffer[socket] += socket->readAll();
                     if (!buffer[socket].contains("\r\n\r\n")) return;
                     const QByteArray path = buffer[socket].split(' ').value(1);
+                    // A later connection may get this socket's address: it starts afresh.
+                    buffer.erase(socket);
                     requested.append(QString::fromLatin1(path));
                     socket->write(responses.count(path) ? responses[path] : response(404, ""));
                     socket->disconnectFromHost();
