@@ -3,6 +3,7 @@
 #include "Vantrel/tools/FFmpegWrapper.h"
 #include "Vantrel/queue/StrictNumbers.h"
 #include "Vantrel/tools/ToolThreadPool.h"
+#include "Vantrel/tools/ToolProcess.h"
 
 #include <QFileInfo>
 #include <QJsonArray>
@@ -29,6 +30,7 @@ std::optional<QByteArray> runProbeBlocking(const QString& tool, const QStringLis
     process.setArguments(arguments);
     process.setStandardInputFile(QProcess::nullDevice());
     process.setStandardErrorFile(QProcess::nullDevice());
+    endWithApplication(process);
     process.start();
     if (!process.waitForStarted(-1)) return std::nullopt;
     while (!process.waitForFinished(50)) {

@@ -1,4 +1,5 @@
 #include "Vantrel/tools/FFmpegWrapper.h"
+#include "Vantrel/tools/ToolProcess.h"
 #include "Vantrel/tools/ToolThreadPool.h"
 
 #include <QEventLoop>
@@ -166,6 +167,7 @@ QFuture<void> FFmpegWrapper::runFFmpeg(const QString& executable, const QStringL
         process.setArguments(request.arguments);
         process.setStandardOutputFile(QProcess::nullDevice());
         process.setStandardInputFile(QProcess::nullDevice());
+        endWithApplication(process);
 
         auto collector = std::make_shared<OutputCollector>();
         ChunkProcessor chunks(collector, request.totalFrames, request.progress, request.log, request.metrics,

@@ -2,7 +2,34 @@
 
 #include <QProcess>
 
+#ifdef Q_OS_LINUX
+#include <sys/prctl.h>
+#include <csignal>
+#include <unistd.h>
+#endif
+
 namespace vantrel {
+
+void endWithApplication(QProcess& process) {
+#ifdef Q_OS_LINUX
+    // The kernel sends the parent-death signal when the *thread* that forked the
+    // child ends, not only when the process does, and most tools are started on pool
+    // threads that end when idle. That is sound here all the same: every tool's
+    // QProcess lives on the stack of the function that started it, and that function
+    // returns only once the tool has ended (QProcess's destructor kills and reaps a
+    // tool still running), so its thread cannot end before the tool has. The signal
+    // can therefore reach a running tool only when the application dies. SIGKILL, not
+    // SIGTERM: a tool told to stop would still finish writing its output file.
+    const pid_t parent = ::getpid();
+    process.setChildProcessModifier([parent] {
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        // The application may have died before the line above took effect.
+        if (::getppid() != parent) ::_exit(127);
+    });
+#else
+    Q_UNUSED(process);
+#endif
+}
 
 ToolProcessRun runToolProcess(const QString& executable, const QStringList& arguments,
                               const ToolProcessOptions& options) {
@@ -11,6 +38,7 @@ ToolProcessRun runToolProcess(const QString& executable, const QStringList& argu
     process.setProgram(executable);
     process.setArguments(arguments);
     process.setStandardInputFile(QProcess::nullDevice());
+    endWithApplication(process);
     if (!options.output) process.setStandardOutputFile(QProcess::nullDevice());
     if (!options.collectErrors) process.setStandardErrorFile(QProcess::nullDevice());
     process.start();

@@ -6,7 +6,14 @@
 
 #include <functional>
 
+class QProcess;
+
 namespace vantrel {
+
+// Makes the tool that the process starts end (SIGKILL) when the application dies,
+// however it dies, so that a killed application leaves no tool writing on.
+// Call before start(), on the thread that starts and waits for the process.
+void endWithApplication(QProcess& process);
 
 // One run of an external tool on the calling thread (never the GUI thread).
 struct ToolProcessRun {

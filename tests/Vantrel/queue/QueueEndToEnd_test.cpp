@@ -233,10 +233,11 @@ TEST_F(EndToEnd, AProcessKilledMidRunRestoresWithNothingLost) {
         for (const auto& job : jobs) setup.enqueue(job);
     }
 
-    // The child leads a process group of its own, so the kill takes the tools it has
-    // started with it: a tool left running could still write a partial file after
-    // the restored run has cleared the folder. The child holds still once the second
-    // job's run is over, so however late the kill lands, that job is mid-processing.
+    // The child leads a process group of its own, so that the tools it has started
+    // can be found: they must end with it, as a tool left running could still write
+    // a partial file after the restored run has cleared the folder. The child holds
+    // still once the second job's run is over, so however late the kill lands, that
+    // job is mid-processing.
     QProcess child;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("VANTREL_QUEUE_CHILD_STORAGE"), storage);
@@ -253,8 +254,8 @@ TEST_F(EndToEnd, AProcessKilledMidRunRestoresWithNothingLost) {
     }
     ASSERT_TRUE(seen.contains(marker)) << seen.toStdString();
     const pid_t group = pid_t(child.processId());
-    ASSERT_GT(group, 1);  // never the signal to our own group
-    ::kill(-group, SIGKILL);
+    ASSERT_GT(group, 1);
+    ::kill(group, SIGKILL);  // the child alone
     child.waitForFinished();
     ASSERT_TRUE(waitFor([&] { return !hasLiveProcessInGroup(group); }, 60000));
 

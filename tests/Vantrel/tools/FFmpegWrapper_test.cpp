@@ -6,12 +6,17 @@
 #include "TestMedia.h"
 #include "ToolTestSupport.h"
 #include "Vantrel/tools/FFmpegWrapper.h"
+#include "Vantrel/tools/ToolProcess.h"
+#include "Vantrel/tools/ToolThreadPool.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QThread>
+#include <QtConcurrent/QtConcurrentRun>
 
+#include <csignal>
 #include <unistd.h>
 
 using namespace vantrel;
@@ -325,4 +330,58 @@ TEST_F(FFmpegWrapperTest, RealRunReportsProgress) {
     }
     EXPECT_GT(r.progress.back().first, 0.5);
     EXPECT_TRUE(r.log.join(QString()).contains(QStringLiteral("Duration:")));
+}
+
+// Runs as a child process: starts a correction run and a plain tool run of stand-in
+// tools that write their process id and then wait, and waits until it is killed.
+TEST(ToolChild, RunsToolsUntilKilled) {
+    const QString folder = qEnvironmentVariable("VANTREL_TOOL_CHILD_FOLDER");
+    if (folder.isEmpty()) GTEST_SKIP() << "only runs as the child of the application-death test";
+    auto tool = [&](const char* name) {
+        const QString path = folder + QLatin1Char('/') + QLatin1String(name);
+        EXPECT_TRUE(writeScript(path, QStringLiteral("echo $$ > '%1.tmp' && mv '%1.tmp' '%1.pid'\nexec sleep 600\n")
+                                          .arg(path)
+                                          .toUtf8()));
+        return path;
+    };
+    Wrapper wrapper;
+    Recorder correction;
+    correction.start(wrapper, tool("ffmpeg"));
+    const QString probe = tool("ffprobe");
+    auto plain = QtConcurrent::run(toolThreadPool(), [probe] { return runToolProcess(probe, {}); });
+    correction.finish(600000);
+}
+
+// However the application dies, the tools it started end with it: a tool left
+// running could still write a partial file that the next run's cleanup races.
+TEST_F(FFmpegWrapperTest, ToolsEndWhenTheApplicationIsKilled) {
+    tooltest::app();
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("VANTREL_TOOL_CHILD_FOLDER"), folder);
+    child.setProcessEnvironment(environment);
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=ToolChild.*")});
+    ASSERT_TRUE(child.waitForStarted());
+    auto pidOf = [&](const char* name) -> pid_t {
+        QFile file(folder + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".pid"));
+        return file.open(QIODevice::ReadOnly) ? pid_t(file.readAll().trimmed().toLongLong()) : 0;
+    };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return pidOf("ffmpeg") > 1 && pidOf("ffprobe") > 1; }, 60000));
+    const QList<pid_t> tools{pidOf("ffmpeg"), pidOf("ffprobe")};
+    ::kill(pid_t(child.processId()), SIGKILL);
+    ASSERT_TRUE(child.waitForFinished(60000));
+    // A process ended but not yet reaped by its new parent counts as gone.
+    auto alive = [](pid_t pid) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        if (!stat.open(QIODevice::ReadOnly)) return false;
+        const QByteArray text = stat.readAll();
+        const QByteArray state = text.mid(text.lastIndexOf(')') + 2, 1);
+        return state != "Z" && state != "X";
+    };
+    const bool ended = QTest::qWaitFor([&] { return !alive(tools[0]) && !alive(tools[1]); }, 60000);
+    for (const pid_t pid : tools) {
+        if (alive(pid)) ::kill(pid, SIGKILL);  // leave nothing behind when the test fails
+    }
+    EXPECT_TRUE(ended);
 }
