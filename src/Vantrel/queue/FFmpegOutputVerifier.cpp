@@ -6,6 +6,7 @@
 #include <QPromise>
 #include <QRegularExpression>
 #include <QUuid>
+#include <QMutexLocker>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include "Vantrel/media/MovieDemuxer.h"
@@ -77,6 +78,53 @@ private:
 
 }  // namespace
 
+// Both stream hashes and the full decode of one thorough verification. They may be
+// started before anyone waits for them: whoever does later hands over its progress
+// callback and its stop check, and hears at once how far the decode has come.
+struct FFmpegOutputVerifier::ByteExactRuns {
+    QUuid jobId;
+    QString sourcePath, outputPath;
+    std::atomic<bool> stop{false};
+    QFuture<std::pair<Outcome, Outcome>> results;  // stream hash, full decode
+
+    bool shouldStop() {
+        if (stop.load()) return true;
+        QMutexLocker lock(&mutex);
+        return waiterStop && waiterStop();
+    }
+    // Progress runs from 0.1 as soon as someone follows, then follows the decode.
+    void follow(ProgressCallback callback, StopCheck stopCheck) {
+        QMutexLocker lock(&mutex);
+        waiterStop = std::move(stopCheck);
+        progress = std::move(callback);
+        report(0.1);
+        report(decodedValue);
+    }
+    void decoded(double fraction) {
+        QMutexLocker lock(&mutex);
+        decodedValue = std::max(decodedValue, 0.1 + 0.9 * fraction);
+        report(decodedValue);
+    }
+    void finished() {
+        QMutexLocker lock(&mutex);
+        waiterStop = nullptr;
+        if (progress) progress(1.0);
+    }
+
+private:
+    void report(double value) {
+        if (!progress || value >= 1.0 || (reported && value < *reported + 0.01)) return;
+        reported = value;
+        progress(value);
+    }
+
+    QMutex mutex;
+    StopCheck waiterStop;
+    ProgressCallback progress;
+    std::optional<double> reported;
+    double decodedValue = 0.0;
+};
+
 FFmpegOutputVerifier::FFmpegOutputVerifier(std::shared_ptr<SourceTimecodeReader> reader, BundledToolResolver resolver,
                                            std::shared_ptr<FFmpegWrapper> prober)
     : closing_(std::make_shared<std::atomic<bool>>(false)),
@@ -90,33 +138,77 @@ FFmpegOutputVerifier::FFmpegOutputVerifier(std::shared_ptr<SourceTimecodeReader>
 FFmpegOutputVerifier::~FFmpegOutputVerifier() {
     closing_->store(true);
     pool_.waitForDone();
+    // Early runs nobody took over still use this verifier until their tools are stopped.
+    QMutexLocker lock(&earlyMutex_);
+    for (const auto& runs : std::as_const(earlyStarted_)) runs->results.waitForFinished();
 }
 
 QFuture<VerificationResult> FFmpegOutputVerifier::verify(const CorrectionJob& job) {
     if (job.verifyTier == VerifyTier::off) return QtFuture::makeReadyFuture(VerificationResult::skipped());
-    return QtConcurrent::run(&pool_, [this, job](QPromise<VerificationResult>& promise) {
+    std::shared_ptr<ByteExactRuns> early;
+    if (job.verifyTier == VerifyTier::thorough) {
+        // A thorough job goes on to the byte-exact checks whatever the standard ones
+        // find, so those start now, alongside the standard measurements.
+        early = startByteExact(job);
+        QMutexLocker lock(&earlyMutex_);
+        if (early_) early_->stop.store(true);
+        early_ = early;
+        earlyStarted_.removeIf([](const auto& runs) { return runs->results.isFinished(); });
+        earlyStarted_.append(early);
+    }
+    return QtConcurrent::run(&pool_, [this, job, early](QPromise<VerificationResult>& promise) {
         promise.addResult(verifyNow(job, [&promise] { return promise.isCanceled(); }));
+        if (!early || !promise.isCanceled()) return;
+        if (const auto runs = takeEarlyRuns(job)) runs->stop.store(true);
     });
 }
 
 QFuture<VerificationResult> FFmpegOutputVerifier::verifyThorough(const CorrectionJob& job, ProgressCallback progress) {
-    return runThorough(job, std::nullopt, std::move(progress));
+    return runThorough(job, std::nullopt, std::move(progress), takeEarlyRuns(job));
 }
 
 QFuture<VerificationResult> FFmpegOutputVerifier::verifyThoroughAfter(const CorrectionJob& job,
                                                                       const VerificationResult& standard,
                                                                       ProgressCallback progress) {
-    return runThorough(job, standard, std::move(progress));
+    return runThorough(job, standard, std::move(progress), takeEarlyRuns(job));
+}
+
+std::shared_ptr<FFmpegOutputVerifier::ByteExactRuns> FFmpegOutputVerifier::takeEarlyRuns(const CorrectionJob& job) {
+    QMutexLocker lock(&earlyMutex_);
+    if (!early_ || early_->jobId != job.id) return nullptr;
+    auto runs = std::exchange(early_, nullptr);
+    if (runs->sourcePath == job.sourcePath && runs->outputPath == job.outputPath) return runs;
+    runs->stop.store(true);
+    return nullptr;
 }
 
 QFuture<VerificationResult> FFmpegOutputVerifier::runThorough(const CorrectionJob& job,
                                                               std::optional<VerificationResult> standard,
-                                                              ProgressCallback progress) {
+                                                              ProgressCallback progress,
+                                                              std::shared_ptr<ByteExactRuns> runs) {
+    if (runs && job.verifyTier == VerifyTier::off) runs->stop.store(true);
     if (job.verifyTier == VerifyTier::off) return QtFuture::makeReadyFuture(VerificationResult::skipped());
-    return QtConcurrent::run(&pool_, [this, job, standard = std::move(standard),
-                                      progress = std::move(progress)](QPromise<VerificationResult>& promise) {
-        promise.addResult(verifyThoroughNow(job, progress, standard, [&promise] { return promise.isCanceled(); }));
+    return QtConcurrent::run(&pool_, [this, job, standard = std::move(standard), progress = std::move(progress),
+                                      runs = std::move(runs)](QPromise<VerificationResult>& promise) {
+        promise.addResult(thoroughNow(job, progress, standard, [&promise] { return promise.isCanceled(); }, runs));
     });
+}
+
+std::shared_ptr<FFmpegOutputVerifier::ByteExactRuns> FFmpegOutputVerifier::startByteExact(const CorrectionJob& job) const {
+    auto runs = std::make_shared<ByteExactRuns>();
+    runs->jobId = job.id;
+    runs->sourcePath = job.sourcePath;
+    runs->outputPath = job.outputPath;
+    // On the tool threads, not the verifier's own: a verification waits for these.
+    runs->results = QtConcurrent::run(toolThreadPool(), [this, job, runs] {
+        const StopCheck stop = [&runs] { return runs->shouldStop(); };
+        QFuture<Outcome> hash = QtConcurrent::run(toolThreadPool(), [this, &job, &stop] { return checkStreamHash(job, stop); });
+        Outcome decode = checkFullDecode(job, [&runs](double fraction) { runs->decoded(fraction); }, stop);
+        return std::pair{awaitValue(hash, Outcome{QStringLiteral("Stream-integrity skipped — could not hash one side."),
+                                                  CheckSeverity::warning}),
+                         std::move(decode)};
+    });
+    return runs;
 }
 
 VerificationResult FFmpegOutputVerifier::verifyNow(const CorrectionJob& job, const StopCheck& shouldStop) const {
@@ -147,35 +239,32 @@ VerificationResult FFmpegOutputVerifier::verifyNow(const CorrectionJob& job, con
 VerificationResult FFmpegOutputVerifier::verifyThoroughNow(const CorrectionJob& job, const ProgressCallback& progress,
                                                            const std::optional<VerificationResult>& standard,
                                                            const StopCheck& shouldStop) const {
+    return thoroughNow(job, progress, standard, shouldStop, nullptr);
+}
+
+VerificationResult FFmpegOutputVerifier::thoroughNow(const CorrectionJob& job, const ProgressCallback& progress,
+                                                     const std::optional<VerificationResult>& standard,
+                                                     const StopCheck& shouldStop,
+                                                     std::shared_ptr<ByteExactRuns> runs) const {
     if (job.verifyTier == VerifyTier::off) return VerificationResult::skipped();
     QElapsedTimer timer;
     timer.start();
+    // The byte-exact runs go alongside the standard measurements (when these are
+    // made here at all); progress follows the decode, the longest of the runs.
+    if (!runs) runs = startByteExact(job);
+    runs->follow(progress, shouldStop);
     const bool reuse = standard && standard->tier != VerifyTier::off && !standard->checks.isEmpty();
     const VerificationResult measured = reuse ? *standard : verifyNow(job, shouldStop);
     QList<VerificationCheck> checks = measured.checks;
     const double standardSeconds = reuse ? standard->duration : 0.0;
 
-    // Progress from here on follows the decode, the longest of the three runs.
-    double reported = 0.1;
-    auto report = [&progress](double fraction) {
-        if (progress) progress(fraction);
-    };
-    report(reported);
-    auto decoded = [&](double fraction) {
-        const double value = 0.1 + 0.9 * fraction;
-        if (value < reported + 0.01 || value >= 1.0) return;
-        reported = value;
-        report(value);
-    };
-    QFuture<Outcome> hash = QtConcurrent::run(toolThreadPool(), [this, &job, &shouldStop] {
-        return checkStreamHash(job, shouldStop);
-    });
-    const auto [decodeDetail, decodeSeverity] = checkFullDecode(job, decoded, shouldStop);
-    const auto [hashDetail, hashSeverity] = awaitValue(
-        hash, Outcome{QStringLiteral("Stream-integrity skipped — could not hash one side."), CheckSeverity::warning});
-    checks.append({Kind::streamHash, hashSeverity, QStringLiteral("Stream integrity"), hashDetail});
-    checks.append({Kind::fullDecode, decodeSeverity, QStringLiteral("Full decode"), decodeDetail});
-    report(1.0);
+    const auto [hash, decode] = awaitValue(
+        runs->results,
+        std::pair{Outcome{QStringLiteral("Stream-integrity skipped — could not hash one side."), CheckSeverity::warning},
+                  fullDecodeOutcome(ToolRun{})});
+    checks.append({Kind::streamHash, hash.second, QStringLiteral("Stream integrity"), hash.first});
+    checks.append({Kind::fullDecode, decode.second, QStringLiteral("Full decode"), decode.first});
+    runs->finished();
     return {job.verifyTier, checks, measured.verifiedAt, standardSeconds + secondsSince(timer)};
 }
 

@@ -4,8 +4,9 @@
 // timecode back, counts timecode tracks and compares stream parameters, packets
 // and duration, all from one ffprobe run per file (source and output at the same
 // time); the thorough tier adds per-stream hashes of both files and a full decode
-// of the output, the three ffmpeg runs at the same time. Nothing here changes a file, and nothing
-// fails: every finding is a check in the result.
+// of the output, the three ffmpeg runs at the same time and alongside the standard
+// measurements. Nothing here changes a file, and nothing fails: every finding is a
+// check in the result.
 
 #include "Vantrel/tools/BundledToolResolver.h"
 #include "Vantrel/tools/FFmpegWrapper.h"
@@ -13,6 +14,7 @@
 #include "Vantrel/queue/OutputVerifying.h"
 #include "Vantrel/media/SourceTimecodeReader.h"
 
+#include <QMutex>
 #include <QStringList>
 #include <QThreadPool>
 
@@ -46,7 +48,9 @@ public:
     ~FFmpegOutputVerifier() override;
 
     // All run on the verifier's own threads; the thorough progress callback too.
-    // Cancelling a returned future stops its tool runs.
+    // Cancelling a returned future stops its tool runs. For a thorough job, verify()
+    // starts the byte-exact runs as well, and verifyThoroughAfter() for the same job
+    // takes them over (only the latest such start is kept).
     QFuture<VerificationResult> verify(const CorrectionJob& job) override;
     QFuture<VerificationResult> verifyThorough(const CorrectionJob& job, ProgressCallback progress) override;
     QFuture<VerificationResult> verifyThoroughAfter(const CorrectionJob& job, const VerificationResult& standard,
@@ -85,8 +89,16 @@ public:
     static ToolRun runTool(const QString& executable, const QStringList& arguments);
 
 private:
+    struct ByteExactRuns;
+    // Starts both stream hashes and the full decode.
+    std::shared_ptr<ByteExactRuns> startByteExact(const CorrectionJob& job) const;
+    // The runs verify() started for this job, if they are still kept; they are kept no longer.
+    std::shared_ptr<ByteExactRuns> takeEarlyRuns(const CorrectionJob& job);
+    VerificationResult thoroughNow(const CorrectionJob& job, const ProgressCallback& progress,
+                                   const std::optional<VerificationResult>& standard, const StopCheck& shouldStop,
+                                   std::shared_ptr<ByteExactRuns> runs) const;
     QFuture<VerificationResult> runThorough(const CorrectionJob& job, std::optional<VerificationResult> standard,
-                                            ProgressCallback progress);
+                                            ProgressCallback progress, std::shared_ptr<ByteExactRuns> runs);
     ToolRun runOwnTool(const QString& executable, const QStringList& arguments, const StopCheck& shouldStop,
                        std::function<void(QByteArrayView)> output = {}) const;
 
@@ -94,6 +106,9 @@ private:
     std::shared_ptr<SourceTimecodeReader> reader_;
     BundledToolResolver resolver_;
     std::shared_ptr<FFmpegWrapper> prober_;
+    QMutex earlyMutex_;
+    std::shared_ptr<ByteExactRuns> early_;       // started by verify(), not yet taken over
+    QList<std::shared_ptr<ByteExactRuns>> earlyStarted_;  // every such start, waited for on the way out
     mutable QThreadPool pool_;  // last: waits for running verifications before the rest goes
 };
 
