@@ -315,14 +315,21 @@ TEST_F(VerifierTest, CancellingAVerificationStopsItsTools) {
                                        QStringLiteral("#!/bin/sh\necho run >> '%1'\nexec sleep 60\n").arg(started).toUtf8()));
     QFile::setPermissions(helpers + QStringLiteral("/ffmpeg"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     FFmpegOutputVerifier stuck(std::make_shared<SourceTimecodeReader>(), BundledToolResolver(BundledToolResolver::SearchList{helpers, {}}));
-    auto result = stuck.verifyThorough(job("src.mov", "good.mov", VerifyTier::thorough), {});
-    // The two hashes and the decode run at the same time.
     auto runs = [&] {
         QFile file(started);
         return file.open(QIODevice::ReadOnly) ? file.readAll().count('\n') : 0;
     };
-    ASSERT_TRUE(QTest::qWaitFor([&] { return runs() == 3; }, 30000));
-    result.cancel();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return result.isFinished(); }, 30000));
-    EXPECT_EQ(runs(), 3);
+    // Alone, or after the standard checks of a thorough job, which start the byte-exact
+    // runs that the thorough verification then takes over instead of starting again.
+    for (const bool afterStandard : {false, true}) {
+        QFile::remove(started);
+        const auto thoroughJob = job("src.mov", "good.mov", VerifyTier::thorough);
+        auto result = afterStandard ? stuck.verifyThoroughAfter(thoroughJob, stuck.verify(thoroughJob).result(), {})
+                                    : stuck.verifyThorough(thoroughJob, {});
+        // The two hashes and the decode run at the same time.
+        ASSERT_TRUE(QTest::qWaitFor([&] { return runs() == 3; }, 30000)) << afterStandard;
+        result.cancel();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return result.isFinished(); }, 30000));
+        EXPECT_EQ(runs(), 3);
+    }
 }
