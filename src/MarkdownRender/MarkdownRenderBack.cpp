@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <limits>
+#include <utility>
 #include <cstring>
 #include <vector>
 
@@ -21,8 +22,11 @@ constexpr std::int64_t maxListStart = 999'999'999;
 // library version never frees the data it attaches to table cells built by hand.
 // Small blocks are cut from large chunks, so an allocation costs a few
 // instructions and a free costs nothing; large blocks (the growing output
-// buffer) get memory of their own that can be resized in place. The library's
-// allocator hooks take no context, so the arena in use is kept per thread.
+// buffer) get memory of their own that can be resized in place. Chunks are
+// handed out cleared and cleared again in one sweep when the arena is done, so
+// the library's many small cleared allocations (one per node) need no clearing
+// of their own. The library's allocator hooks take no context, so the arena in
+// use is kept per thread.
 class NodeArena {
 public:
     NodeArena() : previous_(current_) { current_ = this; }
@@ -30,11 +34,23 @@ public:
     {
         // A few chunks stay with the thread for its next tree: fresh memory costs
         // page faults that would otherwise weigh more than the rendering.
-        for (void* chunk : chunks_) {
-            if (spareChunks_.size() < maxSpareChunks) spareChunks_.push_back(chunk);
-            else std::free(chunk);
+        if (!chunks_.empty()) chunks_.back().used = chunkSize - left_;
+        for (const Chunk& chunk : chunks_) {
+            if (spareChunks_.size() < maxSpareChunks) {
+                clear(chunk.memory, chunk.used);
+                spareChunks_.push_back(chunk.memory);
+            } else {
+                std::free(chunk.memory);
+            }
         }
-        for (void* block : large_) std::free(block);
+        // So does the largest large block, mostly the output buffer of the last
+        // render: the next render grows its buffer into it without copying.
+        for (Header* block : large_) {
+            if (block->size <= maxSpareLarge && (!spareLarge_.block || block->size > spareLarge_.block->size)) {
+                std::swap(block, spareLarge_.block);
+            }
+            std::free(block);
+        }
         current_ = previous_;
     }
     NodeArena(const NodeArena&) = delete;
@@ -48,10 +64,15 @@ private:
         std::size_t size;
         std::size_t largeIndex;
     };
+    struct Chunk {
+        char* memory;
+        std::size_t used;
+    };
     static constexpr std::size_t notLarge = std::numeric_limits<std::size_t>::max();
     static constexpr std::size_t chunkSize = 256 * 1024;
     static constexpr std::size_t largeSize = 8 * 1024;
     static constexpr std::size_t maxSpareChunks = 16;
+    static constexpr std::size_t maxSpareLarge = 16 * 1024 * 1024;
 
     static std::size_t rounded(std::size_t size)
     {
@@ -61,38 +82,55 @@ private:
 
     static Header* headerOf(void* block) { return static_cast<Header*>(block) - 1; }
 
-    // A block of `size` bytes, not cleared. The usual case, a small block from the
-    // current chunk, stays short enough to be inlined.
+    // Clears in pieces small enough for the C library's vector loop: larger ones
+    // go to string instructions that are no faster here.
+    static void clear(char* memory, std::size_t size)
+    {
+        constexpr std::size_t piece = 2048;
+        for (; size > piece; memory += piece, size -= piece) std::memset(memory, 0, piece);
+        std::memset(memory, 0, size);
+    }
+
+    // A block of `size` bytes, cleared if it is small. The usual case, a small
+    // block from the current chunk, stays short enough to be inlined.
     void* take(std::size_t size)
     {
         size = rounded(size);
         if (size >= largeSize || sizeof(Header) + size > left_) return takeSlowly(size);
         auto* header = reinterpret_cast<Header*>(next_);
-        *header = {size, notLarge};
+        header->size = size;
+        header->largeIndex = notLarge;
         next_ += sizeof(Header) + size;
         left_ -= sizeof(Header) + size;
         return header + 1;
     }
 
-    // A large block of its own, or a small one from a new chunk.
+    // A large block of its own (not cleared), or a small one from a new chunk.
     [[gnu::noinline]] void* takeSlowly(std::size_t size)
     {
         if (size >= largeSize) {
-            auto* header = static_cast<Header*>(std::malloc(sizeof(Header) + size));
-            if (!header) std::abort();  // as the library's own allocator does
-            *header = {size, large_.size()};
+            Header* header = nullptr;
+            if (spareLarge_.block && spareLarge_.block->size >= size) {
+                header = std::exchange(spareLarge_.block, nullptr);
+            } else {
+                header = static_cast<Header*>(std::malloc(sizeof(Header) + size));
+                if (!header) std::abort();  // as the library's own allocator does
+                header->size = size;
+            }
+            header->largeIndex = large_.size();
             large_.push_back(header);
             return header + 1;
         }
         char* chunk = nullptr;
         if (spareChunks_.empty()) {
-            chunk = static_cast<char*>(std::malloc(chunkSize));
+            chunk = static_cast<char*>(std::calloc(1, chunkSize));
             if (!chunk) std::abort();
         } else {
             chunk = static_cast<char*>(spareChunks_.back());
             spareChunks_.pop_back();
         }
-        chunks_.push_back(chunk);
+        if (!chunks_.empty()) chunks_.back().used = chunkSize - left_;
+        chunks_.push_back({chunk, 0});
         next_ = chunk;
         left_ = chunkSize;
         return take(size);
@@ -103,14 +141,23 @@ private:
         if (!block) return take(size);
         Header* header = headerOf(block);
         size = rounded(size);
+        if (size <= header->size) return block;
         if (header->largeIndex != notLarge) {
+            if (spareLarge_.block && spareLarge_.block->size >= size) {
+                // The spare block from an earlier tree is large enough.
+                Header* spare = std::exchange(spareLarge_.block, nullptr);
+                std::memcpy(spare + 1, block, header->size);
+                spare->largeIndex = header->largeIndex;
+                large_[header->largeIndex] = spare;
+                std::free(header);
+                return spare + 1;
+            }
             auto* moved = static_cast<Header*>(std::realloc(header, sizeof(Header) + size));
             if (!moved) std::abort();
             moved->size = size;
             large_[moved->largeIndex] = moved;
             return moved + 1;
         }
-        if (size <= header->size) return block;
         // The newest small block grows where it is when the chunk has room.
         char* end = static_cast<char*>(block) + header->size;
         if (end == next_ && size < largeSize && size - header->size <= left_) {
@@ -129,7 +176,7 @@ private:
         std::size_t bytes = 0;
         if (__builtin_mul_overflow(count, size, &bytes)) std::abort();
         void* block = current_->take(bytes);
-        std::memset(block, 0, bytes);
+        if (bytes >= largeSize) std::memset(block, 0, bytes);
         return block;
     }
 
@@ -138,6 +185,10 @@ private:
     static void release(void*) {}
 
     // Freed with the thread.
+    struct SpareLarge {
+        Header* block = nullptr;
+        ~SpareLarge() { std::free(block); }
+    };
     struct SpareChunks : std::vector<void*> {
         ~SpareChunks()
         {
@@ -147,9 +198,10 @@ private:
 
     static thread_local NodeArena* current_;
     static thread_local SpareChunks spareChunks_;
+    static thread_local SpareLarge spareLarge_;
     NodeArena* previous_;
-    std::vector<void*> chunks_;
-    std::vector<void*> large_;
+    std::vector<Chunk> chunks_;
+    std::vector<Header*> large_;
     char* next_ = nullptr;
     std::size_t left_ = 0;
     cmark_mem allocator_{allocate, reallocate, release};
@@ -157,11 +209,16 @@ private:
 
 thread_local NodeArena* NodeArena::current_ = nullptr;
 thread_local NodeArena::SpareChunks NodeArena::spareChunks_;
+thread_local NodeArena::SpareLarge NodeArena::spareLarge_;
 
 // Builds a library tree from the model. A node that cannot be built is left out
 // with everything under it. The values handed to the library are kept within
 // what it accepts: heading levels 1 to 6, list starts 0 and up, and exactly one
 // cell per column in every table row.
+//
+// Every node is filled before it is appended to its parent: the library checks
+// on each append that the child is none of the parent's ancestors, and a node
+// not yet in the tree has few of them.
 class TreeBuilder {
 public:
     TreeBuilder(const CMarkLibrary& library, cmark_mem* allocator) : library_(library), allocator_(allocator) {}
@@ -173,7 +230,7 @@ public:
     }
 
 private:
-    // Creates a node and appends it to `parent`; null when either fails.
+    // Appends `child` to `parent`; null when `child` is null or refused.
     static cmark_node* append(cmark_node* parent, cmark_node* child)
     {
         if (!child) return nullptr;
@@ -186,29 +243,28 @@ private:
         return child;
     }
 
-    cmark_node* appendNew(cmark_node* parent, cmark_node_type type)
-    {
-        return append(parent, cmark_node_new_with_mem(type, allocator_));
-    }
+    cmark_node* make(cmark_node_type type) { return cmark_node_new_with_mem(type, allocator_); }
 
-    cmark_node* appendNewWithExtension(cmark_node* parent, cmark_node_type type, cmark_syntax_extension* extension)
+    cmark_node* make(cmark_node_type type, cmark_syntax_extension* extension)
     {
-        return append(parent, cmark_node_new_with_mem_and_ext(type, allocator_, extension));
+        return cmark_node_new_with_mem_and_ext(type, allocator_, extension);
     }
 
     void appendBlock(cmark_node* parent, const BlockNode& block, int depth)
     {
-        std::visit([&](const auto& v) { appendCase(parent, v, depth); }, block.value());
+        std::visit([&](const auto& v) { append(parent, build(v, depth)); }, block.value());
     }
 
-    void appendCase(cmark_node* parent, const BlockNode::Blockquote& v, int depth)
+    cmark_node* build(const BlockNode::Blockquote& v, int depth)
     {
-        if (cmark_node* node = appendNew(parent, CMARK_NODE_BLOCK_QUOTE)) appendBlocks(node, v.children, depth + 1);
+        cmark_node* node = make(CMARK_NODE_BLOCK_QUOTE);
+        if (node) appendBlocks(node, v.children, depth + 1);
+        return node;
     }
 
-    cmark_node* appendList(cmark_node* parent, cmark_list_type type, bool isTight)
+    cmark_node* makeList(cmark_list_type type, bool isTight)
     {
-        cmark_node* node = appendNew(parent, CMARK_NODE_LIST);
+        cmark_node* node = make(CMARK_NODE_LIST);
         if (node) {
             cmark_node_set_list_type(node, type);
             cmark_node_set_list_tight(node, isTight ? 1 : 0);
@@ -219,146 +275,156 @@ private:
     void appendItems(cmark_node* list, const std::vector<RawListItem>& items, int depth)
     {
         for (const RawListItem& item : items) {
-            if (cmark_node* node = appendNew(list, CMARK_NODE_ITEM)) appendBlocks(node, item.children, depth + 2);
+            cmark_node* node = make(CMARK_NODE_ITEM);
+            if (node) appendBlocks(node, item.children, depth + 2);
+            append(list, node);
         }
     }
 
-    void appendCase(cmark_node* parent, const BlockNode::BulletedList& v, int depth)
+    cmark_node* build(const BlockNode::BulletedList& v, int depth)
     {
-        if (cmark_node* list = appendList(parent, CMARK_BULLET_LIST, v.isTight)) appendItems(list, v.items, depth);
+        cmark_node* list = makeList(CMARK_BULLET_LIST, v.isTight);
+        if (list) appendItems(list, v.items, depth);
+        return list;
     }
 
-    void appendCase(cmark_node* parent, const BlockNode::NumberedList& v, int depth)
+    cmark_node* build(const BlockNode::NumberedList& v, int depth)
     {
-        cmark_node* list = appendList(parent, CMARK_ORDERED_LIST, v.isTight);
-        if (!list) return;
+        cmark_node* list = makeList(CMARK_ORDERED_LIST, v.isTight);
+        if (!list) return nullptr;
         cmark_node_set_list_start(list, static_cast<int>(std::clamp<std::int64_t>(v.start, 0, maxListStart)));
         appendItems(list, v.items, depth);
+        return list;
     }
 
-    void appendCase(cmark_node* parent, const BlockNode::TaskList& v, int depth)
+    cmark_node* build(const BlockNode::TaskList& v, int depth)
     {
-        cmark_node* list = appendList(parent, CMARK_BULLET_LIST, v.isTight);
-        if (!list || !library_.tasklist) return;
+        cmark_node* list = makeList(CMARK_BULLET_LIST, v.isTight);
+        if (!list || !library_.tasklist) return list;
         for (const RawTaskListItem& item : v.items) {
-            cmark_node* node = appendNewWithExtension(list, CMARK_NODE_ITEM, library_.tasklist);
+            cmark_node* node = make(CMARK_NODE_ITEM, library_.tasklist);
             if (!node) continue;
             cmark_gfm_extensions_set_tasklist_item_checked(node, item.isCompleted);
             appendBlocks(node, item.children, depth + 2);
+            append(list, node);
         }
+        return list;
     }
 
-    void appendCase(cmark_node* parent, const BlockNode::CodeBlock& v, int)
+    cmark_node* build(const BlockNode::CodeBlock& v, int)
     {
-        cmark_node* node = appendNew(parent, CMARK_NODE_CODE_BLOCK);
-        if (!node) return;
+        cmark_node* node = make(CMARK_NODE_CODE_BLOCK);
+        if (!node) return nullptr;
         if (v.fenceInfo) cmark_node_set_fence_info(node, v.fenceInfo->c_str());
         cmark_node_set_literal(node, v.content.c_str());
+        return node;
     }
 
-    void appendCase(cmark_node* parent, const BlockNode::HtmlBlock& v, int)
+    cmark_node* build(const BlockNode::HtmlBlock& v, int)
     {
-        if (cmark_node* node = appendNew(parent, CMARK_NODE_HTML_BLOCK)) cmark_node_set_literal(node, v.content.c_str());
+        return withLiteral(make(CMARK_NODE_HTML_BLOCK), v.content);
     }
 
-    void appendCase(cmark_node* parent, const BlockNode::Paragraph& v, int depth)
+    cmark_node* build(const BlockNode::Paragraph& v, int depth)
     {
-        if (cmark_node* node = appendNew(parent, CMARK_NODE_PARAGRAPH)) appendInlines(node, v.content, depth + 1);
+        cmark_node* node = make(CMARK_NODE_PARAGRAPH);
+        if (node) appendInlines(node, v.content, depth + 1);
+        return node;
     }
 
-    void appendCase(cmark_node* parent, const BlockNode::Heading& v, int depth)
+    cmark_node* build(const BlockNode::Heading& v, int depth)
     {
-        cmark_node* node = appendNew(parent, CMARK_NODE_HEADING);
-        if (!node) return;
+        cmark_node* node = make(CMARK_NODE_HEADING);
+        if (!node) return nullptr;
         cmark_node_set_heading_level(node, static_cast<int>(std::clamp<std::int64_t>(v.level, 1, 6)));
         appendInlines(node, v.content, depth + 1);
+        return node;
     }
 
-    void appendCase(cmark_node* parent, const BlockNode::Table& v, int depth)
+    cmark_node* build(const BlockNode::Table& v, int depth)
     {
-        if (!library_.table) return;
-        cmark_node* table = appendNewWithExtension(parent, library_.tableType, library_.table);
-        if (!table) return;
+        if (!library_.table) return nullptr;
+        cmark_node* table = make(library_.tableType, library_.table);
+        if (!table) return nullptr;
         const std::size_t columns = std::min<std::size_t>(v.columnAlignments.size(), std::numeric_limits<std::uint16_t>::max());
-        std::vector<std::uint8_t> letters;
-        letters.reserve(columns);
+        letters_.clear();
         for (std::size_t i = 0; i < columns; ++i)
-            letters.push_back(static_cast<std::uint8_t>(rawValue(v.columnAlignments[i])));
+            letters_.push_back(static_cast<std::uint8_t>(rawValue(v.columnAlignments[i])));
         cmark_gfm_extensions_set_table_columns(table, static_cast<std::uint16_t>(columns));
-        cmark_gfm_extensions_set_table_alignments(table, static_cast<std::uint16_t>(columns), letters.data());
+        cmark_gfm_extensions_set_table_alignments(table, static_cast<std::uint16_t>(columns), letters_.data());
 
         static const RawTableCell emptyCell;
         for (const RawTableRow& row : v.rows) {
-            cmark_node* rowNode = appendNewWithExtension(table, library_.tableRowType, library_.table);
+            cmark_node* rowNode = make(library_.tableRowType, library_.table);
             if (!rowNode) continue;
             // The library indexes its alignments by cell position: give it exactly
             // one cell per column, padding short rows and dropping surplus cells.
+            // A missing cell would shift the ones after it into the wrong column,
+            // so a row with one is left out.
             bool complete = true;
             for (std::size_t i = 0; i < columns && complete; ++i) {
                 const RawTableCell& cell = i < row.cells.size() ? row.cells[i] : emptyCell;
-                cmark_node* cellNode = appendNewWithExtension(rowNode, library_.tableCellType, library_.table);
+                cmark_node* cellNode = make(library_.tableCellType, library_.table);
                 if (cellNode) appendInlines(cellNode, cell.content, depth + 1);
-                complete = cellNode != nullptr;
+                complete = append(rowNode, cellNode) != nullptr;
             }
-            if (!complete) {
-                // A missing cell would shift the ones after it into the wrong column.
-                cmark_node_unlink(rowNode);
-                cmark_node_free(rowNode);
-            }
+            if (complete) append(table, rowNode);
+            else cmark_node_free(rowNode);
         }
         if (cmark_node* header = cmark_node_first_child(table)) cmark_gfm_extensions_set_table_row_is_header(header, 1);
+        return table;
     }
 
-    void appendCase(cmark_node* parent, const BlockNode::ThematicBreak&, int) { appendNew(parent, CMARK_NODE_THEMATIC_BREAK); }
+    cmark_node* build(const BlockNode::ThematicBreak&, int) { return make(CMARK_NODE_THEMATIC_BREAK); }
 
     void appendInlines(cmark_node* parent, const std::vector<InlineNode>& inlines, int depth)
     {
         if (depth > maxNestingDepth) return;
-        for (const InlineNode& node : inlines) appendInline(parent, node, depth);
+        for (const InlineNode& node : inlines) append(parent, build(node, depth));
     }
 
-    void appendInline(cmark_node* parent, const InlineNode& inlineNode, int depth)
+    cmark_node* build(const InlineNode& inlineNode, int depth)
     {
         switch (inlineNode.kind()) {
-        case InlineNode::Kind::text: setLiteral(appendNew(parent, CMARK_NODE_TEXT), inlineNode.literal()); return;
-        case InlineNode::Kind::softBreak: appendNew(parent, CMARK_NODE_SOFTBREAK); return;
-        case InlineNode::Kind::lineBreak: appendNew(parent, CMARK_NODE_LINEBREAK); return;
-        case InlineNode::Kind::code: setLiteral(appendNew(parent, CMARK_NODE_CODE), inlineNode.literal()); return;
-        case InlineNode::Kind::html: setLiteral(appendNew(parent, CMARK_NODE_HTML_INLINE), inlineNode.literal()); return;
-        case InlineNode::Kind::emphasis: appendContainer(appendNew(parent, CMARK_NODE_EMPH), inlineNode, depth); return;
-        case InlineNode::Kind::strong: appendContainer(appendNew(parent, CMARK_NODE_STRONG), inlineNode, depth); return;
+        case InlineNode::Kind::text: return withLiteral(make(CMARK_NODE_TEXT), inlineNode.literal());
+        case InlineNode::Kind::softBreak: return make(CMARK_NODE_SOFTBREAK);
+        case InlineNode::Kind::lineBreak: return make(CMARK_NODE_LINEBREAK);
+        case InlineNode::Kind::code: return withLiteral(make(CMARK_NODE_CODE), inlineNode.literal());
+        case InlineNode::Kind::html: return withLiteral(make(CMARK_NODE_HTML_INLINE), inlineNode.literal());
+        case InlineNode::Kind::emphasis: return withChildren(make(CMARK_NODE_EMPH), inlineNode, depth);
+        case InlineNode::Kind::strong: return withChildren(make(CMARK_NODE_STRONG), inlineNode, depth);
         case InlineNode::Kind::strikethrough:
-            if (library_.strikethrough)
-                appendContainer(appendNewWithExtension(parent, library_.strikethroughType, library_.strikethrough),
-                                inlineNode, depth);
-            return;
+            if (!library_.strikethrough) return nullptr;
+            return withChildren(make(library_.strikethroughType, library_.strikethrough), inlineNode, depth);
         case InlineNode::Kind::link: {
-            cmark_node* node = appendNew(parent, CMARK_NODE_LINK);
+            cmark_node* node = make(CMARK_NODE_LINK);
             if (node) cmark_node_set_url(node, inlineNode.as<InlineNode::Link>()->destination.c_str());
-            appendContainer(node, inlineNode, depth);
-            return;
+            return withChildren(node, inlineNode, depth);
         }
         case InlineNode::Kind::image: {
-            cmark_node* node = appendNew(parent, CMARK_NODE_IMAGE);
+            cmark_node* node = make(CMARK_NODE_IMAGE);
             if (node) cmark_node_set_url(node, inlineNode.as<InlineNode::Image>()->source.c_str());
-            appendContainer(node, inlineNode, depth);
-            return;
+            return withChildren(node, inlineNode, depth);
         }
         }
+        return nullptr;
     }
 
-    void appendContainer(cmark_node* node, const InlineNode& inlineNode, int depth)
+    cmark_node* withChildren(cmark_node* node, const InlineNode& inlineNode, int depth)
     {
         if (node) appendInlines(node, inlineNode.children(), depth + 1);
+        return node;
     }
 
-    static void setLiteral(cmark_node* node, const std::string& literal)
+    static cmark_node* withLiteral(cmark_node* node, const std::string& literal)
     {
         if (node) cmark_node_set_literal(node, literal.c_str());
+        return node;
     }
 
     const CMarkLibrary& library_;
     cmark_mem* allocator_;
+    std::vector<std::uint8_t> letters_;
 };
 
 // Builds the tree in an arena, renders it with `render` and copies the text out.
