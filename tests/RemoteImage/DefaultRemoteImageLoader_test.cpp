@@ -1,10 +1,16 @@
+// The shared loader against a server on this machine, its cache, and the
+// application going while downloads are in flight.
 #include "ImageTestSupport.h"
 #include "LocalImageServer.h"
 #include "RemoteImage/DefaultRemoteImageLoader.h"
+#include "RemoteImage/RemoteImageCache.h"
+#include "RemoteImage/RemoteImageView.h"
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QNetworkAccessManager>
+#include <QStringList>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <memory>
@@ -17,6 +23,21 @@ using namespace std::chrono_literals;
 namespace {
 
 constexpr qint64 MiB = 1024 * 1024;
+
+QImage imageOf(int side) {
+    QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::red);
+    return image;
+}
+
+QUrl at(const char* name) { return QUrl(QStringLiteral("https://images.test/") + QLatin1String(name)); }
+
+QString kept(DefaultRemoteImageCache& cache) {
+    QStringList names;
+    for (const char* name : {"a", "b", "c", "d"})
+        if (!cache.image(at(name)).isNull()) names << QLatin1String(name);
+    return names.join(QLatin1Char(' '));
+}
 
 class RemoteImageLoaderTest : public ::testing::Test {
 protected:
@@ -173,4 +194,65 @@ TEST_F(RemoteImageLoaderTest, GoingAwayWithDownloadsInFlightCancelsTheirWaiters)
     QCoreApplication::processEvents();
 }
 
+TEST(RemoteImageCache, EvictsTheLeastRecentlyUsedByCountAndByBytes) {
+    const qint64 tile = DefaultRemoteImageCache::costOf(imageOf(16));
+    struct Case {
+        const char* name;
+        qsizetype countLimit;
+        qint64 costLimit;
+    };
+    for (const Case& c : {Case{"count", 3, 100 * tile}, Case{"bytes", 100, 3 * tile + tile / 2}}) {
+        SCOPED_TRACE(c.name);
+        DefaultRemoteImageCache cache(c.countLimit, c.costLimit);
+        const QImage first = imageOf(16);
+        cache.setImage(first, at("a"));
+        for (const char* name : {"b", "c"}) cache.setImage(imageOf(16), at(name));
+        cache.image(at("a"));  // a is now used more recently than b
+        cache.setImage(imageOf(16), at("d"));
+        EXPECT_EQ(cache.count(), 3);
+        EXPECT_EQ(cache.totalCost(), 3 * tile);
+        EXPECT_TRUE(cache.image(at("b")).isNull());
+        EXPECT_EQ(cache.image(at("a")).cacheKey(), first.cacheKey());
+    }
+}
+
+TEST(RemoteImageCache, KeepsNothingLargerThanItsBudget) {
+    const qint64 tile = DefaultRemoteImageCache::costOf(imageOf(16));
+    DefaultRemoteImageCache cache(100, 4 * tile);
+    cache.setImage(imageOf(16), at("a"));
+    cache.setImage(imageOf(16), at("b"));
+    cache.setImage(imageOf(64), at("c"));  // 16 tiles
+    EXPECT_EQ(kept(cache), QStringLiteral("a b"));
+    cache.setImage(imageOf(64), at("a"));  // a larger image under a kept address replaces it by nothing
+    EXPECT_EQ(kept(cache), QStringLiteral("b"));
+    EXPECT_EQ(cache.totalCost(), tile);
+}
+
 }  // namespace
+
+// The application object goes while downloads of the shared loader are in
+// flight, as when the program quits with a help page still loading.
+TEST(RemoteImageQuit, TheApplicationGoesWithDownloadsInFlight) {
+    static int argc = 1;
+    static char name[] = "vantrel-tests";
+    static char* argv[] = {name, nullptr};
+    QFuture<RemoteImageResult> outliving;
+    {
+        testsupport::isolateUserFolders();
+        QApplication app(argc, argv);
+        LocalImageServer server;
+        std::function<void()> release;
+        server.route("/held", LocalImageServer::held(LocalImageServer::respond(200, pngBytes(8, 8)), &release));
+        const QUrl url = server.url(QStringLiteral("/held"));
+        {
+            RemoteImageView view(url, 1, [](const RemoteImageState&) { return nullptr; });
+            view.show();
+            ASSERT_TRUE(QTest::qWaitFor([&] { return bool(release); }, 60000));
+        }
+        outliving = DefaultRemoteImageLoader::shared()->image(url);
+        ASSERT_EQ(DefaultRemoteImageLoader::shared()->downloadsInFlight(), 1);
+    }
+    EXPECT_TRUE(outliving.isFinished());
+    EXPECT_TRUE(outliving.isCanceled());
+    EXPECT_EQ(DefaultRemoteImageLoader::shared(), nullptr);
+}

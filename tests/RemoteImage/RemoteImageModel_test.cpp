@@ -86,16 +86,4 @@ TEST_F(RemoteImageModelTest, ACancelledWaitStillPublishesForTheCurrentSource) {
     EXPECT_TRUE(model.image().isSuccess());
 }
 
-TEST(RemoteImageState, EqualityComparesImageIdentityAndBothSides) {
-    const QImage image = filledImage(4, 4);
-    const QImage samePixels = filledImage(4, 4);
-    const auto success = RemoteImageState::success(image, QSizeF(4, 4));
-    EXPECT_EQ(success, RemoteImageState::success(image, QSizeF(4, 4)));
-    EXPECT_NE(success, RemoteImageState::success(image, QSizeF(4, 2)));
-    EXPECT_NE(success, RemoteImageState::success(samePixels, QSizeF(4, 4)));
-    EXPECT_EQ(RemoteImageState::failure(), RemoteImageState::failure());
-    EXPECT_NE(RemoteImageState(), RemoteImageState::failure());
-    EXPECT_NE(RemoteImageState(), success);
-}
-
 }  // namespace

@@ -1,5 +1,8 @@
+// The image view: its states and sizes, the task that follows a widget's
+// visibility and identity, and pictures of each state.
 #include "GalleryPictures.h"
 #include "ImageTestSupport.h"
+#include "RemoteImage/IdentityTask.h"
 #include "RemoteImage/ImageWidgets.h"
 #include "RemoteImage/RemoteImageView.h"
 
@@ -8,6 +11,8 @@
 #include <QBoxLayout>
 #include <QLabel>
 #include <QPainter>
+
+#include <vector>
 
 using namespace remoteimage;
 using namespace imagetest;
@@ -30,6 +35,20 @@ QString shown(RemoteImageView& view) {
     return content->objectName();
 }
 
+// Records each start, and whether the task before it had been cancelled by then.
+struct Recorder {
+    QFuture<void> start() {
+        previousCancelled.push_back(!promises.empty() && promises.back()->future().isCanceled());
+        promises.push_back(std::make_shared<QPromise<void>>());
+        promises.back()->start();
+        return promises.back()->future();
+    }
+    bool lastCancelled() const { return promises.back()->future().isCanceled(); }
+
+    std::vector<std::shared_ptr<QPromise<void>>> promises;
+    std::vector<bool> previousCancelled;
+};
+
 class RemoteImageViewTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { testsupport::ensureWidgetApplication(); }
@@ -46,19 +65,14 @@ protected:
     QWidget host;
 };
 
-TEST_F(RemoteImageViewTest, WithoutAnAddressNothingIsFetched) {
-    RemoteImageView* view = withFallback(std::nullopt);
-    host.show();
-    EXPECT_EQ(shown(*view), QStringLiteral("placeholder"));
-    EXPECT_TRUE(loader.calls.isEmpty());
-    EXPECT_EQ(view->model().image(), RemoteImageState());
-}
-
 TEST_F(RemoteImageViewTest, ShowsThePlaceholderWhileLoadingAndTheFallbackAfterAFailure) {
+    RemoteImageView* without = withFallback(std::nullopt);  // without an address nothing is fetched
     RemoteImageView* view = withFallback(address);
     EXPECT_TRUE(loader.calls.isEmpty());  // nothing loads before the view is shown
     host.show();
-    EXPECT_EQ(loader.calls.size(), 1);
+    EXPECT_EQ(shown(*without), QStringLiteral("placeholder"));
+    EXPECT_EQ(without->model().image(), RemoteImageState());
+    EXPECT_EQ(loader.calls, QList<QUrl>{address});
     EXPECT_EQ(shown(*view), QStringLiteral("placeholder"));
     ASSERT_TRUE(loader.fail(address));
     EXPECT_EQ(shown(*view), QStringLiteral("fallback"));
@@ -102,6 +116,34 @@ TEST_F(RemoteImageViewTest, AFadeEndsWithThePlainImage) {
     ASSERT_TRUE(loader.answer(address, filledImage(40, 30)));
     ASSERT_NE(view->contentWidget()->graphicsEffect(), nullptr);
     EXPECT_TRUE(QTest::qWaitFor([&] { return view->contentWidget()->graphicsEffect() == nullptr; }, 60000));
+}
+
+TEST(IdentityTask, FollowsTheWidgetAndItsIdentity) {
+    testsupport::ensureWidgetApplication();
+    QWidget widget;
+    Recorder recorder;
+    IdentityTask<int> task(&widget, 1, [&] { return recorder.start(); });
+
+    task.setId(2);  // hidden: nothing starts
+    EXPECT_TRUE(recorder.promises.empty());
+
+    widget.show();
+    ASSERT_EQ(recorder.promises.size(), 1u);
+    EXPECT_TRUE(task.task().has_value());
+
+    task.setId(3);
+    ASSERT_EQ(recorder.promises.size(), 2u);
+    EXPECT_TRUE(recorder.previousCancelled.back());  // cancelled before the new one started
+    task.setId(3);
+    EXPECT_EQ(recorder.promises.size(), 2u);
+
+    widget.hide();
+    EXPECT_TRUE(recorder.lastCancelled());
+    EXPECT_FALSE(task.task().has_value());
+
+    widget.show();
+    ASSERT_EQ(recorder.promises.size(), 3u);
+    EXPECT_FALSE(recorder.lastCancelled());
 }
 
 // Pictures of each state, light and dark, in $VANTREL_GALLERY_DIR.
