@@ -1,6 +1,9 @@
+// The palette's tints, the installed application palette, and digits of equal width.
 #include "Vantrel/views/Palette.h"
 
+#include "ShellTestSupport.h"
 #include "ViewTestSupport.h"
+#include "Vantrel/views/Fonts.h"
 
 #include <QWidget>
 #include <gtest/gtest.h>
@@ -10,26 +13,6 @@
 using Palette::Role;
 
 namespace {
-
-TEST(Palette, ColoursByAppearance) {
-    struct Row {
-        Role role;
-        QRgb light;
-        QRgb dark;
-    };
-    const Row rows[] = {
-        {Role::paneBackground, 0xF4F4F4, 0x1D1D1D}, {Role::barBackground, 0xECECEC, 0x232323},
-        {Role::consoleBackground, 0xDCDCDC, 0x151515}, {Role::textPrimary, 0x1E1E1E, 0xE8E8E8},
-        {Role::textSecondary, 0x5A5A5A, 0x9F9F9F}, {Role::textTertiary, 0x8A8A8A, 0x6E6E6E},
-        {Role::warning, 0x8F5600, 0xFFB23E}, {Role::accent, 0xF0622A, 0xF0622A},
-        {Role::success, 0x3FD68A, 0x3FD68A}, {Role::danger, 0xFF6B6B, 0xFF6B6B},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(int(row.role));
-        EXPECT_EQ(Palette::color(row.role, false), QColor(row.light));
-        EXPECT_EQ(Palette::color(row.role, true), QColor(row.dark));
-    }
-}
 
 TEST(Palette, TintMakers) {
     struct Row {
@@ -60,6 +43,17 @@ TEST(Palette, WidgetsFollowTheInstalledPalette) {
         EXPECT_EQ(Palette::isDark(nullptr), dark);
         EXPECT_EQ(QApplication::palette().color(QPalette::Highlight), Palette::color(Role::accent, dark));
         EXPECT_EQ(QApplication::palette().color(QPalette::Window), Palette::color(Role::paneBackground, dark));
+    }
+}
+
+// Counters and times keep their width as digits change, whatever the start font.
+TEST(Fonts, DigitsKeepAnEqualWidth) {
+    shelltest::ensureGuiApplication();
+    for (const QString& family : {QApplication::font().family(), QStringLiteral("DejaVu Sans")}) {
+        QFont start = QApplication::font();
+        start.setFamily(family);
+        QApplication::setFont(start);
+        EXPECT_TRUE(vantrel::fonts::hasEqualWidthDigits(vantrel::fonts::digits(13, QFont::DemiBold))) << family.toStdString();
     }
 }
 

@@ -46,6 +46,14 @@ inline SourceItem item(const QString& name, SourceItem::AnalysisState state, Fix
     return row;
 }
 
+// A named child widget, failing the test when there is none.
+template <typename T>
+T* child(QWidget* parent, const char* name) {
+    auto* found = parent->findChild<T*>(QString::fromLatin1(name));
+    EXPECT_TRUE(found) << name;
+    return found;
+}
+
 class PaneTest : public ::testing::TestWithParam<bool> {
 protected:
     void SetUp() override {

@@ -11,14 +11,12 @@
 
 using namespace panetest;
 
-namespace {
+// The source row, source pane and queue pane tests share one fixture in one test
+// executable, so it is instantiated once, here: every pane test runs light and dark.
+INSTANTIATE_TEST_SUITE_P(Appearance, PaneTest, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "dark" : "light"; });
 
-template <typename T>
-T* child(QWidget* parent, const char* name) {
-    auto* found = parent->findChild<T*>(QString::fromLatin1(name));
-    EXPECT_TRUE(found) << name;
-    return found;
-}
+namespace {
 
 QStringList names(const AppModel& model) {
     QStringList result;

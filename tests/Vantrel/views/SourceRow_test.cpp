@@ -31,13 +31,6 @@ TEST(SourceRowText, ToleranceHelpKeepsItsDecimal) {
     EXPECT_EQ(SourceRowView::mismatchHelp(0.5, false), "Within tolerance");
 }
 
-template <typename T>
-T* child(QWidget* row, const char* name) {
-    auto* found = row->findChild<T*>(QString::fromLatin1(name));
-    EXPECT_TRUE(found) << name;
-    return found;
-}
-
 TEST_P(PaneTest, RowShowsEachAnalysisState) {
     SourceRowView row(model.get(), QUuid::createUuid());
     row.resize(1200, SourceRowView::rowHeight);
