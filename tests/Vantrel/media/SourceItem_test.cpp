@@ -1,22 +1,41 @@
-// One source row: its effective rate, its start timecode in either fix mode, the
-// mismatch of the embedded timecode against the creation time of day, and the
-// sentence that says why it is not ready.
+// The frame-rate record (from a timecode track, shown in the source row, mapped onto
+// the timecode library's rates, stored in the queue); timecodes paired with it, from
+// text and from the time of day of a date; and one source row: its effective rate,
+// its start timecode in either fix mode, the mismatch of the embedded timecode
+// against the creation time of day, and the sentence that says why it is not ready.
 #include <gtest/gtest.h>
 
 #include "QtPrinting.h"
+#include "Vantrel/media/FrameRate.h"
 #include "Vantrel/media/SourceItem.h"
+#include "Vantrel/media/TimecodeModel.h"
+
+#include <QJsonDocument>
 
 using namespace vantrel;
 using timecode::Timecode;
+using timecode::TimecodeFrameRate;
+using R = timecode::TimecodeFrameRate;
 using State = SourceItem::AnalysisState;
 
 namespace {
 
 const FrameRate fps25 = FrameRate::fromNominal(25, false);
 const FrameRate df2997 = FrameRate::fromNominal(30, true);
+const FrameRate df5994 = FrameRate::fromNominal(60, true);
+const FrameRate nd2997{30000, 1001, 30, false};
+const FrameRate df11988{120000, 1001, 120, true};
 const FrameRate unmappable{23, 1, 23, false};
 
 QDateTime utc(int h, int m, int s, int ms = 0) { return QDateTime(QDate(2024, 5, 1), QTime(h, m, s, ms), QTimeZone::utc()); }
+
+std::string text(const std::optional<TimecodeModel>& model) { return model ? model->tc.stringValue() : "none"; }
+std::string fromText(const char* text, const FrameRate& rate) {
+    return ::text(TimecodeModel::fromText(QString::fromLatin1(text), rate));
+}
+std::string timeOfDay(const QDateTime& date, const FrameRate& rate, const std::optional<QTimeZone>& zone = QTimeZone::utc()) {
+    return text(timeOfDayTimecode(date, zone, rate));
+}
 
 State done(std::optional<FrameRate> rate, std::optional<QDateTime> date, const char* embedded = nullptr,
            std::optional<QTimeZone> zone = QTimeZone::utc()) {
@@ -34,14 +53,126 @@ SourceItem row(State state, FixMode mode = FixMode::creationTime) {
     return item;
 }
 
-std::string start(const SourceItem& item) {
-    const auto model = item.resolvedStartTimecode();
-    return model ? model->tc.stringValue() : "none";
-}
+std::string start(const SourceItem& item) { return text(item.resolvedStartTimecode()); }
 QString reason(const SourceItem& item) { return item.blockingReason().value_or(QStringLiteral("none")); }
 double delta(State state) { return row(std::move(state)).timeOfDayMismatch(1.0).value().delta; }
 
 }  // namespace
+
+TEST(FrameRate, FromTrackTextAndLibraryRate) {
+    EXPECT_EQ(FrameRate::fromNominal(24, false), (FrameRate{24, 1, 24, false}));
+    EXPECT_EQ(FrameRate::fromNominal(30, true), (FrameRate{30000, 1001, 30, true}));
+    EXPECT_EQ(FrameRate::fromNominal(60, true), (FrameRate{60000, 1001, 60, true}));
+    EXPECT_EQ(FrameRate::fromNominal(25, true), (FrameRate{25, 1, 25, true}));
+
+    const std::tuple<FrameRate, const char*, std::optional<R>> rows[] = {
+        {{24000, 1001, 24, false}, "23.98", R::fps23_976}, {{24, 1, 24, false}, "24", R::fps24},
+        {{25, 1, 25, false}, "25", R::fps25},              {{30, 1, 30, false}, "30", R::fps30},
+        {{30000, 1001, 30, true}, "29.97 DF", R::fps29_97d}, {{30000, 1001, 30, false}, "29.97", R::fps29_97},
+        {{60000, 1001, 60, true}, "59.94 DF", R::fps59_94d}, {{60000, 1001, 60, false}, "59.94", R::fps59_94},
+        {{50, 1, 50, false}, "50", R::fps50},              {{120, 1, 120, true}, "120", R::fps120},
+        {{25, 1, 25, true}, "25", R::fps25},               {{23, 1, 23, false}, "23", std::nullopt},
+        // A drop flag whose label rate is not a multiple of 30 neither shows nor maps as drop.
+        {{30000, 1001, 24, true}, "29.97", R::fps29_97},   {{120000, 1001, 120, true}, "119.88 DF", R::fps119_88d},
+        {{15, 1, 15, false}, "15", std::nullopt},          {{25, 2, 12, false}, "12.500", std::nullopt},
+        // Only a hand-made record lacks a positive denominator: shown raw, never divided by.
+        {{30, 0, 30, false}, "30/0", std::nullopt},
+    };
+    for (const auto& [rate, text, mapped] : rows) {
+        EXPECT_EQ(rate.displayText(), QString::fromLatin1(text)) << text;
+        EXPECT_EQ(rate.timecodeFrameRate(), mapped) << text;
+    }
+    EXPECT_EQ((FrameRate{INT64_MIN, -1, 0, false}).displayText(), QStringLiteral("-9223372036854775808/-1"));
+}
+
+TEST(FrameRate, StoredFormRoundTripsAndDecodesStrictly) {
+    for (const FrameRate& rate : {FrameRate{30000, 1001, 30, true}, FrameRate{(std::int64_t(1) << 53) + 1, 1001, 7, false}}) {
+        const auto back = FrameRate::fromJson(QJsonDocument::fromJson(QJsonDocument(rate.toJson()).toJson()).object());
+        EXPECT_EQ(back, rate);
+        EXPECT_EQ(qHash(back.value()), qHash(rate));
+    }
+    EXPECT_NE(qHash(FrameRate{30000, 1001, 30, true}), qHash(FrameRate{30000, 1001, 30, false}));
+
+    const auto decode = [](const char* json, QString* error = nullptr) {
+        return FrameRate::fromJson(QJsonDocument::fromJson(json).object(), error);
+    };
+    EXPECT_EQ(decode(R"({"numerator":30000,"denominator":1001,"labelRate":30,"isDropFrame":true,"extra":1})"),
+              (FrameRate{30000, 1001, 30, true}));
+    QString error;
+    EXPECT_FALSE(decode(R"({"numerator":30000,"denominator":1001,"isDropFrame":true})", &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("labelRate")));
+    for (const char* bad : {
+             R"({"numerator":"30000","denominator":1001,"labelRate":30,"isDropFrame":true})",
+             R"({"numerator":29.97,"denominator":1,"labelRate":30,"isDropFrame":false})",
+             R"({"numerator":30,"denominator":1,"labelRate":30,"isDropFrame":1})",
+             R"({"numerator":30,"denominator":1,"labelRate":null,"isDropFrame":false})",
+             R"({"numerator":1e300,"denominator":1,"labelRate":30,"isDropFrame":false})",
+             R"({"Numerator":30,"denominator":1,"labelRate":30,"isDropFrame":false})",
+             // Rates the application would divide by zero or by a negative number.
+             R"({"numerator":30,"denominator":0,"labelRate":30,"isDropFrame":false})",
+             R"({"numerator":30,"denominator":-1001,"labelRate":30,"isDropFrame":false})",
+             R"({"numerator":0,"denominator":1,"labelRate":30,"isDropFrame":false})",
+         })
+        EXPECT_FALSE(decode(bad)) << bad;
+    EXPECT_FALSE(FrameRate::fromJson(QJsonValue(30)));
+}
+
+TEST(TimecodeModel, FromTextAtTheMappedRate) {
+    const auto model = TimecodeModel::fromText(QStringLiteral("10:20:30;15"), df2997);
+    ASSERT_TRUE(model);
+    EXPECT_EQ(model->resolvedRate, TimecodeFrameRate(TimecodeFrameRate::fps29_97d));
+    EXPECT_EQ(model->tc.components(), (Timecode::Components{0, 10, 20, 30, 15, 0}));
+    EXPECT_EQ(model->tc.subFramesBase(), timecode::SubFramesBase(timecode::SubFramesBase::max100SubFrames));
+    EXPECT_EQ(model->tc.upperLimit(), timecode::UpperLimit(timecode::UpperLimit::max24Hours));
+    // The track reader writes two frame digits even where the rate shows three.
+    EXPECT_EQ(fromText("01:00:00;00", df11988), "01:00:00;000");
+    for (const auto& [bad, rate] : {std::pair{"00:00:00:25", fps25}, {"00:01:00;00", df2997}, {"24:00:00:00", fps25},
+                                    {"not a timecode", fps25}, {"", fps25}, {"01:00:00:00", FrameRate{23, 1, 23, false}}})
+        EXPECT_EQ(fromText(bad, rate), "none") << bad;
+
+    // Equal: the same record and the same whole frames (subframes do not count).
+    auto other = *model;
+    other.tc.setSubFrames(50);
+    EXPECT_EQ(*model, other);
+    other.frameRate.isDropFrame = false;
+    EXPECT_NE(*model, other);
+}
+
+TEST(TimecodeModel, TimeOfDayAtTheLabelRate) {
+    EXPECT_EQ(timeOfDay(utc(10, 0, 0, 999), fps25), "10:00:00:24");  // 24.975 truncated
+    EXPECT_EQ(timeOfDay(utc(23, 59, 59, 999), nd2997), "23:59:59:29");  // label 30, no 1000/1001 scaling
+    EXPECT_EQ(timeOfDay(utc(10, 0, 0), FrameRate{23, 1, 23, false}), "none");
+    const auto model = timeOfDayTimecode(utc(10, 0, 0, 999), QTimeZone::utc(), fps25);
+    EXPECT_EQ(model->tc.components(), (Timecode::Components{0, 10, 0, 0, 24, 0}));
+    EXPECT_EQ(model->frameRate, fps25);
+
+    // The zone moves the wall clock; without one the system's applies.
+    const QDateTime instant = utc(10, 30, 15, 250);
+    EXPECT_EQ(timeOfDay(instant, fps25, QTimeZone(2 * 3600)), "12:30:15:06");
+    EXPECT_EQ(timeOfDay(instant, fps25, QTimeZone(-7 * 3600)), "03:30:15:06");
+    EXPECT_EQ(timeOfDay(instant, fps25, std::nullopt), timeOfDay(instant, fps25, QTimeZone::systemTimeZone()));
+    EXPECT_DOUBLE_EQ(secondsSinceMidnight(instant, QTimeZone(2 * 3600)), 12 * 3600 + 30 * 60 + 15.25);
+    EXPECT_DOUBLE_EQ(secondsSinceMidnight(instant, std::nullopt),
+                     secondsSinceMidnight(instant, QTimeZone::systemTimeZone()));
+}
+
+TEST(TimecodeModel, TimeOfDayNeverLandsOnADroppedLabel) {
+    EXPECT_EQ(timeOfDay(utc(10, 10, 0), df2997), "10:10:00;00");
+    EXPECT_EQ(timeOfDay(utc(10, 1, 1), df2997), "10:01:01;00");
+    EXPECT_EQ(timeOfDay(utc(10, 1, 0, 100), df2997), "10:01:00;03");
+    // Labels 0 and 1 (0 to 3 at 59.94, 0 to 7 at 119.88) of minutes not divisible by ten do not exist.
+    EXPECT_EQ(timeOfDay(utc(10, 1, 0), df2997), "10:01:00;02");
+    EXPECT_EQ(timeOfDay(utc(10, 1, 0, 50), df2997), "10:01:00;02");
+    EXPECT_EQ(timeOfDay(utc(10, 59, 0, 40), df5994), "10:59:00;04");
+    EXPECT_EQ(timeOfDay(utc(0, 1, 0), df11988), "00:01:00;008");
+    EXPECT_EQ(timeOfDay(utc(10, 1, 0), nd2997), "10:01:00:00");
+    for (const FrameRate& rate : {df2997, df5994, df11988})
+        for (int minute = 0; minute < 60; ++minute)
+            for (int ms : {0, 10, 20, 40, 60}) {
+                const auto model = timeOfDayTimecode(utc(7, minute, 0, ms), QTimeZone::utc(), rate);
+                EXPECT_TRUE(model->tc.isValid()) << model->tc.stringValue();
+            }
+}
 
 TEST(SourceItem, NewAndUnfinishedRows) {
     const SourceItem a = row(State::pending());
@@ -129,14 +260,4 @@ TEST(SourceItem, MismatchAroundMidnightAndAtTheTolerance) {
     item.fixMode = FixMode::manual;
     item.rateOverride = df2997;
     EXPECT_DOUBLE_EQ(item.timeOfDayMismatch(1.0)->delta, 1);
-}
-
-TEST(SourceItem, Equality) {
-    const SourceItem a = row(done(fps25, utc(1, 0, 0), "01:00:00:00"));
-    SourceItem b = a;
-    EXPECT_EQ(a, b);
-    b.manualComponents = Timecode::Components{};
-    EXPECT_NE(a, b);
-    EXPECT_NE(State::failed(QStringLiteral("x")), State::failed(QStringLiteral("y")));
-    EXPECT_NE(State::pending(), State::analyzing());
 }

@@ -98,27 +98,59 @@ TEST_F(ModelTest, MismatchIsCountedOnlyBeyondTheTolerance) {
     EXPECT_EQ(model->mismatchedSources(), 4);
 }
 
-TEST_F(ModelTest, AnalysisStoresTheTimecodeTrackAndTheQuickTimeDate) {
-    model->addSources({movie(QStringLiteral("a.mov"),
-                             movieSpec(QStringLiteral("01:00:00:00"), QStringLiteral("2024-05-01T12:30:00+02:00"))),
-                       movie(QStringLiteral("df.mov"), movieSpec(QStringLiteral("00:59:59;29"), std::nullopt,
-                                                                 QStringLiteral("30000/1001")))});
+// Camera files at common rates: the track gives the detected rate and the embedded
+// timecode, the metadata the creation date; the row derives its start and mismatch.
+TEST_F(ModelTest, AnalysisOfCameraFilesAtCommonRates) {
+    struct Case {
+        const char *rate, *timecode, *date, *detected, *start;
+        double mismatch;
+    };
+    const Case cases[] = {
+        {"25", "10:00:00:00", "2024-05-01T10:00:01+02:00", "25", "10:00:01:00", 1.0},
+        {"24000/1001", "12:00:00:12", "2024-05-01T12:00:00.500Z", "24", "12:00:00:12", 0.0},
+        {"30000/1001", "10:20:30;15", "2024-05-01T10:20:30.500+0200", "29.97 DF", "10:20:30;15", 0.0},
+        {"60000/1001", "05:01:00;04", "2024-05-01T05:01:00-07:00", "59.94 DF", "05:01:00;04", -4.0 / 60},
+        {"50", "23:59:59:00", "2024-05-02T00:00:01.000+01:00", "50", "00:00:01:00", 2.0},
+    };
+    QList<QUrl> urls;
+    for (const Case& c : cases)
+        urls << movie(QStringLiteral("clip %1.mov").arg(QLatin1String(c.rate)).replace(u'/', u'_'),
+                      movieSpec(QLatin1String(c.timecode), QLatin1String(c.date), QLatin1String(c.rate)));
+    // A drop-frame track without a date item, and no track with a date that names no zone.
+    urls << movie(QStringLiteral("df.mov"), movieSpec(QStringLiteral("00:59:59;29"), std::nullopt, QStringLiteral("30000/1001")))
+         << movie(QStringLiteral("bare.mov"), movieSpec(std::nullopt, QStringLiteral("2024-05-01T10:00:00")));
+    model->addSources(urls);
     ASSERT_TRUE(allAnalysed());
-    const SourceItem a = row(QStringLiteral("a.mov"));
-    const SourceItem::Analysis* analysis = a.analysis.analysis();
-    ASSERT_TRUE(analysis && analysis->detectedRate && analysis->embeddedTimecode && analysis->creationDate &&
-                analysis->creationZone);
-    EXPECT_EQ(*analysis->detectedRate, (FrameRate{25, 1, 25, false}));
-    EXPECT_EQ(analysis->embeddedTimecode->tc.stringValue(), "01:00:00:00");
-    EXPECT_EQ(*analysis->creationDate, QDateTime::fromString(QStringLiteral("2024-05-01T10:30:00Z"), Qt::ISODate));
-    EXPECT_EQ(analysis->creationZone->offsetFromUtc(*analysis->creationDate), 7200);
-    EXPECT_EQ(analysis->creationSource, VideoMetadataReader::Source::quickTimeAtom);
-    EXPECT_EQ(a.resolvedStartTimecode()->tc.stringValue(), "12:30:00:00");
+    for (int i = 0; i < int(std::size(cases)); ++i) {
+        const Case& c = cases[i];
+        SCOPED_TRACE(c.rate);
+        const SourceItem item = row(urls[i].fileName());
+        const SourceItem::Analysis* analysis = item.analysis.analysis();
+        ASSERT_TRUE(analysis && analysis->detectedRate && analysis->embeddedTimecode);
+        EXPECT_EQ(analysis->detectedRate->displayText(), QLatin1String(c.detected));
+        EXPECT_EQ(analysis->embeddedTimecode->tc.stringValue(), c.timecode);
+        EXPECT_EQ(analysis->creationSource, VideoMetadataReader::Source::quickTimeAtom);
+        EXPECT_EQ(item.resolvedStartTimecode().value().tc.stringValue(), c.start);
+        EXPECT_NEAR(item.timeOfDayMismatch(1.0).value().delta, c.mismatch, 1e-9);
+        EXPECT_FALSE(item.blockingReason());
+    }
+    const SourceItem first = row(urls[0].fileName());
+    const SourceItem::Analysis* zoned = first.analysis.analysis();
+    EXPECT_EQ(*zoned->detectedRate, (FrameRate{25, 1, 25, false}));
+    EXPECT_EQ(*zoned->creationDate, QDateTime::fromString(QStringLiteral("2024-05-01T08:00:01Z"), Qt::ISODate));
+    EXPECT_EQ(zoned->creationZone->offsetFromUtc(*zoned->creationDate), 7200);
 
     const SourceItem df = row(QStringLiteral("df.mov"));
     EXPECT_EQ(df.analysis.analysis()->detectedRate, (FrameRate{30000, 1001, 30, true}));
     EXPECT_EQ(df.analysis.analysis()->embeddedTimecode->tc.stringValue(), "00:59:59;29");
     EXPECT_EQ(df.analysis.analysis()->creationSource, VideoMetadataReader::Source::filesystem);
+
+    const SourceItem bare = row(QStringLiteral("bare.mov"));
+    const SourceItem::Analysis& analysis = *bare.analysis.analysis();
+    EXPECT_FALSE(analysis.detectedRate || analysis.embeddedTimecode || bare.timeOfDayMismatch(1.0));
+    EXPECT_NE(analysis.creationSource, VideoMetadataReader::Source::quickTimeAtom);
+    EXPECT_EQ(bare.blockingReason(), analysis.creationDate ? QStringLiteral("Unknown frame rate — set fps")
+                                                           : QStringLiteral("No creation date — switch to Manual or set fps"));
 }
 
 TEST_F(ModelTest, FilesThatAreNoMovieEndFailedWithTheReadersMessage) {
