@@ -10,16 +10,29 @@
 #include <QFile>
 
 using namespace vantrel;
-using testsupport::makeTestFolder;
 using testsupport::writeFile;
 
-TEST(Bookmarks, ResolvesInPlaceAndAfterRenameInTheSameFolder) {
-    const QString folder = makeTestFolder(QStringLiteral("bookmarks"));
-    const QString path = folder + QStringLiteral("/clip.mov");
-    ASSERT_TRUE(writeFile(path, "movie bytes"));
-    const auto bookmark = makeBookmark(path);
-    ASSERT_TRUE(bookmark);
+namespace {
 
+// A folder of the test's own with a file in it, and a bookmark of that file.
+class Bookmarks : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder = testsupport::makeTestFolder(QStringLiteral("bookmarks"));
+        path = folder + QStringLiteral("/clip.mov");
+        ASSERT_TRUE(writeFile(path, "movie bytes"));
+        bookmark = makeBookmark(path);
+        ASSERT_TRUE(bookmark);
+    }
+    void TearDown() override { QDir(folder).removeRecursively(); }
+
+    QString folder, path;
+    std::optional<QByteArray> bookmark;
+};
+
+}  // namespace
+
+TEST_F(Bookmarks, ResolvesInPlaceAndAfterRenameInTheSameFolder) {
     auto resolved = resolveBookmark(*bookmark);
     ASSERT_TRUE(resolved);
     EXPECT_EQ(resolved->path, path);
@@ -41,16 +54,9 @@ TEST(Bookmarks, ResolvesInPlaceAndAfterRenameInTheSameFolder) {
     const auto folderBookmark = makeBookmark(folder);
     ASSERT_TRUE(folderBookmark);
     EXPECT_EQ(resolveBookmark(*folderBookmark)->path, folder);
-    QDir(folder).removeRecursively();
 }
 
-TEST(Bookmarks, MissingItemsAndForeignBytesAreUnresolvable) {
-    const QString folder = makeTestFolder(QStringLiteral("bookmarks-missing"));
-    const QString path = folder + QStringLiteral("/clip.mov");
-    ASSERT_TRUE(writeFile(path, "movie bytes"));
-    const auto bookmark = makeBookmark(path);
-    ASSERT_TRUE(bookmark);
-
+TEST_F(Bookmarks, MissingItemsAndForeignBytesAreUnresolvable) {
     // Deleted, and another file of different content appears in the folder: no match.
     ASSERT_TRUE(QFile::remove(path));
     ASSERT_TRUE(writeFile(folder + QStringLiteral("/other.mov"), "other bytes, longer"));
@@ -60,19 +66,13 @@ TEST(Bookmarks, MissingItemsAndForeignBytesAreUnresolvable) {
     EXPECT_FALSE(resolveBookmark(QByteArray()));
     EXPECT_FALSE(resolveBookmark(QByteArray("not a bookmark at all")));
     EXPECT_FALSE(resolveBookmark(bookmark->left(bookmark->size() - 3)));  // cut short
-    QDir(folder).removeRecursively();
 }
 
-TEST(Bookmarks, ReplacedFileAtTheSamePathIsStale) {
-    const QString folder = makeTestFolder(QStringLiteral("bookmarks-replaced"));
-    const QString path = folder + QStringLiteral("/clip.mov");
-    ASSERT_TRUE(writeFile(path, "first"));
-    const auto bookmark = makeBookmark(path);
+TEST_F(Bookmarks, ReplacedFileAtTheSamePathIsStale) {
     ASSERT_TRUE(QFile::remove(path));
     ASSERT_TRUE(writeFile(path, "second version"));
     const auto resolved = resolveBookmark(*bookmark);
     ASSERT_TRUE(resolved);
     EXPECT_EQ(resolved->path, path);
     EXPECT_TRUE(resolved->isStale);
-    QDir(folder).removeRecursively();
 }
