@@ -1,5 +1,7 @@
-// The update check against a feed server on this machine.
+// Update feeds and the order of versions, and the update check against a feed
+// server on this machine.
 #include "ShellTestSupport.h"
+#include "Vantrel/app/Appcast.h"
 #include "Vantrel/app/UpdaterController.h"
 
 #include <QHostAddress>
@@ -15,6 +17,17 @@ using namespace shelltest;
 using Kind = UpdaterController::Result::Kind;
 
 namespace {
+
+QByteArray feed(const QByteArray& items) {
+    return "<?xml version=\"1.0\"?>\n"
+           "<rss version=\"2.0\" xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/sparkle\">"
+           "<channel><title>Vantrel</title>" + items + "</channel></rss>";
+}
+
+QByteArray item(const QByteArray& version, const QByteArray& link = "https://example.com/v") {
+    return "<item><title>Vantrel " + version + "</title><link>" + link + "</link><sparkle:shortVersionString>" +
+           version + "</sparkle:shortVersionString></item>";
+}
 
 // Answers each request with the response set for its path, and records the paths asked for.
 class FeedServer : public QObject {
@@ -53,11 +66,7 @@ public:
     QStringList requested;
 };
 
-QByteArray feedOf(const QByteArray& version) {
-    return "<rss version=\"2.0\" xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/sparkle\"><channel>"
-           "<item><title>Vantrel " + version + "</title><link>https://example.com/vantrel</link>"
-           "<sparkle:shortVersionString>" + version + "</sparkle:shortVersionString></item></channel></rss>";
-}
+QByteArray feedOf(const QByteArray& version) { return feed(item(version, "https://example.com/vantrel")); }
 
 class UpdaterTest : public ShellTest {
 protected:
@@ -157,4 +166,47 @@ TEST_F(UpdaterTest, AvailableDialogShowsPlainText) {
     EXPECT_EQ(detail->textFormat(), Qt::PlainText);
     EXPECT_EQ(detail->text(), QStringLiteral("Vantrel 2.0 is now available—you have 1.0."));
     EXPECT_NE(dialog->findChild<QPushButton*>(QStringLiteral("OpenDownloadPage")), nullptr);
+}
+
+TEST(Appcast, VersionsCompareNumericallyWithPreReleasesFirst) {
+    struct Case { const char* a; const char* b; int order; };
+    const Case cases[] = {
+        {"1.10", "1.9", 1},         {"1.2", "1.2.0", 0},        {"2.0", "10.0", -1},
+        {"1.2-beta", "1.2", -1},    {"1.2b1", "1.2", -1},       {"1.2-beta.2", "1.2-beta.10", -1},
+        {"1.2-alpha", "1.2-beta", -1}, {"1.2.1-rc.1", "1.2", 1}, {"1.0+build.7", "1.0", 0},
+        {"0.1.0", "0.1.0", 0},      {"99999999999999999999", "1", 1},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(appcast::compareVersions(QString::fromLatin1(c.a), QString::fromLatin1(c.b)), c.order) << c.a << " vs " << c.b;
+        EXPECT_EQ(appcast::compareVersions(QString::fromLatin1(c.b), QString::fromLatin1(c.a)), -c.order) << c.b << " vs " << c.a;
+    }
+}
+
+TEST(Appcast, NewestUsableReleaseWins) {
+    const appcast::ParseResult result = appcast::parse(feed(item("1.2.0") + item("1.10.0") + item("1.9.9") +
+                                          item("7.0", "javascript:alert(1)") + item("8.0", "file:///etc/passwd") +
+                                          item("<b>9</b>") + item("9.0 beta") + item("")));
+    ASSERT_TRUE(result.error.isEmpty()) << result.error.toStdString();
+    ASSERT_TRUE(result.newest.has_value());
+    EXPECT_EQ(result.newest->version, QStringLiteral("1.10.0"));
+    EXPECT_EQ(result.newest->link, QUrl(QStringLiteral("https://example.com/v")));
+}
+
+TEST(Appcast, EnclosureSuppliesVersionAndLink) {
+    const appcast::ParseResult result = appcast::parse(feed("<item><title>x</title><enclosure url=\"https://dl.example.com/v2.tar.gz\" "
+                                          "sparkle:version=\"2.0.1\" length=\"1\" type=\"application/gzip\"/></item>"));
+    ASSERT_TRUE(result.newest.has_value());
+    EXPECT_EQ(result.newest->version, QStringLiteral("2.0.1"));
+    EXPECT_EQ(result.newest->link.host(), QStringLiteral("dl.example.com"));
+}
+
+TEST(Appcast, UnreadableDocumentsAreErrors) {
+    for (const QByteArray& document : {QByteArray(), QByteArray("not xml"), QByteArray("<html><body/></html>"),
+                                       feed(item("1.0")).left(120)}) {
+        const appcast::ParseResult result = appcast::parse(document);
+        EXPECT_FALSE(result.error.isEmpty()) << document.toStdString();
+        EXPECT_FALSE(result.newest.has_value());
+    }
+    EXPECT_FALSE(appcast::parse(feed("")).newest.has_value());
+    EXPECT_TRUE(appcast::parse(feed("")).error.isEmpty());
 }

@@ -25,15 +25,32 @@ Timecode makeTimecode(std::int64_t h, std::int64_t m, std::int64_t s, std::int64
                     Timecode::UpperLimit::max24Hours, timecode::ValidationRule::allowingInvalid);
 }
 
-// The format's metadata items as ffprobe reads them.
-QJsonObject formatTags(const QString& file) {
+// What ffprobe reads of a file's `entries`, as JSON.
+QJsonObject probed(const QString& file, const QString& entries = QStringLiteral("format_tags")) {
     QByteArray json;
     if (testsupport::runTool(QStringLiteral("ffprobe"), {QStringLiteral("-v"), QStringLiteral("error"),
-                                                         QStringLiteral("-show_entries"), QStringLiteral("format_tags"),
+                                                         QStringLiteral("-show_entries"), entries,
                                                          QStringLiteral("-of"), QStringLiteral("json"), file},
                              &json) != 0)
         return {};
-    return QJsonDocument::fromJson(json).object().value(QStringLiteral("format")).toObject().value(QStringLiteral("tags")).toObject();
+    return QJsonDocument::fromJson(json).object();
+}
+QJsonObject formatTags(const QJsonObject& probe) {
+    return probe.value(QStringLiteral("format")).toObject().value(QStringLiteral("tags")).toObject();
+}
+
+// Corrects `source` into `output` with the built list, through the wrapper; the
+// console lines go to `log`.
+void correct(FFmpegWrapper& wrapper, const QString& source, const QString& output, const Timecode& tc,
+             QStringList* log = nullptr) {
+    const auto ffmpeg = wrapper.toolResolver().resolve(BundledToolResolver::Tool::ffmpeg);
+    ASSERT_TRUE(ffmpeg.has_value());
+    QFuture<void> run = wrapper.runFFmpeg(*ffmpeg, makeTimecodeArguments(source, output, tc), std::nullopt,
+                                          [](double, const QString&) {}, [log](const QString& line) {
+                                              if (log) *log << line;
+                                          });
+    ASSERT_TRUE(tooltest::waitFor(run));
+    EXPECT_NO_THROW(run.waitForFinished()) << (log ? log->join(QLatin1Char('\n')).toStdString() : std::string());
 }
 
 QStringList expected(const QString& input, const QString& tc, const QString& output,
@@ -100,15 +117,9 @@ TEST(CorrectionCommand, RealCorrectionWritesTheTimecodeAndKeepsTheDates) {
     const QString sourceHash = testsupport::sha256OfFile(source);
 
     FFmpegWrapper wrapper;
-    const auto ffmpeg = wrapper.toolResolver().resolve(BundledToolResolver::Tool::ffmpeg);
-    ASSERT_TRUE(ffmpeg.has_value());
     const QString output = folder + QStringLiteral("/A001 clip_TC.mov");
     QStringList log;
-    QFuture<void> run = wrapper.runFFmpeg(
-        *ffmpeg, makeTimecodeArguments(source, output, makeTimecode(1, 2, 3, 4, TimecodeFrameRate::fps29_97d)),
-        std::nullopt, [](double, const QString&) {}, [&log](const QString& line) { log << line; });
-    ASSERT_TRUE(tooltest::waitFor(run));
-    EXPECT_NO_THROW(run.waitForFinished()) << log.join(QLatin1Char('\n')).toStdString();
+    ASSERT_NO_FATAL_FAILURE(correct(wrapper, source, output, makeTimecode(1, 2, 3, 4, TimecodeFrameRate::fps29_97d), &log));
     // The console gets whole lines, and no banner.
     EXPECT_FALSE(log.filter(QStringLiteral("FFmpeg: ")).isEmpty());
     for (const QString& line : log) {
@@ -121,15 +132,8 @@ TEST(CorrectionCommand, RealCorrectionWritesTheTimecodeAndKeepsTheDates) {
     const QFuture<int> trackCount = wrapper.timecodeTrackCount(output);
     ASSERT_TRUE(tooltest::waitFor(trackCount));
     EXPECT_EQ(trackCount.result(), 1);
-    QByteArray json;
-    ASSERT_EQ(testsupport::runTool(QStringLiteral("ffprobe"),
-                                   {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
-                                    QStringLiteral("format_tags:stream=codec_type"), QStringLiteral("-of"),
-                                    QStringLiteral("json"), output},
-                                   &json),
-              0);
-    const QJsonObject root = QJsonDocument::fromJson(json).object();
-    const QJsonObject tags = root.value(QStringLiteral("format")).toObject().value(QStringLiteral("tags")).toObject();
+    const QJsonObject root = probed(output, QStringLiteral("format_tags:stream=codec_type"));
+    const QJsonObject tags = formatTags(root);
     EXPECT_EQ(tags.value(QStringLiteral("com.apple.quicktime.creationdate")).toString(),
               QStringLiteral("2024-03-05T14:22:33+0200"));
     EXPECT_TRUE(tags.value(QStringLiteral("creation_time")).toString().startsWith(QStringLiteral("2024-03-05T12:22:33")));
@@ -154,18 +158,14 @@ TEST(CorrectionCommand, OutputOfAnMp4SourceClaimsNoMp4Brand) {
                         QStringLiteral("comment=take two")};
     QString error;
     ASSERT_TRUE(testsupport::makeMovie(source, recipe, &error)) << error.toStdString();
-    ASSERT_EQ(formatTags(source).value(QStringLiteral("major_brand")).toString(), QStringLiteral("isom"));
+    ASSERT_EQ(formatTags(probed(source)).value(QStringLiteral("major_brand")).toString(), QStringLiteral("isom"));
 
     FFmpegWrapper wrapper;
     const QString output = folder + QStringLiteral("/clip_TC.mov");
-    QFuture<void> run = wrapper.runFFmpeg(
-        *wrapper.toolResolver().resolve(BundledToolResolver::Tool::ffmpeg),
-        makeTimecodeArguments(source, output, makeTimecode(1, 0, 0, 0, TimecodeFrameRate::fps25)), std::nullopt,
-        [](double, const QString&) {}, [](const QString&) {});
-    ASSERT_TRUE(tooltest::waitFor(run));
-    ASSERT_NO_THROW(run.waitForFinished());
+    ASSERT_NO_FATAL_FAILURE(correct(wrapper, source, output, makeTimecode(1, 0, 0, 0, TimecodeFrameRate::fps25)));
+    ASSERT_FALSE(::testing::Test::HasFailure());
 
-    const QJsonObject tags = formatTags(output);
+    const QJsonObject tags = formatTags(probed(output));
     // What ffprobe shows as the brands now comes from the output's own file type box.
     EXPECT_EQ(tags.value(QStringLiteral("major_brand")).toString().trimmed(), QStringLiteral("qt"));
     EXPECT_EQ(tags.value(QStringLiteral("compatible_brands")).toString().trimmed(), QStringLiteral("qt"));
