@@ -1,6 +1,7 @@
 // Making correction jobs from the ready rows: output names, job fields, failures;
 // and the main road without a window, from a folder of movies to verified outputs.
 #include "AppModelTestSupport.h"
+#include "QueueTestSupport.h"
 
 #include "Vantrel/queue/Bookmarks.h"
 #include "Vantrel/media/OutputNamer.h"
@@ -37,11 +38,7 @@ protected:
         return names;
     }
 
-    QStringList consoleMessages() const {
-        QStringList messages;
-        for (const QString& line : model->queue().logLines()) messages << line.section(QStringLiteral("] "), 1);
-        return messages;
-    }
+    QStringList consoleMessages() const { return queuetest::messages(model->queue()); }
 
     QString out;
 };

@@ -3,8 +3,10 @@
 #include "SymbolIcons/SymbolIcons.h"
 #include "ViewTestSupport.h"
 
+#include <QDir>
 #include <QGridLayout>
 #include <QLabel>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 #include <QVBoxLayout>
@@ -360,13 +362,8 @@ TEST_P(DesignControls, Gallery) {
 
     caption("symbols");
     auto* symbols = new QGridLayout;
-    const QStringList names = {
-        "film", "folder", "questionmark.circle", "checkmark", "minus", "plus", "xmark",
-        "exclamationmark.triangle.fill", "exclamationmark.circle.fill", "tray.and.arrow.down", "tray.full", "clock",
-        "gearshape.2", "arrow.triangle.2.circlepath", "checkmark.circle.fill", "stop.circle.fill",
-        "xmark.circle.fill", "checkmark.seal.fill", "xmark.seal.fill", "xmark.octagon.fill", "arrow.clockwise",
-        "checkmark.shield", "magnifyingglass", "apple.terminal", "externaldrive.badge.exclamationmark",
-        "sidebar.left", "ant", "lightbulb", "exclamationmark.triangle"};
+    QStringList names = QDir(QStringLiteral(":/symbols")).entryList({QStringLiteral("*.svg")});
+    names.replaceInStrings(QRegularExpression(QStringLiteral("\\.svg$")), QString());
     for (int i = 0; i < names.size(); ++i) {
         auto* label = new QLabel;
         label->setPixmap(SymbolIcons::icon(names[i], role(Role::textPrimary), 24).pixmap(24, 24));
