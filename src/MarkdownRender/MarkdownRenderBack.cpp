@@ -171,11 +171,25 @@ private:
         return moved;
     }
 
+    // The library's calloc: called once per node and per text, so the usual case,
+    // a small block from the current chunk, is kept to a few instructions.
     static void* allocate(std::size_t count, std::size_t size)
     {
         std::size_t bytes = 0;
         if (__builtin_mul_overflow(count, size, &bytes)) std::abort();
-        void* block = current_->take(bytes);
+        NodeArena* arena = current_;
+        if (bytes < largeSize) {
+            const std::size_t taken = sizeof(Header) + ((bytes + 15) & ~std::size_t(15));
+            if (taken <= arena->left_) {
+                auto* header = reinterpret_cast<Header*>(arena->next_);
+                header->size = taken - sizeof(Header);
+                header->largeIndex = notLarge;
+                arena->next_ += taken;
+                arena->left_ -= taken;
+                return header + 1;
+            }
+        }
+        void* block = arena->take(bytes);
         if (bytes >= largeSize) std::memset(block, 0, bytes);
         return block;
     }
