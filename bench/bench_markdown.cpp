@@ -161,20 +161,6 @@ void BM_ParseEightThreads(benchmark::State& state)
 }
 BENCHMARK(BM_ParseEightThreads)->Threads(8)->UseRealTime();
 
-void BM_RenderHTML(benchmark::State& state)
-{
-    const markdown::MarkdownContent content(helpTopic(static_cast<int>(state.range(0))));
-    for (auto _ : state) benchmark::DoNotOptimize(content.renderHTML());
-}
-BENCHMARK(BM_RenderHTML)->Arg(1)->Arg(20);
-
-void BM_RenderMarkdown(benchmark::State& state)
-{
-    const markdown::MarkdownContent content(helpTopic(static_cast<int>(state.range(0))));
-    for (auto _ : state) benchmark::DoNotOptimize(content.renderMarkdown());
-}
-BENCHMARK(BM_RenderMarkdown)->Arg(1)->Arg(20);
-
 // Equal documents parsed separately: every string is compared, the non-ASCII
 // ones through Unicode normalisation.
 void BM_CompareAndHash(benchmark::State& state)
