@@ -29,7 +29,14 @@ constexpr std::int64_t maxListStart = 999'999'999;
 // use is kept per thread.
 class NodeArena {
 public:
-    NodeArena() : previous_(current_) { current_ = this; }
+    NodeArena() : previous_(current_)
+    {
+        current_ = this;
+        // The lists of the thread's last arena, emptied: heap blocks freed on the
+        // way would cost the output's next large allocation a merging pass.
+        chunks_.swap(spareLists_.chunks);
+        large_.swap(spareLists_.large);
+    }
     ~NodeArena()
     {
         // A few chunks stay with the thread for its next tree: fresh memory costs
@@ -51,6 +58,10 @@ public:
             }
             std::free(block);
         }
+        chunks_.clear();
+        large_.clear();
+        if (spareLists_.chunks.capacity() < chunks_.capacity()) chunks_.swap(spareLists_.chunks);
+        if (spareLists_.large.capacity() < large_.capacity()) large_.swap(spareLists_.large);
         current_ = previous_;
     }
     NodeArena(const NodeArena&) = delete;
@@ -199,6 +210,10 @@ private:
     static void release(void*) {}
 
     // Freed with the thread.
+    struct SpareLists {
+        std::vector<Chunk> chunks;
+        std::vector<Header*> large;
+    };
     struct SpareLarge {
         Header* block = nullptr;
         ~SpareLarge() { std::free(block); }
@@ -213,6 +228,7 @@ private:
     static thread_local NodeArena* current_;
     static thread_local SpareChunks spareChunks_;
     static thread_local SpareLarge spareLarge_;
+    static thread_local SpareLists spareLists_;
     NodeArena* previous_;
     std::vector<Chunk> chunks_;
     std::vector<Header*> large_;
@@ -224,6 +240,7 @@ private:
 thread_local NodeArena* NodeArena::current_ = nullptr;
 thread_local NodeArena::SpareChunks NodeArena::spareChunks_;
 thread_local NodeArena::SpareLarge NodeArena::spareLarge_;
+thread_local NodeArena::SpareLists NodeArena::spareLists_;
 
 // Builds a library tree from the model. A node that cannot be built is left out
 // with everything under it. The values handed to the library are kept within
@@ -361,11 +378,10 @@ private:
         cmark_node* table = make(library_.tableType, library_.table);
         if (!table) return nullptr;
         const std::size_t columns = std::min<std::size_t>(v.columnAlignments.size(), std::numeric_limits<std::uint16_t>::max());
-        letters_.clear();
-        for (std::size_t i = 0; i < columns; ++i)
-            letters_.push_back(static_cast<std::uint8_t>(rawValue(v.columnAlignments[i])));
+        auto* letters = static_cast<std::uint8_t*>(allocator_->calloc(std::max<std::size_t>(columns, 1), 1));
+        for (std::size_t i = 0; i < columns; ++i) letters[i] = static_cast<std::uint8_t>(rawValue(v.columnAlignments[i]));
         cmark_gfm_extensions_set_table_columns(table, static_cast<std::uint16_t>(columns));
-        cmark_gfm_extensions_set_table_alignments(table, static_cast<std::uint16_t>(columns), letters_.data());
+        cmark_gfm_extensions_set_table_alignments(table, static_cast<std::uint16_t>(columns), letters);
 
         static const RawTableCell emptyCell;
         for (const RawTableRow& row : v.rows) {
@@ -438,7 +454,6 @@ private:
 
     const CMarkLibrary& library_;
     cmark_mem* allocator_;
-    std::vector<std::uint8_t> letters_;
 };
 
 // Builds the tree in an arena, renders it with `render` and copies the text out.
