@@ -11,6 +11,9 @@
 namespace tooltest {
 
 // Never destroyed: worker threads may still post to it while the tests exit.
+// Make it before starting any tool: making it sets environment variables, and a
+// process started on another thread meanwhile can be handed a freed environment
+// (its exec then fails with "Bad address").
 inline QCoreApplication* app() {
     testsupport::ensureApplication();
     return QCoreApplication::instance();

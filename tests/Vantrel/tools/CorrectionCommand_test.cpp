@@ -43,6 +43,7 @@ QJsonObject formatTags(const QJsonObject& probe) {
 // console lines go to `log`.
 void correct(FFmpegWrapper& wrapper, const QString& source, const QString& output, const Timecode& tc,
              QStringList* log = nullptr) {
+    tooltest::app();
     const auto ffmpeg = wrapper.toolResolver().resolve(BundledToolResolver::Tool::ffmpeg);
     ASSERT_TRUE(ffmpeg.has_value());
     QFuture<void> run = wrapper.runFFmpeg(*ffmpeg, makeTimecodeArguments(source, output, tc), std::nullopt,

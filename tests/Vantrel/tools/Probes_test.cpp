@@ -36,7 +36,10 @@ std::optional<QJsonObject> json(const char* text) {
 
 class ProbesTest : public ::testing::Test {
 protected:
-    void SetUp() override { folder = testsupport::makeTestFolder(QStringLiteral("probes")); }
+    void SetUp() override {
+        tooltest::app();
+        folder = testsupport::makeTestFolder(QStringLiteral("probes"));
+    }
     void TearDown() override {
         if (!HasFailure()) QDir(folder).removeRecursively();
     }
