@@ -1,5 +1,5 @@
 // Headers that most of the project's sources include, compiled once per library or
-// test executable instead of once per source (see vantrel_precompile_headers in the
+// group of targets instead of once per source (see vantrel_precompile_headers in the
 // top CMakeLists.txt). Only what a target can reach is included: targets that link
 // no Qt module (TimecodeCore) get the standard library part alone; test and benchmark
 // targets define VANTREL_PRECOMPILE_TESTS or VANTREL_PRECOMPILE_BENCH.
@@ -71,8 +71,4 @@
 #if defined(VANTREL_PRECOMPILE_TESTS)
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#if defined(QT_TESTLIB_LIB)
-#include <QtTest/QSignalSpy>
-#include <QtTest/QTest>
-#endif
 #endif
