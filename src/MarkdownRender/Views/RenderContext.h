@@ -46,8 +46,8 @@ struct BlockMargin {
 // margins declared anywhere inside it, and the widest list marker inside it.
 struct Built {
     QWidget* widget = nullptr;
-    BlockMargin margin;
-    std::optional<double> markerWidth;
+    BlockMargin margin{};
+    std::optional<double> markerWidth{};
 
     // Takes over the margins and marker width of `inner`, merged with these.
     Built& absorb(const Built& inner)
