@@ -8,7 +8,8 @@
 namespace helpmenu {
 
 QWidget* makeHelpTopicView(const HelpTopic& topic, const std::optional<QUrl>& imageBaseURL) {
-    auto* view = new markdown::MarkdownView(topic.markdown);
+    // Settings first, the text last: the view builds the topic's blocks once.
+    auto* view = new markdown::MarkdownView;
     const BundleImageLookup lookup(imageBaseURL, [](const QString& name) { return markdown::loadBundleImage(name, {}); });
     view->setImageProvider(std::make_shared<markdown::FunctionImageProvider>(
         [lookup](const std::optional<QUrl>& url, const markdown::RenderContext& context) -> QWidget* {
@@ -18,6 +19,7 @@ QWidget* makeHelpTopicView(const HelpTopic& topic, const std::optional<QUrl>& im
         }));
     view->setTextStyle(markdown::FontSize(15));
     view->setTextSelectable(true);
+    view->setMarkdown(topic.markdown);
     return view;
 }
 
