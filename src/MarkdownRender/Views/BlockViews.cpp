@@ -19,14 +19,6 @@ namespace markdown {
 
 namespace {
 
-QBoxLayout* bareBox(QWidget* widget, QBoxLayout::Direction direction)
-{
-    auto* layout = new QBoxLayout(direction, widget);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    return layout;
-}
-
 // Names the built widget, or, when it already has a name of its own (a label
 // the style showed as it is), a container around it, so both keep their names.
 Built named(Built built, const QString& name)
@@ -37,7 +29,7 @@ Built named(Built built, const QString& name)
     }
     auto* row = new QWidget;
     row->setObjectName(name);
-    if (built.widget) bareBox(row, QBoxLayout::TopToBottom)->addWidget(built.widget);
+    if (built.widget) bareLayout(row, Qt::Vertical)->addWidget(built.widget);
     built.widget = row;
     return built;
 }
@@ -119,7 +111,7 @@ Built listItem(const std::vector<BlockNode>& children, std::function<Built(const
             Built markerBuilt = marker(c);
             auto* frame = new QWidget;
             frame->setObjectName(markerName);
-            QBoxLayout* frameLayout = bareBox(frame, QBoxLayout::LeftToRight);
+            QBoxLayout* frameLayout = bareLayout(frame, Qt::Horizontal);
             frameLayout->addStretch(1);
             if (markerBuilt.widget) frameLayout->addWidget(markerBuilt.widget);
             const int reported = markerBuilt.widget ? markerBuilt.widget->sizeHint().width() : 0;
@@ -128,10 +120,10 @@ Built listItem(const std::vector<BlockNode>& children, std::function<Built(const
 
             Built title = buildBlocks(children, c);
             auto* row = new QWidget;
-            QBoxLayout* layout = bareBox(row, QBoxLayout::LeftToRight);
+            QBoxLayout* layout = bareLayout(row, Qt::Horizontal);
             layout->setSpacing(int(c.points(RelativeSize::em(0.5))));
             auto* markerColumn = new QWidget;
-            QBoxLayout* column = bareBox(markerColumn, QBoxLayout::TopToBottom);
+            QBoxLayout* column = bareLayout(markerColumn, Qt::Vertical);
             column->addWidget(frame);
             column->addStretch(1);
             layout->addWidget(markerColumn);
@@ -232,7 +224,7 @@ Built table(const BlockNode::Table& table, const BlockNode& node, const RenderCo
 {
     BlockConfiguration configuration{[table](const RenderContext& c) {
                                          auto* widget = new QWidget;
-                                         QBoxLayout* layout = bareBox(widget, QBoxLayout::LeftToRight);
+                                         QBoxLayout* layout = bareLayout(widget, Qt::Horizontal);
                                          auto* grid = new TableGrid(table, c);
                                          layout->addWidget(grid);
                                          layout->addStretch(1);
@@ -437,7 +429,7 @@ Built buildImageFlow(const ImageFlowItems& items, const RenderContext& context)
 Built buildSequence(const std::vector<std::function<Built()>>& rows, const RenderContext& context)
 {
     auto* widget = new QWidget;
-    QBoxLayout* layout = bareBox(widget, QBoxLayout::TopToBottom);
+    QBoxLayout* layout = bareLayout(widget, Qt::Vertical);
     Built result;
     std::optional<double> previousBottom;
     for (std::size_t i = 0; i < rows.size(); ++i) {

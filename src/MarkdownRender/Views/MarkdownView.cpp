@@ -7,7 +7,6 @@
 
 #include <QEvent>
 #include <QPainter>
-#include <QVBoxLayout>
 
 namespace markdown {
 
@@ -38,9 +37,7 @@ MarkdownView::MarkdownView(MarkdownContent content, std::optional<QUrl> baseURL,
     : QWidget(parent), content_(std::move(content)), settings_(RenderContext::defaults())
 {
     setObjectName(QStringLiteral("markdownView"));
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
+    QBoxLayout* layout = bareLayout(this, Qt::Vertical);
     // Blocks keep their own heights when the view is taller than they are.
     layout->addStretch(1);
     QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
@@ -170,7 +167,7 @@ void MarkdownView::rebuild()
     }
     blocks_ = buildBlocks(filterImages(content_.blocks, built_.colorScheme), built_).widget;
     blocks_->setObjectName(QStringLiteral("blocks"));
-    static_cast<QVBoxLayout*>(layout())->insertWidget(0, blocks_);
+    static_cast<QBoxLayout*>(layout())->insertWidget(0, blocks_);
     update();
 }
 

@@ -36,6 +36,8 @@ private:
     double radius_;
 };
 
+}  // namespace
+
 QBoxLayout* bareLayout(QWidget* widget, Qt::Orientation orientation)
 {
     auto* layout = new QBoxLayout(orientation == Qt::Vertical ? QBoxLayout::TopToBottom : QBoxLayout::LeftToRight,
@@ -44,8 +46,6 @@ QBoxLayout* bareLayout(QWidget* widget, Qt::Orientation orientation)
     layout->setSpacing(0);
     return layout;
 }
-
-}  // namespace
 
 QColor qColor(const Color& color, const RenderContext& context) { return resolvedColor(color, context.colorScheme); }
 

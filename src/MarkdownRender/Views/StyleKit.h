@@ -2,6 +2,7 @@
 
 #include "MarkdownRender/Views/RenderContext.h"
 
+#include <QBoxLayout>
 #include <QColor>
 #include <QMargins>
 #include <QScrollArea>
@@ -25,6 +26,9 @@ constexpr int horizontal = leading | trailing, vertical = top | bottom, all = ho
 QColor qColor(const Color& color, const RenderContext& context);
 // The text colour of the context: its text style's, else the palette's.
 std::optional<QColor> textColor(const RenderContext& context);
+
+// A box layout on `widget` without margins or spacing.
+QBoxLayout* bareLayout(QWidget* widget, Qt::Orientation orientation);
 
 // Declares margins, max-merged with those declared inside.
 Built margin(Built built, std::optional<double> top, std::optional<double> bottom);
