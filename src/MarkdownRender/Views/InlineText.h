@@ -87,7 +87,6 @@ private:
     int pendingImages_ = 0;
     mutable QHash<int, int> heights_;
     mutable std::optional<QSize> naturalSize_;
-    mutable std::optional<int> narrowestWidth_;
     QTextCursor selection_;
     QString pressedAnchor_;
     bool dragging_ = false;
