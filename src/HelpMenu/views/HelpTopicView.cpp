@@ -15,7 +15,7 @@ QWidget* makeHelpTopicView(const HelpTopic& topic, const std::optional<QUrl>& im
         [lookup](const std::optional<QUrl>& url, const markdown::RenderContext& context) -> QWidget* {
             const QImage image = lookup.find(url);
             if (image.isNull()) return markdown::DefaultImageProvider().makeImage(url, context);
-            return markdown::makeFittedImage(image, QSizeF(image.size()) / image.devicePixelRatio());
+            return markdown::makeFittedImage(image);
         }));
     view->setTextStyle(markdown::FontSize(15));
     view->setTextSelectable(true);

@@ -16,6 +16,11 @@ QWidget* makeFittedImage(const QImage& image, const QSizeF& idealSize)
     return new ResizeToFit(idealSize, new remoteimage::ImageWidget(image, idealSize));
 }
 
+QWidget* makeFittedImage(const QImage& image)
+{
+    return makeFittedImage(image, QSizeF(image.size()) / image.devicePixelRatio());
+}
+
 QWidget* DefaultImageProvider::makeImage(const std::optional<QUrl>& url, const RenderContext& context) const
 {
     auto* view = new remoteimage::RemoteImageView(url, 1.0, [](const remoteimage::RemoteImageState& state) -> QWidget* {
@@ -50,7 +55,7 @@ QWidget* AssetImageProvider::makeImage(const std::optional<QUrl>& url, const Ren
     if (!url || !name_) return nullptr;
     const QImage image = loadBundleImage(name_(*url), bundle_);
     if (image.isNull()) return nullptr;
-    return makeFittedImage(image, QSizeF(image.size()) / image.devicePixelRatio());
+    return makeFittedImage(image);
 }
 
 QFuture<QImage> DefaultInlineImageProvider::image(const QUrl& url, const QString&) const

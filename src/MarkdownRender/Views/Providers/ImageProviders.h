@@ -105,5 +105,7 @@ QImage loadBundleImage(const QString& name, const std::optional<QString>& bundle
 // A widget showing a loaded image at `idealSize`, scaled down proportionally
 // when narrower room is offered.
 QWidget* makeFittedImage(const QImage& image, const QSizeF& idealSize);
+// The same at the image's own size in logical pixels.
+QWidget* makeFittedImage(const QImage& image);
 
 }  // namespace markdown
