@@ -72,6 +72,13 @@ protected:
         return nullptr;
     }
 
+    // An "ffmpeg" in HELPERS that adds a line to STARTED each time it starts and then
+    // sleeps for SECONDS; false when it cannot be written.
+    static bool writeHangingFFmpeg(const QString& helpers, const QString& started, int seconds) {
+        return testsupport::writeScript(helpers + QStringLiteral("/ffmpeg"),
+                                        QStringLiteral("echo run >> '%1'\nexec sleep %2\n").arg(started).arg(seconds).toUtf8());
+    }
+
     static QStringList labels(const VerificationResult& result) {
         QStringList list;
         for (const auto& check : result.checks) list << check.label;
@@ -292,9 +299,7 @@ TEST_F(VerifierTest, GoingAwayStopsItsOwnToolsInsteadOfWaiting) {
     // An "ffmpeg" that says it started and then never finishes by itself.
     const QString helpers = *folder + QStringLiteral("/slow-helpers");
     const QString started = *folder + QStringLiteral("/slow-started.txt");
-    ASSERT_TRUE(testsupport::writeFile(helpers + QStringLiteral("/ffmpeg"),
-                                       QStringLiteral("#!/bin/sh\necho run >> '%1'\nexec sleep 600\n").arg(started).toUtf8()));
-    QFile::setPermissions(helpers + QStringLiteral("/ffmpeg"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    ASSERT_TRUE(writeHangingFFmpeg(helpers, started, 600));
     const BundledToolResolver slowTools(BundledToolResolver::SearchList{helpers, {}});
     auto slow = std::make_unique<FFmpegOutputVerifier>(std::make_shared<SourceTimecodeReader>(), slowTools);
     auto result = slow->verifyThorough(job("src.mov", "good.mov", VerifyTier::thorough), {});
@@ -311,9 +316,7 @@ TEST_F(VerifierTest, CancellingAVerificationStopsItsTools) {
     // An "ffmpeg" that says it started and then never finishes by itself.
     const QString helpers = *folder + QStringLiteral("/stuck-helpers");
     const QString started = *folder + QStringLiteral("/stuck-started.txt");
-    ASSERT_TRUE(testsupport::writeFile(helpers + QStringLiteral("/ffmpeg"),
-                                       QStringLiteral("#!/bin/sh\necho run >> '%1'\nexec sleep 60\n").arg(started).toUtf8()));
-    QFile::setPermissions(helpers + QStringLiteral("/ffmpeg"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    ASSERT_TRUE(writeHangingFFmpeg(helpers, started, 60));
     FFmpegOutputVerifier stuck(std::make_shared<SourceTimecodeReader>(), BundledToolResolver(BundledToolResolver::SearchList{helpers, {}}));
     auto runs = [&] {
         QFile file(started);
