@@ -157,6 +157,8 @@ void MarkdownView::rebuild()
                                                    built_.currentTheme().text);
     const std::optional<FontProperties> font = resolve(withTheme).fontProperties;
     built_.textStyle = appendTextStyle(withTheme, FontSize(font ? font->size : FontProperties::defaultSize));
+    const std::optional<Color> background = built_.attributes().backgroundColor;
+    background_ = background ? std::optional<QColor>(qColor(*background, built_)) : std::nullopt;
 
     if (blocks_) {
         layout()->removeWidget(blocks_);
@@ -173,9 +175,7 @@ void MarkdownView::rebuild()
 
 void MarkdownView::paintEvent(QPaintEvent*)
 {
-    const std::optional<Color> background = built_.attributes().backgroundColor;
-    if (!background) return;
-    QPainter(this).fillRect(rect(), qColor(*background, built_));
+    if (background_) QPainter(this).fillRect(rect(), *background_);
 }
 
 void MarkdownView::changeEvent(QEvent* event)

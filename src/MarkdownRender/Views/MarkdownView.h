@@ -3,6 +3,7 @@
 #include "MarkdownRender/MarkdownContent.h"
 #include "MarkdownRender/Views/RenderContext.h"
 
+#include <QColor>
 #include <QString>
 #include <QUrl>
 #include <QWidget>
@@ -75,6 +76,7 @@ private:
     AnyTextStyle textStyle_;
     std::optional<ColorScheme> colorScheme_;
     RenderContext built_;
+    std::optional<QColor> background_;  // the text style's, resolved when built
     QWidget* blocks_ = nullptr;
 };
 
