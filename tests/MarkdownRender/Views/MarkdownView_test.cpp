@@ -285,7 +285,9 @@ TEST(MarkdownViewLayout, RowsFollowTheWidthWithoutOverlapping)
         for (std::size_t i = 1; i < rows.size(); ++i) EXPECT_GT(rows[i]->y(), rows[i - 1]->geometry().bottom()) << width;
         EXPECT_LE(rows.back()->geometry().bottom(), shown.view->height());
         for (InlineText* text : shown.view->findChildren<InlineText*>()) {
-            if (text->hasHeightForWidth()) EXPECT_EQ(text->height(), text->heightForWidth(text->width())) << width;
+            if (text->hasHeightForWidth()) {
+                EXPECT_EQ(text->height(), text->heightForWidth(text->width())) << width;
+            }
         }
     }
 }
