@@ -142,8 +142,7 @@ TEST(VerifierDecode, AnyErrorTextOrExitStatusFails) {
 TEST(VerifierDecode, ToolOutputThatIsNotUtf8StillFails) {
     const QString folder = makeTestFolder(QStringLiteral("verifier-tool"));
     const QString tool = folder + QStringLiteral("/noisy-tool");
-    ASSERT_TRUE(testsupport::writeFile(tool, "#!/bin/sh\nprintf '\\377\\376' >&2\nexit 0\n"));
-    QFile::setPermissions(tool, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    ASSERT_TRUE(testsupport::writeScript(tool, "printf '\\377\\376' >&2\nexit 0\n"));
     const auto run = FFmpegOutputVerifier::runTool(tool, {});
     EXPECT_EQ(run.exitStatus, 0);
     EXPECT_FALSE(run.errorOutput.isEmpty());
