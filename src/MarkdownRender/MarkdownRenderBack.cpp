@@ -200,8 +200,9 @@ private:
                 return header + 1;
             }
         }
+        // A block rounded up to the large size has memory of its own, not cleared.
         void* block = arena->take(bytes);
-        if (bytes >= largeSize) std::memset(block, 0, bytes);
+        if (headerOf(block)->largeIndex != notLarge) std::memset(block, 0, bytes);
         return block;
     }
 
