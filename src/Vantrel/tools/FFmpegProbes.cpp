@@ -8,7 +8,6 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QProcess>
 #include <QPromise>
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -21,28 +20,15 @@ namespace {
 
 using IsCancelled = std::function<bool()>;
 
-// Standard error is discarded, so a chatty tool can never block on a full pipe;
-// standard output is read while waiting.
+// Standard output only; standard error is discarded.
 std::optional<QByteArray> runProbeBlocking(const QString& tool, const QStringList& arguments,
                                            const IsCancelled& isCancelled) {
-    QProcess process;
-    process.setProgram(tool);
-    process.setArguments(arguments);
-    process.setStandardInputFile(QProcess::nullDevice());
-    process.setStandardErrorFile(QProcess::nullDevice());
-    endWithApplication(process);
-    process.start();
-    if (!process.waitForStarted(-1)) return std::nullopt;
-    while (!process.waitForFinished(50)) {
-        if (process.state() == QProcess::NotRunning) break;
-        if (isCancelled && isCancelled()) {
-            process.kill();
-            process.waitForFinished(-1);
-            return std::nullopt;
-        }
-    }
-    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) return std::nullopt;
-    return process.readAllStandardOutput();
+    QByteArray output;
+    ToolProcessOptions options;
+    options.output = [&output](QByteArrayView bytes) { output.append(bytes); };
+    options.shouldStop = isCancelled;
+    if (runToolProcess(tool, arguments, options).exitStatus != 0) return std::nullopt;
+    return output;
 }
 
 std::optional<QJsonObject> probeJSONBlocking(const BundledToolResolver& resolver, const QString& file,
