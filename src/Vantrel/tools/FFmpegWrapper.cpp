@@ -163,11 +163,8 @@ QFuture<void> FFmpegWrapper::runFFmpeg(const QString& executable, const QStringL
 
         QEventLoop loop;  // first, so that the process's notifiers have this thread's dispatcher
         QProcess process;
-        process.setProgram(request.executable);
-        process.setArguments(request.arguments);
+        setUpToolProcess(process, request.executable, request.arguments);
         process.setStandardOutputFile(QProcess::nullDevice());
-        process.setStandardInputFile(QProcess::nullDevice());
-        endWithApplication(process);
 
         auto collector = std::make_shared<OutputCollector>();
         ChunkProcessor chunks(collector, request.totalFrames, request.progress, request.log, request.metrics,

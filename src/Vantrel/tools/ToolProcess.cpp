@@ -10,6 +10,8 @@
 
 namespace vantrel {
 
+namespace {
+
 void endWithApplication(QProcess& process) {
 #ifdef Q_OS_LINUX
     // The kernel sends the parent-death signal when the *thread* that forked the
@@ -31,14 +33,20 @@ void endWithApplication(QProcess& process) {
 #endif
 }
 
-ToolProcessRun runToolProcess(const QString& executable, const QStringList& arguments,
-                              const ToolProcessOptions& options) {
-    constexpr int pollMs = 50;
-    QProcess process;
+}  // namespace
+
+void setUpToolProcess(QProcess& process, const QString& executable, const QStringList& arguments) {
     process.setProgram(executable);
     process.setArguments(arguments);
     process.setStandardInputFile(QProcess::nullDevice());
     endWithApplication(process);
+}
+
+ToolProcessRun runToolProcess(const QString& executable, const QStringList& arguments,
+                              const ToolProcessOptions& options) {
+    constexpr int pollMs = 50;
+    QProcess process;
+    setUpToolProcess(process, executable, arguments);
     if (!options.output) process.setStandardOutputFile(QProcess::nullDevice());
     if (!options.collectErrors) process.setStandardErrorFile(QProcess::nullDevice());
     process.start();

@@ -10,10 +10,11 @@ class QProcess;
 
 namespace vantrel {
 
-// Makes the tool that the process starts end (SIGKILL) when the application dies,
-// however it dies, so that a killed application leaves no tool writing on.
+// Sets up a tool process: its program and arguments, no standard input, and the
+// tool ends (SIGKILL) when the application dies, however it dies, so that a killed
+// application leaves no tool writing on. Every tool is started through this.
 // Call before start(), on the thread that starts and waits for the process.
-void endWithApplication(QProcess& process);
+void setUpToolProcess(QProcess& process, const QString& executable, const QStringList& arguments);
 
 // One run of an external tool on the calling thread (never the GUI thread).
 struct ToolProcessRun {
