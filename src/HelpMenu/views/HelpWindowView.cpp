@@ -51,10 +51,12 @@ QList<QTextLayout::FormatRange> formats(const HighlightedText& text, const QColo
     return out;
 }
 
-// Lays out `text` in at most `maxLines` lines of `width`; the last line is cut
-// with "…" when the text goes on.
-std::unique_ptr<QTextLayout> layoutText(const HighlightedText& text, const QFont& font, qreal width, int maxLines,
-                                        const QColor& background) {
+constexpr qreal unboundedWidth = 1e6;
+
+// Lays out `text` with its hit formats in lines of `width`, at most `maxLines` of
+// them; the last one as wide as its text when `lastUnbounded`.
+std::unique_ptr<QTextLayout> wrapText(const HighlightedText& text, const QFont& font, qreal width, int maxLines,
+                                      const QColor& background, bool lastUnbounded = false) {
     auto layout = std::make_unique<QTextLayout>(text.text, font);
     layout->setFormats(formats(text, background));
     QTextOption option;
@@ -65,26 +67,89 @@ std::unique_ptr<QTextLayout> layoutText(const HighlightedText& text, const QFont
     for (int i = 0; i < maxLines; ++i) {
         QTextLine line = layout->createLine();
         if (!line.isValid()) break;
-        line.setLineWidth(width);
+        line.setLineWidth(lastUnbounded && i + 1 == maxLines ? unboundedWidth : width);
         line.setPosition(QPointF(0, y));
         y += line.height();
     }
-    const QTextLine last = layout->lineAt(layout->lineCount() - 1);
-    const bool cut = layout->lineCount() > 0 && last.textStart() + last.textLength() < text.text.size();
     layout->endLayout();
-    if (!cut) return layout;
-
-    // Rebuild with the tail elided: everything before the last line stays, the
-    // last line holds what fits of the rest and an ellipsis.
-    const int keep = last.textStart();
-    const QString tail = QFontMetrics(font).elidedText(text.text.mid(keep), Qt::ElideRight, int(width));
-    HighlightedText shortened{text.text.left(keep) + tail, {}};
-    for (auto r : text.ranges) {
-        const qsizetype end = std::min(r.start + r.length, shortened.text.size() - 1);
-        if (r.start < end) shortened.ranges.append({r.start, end - r.start});
-    }
-    return layoutText(shortened, font, width, maxLines, background);
+    return layout;
 }
+
+// Where the text laid out in `layout` ends.
+int laidOutEnd(const QTextLayout& layout) {
+    if (layout.lineCount() == 0) return 0;
+    const QTextLine last = layout.lineAt(layout.lineCount() - 1);
+    return last.textStart() + last.textLength();
+}
+
+// The first `length` characters of `text` (without the spaces they end with,
+// down to `floor`) and an ellipsis; the ranges cut to match.
+HighlightedText cutWithEllipsis(const HighlightedText& text, int length, int floor) {
+    QString head = text.text.left(length);
+    while (head.size() > floor && head.back().isSpace()) head.chop(1);
+    HighlightedText out{head + QChar(0x2026), {}};
+    for (const auto& r : text.ranges) {
+        const qsizetype end = std::min(r.start + r.length, head.size());
+        if (r.start < end) out.ranges.append({r.start, end - r.start});
+    }
+    return out;
+}
+
+// How wide `text` from `from` on is drawn on one line, with its hit formats.
+qreal drawnWidth(const HighlightedText& text, int from, const QFont& font, const QColor& background) {
+    HighlightedText part{text.text.mid(from), {}};
+    for (const auto& r : text.ranges) {
+        const qsizetype start = std::max<qsizetype>(r.start, from);
+        const qsizetype end = r.start + r.length;
+        if (start < end) part.ranges.append({start - from, end - start});
+    }
+    QTextLayout layout(part.text, font);
+    layout.setFormats(formats(part, background));
+    QTextOption option;
+    option.setWrapMode(QTextOption::NoWrap);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    QTextLine line = layout.createLine();
+    if (line.isValid()) line.setLineWidth(unboundedWidth);
+    layout.endLayout();
+    return line.isValid() ? line.naturalTextWidth() : 0;
+}
+
+}  // namespace
+
+std::unique_ptr<QTextLayout> layoutHitText(const HighlightedText& text, const QFont& font, qreal width, int maxLines,
+                                           const QColor& background) {
+    maxLines = std::max(maxLines, 1);
+    auto layout = wrapText(text, font, width, maxLines, background);
+    if (laidOutEnd(*layout) >= text.text.size()) return layout;
+
+    // The text goes on: the last line holds what fits of its start and an
+    // ellipsis. Bold hits are wider than regular text, so each candidate line is
+    // measured as it is drawn, and a binary search over its length keeps the
+    // number of measurements to a few.
+    const int keep = layout->lineAt(layout->lineCount() - 1).textStart();
+    const auto cut = [&](int length) {
+        // Never between the parts of one character.
+        while (length > keep && !layout->isValidCursorPosition(length)) --length;
+        return cutWithEllipsis(text, length, keep);
+    };
+    int best = keep;
+    int low = 1, high = int(text.text.size()) - keep;
+    while (low <= high) {
+        const int mid = low + (high - low) / 2;
+        if (drawnWidth(cut(keep + mid), keep, font, background) <= width) {
+            best = keep + mid;
+            low = mid + 1;
+        } else {
+            high = mid - 1;
+        }
+    }
+    // The lines before the last break as they did (a shorter text never breaks
+    // them earlier); the last one, measured above, is not wrapped again.
+    return wrapText(cut(best), font, width, maxLines, background, true);
+}
+
+namespace {
 
 class HitDelegate : public QStyledItemDelegate {
 public:
@@ -107,14 +172,14 @@ public:
         const QRectF area = QRectF(opt.rect).adjusted(rowPadding + 2, rowPadding, -rowPadding, -rowPadding);
         p->save();
         p->setPen(pal.color(selected ? QPalette::HighlightedText : QPalette::Text));
-        auto title = layoutText(hit->highlightedTitle, opt.font, area.width(), 1, mark);
+        auto title = layoutHitText(hit->highlightedTitle, opt.font, area.width(), 1, mark);
         title->draw(p, area.topLeft());
         if (hit->snippet) {
             const qreal top = area.top() + title->boundingRect().height() + 2;
             QColor secondary = pal.color(selected ? QPalette::HighlightedText : QPalette::Text);
             secondary.setAlphaF(0.6);
             p->setPen(secondary);
-            auto snippet = layoutText(*hit->snippet, captionFont(opt.font), area.width(), 2, mark);
+            auto snippet = layoutHitText(*hit->snippet, captionFont(opt.font), area.width(), 2, mark);
             snippet->draw(p, QPointF(area.left(), top));
         }
         p->restore();

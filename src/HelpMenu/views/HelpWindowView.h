@@ -7,13 +7,22 @@
 #include <QHash>
 #include <QWidget>
 
+#include <memory>
+
 class QLabel;
+class QTextLayout;
 class QLineEdit;
 class QListWidget;
 class QScrollArea;
 class QStackedWidget;
 
 namespace helpmenu {
+
+// Lays out `text` as a search hit row draws it, its ranges bold on `background`:
+// at most `maxLines` lines of `width`, the last one cut with "…" when the text
+// goes on.
+std::unique_ptr<QTextLayout> layoutHitText(const HighlightedText& text, const QFont& font, qreal width, int maxLines,
+                                           const QColor& background);
 
 // A centred icon, title and description for a pane with nothing to show.
 class EmptyStateView : public QWidget {
