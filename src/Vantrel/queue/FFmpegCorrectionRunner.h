@@ -3,7 +3,8 @@
 // Runs one correction: ffmpeg copies every stream of the source into the output
 // with the job's start timecode. The tool writes to a hidden partial file in the
 // output folder, which is renamed onto the output name only when the run
-// succeeded; a failed or cancelled run leaves nothing under the output name.
+// succeeded and the file is a whole movie carrying the new timecode; a failed or
+// cancelled run leaves nothing under the output name.
 
 #include "Vantrel/tools/BundledToolResolver.h"
 #include "Vantrel/queue/CorrectionRunning.h"
@@ -13,13 +14,14 @@
 #include <QThreadPool>
 
 #include <memory>
+#include <optional>
 
 namespace vantrel {
 
 // The errors the runner raises itself; what() is the UTF-8 description.
 class CorrectionRunnerError : public QException {
 public:
-    enum class Kind { invalidTimecode, toolUnavailable, outputIsSource, outputNotPlaced };
+    enum class Kind { invalidTimecode, toolUnavailable, outputIsSource, outputNotPlaced, outputIncomplete };
 
     static CorrectionRunnerError invalidTimecode(const QString& assignedTimecode);
     static CorrectionRunnerError toolUnavailable();
@@ -27,6 +29,9 @@ public:
     static CorrectionRunnerError outputIsSource(const QString& path);
     // The finished partial file could not be renamed onto the output name.
     static CorrectionRunnerError outputNotPlaced(const QString& reason);
+    // The tool ended without an error status, but what it wrote is not the movie
+    // asked for; the description says why.
+    static CorrectionRunnerError outputIncomplete(const QString& description);
 
     Kind kind() const { return kind_; }
     const QString& errorDescription() const { return description_; }
@@ -58,8 +63,23 @@ public:
     void cancel() override;
 
     // Where a run writes before the output is in place: a hidden name in the
-    // output folder, e.g. ".A001_TC.partial-1A2B3C4D.mov".
+    // output folder, e.g. ".A001_TC.partial-1A2B3C4D.mov". The name stays within
+    // the file system's 255 bytes: a stem too long for that is cut (never inside
+    // a character) and marked with a digest of the whole stem, so that outputs
+    // whose names differ only late still have partial names of their own.
     static QString partialOutputPath(const QString& outputPath);
+    // Whether a file name in the output folder is a partial file of this output
+    // (as partialOutputPath makes them, whatever their tag).
+    static bool isPartialOf(const QString& fileName, const QString& outputPath);
+
+    // Why a file the tool has finished is not yet the job's output: it is no whole
+    // movie (cut short, no movie header, does not open) or its timecode track is
+    // missing or does not start at the assigned timecode. None when it is fine.
+    static std::optional<QString> finishedOutputProblem(const QString& path, const QString& assignedTimecode);
+    // The failure text for such a file: the line where the tool said it failed
+    // ("Error writing trailer of …: No space left on device"), else the problem,
+    // followed by the last message a component of the tool logged, if any.
+    static QString incompleteOutputText(const QString& problem, const QString& standardError);
 
 private:
     std::unique_ptr<FFmpegWrapper> wrapper_;

@@ -144,6 +144,13 @@ void postLog(const FFmpegWrapper::LogHandler& log, const QString& line) {
 QFuture<void> FFmpegWrapper::runFFmpeg(const QString& executable, const QStringList& arguments,
                                        std::optional<qint64> totalFrames, ProgressHandler progress,
                                        LogHandler logHandler, MetricsHandler metricsHandler) {
+    return QFuture<void>(runFFmpegKeepingErrors(executable, arguments, totalFrames, std::move(progress),
+                                                std::move(logHandler), std::move(metricsHandler)));
+}
+
+QFuture<QString> FFmpegWrapper::runFFmpegKeepingErrors(const QString& executable, const QStringList& arguments,
+                                                      std::optional<qint64> totalFrames, ProgressHandler progress,
+                                                      LogHandler logHandler, MetricsHandler metricsHandler) {
     quint64 cancelCountAtStart = 0;
     {
         QMutexLocker locker(&state_->cancelLock);
@@ -154,7 +161,7 @@ QFuture<void> FFmpegWrapper::runFFmpeg(const QString& executable, const QStringL
     std::weak_ptr<State> weakState = state_;
 
     return QtConcurrent::run(toolThreadPool(), [request = std::move(request), weakState,
-                                                cancelCountAtStart](QPromise<void>& promise) {
+                                                cancelCountAtStart](QPromise<QString>& promise) {
         if (auto same = outputOverwritingInput(request.arguments)) {
             promise.setException(FFmpegError::invalidInput(
                 QStringLiteral("the output file is the source file: ") + *same));
@@ -238,7 +245,10 @@ QFuture<void> FFmpegWrapper::runFFmpeg(const QString& executable, const QStringL
         if (process.exitStatus() == QProcess::CrashExit && status == 0) status = -1;
         postLog(request.log, QStringLiteral("FFmpeg exit code: ") + QString::number(status) +
                                  (cancelling ? QStringLiteral(" (cancelled)") : QString()));
-        if (status == 0) return;
+        if (status == 0) {
+            promise.addResult(collector->joinedOutput());
+            return;
+        }
         if (cancelling) {
             promise.setException(FFmpegError::cancelled());
             return;

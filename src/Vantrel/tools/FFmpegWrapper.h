@@ -190,6 +190,11 @@ public:
     QFuture<void> runFFmpeg(const QString& executable, const QStringList& arguments,
                             std::optional<qint64> totalFrames, ProgressHandler progress, LogHandler logHandler,
                             MetricsHandler metricsHandler = {});
+    // The same run, whose result on exit status 0 is everything the tool wrote to
+    // standard error: a tool may say it failed and still exit 0.
+    QFuture<QString> runFFmpegKeepingErrors(const QString& executable, const QStringList& arguments,
+                                            std::optional<qint64> totalFrames, ProgressHandler progress,
+                                            LogHandler logHandler, MetricsHandler metricsHandler = {});
 
     // Asks the current run to stop (terminate, then kill when the process ignores
     // that for terminateGracePeriod) and sets the cancelling flag. Returns at once.

@@ -9,6 +9,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
+
+#include <unistd.h>
 
 using namespace queuetest;
 using testsupport::makeMovie;
@@ -52,6 +55,31 @@ protected:
 
     QStringList outputFolderEntries() const {
         return QDir(folder + QStringLiteral("/out")).entryList(QDir::Files | QDir::Hidden);
+    }
+
+    // A helpers folder whose "ffmpeg" is this script; the real tools stay reachable by name.
+    BundledToolResolver scriptedTool(const QByteArray& body) const {
+        const QString helpers = folder + QStringLiteral("/scripted-helpers");
+        EXPECT_TRUE(testsupport::writeScript(helpers + QStringLiteral("/ffmpeg"),
+                                             "for last; do :; done\n" + body));
+        return BundledToolResolver(BundledToolResolver::SearchList{helpers, {}});
+    }
+
+    // A tool that starts its output, says so, and waits; each SIGTERM it gets is a
+    // line in `stops`.
+    BundledToolResolver stoppableTool() const {
+        return scriptedTool(QStringLiteral("trap 'echo stopped >> \"%1\"; kill $pid; exit 143' TERM\n"
+                                           "printf partial > \"$last\"\n"
+                                           "echo writing >&2\n"
+                                           "sleep 60 & pid=$!\n"
+                                           "wait $pid\n")
+                                .arg(stops())
+                                .toUtf8());
+    }
+    QString stops() const { return folder + QStringLiteral("/stops.txt"); }
+    int stopCount() const {
+        QFile file(stops());
+        return file.open(QIODevice::ReadOnly) ? int(file.readAll().count('\n')) : 0;
     }
 
     QString folder;
@@ -101,6 +129,8 @@ TEST_F(RunnerTest, SuccessfulRunPutsTheOutputInPlace) {
     // Callbacks are delivered on this thread.
     EXPECT_TRUE(waitFor([&] { return !lines.isEmpty(); }));
     EXPECT_GE(lastProgress, 0);
+    // The finished run posted all its callbacks: deliver them while their targets live.
+    QCoreApplication::sendPostedEvents();
 }
 
 TEST_F(RunnerTest, TheSourceIsNeverTheOutput) {
@@ -119,13 +149,16 @@ TEST_F(RunnerTest, TheSourceIsNeverTheOutput) {
 TEST_F(RunnerTest, CancelledAndFailedRunsLeaveNoFiles) {
     const QString source = folder + QStringLiteral("/in/clip.mov");
     ASSERT_TRUE(makeMovie(source));
-    auto slow = FFmpegCorrectionRunner::make(slowToolResolver(folder));
-    auto run = slow->run(jobFor(source), {}, {});
+    auto slow = FFmpegCorrectionRunner::make(stoppableTool());
+    // Kept alive by the callback: lines still posted when the test ends land in it.
+    const auto lines = std::make_shared<QStringList>();
+    auto run = slow->run(jobFor(source), {}, [lines](const QString& line) { *lines << line; });
     // The tool has begun writing its partial file when it is cancelled.
-    ASSERT_TRUE(waitFor([&] { return outputFolderEntries().size() == 1; }));
+    ASSERT_TRUE(waitFor([&] { return lines->contains(QStringLiteral("FFmpeg: writing")); }, 60000));
     EXPECT_TRUE(outputFolderEntries()[0].startsWith(QStringLiteral(".clip_TC.partial-")));
     slow->cancel();
     EXPECT_EQ(errorOf(run), QStringLiteral("Operation was cancelled"));
+    EXPECT_EQ(stopCount(), 1);  // the tool itself was told to stop, once
     EXPECT_TRUE(outputFolderEntries().isEmpty());
 
     // A source that is not a movie: the tool fails, and nothing is left either.
@@ -142,10 +175,281 @@ TEST_F(RunnerTest, CancelledAndFailedRunsLeaveNoFiles) {
 TEST_F(RunnerTest, GoingAwayStopsTheToolRun) {
     const QString source = folder + QStringLiteral("/in/clip.mov");
     ASSERT_TRUE(makeMovie(source));
-    auto slow = FFmpegCorrectionRunner::make(slowToolResolver(folder));
-    auto run = slow->run(jobFor(source), {}, {});
-    ASSERT_TRUE(waitFor([&] { return outputFolderEntries().size() == 1; }));
+    auto slow = FFmpegCorrectionRunner::make(stoppableTool());
+    // Kept alive by the callback: lines still posted when the test ends land in it.
+    const auto lines = std::make_shared<QStringList>();
+    auto run = slow->run(jobFor(source), {}, [lines](const QString& line) { *lines << line; });
+    ASSERT_TRUE(waitFor([&] { return lines->contains(QStringLiteral("FFmpeg: writing")); }, 60000));
     slow.reset();  // waits only as long as the cancelled tool takes to stop
     EXPECT_TRUE(run.isFinished());
+    EXPECT_EQ(stopCount(), 1);
+    EXPECT_EQ(errorOf(run), QStringLiteral("Operation was cancelled"));
     EXPECT_TRUE(outputFolderEntries().isEmpty());
+}
+
+TEST_F(RunnerTest, AnOutputReachingTheSourceAnotherWayIsRefused) {
+    const QString source = folder + QStringLiteral("/in/clip_TC.mov");
+    ASSERT_TRUE(makeMovie(source));
+    const QString hash = testsupport::sha256OfFile(source);
+    auto runner = FFmpegCorrectionRunner::make();
+    auto job = jobFor(source);
+
+    // Through a folder that is a link to the source's folder.
+    ASSERT_TRUE(QFile::link(folder + QStringLiteral("/in"), folder + QStringLiteral("/linked")));
+    job.outputPath = folder + QStringLiteral("/linked/clip_TC.mov");
+    EXPECT_TRUE(errorOf(runner->run(job, {}, {})).contains(QStringLiteral("is the source file itself")));
+    // Through a second name of the same file.
+    ASSERT_EQ(::link(QFile::encodeName(source).constData(),
+                     QFile::encodeName(folder + QStringLiteral("/out/clip_TC.mov")).constData()), 0);
+    job.outputPath = folder + QStringLiteral("/out/clip_TC.mov");
+    EXPECT_TRUE(errorOf(runner->run(job, {}, {})).contains(QStringLiteral("is the source file itself")));
+
+    EXPECT_EQ(testsupport::sha256OfFile(source), hash);
+    EXPECT_EQ(QDir(folder + QStringLiteral("/in")).entryList(QDir::Files | QDir::Hidden), QStringList{"clip_TC.mov"});
+    EXPECT_EQ(outputFolderEntries(), QStringList{"clip_TC.mov"});
+
+    // A source that is gone is still never written over by its own output.
+    job.sourcePath = folder + QStringLiteral("/in/gone.mov");
+    job.outputPath = job.sourcePath;
+    EXPECT_TRUE(errorOf(runner->run(job, {}, {})).contains(QStringLiteral("is the source file itself")));
+    EXPECT_FALSE(QFile::exists(job.sourcePath));
+}
+
+TEST(RunnerPartialNames, StayWithinTheNameLimitAndFindOnlyTheirOwn) {
+    const auto nameOf = [](const QString& path) { return QFileInfo(path).fileName(); };
+    const auto bytes = [](const QString& name) { return QFile::encodeName(name).size(); };
+    const QString partial = nameOf(FFmpegCorrectionRunner::partialOutputPath(QStringLiteral("/v/out/clip_TC.mov")));
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\.clip_TC\\.partial-[0-9A-F]{8}\\.mov$")).match(partial).hasMatch())
+        << partial.toStdString();
+    EXPECT_EQ(QFileInfo(FFmpegCorrectionRunner::partialOutputPath(QStringLiteral("/v/out/clip_TC.mov"))).path(),
+              QStringLiteral("/v/out"));
+
+    // A stem of 233 bytes is the longest kept whole; one more byte and it is cut and marked.
+    const QString longest = QString(229, QLatin1Char('s')) + QStringLiteral("_TC");
+    const QString kept = nameOf(FFmpegCorrectionRunner::partialOutputPath("/v/" + longest + "a.mov"));
+    EXPECT_EQ(bytes(kept), 255);
+    EXPECT_TRUE(kept.startsWith("." + longest + "a.partial-"));
+    const QString cut = nameOf(FFmpegCorrectionRunner::partialOutputPath("/v/" + longest + "ab.mov"));
+    EXPECT_LE(bytes(cut), 255);
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\.s+~[0-9A-F]{8}\\.partial-[0-9A-F]{8}\\.mov$")).match(cut).hasMatch())
+        << cut.toStdString();
+
+    // Output names of up to 255 bytes, in characters of one to four bytes, cut
+    // anywhere within a character: the partial name fits and is whole UTF-8.
+    for (const QString& character : {QStringLiteral("é"), QStringLiteral("雪"), QStringLiteral("🎬")}) {
+        for (int pad = 0; pad < 4; ++pad) {
+            QString stem = QString(pad, QLatin1Char('x'));
+            while (bytes(stem + character) + 4 <= 255) stem += character;
+            const QString output = QStringLiteral("/v/") + stem + QStringLiteral(".mov");
+            SCOPED_TRACE(QStringLiteral("%1 byte name, pad %2").arg(bytes(stem) + 4).arg(pad).toStdString());
+            const QString name = nameOf(FFmpegCorrectionRunner::partialOutputPath(output));
+            EXPECT_LE(bytes(name), 255);
+            EXPECT_GE(bytes(name), 252);  // cut no more than a character needs
+            EXPECT_EQ(QString::fromUtf8(QFile::encodeName(name)), name);
+            EXPECT_FALSE(name.contains(QChar::ReplacementCharacter));
+            EXPECT_TRUE(FFmpegCorrectionRunner::isPartialOf(name, output));
+        }
+    }
+    // Outputs whose long names differ only at the end keep apart.
+    const QString first = "/v/" + QString(240, QLatin1Char('n')) + "1.mov";
+    const QString second = "/v/" + QString(240, QLatin1Char('n')) + "2.mov";
+    EXPECT_FALSE(FFmpegCorrectionRunner::isPartialOf(nameOf(FFmpegCorrectionRunner::partialOutputPath(first)), second));
+    EXPECT_TRUE(FFmpegCorrectionRunner::isPartialOf(nameOf(FFmpegCorrectionRunner::partialOutputPath(first)), first));
+
+    // Only an eight-digit tag of its own kind makes a partial file of this output.
+    const QString output = QStringLiteral("/v/clip_TC.mov");
+    EXPECT_TRUE(FFmpegCorrectionRunner::isPartialOf(".clip_TC.partial-0123ABCD.mov", output));
+    for (const char* other : {".clip_TC.partial-notes.mov", ".clip_TC.partial-0123ABCDE.mov", ".clip_TC.partial-0123ABC.mov",
+                              ".clip_TC.partial-0123ABCG.mov", ".clip_TC.partial-0123ABCD.mp4", "clip_TC.partial-0123ABCD.mov",
+                              ".clip_TC.partial-0123ABCD.mov.bak", ".clip_TC2.partial-0123ABCD.mov", ".clip.partial-0123ABCD.mov",
+                              ".clip_TC.partial-0123ABC .mov"}) {
+        EXPECT_FALSE(FFmpegCorrectionRunner::isPartialOf(QString::fromUtf8(other), output)) << other;
+    }
+}
+
+TEST_F(RunnerTest, StalePartialCleanUpLeavesOtherFilesAlone) {
+    const QString source = folder + QStringLiteral("/in/clip.mov");
+    ASSERT_TRUE(makeMovie(source));
+    const QStringList others{".clip_TC.partial-notes.mov", ".clip_TC.partial-0123ABCDE.mov", ".clip_TC.partial-0123ABCG.mov",
+                             "clip_TC.partial-0123ABCD.mov", ".clip_TC.partial-0123ABCD.mov.bak"};
+    for (const QString& name : others) ASSERT_TRUE(writeFile(folder + "/out/" + name, "someone else's"));
+    ASSERT_TRUE(writeFile(folder + QStringLiteral("/out/.clip_TC.partial-89ABCDEF.mov"), "left over"));
+
+    auto runner = FFmpegCorrectionRunner::make();
+    const auto job = jobFor(source);
+    EXPECT_EQ(errorOf(runner->run(job, {}, {})), QString());
+    QStringList expected = others;
+    expected << QStringLiteral("clip_TC.mov");
+    expected.sort();
+    EXPECT_EQ(outputFolderEntries(), expected);
+}
+
+TEST_F(RunnerTest, TheLongestOutputNameIsWritten) {
+    const QString source = folder + QStringLiteral("/in/clip.mov");
+    ASSERT_TRUE(makeMovie(source));
+    auto runner = FFmpegCorrectionRunner::make();
+    auto job = jobFor(source, QStringLiteral("01:02:03:04"));
+    // 247 bytes, in two- and one-byte characters.
+    const QString name = QString(120, QChar(u'é')) + QStringLiteral("_TC.mov");
+    ASSERT_EQ(QFile::encodeName(name).size(), 247);
+    job.outputPath = folder + QStringLiteral("/out/") + name;
+    // A stale partial of this output from an earlier, interrupted run.
+    const QString stale = QFileInfo(FFmpegCorrectionRunner::partialOutputPath(job.outputPath)).fileName();
+    ASSERT_TRUE(writeFile(folder + "/out/" + stale, "left over"));
+
+    EXPECT_EQ(errorOf(runner->run(job, {}, {})), QString());
+    EXPECT_EQ(outputFolderEntries(), QStringList{name});
+    EXPECT_EQ(testsupport::probeTimecode(job.outputPath), QStringLiteral("01:02:03:04"));
+}
+
+TEST(RunnerFinishedOutput, OnlyAWholeMovieWithTheAssignedTimecodePasses) {
+    const QString folder = makeTestFolder(QStringLiteral("runner-finished"));
+    const QString movie = folder + QStringLiteral("/whole.mov");
+    testsupport::MovieSpec recipe;
+    recipe.timecode = QStringLiteral("01:02:03:04");
+    recipe.audio = true;
+    ASSERT_TRUE(makeMovie(movie, recipe));
+    using R = FFmpegCorrectionRunner;
+    EXPECT_EQ(R::finishedOutputProblem(movie, QStringLiteral("01:02:03:04")), std::nullopt);
+    EXPECT_EQ(R::finishedOutputProblem(movie, QStringLiteral("1:2:3:4")), std::nullopt);
+    EXPECT_EQ(R::finishedOutputProblem(movie, QStringLiteral("01:02:03:05")),
+              QStringLiteral("The written file starts at timecode 01:02:03:04, not at the assigned 01:02:03:05."));
+    EXPECT_EQ(R::finishedOutputProblem(movie, QStringLiteral("01:02:03;04")),
+              QStringLiteral("The written file starts at timecode 01:02:03:04, not at the assigned 01:02:03;04."));
+
+    const QString plain = folder + QStringLiteral("/plain.mov");
+    ASSERT_TRUE(makeMovie(plain));
+    EXPECT_EQ(R::finishedOutputProblem(plain, QStringLiteral("01:00:00:00")),
+              QStringLiteral("The written file has no timecode track."));
+
+    // However the file is cut short, it is never taken for a whole movie.
+    QFile file(movie);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    const QString cut = folder + QStringLiteral("/cut.mov");
+    for (qsizetype length = 0; length < bytes.size(); length += std::max<qsizetype>(1, bytes.size() / 97)) {
+        ASSERT_TRUE(writeFile(cut, bytes.left(length)));
+        EXPECT_NE(R::finishedOutputProblem(cut, QStringLiteral("01:02:03:04")), std::nullopt) << length;
+    }
+    for (qsizetype length : {bytes.size() - 1, bytes.size() - 8, bytes.size() - 9}) {
+        ASSERT_TRUE(writeFile(cut, bytes.left(length)));
+        EXPECT_EQ(R::finishedOutputProblem(cut, QStringLiteral("01:02:03:04")), QStringLiteral("The written file is cut short."));
+    }
+    ASSERT_TRUE(writeFile(cut, bytes.left(bytes.indexOf("moov") - 4)));
+    EXPECT_EQ(R::finishedOutputProblem(cut, QStringLiteral("01:02:03:04")),
+              QStringLiteral("The written file is not a whole movie: its movie header is missing."));
+    EXPECT_EQ(R::finishedOutputProblem(folder + QStringLiteral("/missing.mov"), QStringLiteral("01:02:03:04")),
+              QStringLiteral("The written file cannot be read: No such file or directory"));
+    QDir(folder).removeRecursively();
+}
+
+TEST(RunnerFinishedOutput, TheFailureSaysWhatTheToolSaid) {
+    using R = FFmpegCorrectionRunner;
+    const QString problem = QStringLiteral("The written file is cut short.");
+    // ffmpeg's own "Error …" line wins, the first of them; names and metadata that
+    // merely contain the word do not count.
+    const QString full = QStringLiteral(
+        "Input #0, mov,mp4,m4a,3gp,3g2,mj2, from '/v/Error take.mov':\n"
+        "    title           : Error 404\n"
+        "[mov @ 0x55d0c3a1e2c0] Starting second pass: moving the moov atom to the beginning of the file\n"
+        "frame=   45 fps=0.0 q=-1.0 size=  256kB time=00:00:01.78 bitrate=N/A speed=N/A    \r"
+        "Error writing trailer of /v/out/.clip_TC.partial-0123ABCD.mov: No space left on device\r\n"
+        "frame=   45 fps=0.0 q=-1.0 Lsize=       0kB time=00:00:01.78 bitrate=   0.2kbits/s\n"
+        "Error closing file /v/out/.clip_TC.partial-0123ABCD.mov: No space left on device\n");
+    EXPECT_EQ(R::incompleteOutputText(problem, full),
+              QStringLiteral("Error writing trailer of /v/out/.clip_TC.partial-0123ABCD.mov: No space left on device"));
+    // Without one, the problem, with the last thing a component of the tool said.
+    EXPECT_EQ(R::incompleteOutputText(QStringLiteral("The written file has no timecode track."),
+                                      QStringLiteral("[mov @ 0x5640d02cf280] Drop frame is only allowed with multiples of "
+                                                     "30000/1001 FPS\nOutput #0, mov, to 'x.mov':\n")),
+              QStringLiteral("The written file has no timecode track. FFmpeg: Drop frame is only allowed with multiples "
+                             "of 30000/1001 FPS"));
+    EXPECT_EQ(R::incompleteOutputText(problem, QStringLiteral("Input #0\nStream mapping:\n")), problem);
+    EXPECT_EQ(R::incompleteOutputText(problem, QString()), problem);
+}
+
+TEST_F(RunnerTest, AToolThatEndsWellWithoutAWholeMovieFailsTheRun) {
+    const QString source = folder + QStringLiteral("/in/clip.mov");
+    testsupport::MovieSpec recipe;
+    recipe.timecode = QStringLiteral("10:00:00:00");
+    recipe.audio = true;
+    recipe.seconds = 2;
+    ASSERT_TRUE(makeMovie(source, recipe));
+    const QString real = *BundledToolResolver().resolve(BundledToolResolver::Tool::ffmpeg);
+
+    // The disk fills as the movie header is written: ffmpeg says so and exits 0.
+    auto full = FFmpegCorrectionRunner::make(scriptedTool(
+        QStringLiteral("'%1' \"$@\" || exit $?\n"
+                       "truncate -s 8192 \"$last\"\n"
+                       "echo \"Error writing trailer of $last: No space left on device\" >&2\n"
+                       "exit 0\n").arg(real).toUtf8()));
+    QString error = errorOf(full->run(jobFor(source), {}, {}));
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^Error writing trailer of .*/out/\\.clip_TC\\.partial-[0-9A-F]{8}\\.mov: "
+                                                  "No space left on device$")).match(error).hasMatch())
+        << error.toStdString();
+    EXPECT_TRUE(outputFolderEntries().isEmpty());
+
+    // An earlier output under the name stays as it was.
+    ASSERT_TRUE(writeFile(folder + QStringLiteral("/out/clip_TC.mov"), "earlier output"));
+    auto wrongTimecode = FFmpegCorrectionRunner::make(
+        scriptedTool(QStringLiteral("cp '%1' \"$last\"\n").arg(source).toUtf8()));
+    EXPECT_EQ(errorOf(wrongTimecode->run(jobFor(source), {}, {})),
+              QStringLiteral("The written file starts at timecode 10:00:00:00, not at the assigned 01:00:00:00."));
+    EXPECT_EQ(outputFolderEntries(), QStringList{"clip_TC.mov"});
+    QFile earlier(folder + QStringLiteral("/out/clip_TC.mov"));
+    ASSERT_TRUE(earlier.open(QIODevice::ReadOnly));
+    EXPECT_EQ(earlier.readAll(), QByteArray("earlier output"));
+    earlier.close();
+    QFile::remove(earlier.fileName());
+
+    // The real tool asked for a drop-frame timecode on a 25 fps movie writes no
+    // timecode track at all, and exits 0.
+    auto runner = FFmpegCorrectionRunner::make();
+    auto dropFrame = jobFor(source, QStringLiteral("01:00:00;00"));
+    dropFrame.frameRate = FrameRate::fromNominal(30, true);
+    error = errorOf(runner->run(dropFrame, {}, {}));
+    EXPECT_TRUE(error.startsWith(QStringLiteral("The written file has no timecode track."))) << error.toStdString();
+    EXPECT_TRUE(error.endsWith(QStringLiteral("FFmpeg: Drop frame is only allowed with multiples of 30000/1001 FPS")))
+        << error.toStdString();
+    EXPECT_TRUE(outputFolderEntries().isEmpty());
+}
+
+TEST_F(RunnerTest, AnOutputThatCannotTakeItsNameFailsTheRunCleanly) {
+    const QString source = folder + QStringLiteral("/in/clip.mov");
+    ASSERT_TRUE(makeMovie(source));
+    auto runner = FFmpegCorrectionRunner::make();
+
+    // The output name is taken by a folder: the rename fails, the folder stays.
+    ASSERT_TRUE(writeFile(folder + QStringLiteral("/out/clip_TC.mov/keep.txt"), "kept"));
+    EXPECT_EQ(errorOf(runner->run(jobFor(source), {}, {})),
+              QStringLiteral("The finished output could not be put in place: Is a directory"));
+    EXPECT_TRUE(outputFolderEntries().isEmpty());
+    EXPECT_TRUE(QFile::exists(folder + QStringLiteral("/out/clip_TC.mov/keep.txt")));
+    QDir(folder + QStringLiteral("/out/clip_TC.mov")).removeRecursively();
+
+    // The output folder turns read-only once the tool is done: a read-only mount
+    // of it as root (which file modes do not stop), its modes otherwise.
+    const QString out = folder + QStringLiteral("/out");
+    const bool root = ::geteuid() == 0;
+    const QString real = *BundledToolResolver().resolve(BundledToolResolver::Tool::ffmpeg);
+    const QString lockUp = root ? QStringLiteral("mount --bind '%1' '%1' && mount -o remount,bind,ro '%1' || exit 9\n").arg(out)
+                                : QStringLiteral("chmod a-w '%1'\n").arg(out);
+    auto locking = FFmpegCorrectionRunner::make(scriptedTool(QStringLiteral("'%1' \"$@\" || exit $?\n").arg(real).toUtf8() +
+                                                             lockUp.toUtf8()));
+    const QString error = errorOf(locking->run(jobFor(source), {}, {}));
+    if (root) {
+        testsupport::runTool(QStringLiteral("umount"), {out});
+        if (error.startsWith(QStringLiteral("Operation failed"))) {
+            GTEST_SKIP() << "no read-only mount here: " << error.toStdString();
+        }
+        EXPECT_EQ(error, QStringLiteral("The finished output could not be put in place: Read-only file system"));
+    } else {
+        QFile::setPermissions(out, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        EXPECT_EQ(error, QStringLiteral("The finished output could not be put in place: Permission denied"));
+    }
+    // Nothing under the output name. The partial file could not be removed from the
+    // read-only folder; the next run of the output clears it.
+    EXPECT_FALSE(QFile::exists(folder + QStringLiteral("/out/clip_TC.mov")));
+    EXPECT_EQ(errorOf(runner->run(jobFor(source), {}, {})), QString());
+    EXPECT_EQ(outputFolderEntries(), QStringList{"clip_TC.mov"});
 }
