@@ -144,6 +144,22 @@ TimecodeField::ComponentView* TimecodeField::viewAt(const QPointF& point) const 
     return nullptr;
 }
 
+TimecodeComponent TimecodeField::componentNearest(const QPointF& point) const {
+    std::optional<Component> nearest;
+    qreal best = 0;
+    for (const auto& [c, rect] : layout().components) {
+        const qreal distance = point.x() < rect.left() ? rect.left() - point.x()
+                               : point.x() >= rect.right() ? point.x() - rect.right()
+                                                            : 0;
+        if (!nearest || distance < best) {
+            nearest = c;
+            best = distance;
+        }
+    }
+    // Some component is always shown: at least the frames.
+    return nearest.value_or(Component::frames);
+}
+
 QSize TimecodeField::sizeHint() const { return layout().size; }
 
 // ---- Construction and value
@@ -333,7 +349,9 @@ void TimecodeField::keyPressEvent(QKeyEvent* event) {
 
 void TimecodeField::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return QWidget::mousePressEvent(event);
-    if (ComponentView* view = viewAt(event->position())) setFocusedComponent(view->component());
+    // Separators and the margins focus their nearest component: a click on the
+    // field never leaves it without one, so the keys typed next are not lost.
+    setFocusedComponent(componentNearest(event->position()));
     event->accept();
 }
 

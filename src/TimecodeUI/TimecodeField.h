@@ -84,6 +84,10 @@ public:
     const std::vector<SeparatorView>& separatorViews() const;
     // Where a shown component is drawn, in widget coordinates (empty when hidden).
     QRect componentRect(Component component) const;
+    // The shown component nearest to a point along the row, in widget coordinates:
+    // the one under it, else the closest (the earlier one when two are as close).
+    // A click anywhere on the field, or on a host's padding around it, focuses it.
+    Component componentNearest(const QPointF& point) const;
 
     // Whether a pasted timecode may replace the value, and with which properties.
     static std::optional<Timecode> validate(const Timecode& pastedTimecode, const Properties& localTimecodeProperties,

@@ -92,6 +92,42 @@ TEST(FieldFocus, TabClickDisableAndWindowDeactivation) {
     EXPECT_EQ(f->focusedComponent(), std::nullopt);
 }
 
+// A click between components (a separator, the margins) focuses the nearest one,
+// so the digits typed next land in the field instead of being lost.
+TEST(FieldFocus, ClickAnywhereFocusesTheNearestComponent) {
+    Host host;
+    TF* f = host.field;
+    host.after->setFocus();
+    ASSERT_EQ(f->separatorViews().size(), 3u);
+    const QRectF colon = f->separatorViews()[1].rect;  // between minutes and seconds
+    const int middle = f->height() / 2;
+    const struct {
+        qreal x;
+        C focused;
+    } clicks[] = {
+        {0, C::hours},                                            // the leading margin
+        {qreal(f->width() - 1), C::frames},                       // the trailing margin
+        {colon.left() + 0.5, C::minutes},                         // the colon's leading half
+        {colon.right() - 0.5, C::seconds},                        // its trailing half
+        {qreal(f->componentRect(C::hours).right() + 1), C::hours},  // just past the digits' cell
+    };
+    for (const auto& click : clicks) {
+        host.after->setFocus();
+        ASSERT_EQ(f->focusedComponent(), std::nullopt);
+        QTest::mouseClick(f, Qt::LeftButton, Qt::NoModifier, QPoint(int(click.x), middle));
+        EXPECT_EQ(f->focusedComponent(), click.focused) << click.x;
+        EXPECT_TRUE(f->hasFocus()) << click.x;
+    }
+    QTest::mouseClick(f, Qt::LeftButton, Qt::NoModifier, QPoint(int(colon.left() + 0.5), middle));
+    QTest::keyClicks(f, "7");
+    EXPECT_EQ(f->components().minutes, 7);
+    // A disabled field focuses nothing.
+    host.after->setFocus();
+    f->setEnabled(false);
+    QTest::mouseClick(f, Qt::LeftButton, Qt::NoModifier, QPoint(0, middle));
+    EXPECT_EQ(f->focusedComponent(), std::nullopt);
+}
+
 TEST(FieldFocus, ReturnAndEscapeActions) {
     struct Case {
         const char* name;

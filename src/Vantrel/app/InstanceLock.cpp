@@ -44,7 +44,13 @@ std::unique_ptr<InstanceLock> InstanceLock::acquire(const QString& folder) {
     return lock->file_.isLocked() ? std::move(lock) : nullptr;
 }
 
-std::unique_ptr<InstanceLock> InstanceLock::acquireOrTellUser(const QString& folder) {
+std::unique_ptr<QMessageBox> InstanceLock::alreadyRunningBox(const QString& message) {
+    auto box = std::make_unique<QMessageBox>(QMessageBox::Warning, QStringLiteral("Vantrel"), message, QMessageBox::Ok);
+    box->setTextFormat(Qt::PlainText);
+    return box;
+}
+
+std::unique_ptr<InstanceLock> InstanceLock::acquireOrTellUser(const QString& folder, const Teller& tell) {
     auto lock = tryLock(folder);
     if (lock->file_.isLocked()) return lock;
     if (lock->file_.error() != QLockFile::LockFailedError) {
@@ -61,7 +67,10 @@ std::unique_ptr<InstanceLock> InstanceLock::acquireOrTellUser(const QString& fol
                                            "Only one copy can work on the queue at a time.")
                                 .arg(pid);
     std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
-    if (hasScreen()) QMessageBox::warning(nullptr, QStringLiteral("Vantrel"), message);
+    if (tell)
+        tell(message);
+    else if (hasScreen())
+        alreadyRunningBox(message)->exec();
     return nullptr;
 }
 

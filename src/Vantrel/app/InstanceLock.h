@@ -7,7 +7,10 @@
 #include <QLockFile>
 #include <QString>
 
+#include <functional>
 #include <memory>
+
+class QMessageBox;
 
 namespace vantrel {
 
@@ -20,12 +23,20 @@ public:
     // process holds it or the lock cannot be written.
     static std::unique_ptr<InstanceLock> acquire(const QString& folder = defaultFolder());
 
-    // As acquire; when another Vantrel holds the lock, tells the user so (a message
-    // box where there is a screen, always a line on standard error) and gives
-    // nothing: the caller then exits with a non-zero status. A folder where no lock
-    // can be written (so no queue either) gives a lock that holds nothing, with a
-    // warning. Needs the application object.
-    static std::unique_ptr<InstanceLock> acquireOrTellUser(const QString& folder = defaultFolder());
+    // Tells the user that another copy is running; gets the whole sentence.
+    using Teller = std::function<void(const QString& message)>;
+
+    // As acquire; when another Vantrel holds the lock, tells the user so (always a
+    // line on standard error, then `tell`; none shows the message box where there
+    // is a screen) and gives nothing: the caller then exits with a non-zero status.
+    // A folder where no lock can be written (so no queue either) gives a lock that
+    // holds nothing, with a warning. Needs the application object; the box takes
+    // the application's palette, so the appearance is best applied first.
+    static std::unique_ptr<InstanceLock> acquireOrTellUser(const QString& folder = defaultFolder(),
+                                                           const Teller& tell = {});
+
+    // The warning box that says so, not yet shown.
+    static std::unique_ptr<QMessageBox> alreadyRunningBox(const QString& message);
 
     const QString& path() const { return path_; }
 

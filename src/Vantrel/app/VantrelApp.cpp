@@ -51,7 +51,9 @@ void VantrelApp::configureApplication() {
     QCoreApplication::setOrganizationName(QStringLiteral("Vantrel"));
     QCoreApplication::setApplicationName(QStringLiteral("Vantrel"));
     QCoreApplication::setApplicationVersion(QStringLiteral(VANTREL_VERSION));
-    QGuiApplication::setApplicationDisplayName(QStringLiteral("Vantrel"));
+    // No display name of its own: Qt's X11 and Wayland windows add a display name
+    // that was set to every title ("Vantrel Help — Vantrel"). Unset, it reads as
+    // the application name, and each window keeps exactly the title it gives.
     QGuiApplication::setDesktopFileName(QStringLiteral("vantrel"));
 }
 
@@ -91,6 +93,14 @@ std::unique_ptr<AppModel> VantrelApp::makeModel() {
     auto verifier = std::make_shared<FFmpegOutputVerifier>(reader, resolver, prober);
     auto* queue = new CorrectionQueue(runner, verifier, options_.queueFolder);
     return std::make_unique<AppModel>(queue);
+}
+
+bool VantrelApp::lockDataFolder() {
+    if (!instanceLock_) {
+        instanceLock_ = InstanceLock::acquireOrTellUser(options_.queueFolder.value_or(InstanceLock::defaultFolder()),
+                                                        options_.tellAlreadyRunning);
+    }
+    return instanceLock_ != nullptr;
 }
 
 AppModel* VantrelApp::model() {

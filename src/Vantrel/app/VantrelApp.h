@@ -7,6 +7,7 @@
 
 #include "AppCitizenshipKit/CitizenshipConfig.h"
 #include "HelpMenu/HelpContent.h"
+#include "Vantrel/app/InstanceLock.h"
 #include "Vantrel/tools/BundledToolResolver.h"
 
 #include <QDBusConnection>
@@ -40,6 +41,7 @@ public:
         std::optional<QString> iconFolder;        // none: the built-in icons
         std::optional<QUrl> feed;                 // none: the setting, then the build's feed
         QString helpFolder = QStringLiteral(":/help");  // where "help-manifest.json" is looked for
+        InstanceLock::Teller tellAlreadyRunning;  // none: a message box where there is a screen
     };
 
     // Names the organisation and application (so settings have a home) and the version.
@@ -61,6 +63,12 @@ public:
     const helpmenu::HelpContent& helpContent() const { return helpContent_; }
     const citizenship::CitizenshipConfig& citizenship() const { return citizenship_; }
 
+    // Takes the instance lock of the folder that keeps the queue, for the whole
+    // session; false when another copy holds it, after telling the user (in the
+    // stored appearance, which is in force from construction on). Called before
+    // the model is first used.
+    bool lockDataFolder();
+
     // Whether ffmpeg was found when the model was made; fixed from then on.
     bool isFFmpegAvailable();
 
@@ -71,6 +79,7 @@ private:
     std::unique_ptr<AppModel> makeModel();
 
     Options options_;
+    std::unique_ptr<InstanceLock> instanceLock_;
     std::unique_ptr<QSettings> ownSettings_;
     QSettings* settings_;
     AppearanceController* appearance_;

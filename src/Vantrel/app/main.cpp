@@ -1,5 +1,4 @@
 // The Vantrel executable: one application, one main window, one running copy.
-#include "Vantrel/app/InstanceLock.h"
 #include "Vantrel/app/Termination.h"
 #include "Vantrel/app/VantrelApp.h"
 
@@ -8,10 +7,11 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     vantrel::VantrelApp::configureApplication();
-    const auto instanceLock = vantrel::InstanceLock::acquireOrTellUser();
-    if (!instanceLock) return 1;
-    vantrel::quitOnTerminationSignals();
+    // Made before the lock is tried: it puts the stored appearance in force, which
+    // the "already running" box then wears. Nothing touches the queue yet.
     vantrel::VantrelApp vantrel;
+    if (!vantrel.lockDataFolder()) return 1;
+    vantrel::quitOnTerminationSignals();
     vantrel.show();
     return app.exec();
 }

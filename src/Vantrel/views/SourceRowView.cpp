@@ -8,6 +8,7 @@
 
 #include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QVBoxLayout>
 
@@ -18,6 +19,16 @@ namespace vantrel {
 using Palette::Role;
 
 namespace {
+
+// The typed timecode's colours, chosen so that invalid digits read at a contrast of
+// at least 4.5:1 both on the sunken cell and on the focused component's accent
+// tint: a solid accent fill under red digits would leave them unreadable.
+QColor invalidDigits(bool dark) { return dark ? QColor(255, 140, 130) : QColor(153, 0, 0); }
+QColor focusTint(bool dark) {
+    QColor tint = Palette::color(Role::accent, dark);
+    tint.setAlphaF(dark ? 0.3 : 0.25);
+    return tint;
+}
 
 const QString kPlaceholder = QStringLiteral("––:––:––:––");
 
@@ -49,7 +60,6 @@ ManualTimecodeCell::ManualTimecodeCell(QWidget* parent) : QWidget(parent), field
     field_->setObjectName(QStringLiteral("timecodeField"));
     field_->setFont(Kelp::digitsFont(12, QFont::Medium));
     timecode::timecodeFieldInputStyle(field_, timecode::field::InputStyle::autoAdvance);
-    timecode::timecodeValidationStyle(field_, QBrush(Palette::color(Role::danger, false)));
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(8, 0, 8, 0);
     row->addWidget(field_, 0, Qt::AlignVCenter);
@@ -82,10 +92,25 @@ void ManualTimecodeCell::setResolved(bool resolved) {
 }
 
 void ManualTimecodeCell::recolor() {
+    const bool dark = Palette::isDark(this);
     QPalette palette = field_->palette();
-    palette.setColor(QPalette::WindowText, Palette::color(typed_ ? Role::textPrimary : Role::textTertiary,
-                                                          Palette::isDark(this)));
+    palette.setColor(QPalette::WindowText, Palette::color(typed_ ? Role::textPrimary : Role::textTertiary, dark));
+    // The focused component: the accent tint, its digits in the primary colour.
+    palette.setColor(QPalette::Highlight, focusTint(dark));
+    palette.setColor(QPalette::HighlightedText, Palette::color(Role::textPrimary, dark));
     field_->setPalette(palette);
+    if (dark != invalidDark_) {
+        invalidDark_ = dark;
+        timecode::timecodeValidationStyle(field_, QBrush(invalidDigits(dark)));
+    }
+}
+
+void ManualTimecodeCell::mousePressEvent(QMouseEvent* event) {
+    // The padding around the field belongs to it: a click there focuses the
+    // nearest component, as a click on the field does.
+    if (event->button() != Qt::LeftButton) return QWidget::mousePressEvent(event);
+    field_->setFocusedComponent(field_->componentNearest(field_->mapFrom(this, event->position())));
+    event->accept();
 }
 
 void ManualTimecodeCell::changeEvent(QEvent* event) {

@@ -46,12 +46,14 @@ signals:
 protected:
     void paintEvent(QPaintEvent*) override;
     void changeEvent(QEvent*) override;
+    void mousePressEvent(QMouseEvent*) override;
 
 private:
     void recolor();
     timecode::TimecodeField* field_;
     bool typed_ = false;
     bool resolved_ = false;
+    std::optional<bool> invalidDark_;  // the appearance the invalid colour was set for
 };
 
 class SourceRowView : public QWidget {

@@ -2,6 +2,7 @@
 #include "ShellTestSupport.h"
 #include "Vantrel/app/AppIconController.h"
 #include "Vantrel/app/AppearanceController.h"
+#include "Vantrel/app/InstanceLock.h"
 #include "Vantrel/app/Preferences.h"
 #include "Vantrel/views/Palette.h"
 
@@ -10,6 +11,7 @@
 #include <QDBusMessage>
 #include <QDBusVariant>
 #include <QFile>
+#include <QMessageBox>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -137,6 +139,43 @@ TEST_F(AppearanceTest, WithoutABusTheStartPaletteDecides) {
     EXPECT_FALSE(AppearanceController(settings.get(), std::nullopt).isDark());
     QApplication::setPalette(Palette::qtPalette(true));
     EXPECT_TRUE(AppearanceController(settings.get(), std::nullopt).isDark());
+}
+
+// A second copy says so in the stored appearance, not in the desktop's start palette.
+TEST_F(AppearanceTest, AlreadyRunningBoxWearsTheStoredAppearance) {
+    const QPalette before = QApplication::palette();
+    for (const bool dark : {false, true}) {
+        SCOPED_TRACE(dark ? "dark" : "light");
+        preferences::store(*settings, dark ? AppearancePreference::dark : AppearancePreference::light);
+        QApplication::setPalette(Palette::qtPalette(!dark));
+        auto holder = InstanceLock::acquire(pathOf(QStringLiteral("queue")));
+        ASSERT_TRUE(holder);
+        QStringList told;
+        QColor boxBackground;
+        VantrelApp::Options o = options();
+        o.tellAlreadyRunning = [&](const QString& message) {
+            told << message;
+            const auto box = InstanceLock::alreadyRunningBox(message);
+            box->show();
+            ASSERT_TRUE(QTest::qWaitForWindowExposed(box.get()));
+            boxBackground = pixel(box.get(), QPoint(3, 3));
+            testsupport::saveGalleryPicture(box.get(), QStringLiteral("already-running-") +
+                                                           (dark ? QStringLiteral("dark") : QStringLiteral("light")));
+        };
+        EXPECT_FALSE(launch(std::move(o)).lockDataFolder());
+        ASSERT_EQ(told.size(), 1);
+        EXPECT_TRUE(told.first().startsWith(QStringLiteral("Vantrel is already running"))) << told.first().toStdString();
+        EXPECT_EQ(boxBackground, Palette::qtPalette(dark).color(QPalette::Window));
+
+        // Once the other copy is gone, the folder is this one's, told nothing.
+        app.reset();
+        holder.reset();
+        EXPECT_TRUE(launch().lockDataFolder());
+        EXPECT_FALSE(InstanceLock::acquire(pathOf(QStringLiteral("queue"))));
+        EXPECT_EQ(told.size(), 1);
+        app.reset();
+    }
+    QApplication::setPalette(before);
 }
 
 TEST_F(AppearanceTest, IconChoiceTable) {

@@ -8,7 +8,9 @@
 #include "Vantrel/app/AppDelegate.h"
 #include "Vantrel/app/AppIconController.h"
 #include "Vantrel/app/AppearanceController.h"
+#include "Vantrel/app/InstanceLock.h"
 #include "Vantrel/app/MainWindow.h"
+#include "Vantrel/app/UpdaterController.h"
 #include "Vantrel/model/AppModel.h"
 #include "Vantrel/views/ContentView.h"
 #include "Vantrel/views/DesignControls.h"
@@ -17,6 +19,7 @@
 #include <QFileDialog>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QSignalSpy>
 #include <QTimer>
 
@@ -227,6 +230,41 @@ TEST_F(MainWindowTest, HelpAndFeedbackEntriesAreRegistered) {
               QStringList({QStringLiteral("Vantrel Help"), QStringLiteral("Send Feedback…"),
                            QStringLiteral("About Vantrel"), QStringLiteral("Check for Updates…")}));
     EXPECT_EQ(window->helpMenu()->actions()[1], &sendFeedback);
+}
+
+// Each top-level window carries its own title and nothing more. Qt's X11 and
+// Wayland windows add the application's display name, when one was set by hand,
+// to every title ("Vantrel Help — Vantrel"); the application sets none, so the
+// display name follows the application name and no title is added to.
+TEST_F(MainWindowTest, TopLevelWindowsCarryTheirOwnTitles) {
+    const QString name = QCoreApplication::applicationName();
+    QCoreApplication::setApplicationName(QStringLiteral("Probe"));
+    const QString displayName = QGuiApplication::applicationDisplayName();
+    QCoreApplication::setApplicationName(name);
+    EXPECT_EQ(displayName, QStringLiteral("Probe"));
+
+    launch();
+    MainWindow* window = shown();
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Vantrel"));
+    helpmenu::HelpWindowController::showHelp();
+    ASSERT_TRUE(helpmenu::HelpWindowController::window());
+    EXPECT_EQ(helpmenu::HelpWindowController::window()->windowTitle(), QStringLiteral("Vantrel Help"));
+    helpmenu::HelpWindowController::window()->close();
+    entry(window->helpMenu(), QStringLiteral("Send Feedback…"))->trigger();
+    ASSERT_TRUE(feedback::FeedbackPresenter::shared().window());
+    EXPECT_EQ(feedback::FeedbackPresenter::shared().window()->windowTitle(), QStringLiteral("Send Feedback"));
+    feedback::FeedbackPresenter::shared().close();
+    entry(window->helpMenu(), QStringLiteral("About Vantrel"))->trigger();
+    ASSERT_TRUE(citizenship::CitizenshipAbout::window());
+    EXPECT_EQ(citizenship::CitizenshipAbout::window()->windowTitle(), QStringLiteral("About Vantrel"));
+    citizenship::CitizenshipAbout::window()->close();
+    const appcast::Release release{QStringLiteral("1.0.0"), QStringLiteral("Vantrel 1.0"),
+                                   QUrl(QStringLiteral("https://example.com/vantrel"))};
+    const std::unique_ptr<QWidget> update(UpdaterController::makeDialog(
+        {UpdaterController::Result::Kind::upToDate, release, {}}, QStringLiteral("1.0.0")));
+    EXPECT_EQ(update->windowTitle(), QStringLiteral("Software Update"));
+    EXPECT_EQ(InstanceLock::alreadyRunningBox(QStringLiteral("Vantrel is already running."))->windowTitle(),
+              QStringLiteral("Vantrel"));
 }
 
 TEST_F(MainWindowTest, MinimumSizeNeverExceedsTheScreen) {

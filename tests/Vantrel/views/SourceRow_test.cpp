@@ -7,8 +7,13 @@
 
 #include "TimecodeUI/TimecodeField.h"
 
+#include <QLineEdit>
 #include <QMenu>
+#include <QSignalSpy>
+#include <QTest>
 #include <QVBoxLayout>
+
+#include <cmath>
 
 using namespace panetest;
 using Palette::Role;
@@ -116,6 +121,94 @@ TEST_P(PaneTest, ManualRowBordersAndBlocksUntilATimecodeResolves) {
     row.setItem(manual, 1);
     EXPECT_FALSE(cell->isVisibleTo(&row));
     EXPECT_FALSE(row.graphicsEffect());
+}
+
+// WCAG contrast ratio of two opaque colours.
+double contrast(const QColor& a, const QColor& b) {
+    const auto luminance = [](const QColor& c) {
+        const auto channel = [](double v) { return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+    };
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// A typed-timecode cell alone in a window, with somewhere else for the focus to be.
+struct CellHost {
+    CellHost() : window(viewtest::makeHost()), cell(new ManualTimecodeCell(window.get())), elsewhere(new QLineEdit(window.get())) {
+        cell->move(10, 10);
+        elsewhere->setGeometry(10, 50, 100, 24);
+        window->resize(220, 90);
+        window->show();
+        QApplication::setActiveWindow(window.get());
+        EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        elsewhere->setFocus();
+    }
+    // The colours of a component as painted: its background beside the digits and
+    // the ink that stands out most from it.
+    std::pair<QColor, QColor> colours(timecode::TimecodeComponent component) const {
+        const QImage image = window->grab().toImage();
+        const QRect r = cell->field()->componentRect(component).translated(cell->field()->mapTo(window.get(), QPoint()));
+        const QColor background = image.pixelColor(r.left() + 1, r.center().y());
+        QColor ink = background;
+        for (int x = r.left(); x <= r.right(); ++x)
+            for (int y = r.top(); y <= r.bottom(); ++y)
+                if (contrast(image.pixelColor(x, y), background) > contrast(ink, background)) ink = image.pixelColor(x, y);
+        return {background, ink};
+    }
+    std::unique_ptr<QWidget> window;
+    ManualTimecodeCell* cell;
+    QLineEdit* elsewhere;
+};
+
+// Invalid digits stay red and readable wherever they sit: on the sunken cell and
+// on the focused component's highlight, which is still the accent.
+TEST_P(PaneTest, InvalidDigitsReadOnTheFocusHighlight) {
+    using C = timecode::TimecodeComponent;
+    CellHost host;
+    host.cell->setRate(timecode::TimecodeFrameRate::fps25);
+    host.cell->setComponents(timecode::Timecode::Components{0, 25, 10, 0, 0, 0});  // no 25th hour
+    const auto reddish = [](const QColor& c) { return c.red() > c.green() + 60 && c.red() > c.blue() + 60; };
+
+    host.cell->field()->setFocusedComponent(C::hours);
+    auto [highlight, ink] = host.colours(C::hours);
+    EXPECT_TRUE(reddish(ink)) << ink.name().toStdString();
+    EXPECT_GE(contrast(ink, highlight), 4.5) << ink.name().toStdString() << " on " << highlight.name().toStdString();
+    const QColor cell = viewtest::pixelAt(host.cell, QPoint(4, host.cell->height() / 2));
+    EXPECT_GT(highlight.red() - highlight.blue(), cell.red() - cell.blue() + 20) << "an accent highlight";
+    viewtest::saveGallery(host.window.get(), gallery("timecode-cell-invalid-focused"));
+
+    // Focus elsewhere in the field: the invalid hours on the cell, the valid
+    // minutes on the highlight.
+    host.cell->field()->setFocusedComponent(C::minutes);
+    std::tie(highlight, ink) = host.colours(C::minutes);
+    EXPECT_FALSE(reddish(ink));
+    EXPECT_GE(contrast(ink, highlight), 4.5) << ink.name().toStdString() << " on " << highlight.name().toStdString();
+    const auto [background, invalid] = host.colours(C::hours);
+    EXPECT_TRUE(reddish(invalid));
+    EXPECT_GE(contrast(invalid, background), 4.5) << invalid.name().toStdString() << " on " << background.name().toStdString();
+    viewtest::saveGallery(host.window.get(), gallery("timecode-cell-invalid"));
+}
+
+// The cell's padding belongs to the field: a click there focuses the nearest
+// component, and the digits typed next are not lost.
+TEST_P(PaneTest, ClickOnTheTimecodeCellPaddingFocusesTheField) {
+    using C = timecode::TimecodeComponent;
+    CellHost host;
+    timecode::TimecodeField* field = host.cell->field();
+    const QPoint clicks[] = {QPoint(1, 1), QPoint(host.cell->width() - 2, host.cell->height() - 2)};
+    const C focused[] = {C::hours, C::frames};
+    for (int i = 0; i < 2; ++i) {
+        host.elsewhere->setFocus();
+        ASSERT_FALSE(field->focusedComponent());
+        QTest::mouseClick(host.cell, Qt::LeftButton, Qt::NoModifier, clicks[i]);
+        EXPECT_EQ(field->focusedComponent(), focused[i]);
+        EXPECT_TRUE(field->hasFocus());
+    }
+    QSignalSpy edited(host.cell, &ManualTimecodeCell::componentsEdited);
+    QTest::keyClicks(field, "12");
+    ASSERT_EQ(edited.count(), 2);
+    EXPECT_EQ(edited.last().first().value<timecode::TimecodeComponents>().frames, 12);
 }
 
 // Rows in the pane write through the model by id, also while excluded.
