@@ -50,17 +50,24 @@ QVBoxLayout* captioned(const QString& text, QWidget* field, QWidget* parent) {
 // Light or dark text, whichever reads better on the fill.
 QColor textOn(const QColor& fill) { return fill.lightnessF() > 0.62 ? QColor(Qt::black) : QColor(Qt::white); }
 
-void makeProminent(QPushButton* button, const QColor& accent) {
+// `top` at `opacity` over an opaque `bottom`, as one opaque colour.
+QColor over(const QColor& top, qreal opacity, const QColor& bottom) {
+    return QColor::fromRgbF(top.redF() * opacity + bottom.redF() * (1 - opacity),
+                            top.greenF() * opacity + bottom.greenF() * (1 - opacity),
+                            top.blueF() * opacity + bottom.blueF() * (1 - opacity));
+}
+
+// The accent button on a window of colour `background`.
+void makeProminent(QPushButton* button, const QColor& accent, const QColor& background) {
     QPalette palette = button->palette();
     palette.setColor(QPalette::Button, accent);
     palette.setColor(QPalette::ButtonText, textOn(accent));
-    // Disabled: a faded fill that still reads as the same button.
-    QColor faded = accent;
-    faded.setAlphaF(0.35);
-    QColor fadedText = textOn(accent);
-    fadedText.setAlphaF(0.6);
-    palette.setColor(QPalette::Disabled, QPalette::Button, faded);
-    palette.setColor(QPalette::Disabled, QPalette::ButtonText, fadedText);
+    // Disabled: the same button faded to 40 % into the window, light or dark. The
+    // colours are opaque: the style derives its fill from the button colour and
+    // drops any transparency, which left a disabled button as bright as an enabled
+    // one on a dark window.
+    palette.setColor(QPalette::Disabled, QPalette::Button, over(accent, 0.4, background));
+    palette.setColor(QPalette::Disabled, QPalette::ButtonText, over(textOn(accent), 0.4, background));
     button->setPalette(palette);
 }
 
@@ -282,8 +289,8 @@ void FeedbackView::applyAccent() {
     tinted.setColor(QPalette::HighlightedText, textOn(m_config.accent));
     setPalette(tinted);
     m_consent->setAccent(m_config.accent);
-    makeProminent(m_send, m_config.accent);
-    makeProminent(m_done, m_config.accent);
+    makeProminent(m_send, m_config.accent, palette().color(QPalette::Window));
+    makeProminent(m_done, m_config.accent, palette().color(QPalette::Window));
     m_thanksMark->setPixmap(symbolIcon(QStringLiteral("checkmark.circle.fill"), m_config.accent, 44).pixmap(44, 44));
     muteSecondaryLabels();
 }
@@ -301,6 +308,8 @@ void FeedbackView::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     // Light or dark: the muted captions and the status follow the new text colour.
     if (event->type() == QEvent::PaletteChange && m_status) {
+        makeProminent(m_send, m_config.accent, palette().color(QPalette::Window));
+        makeProminent(m_done, m_config.accent, palette().color(QPalette::Window));
         muteSecondaryLabels();
         refresh();
     }

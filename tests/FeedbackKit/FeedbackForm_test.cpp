@@ -134,6 +134,34 @@ TEST_F(FormTest, ModalChildOfTheActiveWindow) {
     EXPECT_FALSE(presenter().window()->parentWidget());
 }
 
+// A disabled Send is the same button faded into the window, on a light window
+// and on a dark one: its fill lies much nearer the window than the enabled fill.
+TEST_F(FormTest, DisabledSendFadesInLightAndDark) {
+    const QPalette before = QApplication::palette();
+    const auto distance = [](const QColor& a, const QColor& b) {
+        return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) + std::abs(a.blue() - b.blue());
+    };
+    for (const auto& theme : testsupport::galleryThemes) {
+        SCOPED_TRACE(theme.name);
+        QApplication::setPalette(testsupport::galleryPalette(theme.dark));
+        FeedbackView* view = open();
+        QPushButton* send = sendButton(view);
+        ASSERT_FALSE(send->isEnabled());
+        const QColor window = view->palette().color(QPalette::Window);
+        const QPoint inside(8, send->height() / 2);
+        const QColor disabled = send->grab().toImage().pixelColor(inside);
+        fill(view);
+        ASSERT_TRUE(send->isEnabled());
+        const QColor enabled = send->grab().toImage().pixelColor(inside);
+        EXPECT_LT(distance(disabled, window) * 10, distance(enabled, window) * 6)
+            << disabled.name().toStdString() << " against " << enabled.name().toStdString() << " on "
+            << window.name().toStdString();
+        presenter().close();
+        waitClosed();
+    }
+    QApplication::setPalette(before);
+}
+
 TEST_F(FormTest, StatusFollowsTheDraft) {
     FeedbackView* view = open();
     EXPECT_TRUE(view->findChild<QLabel*>("versionLine")->text().contains(" \u00b7 Linux "));
