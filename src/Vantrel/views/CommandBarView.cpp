@@ -14,20 +14,13 @@ using Palette::Role;
 
 namespace {
 
-// A caption in front of its control.
-QWidget* group(const QString& label, QWidget* control, QWidget* parent) {
-    auto* box = new QWidget(parent);
-    auto* row = new QHBoxLayout(box);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(6);
-    auto* caption = new KelpLabel(label, Kelp::font(10, QFont::Bold), Role::textTertiary, box);
-    caption->setLetterSpacing(0.5);
-    caption->setElideMode(Qt::ElideNone);
-    row->addWidget(caption);
-    control->setParent(box);
-    row->addWidget(control);
-    return box;
-}
+// The bar's spacing, its side margins and the gap between a caption and its
+// control, by density: as designed, then tight.
+struct Spacing {
+    int between, margin, caption;
+};
+constexpr Spacing regularSpacing{12, 16, 6};
+constexpr Spacing tightSpacing{6, 12, 4};
 
 }  // namespace
 
@@ -65,6 +58,22 @@ void KelpTextField::paintEvent(QPaintEvent*) {
 
 // ---- CommandBarView ----
 
+// A caption in front of its control.
+QWidget* CommandBarView::addGroup(const QString& label, QWidget* control) {
+    auto* box = new QWidget(this);
+    auto* row = new QHBoxLayout(box);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(regularSpacing.caption);
+    auto* caption = new KelpLabel(label, Kelp::font(10, QFont::Bold), Role::textTertiary, box);
+    caption->setLetterSpacing(0.5);
+    caption->setElideMode(Qt::ElideNone);
+    row->addWidget(caption);
+    control->setParent(box);
+    row->addWidget(control);
+    groups_.append({caption, control, row});
+    return box;
+}
+
 QString CommandBarView::enqueueTitle(int readyCount) {
     return readyCount < 1 ? tr("Add to Queue") : tr("Add %1 to Queue").arg(readyCount);
 }
@@ -83,8 +92,8 @@ CommandBarView::CommandBarView(AppModel* model, QWidget* parent)
     setObjectName(QStringLiteral("CommandBarView"));
     setFixedHeight(52);
     auto* row = new QHBoxLayout(this);
-    row->setContentsMargins(16, 0, 16, 0);
-    row->setSpacing(12);
+    row->setContentsMargins(regularSpacing.margin, 0, regularSpacing.margin, 0);
+    row->setSpacing(regularSpacing.between);
 
     folder_ = new KelpPathWell(QStringLiteral("folder"), std::nullopt, tr("Choose output folder…"), 30, 190, this);
     folder_->setObjectName(QStringLiteral("outputFolder"));
@@ -97,19 +106,19 @@ CommandBarView::CommandBarView(AppModel* model, QWidget* parent)
     pattern_->setToolTip(tr("Output filename pattern. Tokens: {name} (source name), {tc} (timecode), {date}. "
                             "Extension is forced to .mov."));
     connect(pattern_->edit(), &QLineEdit::textEdited, model_, &AppModel::setNamingPattern);
-    row->addWidget(group(QStringLiteral("NAME"), pattern_, this));
+    row->addWidget(addGroup(QStringLiteral("NAME"), pattern_));
 
     fixMode_ = new KelpSegGroup({{tr("Creation"), [this] { model_->setDefaultFixMode(FixMode::creationTime); }},
                                  {tr("Manual"), [this] { model_->setDefaultFixMode(FixMode::manual); }}},
                                 std::nullopt);
     fixMode_->setObjectName(QStringLiteral("fixMode"));
-    row->addWidget(group(QStringLiteral("FIX"), fixMode_, this));
+    row->addWidget(addGroup(QStringLiteral("FIX"), fixMode_));
 
     tier_ = new KelpMenuButton(Kelp::font(12, QFont::Medium), 100);
     tier_->setObjectName(QStringLiteral("verifyTier"));
     for (VerifyTier tier : allVerifyTiers)
         tier_->menu()->addAction(tierName(tier), this, [this, tier] { model_->setVerifyTier(tier); });
-    row->addWidget(group(QStringLiteral("VERIFY"), tier_, this));
+    row->addWidget(addGroup(QStringLiteral("VERIFY"), tier_));
 
     auto* stepper = new QWidget;
     stepper->setToolTip(
@@ -131,7 +140,7 @@ CommandBarView::CommandBarView(AppModel* model, QWidget* parent)
     stepRow->addWidget(minus);
     stepRow->addWidget(tolerance_);
     stepRow->addWidget(plus);
-    row->addWidget(group(QStringLiteral("±TOL"), stepper, this));
+    row->addWidget(addGroup(QStringLiteral("±TOL"), stepper));
 
     row->addStretch(0);
 
@@ -162,6 +171,65 @@ void CommandBarView::refresh() {
     enqueue_->updateGeometry();
     enqueue_->setEnabled(model_->canEnqueue());
     enqueue_->setToolTip(folder ? tr("Add ready rows to the queue") : tr("Choose an output folder first"));
+    fitToWidth();  // the enqueue title's width follows the count
+}
+
+void CommandBarView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    fitToWidth();
+}
+
+void CommandBarView::fitToWidth() {
+    Density fitting = Density::noCaptions;
+    for (const Density density : {Density::regular, Density::tight, Density::fewCaptions}) {
+        if (neededWidth(density) <= width()) {
+            fitting = density;
+            break;
+        }
+    }
+    if (fitting != density_) applyDensity(fitting);
+    // Laid out at once (nothing is done when nothing changed): a change made
+    // while the bar is being resized would otherwise wait for the next request.
+    layout()->activate();
+}
+
+namespace {
+
+bool showsCaption(CommandBarView::Density density, int group) {
+    const bool speaksForItself = group < 2;  // NAME and FIX
+    return density == CommandBarView::Density::regular || density == CommandBarView::Density::tight ||
+           (density == CommandBarView::Density::fewCaptions && !speaksForItself);
+}
+
+}  // namespace
+
+void CommandBarView::applyDensity(Density density) {
+    density_ = density;
+    const Spacing spacing = density == Density::regular ? regularSpacing : tightSpacing;
+    auto* row = static_cast<QHBoxLayout*>(layout());
+    row->setContentsMargins(spacing.margin, 0, spacing.margin, 0);
+    row->setSpacing(spacing.between);
+    for (int i = 0; i < groups_.size(); ++i) {
+        groups_[i].caption->setVisible(showsCaption(density, i));
+        groups_[i].row->setSpacing(spacing.caption);
+    }
+}
+
+// The width the bar needs at a density for every control at its preferred width
+// and the output folder's placeholder whole.
+int CommandBarView::neededWidth(Density density) const {
+    // Fixed-size controls give no size hint: their minimum is their width.
+    const auto preferred = [](const QWidget* w) {
+        return std::max({w->sizeHint().width(), w->minimumSizeHint().width(), w->minimumWidth()});
+    };
+    const Spacing spacing = density == Density::regular ? regularSpacing : tightSpacing;
+    int needed = 2 * spacing.margin + folder_->widthShowingPlaceholder() + preferred(enqueue_) +
+                 spacing.between * int(groups_.size() + 1);
+    for (int i = 0; i < groups_.size(); ++i) {
+        needed += preferred(groups_[i].control);
+        if (showsCaption(density, i)) needed += preferred(groups_[i].caption) + spacing.caption;
+    }
+    return needed;
 }
 
 void CommandBarView::paintEvent(QPaintEvent*) {

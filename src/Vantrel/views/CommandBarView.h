@@ -44,12 +44,29 @@ public:
     static QString enqueueTitle(int readyCount);
     static QString tierName(VerifyTier tier);
 
+    // How tightly the bar packs its controls: as designed while there is room;
+    // then with tighter spacing; then without the captions of the NAME and FIX
+    // groups, whose controls speak for themselves; then without any caption. The
+    // loosest that leaves the output folder's placeholder whole is used.
+    enum class Density { regular, tight, fewCaptions, noCaptions };
+    Density density() const { return density_; }
+
 protected:
     void paintEvent(QPaintEvent*) override;
+    void resizeEvent(QResizeEvent*) override;
 
 private:
+    struct Group {
+        KelpLabel* caption;
+        QWidget* control;
+        QHBoxLayout* row;
+    };
+    QWidget* addGroup(const QString& label, QWidget* control);
     void refresh();
     void stepTolerance(double step);
+    void fitToWidth();
+    void applyDensity(Density density);
+    int neededWidth(Density density) const;
 
     AppModel* model_;
     KelpPathWell* folder_;
@@ -58,6 +75,8 @@ private:
     KelpMenuButton* tier_;
     KelpLabel* tolerance_;
     KelpButton* enqueue_;
+    QList<Group> groups_;  // NAME, FIX, VERIFY, ±TOL
+    Density density_ = Density::regular;
     TurnScheduler refresher_;
 };
 

@@ -243,6 +243,8 @@ public:
     KelpButton* chooseButton() const { return m_choose; }
     // The text as drawn at the current width (elided at the head), for tests.
     QString shownText() const;
+    // The narrowest width at which the placeholder shows whole.
+    int widthShowingPlaceholder() const;
     QSize sizeHint() const override;
 
 signals:

@@ -168,6 +168,12 @@ QRectF KelpPathWell::textRect() const {
     return QRectF(left, 0, std::max<qreal>(0, right - left), height());
 }
 
+int KelpPathWell::widthShowingPlaceholder() const {
+    const int text = int(std::ceil(QFontMetricsF(Kelp::font(12)).horizontalAdvance(m_placeholder)));
+    return wellLeading + wellIcon + wellSpacing + text + wellSpacing + wellMinSpacer + wellSpacing +
+           m_choose->sizeHint().width() + wellTrailing + 1;
+}
+
 QString KelpPathWell::shownText() const {
     if (m_path) return QFontMetrics(Kelp::digitsFont(12, QFont::Medium)).elidedText(*m_path, Qt::ElideLeft, int(textRect().width()));
     return QFontMetrics(Kelp::font(12)).elidedText(m_placeholder, Qt::ElideRight, int(textRect().width()));

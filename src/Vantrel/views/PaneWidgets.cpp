@@ -49,6 +49,10 @@ void KelpSpinner::paintEvent(QPaintEvent*) {
 
 // ---- KelpMenuButton ----
 
+namespace {
+constexpr qreal chevronRoom = 9;  // the chevron's 6 and a margin of 3 to the edge
+}  // namespace
+
 KelpMenuButton::KelpMenuButton(const QFont& font, int width, QWidget* parent)
     : QAbstractButton(parent), menu_(new QMenu(this)) {
     setFont(font);
@@ -78,11 +82,13 @@ void KelpMenuButton::paintEvent(QPaintEvent*) {
     p.setRenderHint(QPainter::Antialiasing);
     if (hovered_ || isDown()) Kelp::fillRounded(p, rect(), 5, Palette::overlay(isDown() ? 0.12 : 0.08, dark));
     const QColor fg = Palette::color(Role::textPrimary, dark);
-    const QRectF textRect = QRectF(rect()).adjusted(2, 0, -9, 0);
+    // The label is centred in the room left of the chevron, keeping a clear gap
+    // of 6 before it: a long label ("Auto (29.97 DF)") must not run into it.
+    const QRectF textRect = QRectF(rect()).adjusted(0, 0, -(chevronRoom + 6), 0);
     p.setPen(fg);
     p.drawText(textRect, Qt::AlignCenter | Qt::TextSingleLine,
                QFontMetrics(font()).elidedText(text(), Qt::ElideRight, int(textRect.width())));
-    // A small down chevron at the trailing edge.
+    // A small down chevron at the trailing edge, within its last `chevronRoom`.
     const qreal x = width() - 6, y = height() / 2.0;
     QPainterPath chevron;
     chevron.moveTo(x - 3, y - 1.5);

@@ -1,9 +1,15 @@
 // The window content: split minimums and divider kept, the console sliding in and kept.
 #include "ShellTestSupport.h"
 #include "Vantrel/app/MainWindow.h"
+#include "Vantrel/views/CommandBarView.h"
 #include "Vantrel/views/ConsoleView.h"
 #include "Vantrel/views/ContentView.h"
+#include "Vantrel/views/DesignControls.h"
 #include "Vantrel/views/FooterBar.h"
+#include "Vantrel/views/LazyRowList.h"
+#include "Vantrel/views/PaneWidgets.h"
+#include "Vantrel/views/SourceListPane.h"
+#include "Vantrel/model/AppModel.h"
 
 #include <QSignalSpy>
 #include <QSplitter>
@@ -77,4 +83,96 @@ TEST_F(ContentViewTest, ConsoleSlidesInAndIsKeptAcrossLaunches) {
     ASSERT_TRUE(hidden.wait(5000));
     EXPECT_FALSE(drawer(view)->isVisible());
     EXPECT_FALSE(view->footer()->showConsole());
+}
+
+// The columns of a picture that hold ink: any pixel that differs from the first
+// column's (the background's) by more than a faint antialiasing trace.
+static QList<int> inkedColumns(const QImage& image) {
+    QList<int> columns;
+    for (int x = 0; x < image.width(); ++x) {
+        for (int y = 0; y < image.height(); ++y) {
+            const QColor here = image.pixelColor(x, y), back = image.pixelColor(0, y);
+            if (std::abs(here.lightness() - back.lightness()) > 24) {
+                columns << x;
+                break;
+            }
+        }
+    }
+    return columns;
+}
+
+// On a small screen the window is 1024 × 600: the command bar still shows the whole
+// placeholder of the output folder, every control of the bar lies inside it, and a
+// row's longest rate label keeps clear of its menu's chevron.
+TEST_F(ContentViewTest, SmallWindowKeepsTextsWhole) {
+    const QString clip = pathOf(QStringLiteral("clip.mov"));
+    testsupport::MovieSpec ntsc;
+    ntsc.rate = QStringLiteral("30000/1001");
+    ntsc.seconds = 0.2;
+    ntsc.timecode = QStringLiteral("01:00:00;00");
+    QString error;
+    ASSERT_TRUE(testsupport::makeMovie(clip, ntsc, &error)) << error.toStdString();
+    for (const auto& theme : testsupport::galleryThemes) {
+        SCOPED_TRACE(theme.name);
+        preferences::store(*settings, theme.dark ? AppearancePreference::dark : AppearancePreference::light);
+        launch();
+        app->show();
+        MainWindow* window = app->window();
+        window->resize(1024, 600);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+        AppModel* model = app->model();
+        model->addSources({QUrl::fromLocalFile(clip)});
+        ASSERT_TRUE(QTest::qWaitFor([&] { return model->sources().first().analysis.isDone(); }, 60000));
+        const QUuid id = model->sources().first().id;
+        auto* sources = window->findChild<SourceListPane*>();
+        sources->refreshNow();
+        QCoreApplication::processEvents();
+        ASSERT_EQ(window->width(), 1024);
+
+        auto* well = window->findChild<KelpPathWell*>(QStringLiteral("outputFolder"));
+        ASSERT_TRUE(well);
+        EXPECT_EQ(well->shownText(), QStringLiteral("Choose output folder…"));
+        auto* bar = qobject_cast<CommandBarView*>(well->parentWidget());
+        ASSERT_TRUE(bar);
+        for (QWidget* control : bar->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            if (!control->isVisible()) continue;
+            EXPECT_GE(control->x(), 0) << control->objectName().toStdString();
+            EXPECT_LE(control->geometry().right(), bar->width() - 1) << control->objectName().toStdString();
+        }
+        auto* enqueue = bar->findChild<QWidget*>(QStringLiteral("enqueue"));
+        EXPECT_GE(enqueue->width(), enqueue->sizeHint().width());
+        // Only what must go is gone: the captions of the verification and tolerance
+        // stay, which their controls cannot say by themselves.
+        EXPECT_NE(bar->density(), CommandBarView::Density::noCaptions);
+
+        QWidget* row = sources->list()->rowWidget(id);
+        ASSERT_TRUE(row);
+        auto* rate = row->findChild<KelpMenuButton*>(QStringLiteral("frameRate"));
+        ASSERT_TRUE(rate);
+        EXPECT_EQ(rate->text(), QStringLiteral("Auto (29.97 DF)"));
+        // The ink of the label, then a clear gap, then the chevron's: the last run
+        // of inked columns is the chevron alone.
+        const QList<int> ink = inkedColumns(rate->grab().toImage());
+        ASSERT_GE(ink.size(), 2);
+        int chevron = int(ink.size()) - 1;
+        while (chevron > 0 && ink[chevron - 1] == ink[chevron] - 1) --chevron;
+        ASSERT_GT(chevron, 0) << "no label before the chevron";
+        EXPECT_LE(ink.last() - ink[chevron] + 1, 9) << "the label runs into the chevron";
+        EXPECT_GE(ink[chevron] - ink[chevron - 1] - 1, 6) << "the label touches the chevron";
+        testsupport::saveGalleryPicture(window, QStringLiteral("window-1024x600-") + theme.name);
+    }
+}
+
+// Where there is room the bar is as designed.
+TEST_F(ContentViewTest, WideWindowKeepsTheDesignedBar) {
+    launch();
+    app->show();
+    app->window()->resize(1300, 800);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(app->window()));
+    auto* bar = app->window()->findChild<CommandBarView*>();
+    ASSERT_TRUE(bar);
+    EXPECT_EQ(bar->density(), CommandBarView::Density::regular);
+    EXPECT_EQ(bar->layout()->spacing(), 12);
+    auto* well = bar->findChild<KelpPathWell*>(QStringLiteral("outputFolder"));
+    EXPECT_EQ(well->shownText(), QStringLiteral("Choose output folder…"));
 }
