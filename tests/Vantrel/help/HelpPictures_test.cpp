@@ -1,8 +1,10 @@
 // The picture of the main window in the help's welcome topic, light and dark, as a
 // user would see it mid-shoot: a batch of clips already corrected in the queue and
 // the next clips read, with their real embedded and creation timecodes. The
-// pictures go to $VANTREL_GALLERY_DIR as help-main-window-{light,dark}.png, the
-// files src/Vantrel/help/main-window-*.png are copied from.
+// pictures go to $VANTREL_GALLERY_DIR as help-main-window-{light,dark}.png; the
+// files src/Vantrel/help/main-window-*.png are made from them with ImageMagick,
+// reduced to a small palette:
+//   convert help-main-window-dark.png -strip -dither None -colors 128 PNG8:main-window-dark.png
 #include "ShellTestSupport.h"
 #include "Vantrel/app/AppearanceController.h"
 #include "Vantrel/app/MainWindow.h"
