@@ -123,14 +123,14 @@ TEST_F(PanesEndToEnd, FromDropToCleanSeals) {
     }
     for (auto it = hashes.cbegin(); it != hashes.cend(); ++it)
         EXPECT_EQ(testsupport::sha256OfFile(it.key()), it.value()) << it.key().toStdString();
-    // The finished run, as the help shows it.
+    // The finished run (the help's own picture is HelpPictures_test's).
     if (testsupport::galleryWanted()) {
         window->resize(1280, 720);
         for (const auto& theme : testsupport::galleryThemes) {
             app->appearance()->setPreference(theme.dark ? AppearancePreference::dark : AppearancePreference::light);
             sources->refreshNow();
             queuePane->refreshNow();
-            testsupport::saveGalleryPicture(window, QStringLiteral("main-window-") + theme.name);
+            testsupport::saveGalleryPicture(window, QStringLiteral("main-window-after-run-") + theme.name);
         }
     }
 
