@@ -154,6 +154,18 @@ TEST_F(FFmpegWrapperTest, FailureCarriesTheWholeStandardError) {
     EXPECT_EQ(r.log.last(), QStringLiteral("FFmpeg error output: ") + everything);
 }
 
+TEST_F(FFmpegWrapperTest, ASuccessCanHandBackWhatTheToolSaid) {
+    // A tool that reports a failure and still exits 0: the caller gets to judge.
+    const QString said = QStringLiteral("frame=   45 fps=0.0 time=00:00:01.78\rError writing trailer of x.mov: No space left on device\n");
+    QFuture<QString> run = wrapper.runFFmpegKeepingErrors(
+        script("printf 'frame=   45 fps=0.0 time=00:00:01.78\\r' >&2\n"
+               "printf 'Error writing trailer of x.mov: No space left on device\\n' >&2\nexit 0\n"),
+        {}, std::nullopt, {}, {});
+    ASSERT_TRUE(tooltest::waitFor(run));
+    ASSERT_EQ(run.resultCount(), 1);
+    EXPECT_EQ(run.result(), said);
+}
+
 TEST_F(FFmpegWrapperTest, LargeAndSplitStandardErrorIsKeptWhole) {
     Recorder big;
     big.run(wrapper, script("head -c 200000 /dev/zero | tr '\\0' 'x' >&2\nprintf 'END\\n' >&2\nexit 3\n"));
