@@ -258,8 +258,8 @@ public:
     Timecode dividing(double divisor, ValidationRule rule) const;
 
     // The ratio of this timecode to another (converted to this rate first). Throws
-    // outOfBounds when the ratio is negative, beyond the span, or undefined (a
-    // non-zero or zero timecode over zero).
+    // outOfBounds when the ratio is negative or beyond the span (a non-zero
+    // timecode over zero among them); a zero timecode over zero gives NaN.
     double dividing(const Timecode& other) const;
     double dividing(const Components& other) const;
 

@@ -122,7 +122,9 @@ TimecodeComponents scaled(const Timecode& receiver, double factor, bool dividing
 double ratio(const Timecode& receiver, const TimecodeComponents& operand) {
     const TimecodeProperties& p = receiver.properties();
     const double q = double(subFrameTotal(receiver.components(), p)) / double(subFrameTotal(operand, p));
-    // Also rejects 0 / 0, which has no meaningful ratio.
+    // Zero over zero is NaN, and NaN is the answer; a non-zero total over zero is
+    // infinite and out of range like any other ratio beyond the span.
+    if (std::isnan(q)) return q;
     if (!(q >= 0 && q <= double(lastSubFrameTotal(p)))) throw ValidationError::outOfBounds();
     return q;
 }

@@ -125,13 +125,26 @@ TEST(TimecodeArithmetic, RatioFailsWhenItCannotBeComputed) {
     EXPECT_DOUBLE_EQ(timecodeFromText("01:00:00:00").dividing(timecodeFromText("00:30:00:00")), 2.0);
     EXPECT_DOUBLE_EQ(timecodeFromText("00:00:00:12").dividing(Timecode::Components{0, 0, 0, 0, 24, 0}), 0.5);
     EXPECT_OUT_OF_BOUNDS(timecodeFromText("00:00:00:01").dividing(timecodeFromText("00:00:00:00")));
-    EXPECT_OUT_OF_BOUNDS(timecodeFromText("00:00:00:00").dividing(timecodeFromText("00:00:00:00")));
+    // A single subframe is not zero: over zero it is out of range too.
+    EXPECT_OUT_OF_BOUNDS(timecodeFromText("00:00:00:00.01").dividing(Timecode::Components{}));
     EXPECT_OUT_OF_BOUNDS(timecodeFromText("00:00:00:01").dividing(Timecode::Components{0, 0, 0, 0, -1, 0}));
     EXPECT_EQ(timecodeFromText("01:00:00:00") / timecodeFromText("00:00:00:00"), std::nullopt);
-    EXPECT_EQ(timecodeFromText("00:00:00:00") / timecodeFromText("00:00:00:00"), std::nullopt);
     EXPECT_EQ(timecodeFromText("00:00:02:00") / timecodeFromText("00:00:01:00"), 2.0);
     // Across rates the operand is converted first: one second at 25 is one second at 24.
     EXPECT_DOUBLE_EQ(timecodeFromText("00:00:02:00").dividing(timecodeFromText("00:00:01:00", R::fps25)), 2.0);
+}
+
+TEST(TimecodeArithmetic, RatioOfZeroToZeroIsNaN) {
+    const Timecode zero = timecodeFromText("00:00:00:00");
+    EXPECT_TRUE(std::isnan(zero.dividing(timecodeFromText("00:00:00:00"))));
+    EXPECT_TRUE(std::isnan(zero.dividing(Timecode::Components{})));
+    // A zero at another rate is still zero once converted.
+    EXPECT_TRUE(std::isnan(zero.dividing(timecodeFromText("00:00:00:00", R::fps29_97d))));
+    const std::optional<double> byOperator = zero / timecodeFromText("00:00:00:00");
+    ASSERT_TRUE(byOperator.has_value());
+    EXPECT_TRUE(std::isnan(*byOperator));
+    // Zero over a non-zero timecode is a plain zero.
+    EXPECT_EQ(zero.dividing(timecodeFromText("00:00:00:01")), 0.0);
 }
 
 TEST(TimecodeArithmetic, OperatorsWrapAndSurviveAFailedConversion) {
