@@ -18,6 +18,7 @@
 #include <QTimer>
 #include <QtConcurrent/QtConcurrentRun>
 
+#include <algorithm>
 #include <memory>
 
 Q_LOGGING_CATEGORY(lcRemoteImage, "vantrel.RemoteImage")
@@ -86,6 +87,9 @@ public:
         request.setRawHeader("Accept", "image/*");
         reply_ = session->get(request);
         reply_->setParent(this);
+        // Without a bound QtNetwork reads whatever the server sends as fast as it
+        // comes, however slowly we take it; with one, it waits for us.
+        reply_->setReadBufferSize(std::max<qint64>(limits.readBufferBytes, 1));
         connect(reply_, &QNetworkReply::metaDataChanged, this, &ImageDownload::checkDeclaredLength);
         connect(reply_, &QNetworkReply::readyRead, this, &ImageDownload::takeData);
         connect(reply_, &QNetworkReply::redirected, this, &ImageDownload::verifyRedirect);
@@ -106,10 +110,20 @@ private:
         if (declared.isValid() && declared.toLongLong() > limits_.maxBodyBytes) failTooLarge(declared.toLongLong());
     }
 
+    // Takes what has arrived, never more than the cap: a byte beyond it refuses
+    // the download at once, before the rest is read.
     void takeData() {
-        if (finished_) return;
-        if (reply_->isOpen()) body_ += reply_->readAll();
-        if (body_.size() > limits_.maxBodyBytes) failTooLarge(body_.size());
+        if (finished_ || !reply_->isOpen()) return;
+        while (reply_->bytesAvailable() > 0) {
+            const qint64 room = limits_.maxBodyBytes - body_.size();
+            if (room <= 0) {
+                failTooLarge(body_.size() + reply_->bytesAvailable());
+                return;
+            }
+            const QByteArray piece = reply_->read(std::min(room, reply_->bytesAvailable()));
+            if (piece.isEmpty()) return;
+            body_ += piece;
+        }
     }
 
     // QtNetwork follows redirects itself (never from https to http, at most

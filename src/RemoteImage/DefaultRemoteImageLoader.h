@@ -15,6 +15,9 @@ namespace remoteimage {
 // What one download may take. The defaults are the program's; tests shrink them.
 struct RemoteImageLimits {
     qint64 maxBodyBytes = qint64(16) * 1024 * 1024;
+    // What QtNetwork may hold for us at a time before it stops reading from the
+    // connection; the body is taken from it piece by piece.
+    qint64 readBufferBytes = qint64(256) * 1024;
     std::chrono::milliseconds idleTimeout{15000};    // no data for this long
     std::chrono::milliseconds totalTimeout{60000};   // the whole download, redirects included
     int maxPixelsPerSide = 16384;

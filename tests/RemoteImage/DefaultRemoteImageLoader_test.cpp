@@ -9,10 +9,14 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFile>
+#include <QNetworkReply>
 #include <QNetworkAccessManager>
 #include <QStringList>
+#include <QThread>
 #include <QtConcurrent/QtConcurrentRun>
 
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -171,6 +175,87 @@ TEST_F(RemoteImageLoaderTest, AnUnsizedFloodIsCutOffAtTheCap) {
     EXPECT_EQ(result.error, RemoteImageError::tooLarge);
     EXPECT_GT(*sent, limits.maxBodyBytes);
     EXPECT_LT(*sent, offered / 4);
+}
+
+// A session that watches its replies: what QtNetwork handed them, and the most
+// one reply held at once. Its slots run before the loader's (connected first), so
+// they see each arrival before the loader empties the buffer; since the loader
+// takes everything each time, the sum of those sights is what arrived (more if a
+// piece were left over, never less). The first arrivals find the thread busy for
+// a while, as a window's thread is while it paints: QtNetwork reads on in its own
+// thread meanwhile, as far as it is let.
+class WatchedSession : public QNetworkAccessManager {
+public:
+    qint64 received = 0;
+    qint64 mostHeld = 0;
+
+protected:
+    QNetworkReply* createRequest(Operation op, const QNetworkRequest& request, QIODevice* data) override {
+        QNetworkReply* reply = QNetworkAccessManager::createRequest(op, request, data);
+        connect(reply, &QNetworkReply::readyRead, this, [this, reply] {
+            received += reply->bytesAvailable();
+            mostHeld = std::max(mostHeld, reply->bytesAvailable());
+            if (busyTurns_ > 0) {
+                --busyTurns_;
+                QThread::msleep(40);
+            }
+        });
+        return reply;
+    }
+
+private:
+    int busyTurns_ = 8;
+};
+
+qint64 kernelSocketBuffers() {
+    // The largest receive and send buffers the kernel may give a connection
+    // (third field of each): the most a server gets out before the reader takes any.
+    qint64 total = 0;
+    for (const char* name : {"/proc/sys/net/ipv4/tcp_rmem", "/proc/sys/net/ipv4/tcp_wmem"}) {
+        QFile file(QString::fromLatin1(name));
+        const QList<QByteArray> fields = file.open(QIODevice::ReadOnly) ? file.readAll().simplified().split(' ')
+                                                                         : QList<QByteArray>();
+        total += fields.size() == 3 ? fields[2].toLongLong() : 64 * MiB;
+    }
+    return total;
+}
+
+TEST_F(RemoteImageLoaderTest, EndlessBodiesAreReadNoFurtherThanTheCap) {
+    RemoteImageLimits limits;
+    limits.maxBodyBytes = 4 * MiB;
+    limits.readBufferBytes = 128 * 1024;
+
+    for (const auto framing : {EndlessBodyServer::Framing::chunked, EndlessBodyServer::Framing::untilClose}) {
+        SCOPED_TRACE(framing == EndlessBodyServer::Framing::chunked ? "chunked" : "until close");
+        EndlessBodyServer endless(framing);
+        auto* session = new WatchedSession;
+        loader = std::make_unique<DefaultRemoteImageLoader>(cache, session, limits);
+        const RemoteImageResult result = awaitResult(loader->image(endless.url()));
+        EXPECT_EQ(result.error, RemoteImageError::tooLarge) << result.message.toStdString();
+        // QtNetwork stops reading while a reply holds its buffer's worth; it may
+        // have one piece in flight beyond it when it stops.
+        EXPECT_LE(session->mostHeld, 2 * limits.readBufferBytes);
+        EXPECT_GT(session->received, limits.maxBodyBytes);
+        EXPECT_LE(session->received, limits.maxBodyBytes + 2 * limits.readBufferBytes);
+        loader.reset();
+        // Beyond that, only the kernel's socket buffers and the server's own queue.
+        EXPECT_LT(endless.sent(), limits.maxBodyBytes + 2 * limits.readBufferBytes + kernelSocketBuffers() + MiB);
+    }
+}
+
+TEST_F(RemoteImageLoaderTest, ABodyOfExactlyTheCapIsReadAndOneByteMoreIsRefused) {
+    // Chunked, so that no declared length refuses it before the body is read.
+    server.route("/chunked-png", [this](QTcpSocket* socket, const Request&) {
+        socket->write(LocalImageServer::head(200, {"Content-Type: image/png", "Transfer-Encoding: chunked"}) +
+                      QByteArray::number(png.size(), 16) + "\r\n" + png + "\r\n0\r\n\r\n");
+    });
+    const QUrl url = server.url(QStringLiteral("/chunked-png"));
+    RemoteImageLimits limits;
+    limits.readBufferBytes = 7;  // the body arrives in pieces smaller than itself
+    limits.maxBodyBytes = png.size() - 1;
+    EXPECT_EQ(awaitResult(makeLoader(limits).image(url)).error, RemoteImageError::tooLarge);
+    limits.maxBodyBytes = png.size();
+    EXPECT_EQ(awaitResult(makeLoader(limits).image(url)).image.size(), QSize(8, 6));
 }
 
 TEST_F(RemoteImageLoaderTest, OtherThreadsGetTheirAnswerThroughTheLoadersThread) {

@@ -20,6 +20,9 @@
 #include <QtEndian>
 
 #include <algorithm>
+#include <atomic>
+#include <future>
+#include <thread>
 #include <functional>
 #include <memory>
 
@@ -143,6 +146,26 @@ public:
         };
     }
 
+    // A body without a declared length that ends only when the connection
+    // closes, written as fast as the reader takes it, up to `offered` bytes;
+    // `sent` counts what went out.
+    static Handler unsizedFlood(qint64 offered, std::shared_ptr<qint64> sent) {
+        return [=](QTcpSocket* socket, const Request&) {
+            socket->write(head(200, {"Content-Type: image/png", "Connection: close"}));
+            const QByteArray block(64 * 1024, 'u');
+            auto more = [=] {
+                while (socket->state() == QAbstractSocket::ConnectedState && socket->bytesToWrite() < 256 * 1024 &&
+                       *sent < offered) {
+                    socket->write(block);
+                    *sent += block.size();
+                    if (*sent >= offered) socket->disconnectFromHost();
+                }
+            };
+            QObject::connect(socket, &QTcpSocket::bytesWritten, socket, more);
+            more();
+        };
+    }
+
     // Keeps the answer until the test calls the returned release function.
     static Handler held(Handler inner, std::function<void()>* release) {
         return [=](QTcpSocket* socket, const Request& request) {
@@ -182,6 +205,60 @@ private:
 
     QTcpServer server_;
     QHash<QByteArray, Handler> routes_;
+};
+
+// Answers one request with a body that never ends, from a thread of its own, so
+// that it goes on writing whatever the test's thread is doing: chunked, or without
+// a length until the connection closes. Stops when the reader goes away.
+class EndlessBodyServer {
+public:
+    enum class Framing { chunked, untilClose };
+
+    explicit EndlessBodyServer(Framing framing) {
+        std::promise<quint16> port;
+        std::future<quint16> listening = port.get_future();
+        thread_ = std::thread([this, framing, port = std::move(port)]() mutable { serve(framing, port); });
+        port_ = listening.get();
+    }
+    ~EndlessBodyServer() {
+        stop_ = true;
+        thread_.join();
+    }
+
+    QUrl url() const { return QUrl(QStringLiteral("http://127.0.0.1:%1/endless").arg(port_)); }
+    qint64 sent() const { return sent_; }
+
+private:
+    void serve(Framing framing, std::promise<quint16>& port) {
+        QTcpServer server;
+        server.listen(QHostAddress::LocalHost, 0);
+        port.set_value(server.serverPort());
+        while (!stop_ && !server.waitForNewConnection(50)) {}
+        std::unique_ptr<QTcpSocket> socket(server.nextPendingConnection());
+        if (!socket) return;
+        QByteArray request;
+        while (!stop_ && !request.contains("\r\n\r\n") && socket->state() == QAbstractSocket::ConnectedState)
+            if (socket->waitForReadyRead(50)) request += socket->readAll();
+        socket->write(framing == Framing::chunked
+                          ? LocalImageServer::head(200, {"Content-Type: image/png", "Transfer-Encoding: chunked"})
+                          : LocalImageServer::head(200, {"Content-Type: image/png", "Connection: close"}));
+        const QByteArray block(64 * 1024, 'e');
+        const QByteArray piece = framing == Framing::chunked
+                                     ? QByteArray::number(block.size(), 16) + "\r\n" + block + "\r\n"
+                                     : block;
+        while (!stop_ && socket->state() == QAbstractSocket::ConnectedState) {
+            if (socket->bytesToWrite() < 256 * 1024) {
+                socket->write(piece);
+                sent_ += block.size();
+            }
+            socket->waitForBytesWritten(50);
+        }
+    }
+
+    std::thread thread_;
+    quint16 port_ = 0;
+    std::atomic<bool> stop_ = false;
+    std::atomic<qint64> sent_ = 0;
 };
 
 }  // namespace imagetest
