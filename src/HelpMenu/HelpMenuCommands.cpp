@@ -12,6 +12,8 @@ HelpMenuCommands::HelpMenuCommands(HelpContent content, std::optional<QString> a
 QAction* HelpMenuCommands::makeAction(QObject* parent) const {
     auto* action = new QAction(title_, parent);
     action->setShortcut(shortcut());
+    // A menu command: its key works in every window of the application, the help window included.
+    action->setShortcutContext(Qt::ApplicationShortcut);
     action->setMenuRole(QAction::NoRole);
     QObject::connect(action, &QAction::triggered, action, [content = content_] { HelpWindowController::showHelp(content); });
     return action;

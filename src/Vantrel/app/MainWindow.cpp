@@ -162,13 +162,9 @@ QAction* MainWindow::placeholder(const QString& title) {
 void MainWindow::buildHelpMenu() {
     helpMenu_ = menuBar()->addMenu(QStringLiteral("Help"));
     helpMenu_->setObjectName(QStringLiteral("helpMenu"));
+    // Until the help module registers its command, a disabled stand-in holds its place.
     helpAction_ = placeholder(helpTitle);
     helpMenu_->addAction(helpAction_);
-    helpAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Question));
-    helpAction_->setShortcutContext(Qt::ApplicationShortcut);
-    connect(helpAction_, &QAction::triggered, this, [this] {
-        if (showHelp_) showHelp_();
-    });
     checkForUpdates_ = new QAction(QStringLiteral("Check for Updates…"), this);
     connect(checkForUpdates_, &QAction::triggered, updater_, &UpdaterController::checkForUpdates);
     checkForUpdates_->setEnabled(updater_->canCheckForUpdates());
@@ -183,9 +179,17 @@ void MainWindow::buildHelpMenu() {
                             placeholder(aboutTitle)});
 }
 
+void MainWindow::setHelpCommand(QAction* command) {
+    if (!command || command == helpAction_) return;
+    QAction* previous = helpAction_;
+    helpMenu_->insertAction(previous, command);
+    helpMenu_->removeAction(previous);
+    helpAction_ = command;
+    if (previous->parent() == this) previous->deleteLater();
+}
+
 void MainWindow::setShowHelp(std::function<void()> showHelp) {
     showHelp_ = std::move(showHelp);
-    helpAction_->setEnabled(bool(showHelp_));
     helpButton_->setEnabled(bool(showHelp_));
 }
 

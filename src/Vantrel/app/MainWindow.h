@@ -46,8 +46,11 @@ public:
     // "1 video", "12 videos"; none for no sources.
     static std::optional<QString> sourceCountText(qsizetype count);
 
-    // The help module's command: the "Vantrel Help" entry and the toolbar's Help
-    // button call it from now on.
+    // The help module's menu command (the "Vantrel Help" entry with its key): it
+    // takes the stand-in's place at the top of the Help menu.
+    void setHelpCommand(QAction* command);
+    QAction* helpCommand() const { return helpAction_; }
+    // What the toolbar's Help button calls from now on.
     void setShowHelp(std::function<void()> showHelp);
     // The feedback module's entries ("Send Feedback…", "Leave a Tip", "About
     // Vantrel" and their dividers, in menu order): they take the place of the

@@ -11,6 +11,7 @@
 
 #include <QGraphicsOpacityEffect>
 #include <QPainter>
+#include <QPointer>
 #include <QParallelAnimationGroup>
 #include <QPropertyAnimation>
 #include <QSettings>
@@ -25,20 +26,29 @@ namespace {
 // own height allows, bottom edge first, so the console rises from the footer.
 class ConsoleDrawer : public QWidget {
 public:
-    ConsoleDrawer(QWidget* console, QWidget* parent) : QWidget(parent), console_(console) {
+    explicit ConsoleDrawer(QWidget* parent) : QWidget(parent) {
         setObjectName(QStringLiteral("ConsoleDrawer"));
-        console->setParent(this);
         setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     }
 
-    QSize sizeHint() const override { return {console_->sizeHint().width(), ContentView::consoleHeight}; }
+    void hold(QWidget* console) {
+        console_ = console;
+        if (!console) return;
+        console->setParent(this);
+        console->setGeometry(0, 0, width(), ContentView::consoleHeight);
+        console->show();
+    }
+
+    QSize sizeHint() const override { return {console_ ? console_->sizeHint().width() : 0, ContentView::consoleHeight}; }
     QSize minimumSizeHint() const override { return {0, 0}; }
 
 protected:
-    void resizeEvent(QResizeEvent*) override { console_->setGeometry(0, 0, width(), ContentView::consoleHeight); }
+    void resizeEvent(QResizeEvent*) override {
+        if (console_) console_->setGeometry(0, 0, width(), ContentView::consoleHeight);
+    }
 
 private:
-    QWidget* console_;
+    QPointer<QWidget> console_;
 };
 
 }  // namespace
@@ -70,8 +80,8 @@ ContentView::ContentView(AppModel* model, QSettings* settings, QWidget* parent)
     connect(splitter_, &QSplitter::splitterMoved, this,
             [this] { settings_->setValue(preferences::splitKey, splitter_->saveState()); });
 
-    console_ = new ConsoleView(&model->queue());
-    drawer_ = new ConsoleDrawer(console_, this);
+    drawer_ = new ConsoleDrawer(this);
+    if (showConsole_) makeConsole();
     fade_ = new QGraphicsOpacityEffect(drawer_);
     fade_->setEnabled(false);  // only while sliding: it renders through an offscreen pixmap
     drawer_->setGraphicsEffect(fade_);
@@ -97,10 +107,29 @@ ContentView::ContentView(AppModel* model, QSettings* settings, QWidget* parent)
     }
     connect(animation_, &QAbstractAnimation::finished, this, [this] {
         fade_->setEnabled(false);
-        if (!showConsole_) drawer_->hide();
+        if (!showConsole_) {
+            drawer_->hide();
+            dropConsole();
+        }
         QWidget::layout()->activate();  // the final heights are in place when the end is announced
         emit consoleAnimationFinished();
     });
+}
+
+// A new pane reads the whole log and starts at its first line; one still
+// sliding out when the console turns on again is kept as it is.
+void ContentView::makeConsole() {
+    if (console_) return;
+    console_ = new ConsoleView(&model_->queue());
+    static_cast<ConsoleDrawer*>(drawer_)->hold(console_);
+}
+
+void ContentView::dropConsole() {
+    if (!console_) return;
+    static_cast<ConsoleDrawer*>(drawer_)->hold(nullptr);
+    console_->hide();
+    console_->deleteLater();
+    console_ = nullptr;
 }
 
 void ContentView::setShowConsole(bool show) {
@@ -108,6 +137,7 @@ void ContentView::setShowConsole(bool show) {
     showConsole_ = show;
     settings_->setValue(preferences::showConsoleKey, show);
     footer_->setShowConsole(show);
+    if (show) makeConsole();
 
     auto* height = static_cast<QPropertyAnimation*>(animation_->animationAt(0));
     auto* opacity = static_cast<QPropertyAnimation*>(animation_->animationAt(1));

@@ -4,6 +4,8 @@
 // bar and the queue below it, the console while it is switched on, and the
 // footer. The divider's position and whether the console shows are kept in the
 // settings; the console slides up from the footer and fades in (and back out).
+// The console pane exists only while it is switched on, so opening it shows the
+// log from its first line.
 
 #include <QWidget>
 
@@ -32,6 +34,8 @@ public:
     AppModel* model() const { return model_; }
     QSplitter* splitter() const { return splitter_; }
     FooterBar* footer() const { return footer_; }
+    // The console pane, made when the console turns on and dropped once it has
+    // slid out; null while the console is off.
     ConsoleView* console() const { return console_; }
 
     bool showConsole() const { return showConsole_; }
@@ -47,12 +51,15 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void makeConsole();
+    void dropConsole();
+
     AppModel* model_;
     QSettings* settings_;
     bool showConsole_;
     QSplitter* splitter_;
     QWidget* drawer_;  // clips the console while it slides
-    ConsoleView* console_;
+    ConsoleView* console_ = nullptr;
     FooterBar* footer_;
     QGraphicsOpacityEffect* fade_;
     QParallelAnimationGroup* animation_;

@@ -1,12 +1,14 @@
 // The main window: start-up appearance, menus and their keys, the sources well,
 // the registration points of the help and feedback modules.
 #include "AppCitizenshipKit/CitizenshipAbout.h"
+#include "FeedbackKit/FeedbackDraft.h"
 #include "FeedbackKit/FeedbackPresenter.h"
 #include "QueueTestSupport.h"
 #include "ShellTestSupport.h"
 #include "HelpMenu/HelpWindowController.h"
 #include "Vantrel/app/AppDelegate.h"
 #include "Vantrel/app/AppIconController.h"
+#include "Vantrel/app/BuildNumber.h"
 #include "Vantrel/app/AppearanceController.h"
 #include "Vantrel/app/InstanceLock.h"
 #include "Vantrel/app/MainWindow.h"
@@ -17,9 +19,11 @@
 
 #include <QAction>
 #include <QFileDialog>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTimer>
 
@@ -204,16 +208,30 @@ TEST_F(MainWindowTest, AppearanceMenuPersistsAndRecoloursAtOnce) {
 TEST_F(MainWindowTest, HelpAndFeedbackEntriesAreRegistered) {
     launch();
     MainWindow* window = shown();
+    // The entry is the help module's command for the application's own help: it
+    // shows that content, whatever was registered since.
+    helpmenu::HelpWindowController::registerContent(helpmenu::HelpContent({}, QStringLiteral("Other"), std::nullopt));
     QTest::keyClick(window, Qt::Key_Question, Qt::ControlModifier);
+    ASSERT_TRUE(QTest::qWaitFor([] { return helpmenu::HelpWindowController::window() != nullptr; }));
+    QWidget* help = helpmenu::HelpWindowController::window();
+    EXPECT_EQ(help->windowTitle(), QStringLiteral("Vantrel Help"));
+    // Its key works in the help window as well and brings the same window forward.
+    QSignalSpy chosen(window->helpCommand(), &QAction::triggered);
+    QTest::keyClick(help, Qt::Key_Question, Qt::ControlModifier);
+    EXPECT_EQ(chosen.count(), 1);
+    EXPECT_EQ(helpmenu::HelpWindowController::window(), help);
+    help->close();
+    ASSERT_TRUE(QTest::qWaitFor([] { return helpmenu::HelpWindowController::window() == nullptr; }));
+    // The toolbar's Help button shows the registered help, now the application's own again.
+    window->findChild<QAbstractButton*>(QStringLiteral("HelpButton"))->click();
     ASSERT_TRUE(QTest::qWaitFor([] { return helpmenu::HelpWindowController::window() != nullptr; }));
     EXPECT_EQ(helpmenu::HelpWindowController::window()->windowTitle(), QStringLiteral("Vantrel Help"));
     helpmenu::HelpWindowController::window()->close();
 
     int helpCalls = 0;
     window->setShowHelp([&] { ++helpCalls; });
-    QTest::keyClick(window, Qt::Key_Question, Qt::ControlModifier);
     window->findChild<QAbstractButton*>(QStringLiteral("HelpButton"))->click();
-    EXPECT_EQ(helpCalls, 2);
+    EXPECT_EQ(helpCalls, 1);
 
     // The application's own entries open the feedback form and the About panel.
     entry(window->helpMenu(), QStringLiteral("Send Feedback…"))->trigger();
@@ -265,6 +283,22 @@ TEST_F(MainWindowTest, TopLevelWindowsCarryTheirOwnTitles) {
     EXPECT_EQ(update->windowTitle(), QStringLiteral("Software Update"));
     EXPECT_EQ(InstanceLock::alreadyRunningBox(QStringLiteral("Vantrel is already running."))->windowTitle(),
               QStringLiteral("Vantrel"));
+}
+
+TEST_F(MainWindowTest, AboutAndFeedbackCarryTheBuildNumber) {
+    launch();
+    MainWindow* window = shown();
+    const QString build = buildNumber();
+    // A commit count or the build's setting: never empty, never the unknown mark.
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^[A-Za-z0-9._+-]+$")).match(build).hasMatch()) << build.toStdString();
+    EXPECT_NE(build, QStringLiteral("?"));
+    EXPECT_EQ(feedback::FeedbackEnvironment::current().appVersionField(), QStringLiteral("0.1.0 (%1)").arg(build));
+    entry(window->helpMenu(), QStringLiteral("About Vantrel"))->trigger();
+    ASSERT_TRUE(citizenship::CitizenshipAbout::window());
+    auto* version = citizenship::CitizenshipAbout::window()->findChild<QLabel*>(QStringLiteral("appVersion"));
+    ASSERT_NE(version, nullptr);
+    EXPECT_EQ(version->text(), QStringLiteral("Version 0.1.0 (%1)").arg(build));
+    citizenship::CitizenshipAbout::window()->close();
 }
 
 TEST_F(MainWindowTest, MinimumSizeNeverExceedsTheScreen) {

@@ -1,7 +1,9 @@
-// The window content: split minimums and divider kept, the console sliding in and kept.
+// The window content: split minimums and divider kept, the console sliding in and
+// kept, and made afresh each time it opens.
 #include "ShellTestSupport.h"
 #include "Vantrel/app/MainWindow.h"
 #include "Vantrel/views/CommandBarView.h"
+#include "Vantrel/queue/CorrectionQueue.h"
 #include "Vantrel/views/ConsoleView.h"
 #include "Vantrel/views/ContentView.h"
 #include "Vantrel/views/DesignControls.h"
@@ -11,6 +13,8 @@
 #include "Vantrel/views/SourceListPane.h"
 #include "Vantrel/model/AppModel.h"
 
+#include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QSplitter>
 
@@ -175,4 +179,55 @@ TEST_F(ContentViewTest, WideWindowKeepsTheDesignedBar) {
     EXPECT_EQ(bar->layout()->spacing(), 12);
     auto* well = bar->findChild<KelpPathWell*>(QStringLiteral("outputFolder"));
     EXPECT_EQ(well->shownText(), QStringLiteral("Choose output folder…"));
+}
+
+TEST_F(ContentViewTest, OpeningTheConsoleShowsTheLogFromItsFirstLine) {
+    launch();
+    ContentView* view = content();
+    EXPECT_EQ(view->console(), nullptr);  // off: there is no pane
+    EXPECT_EQ(view->findChild<ConsoleView*>(), nullptr);
+    CorrectionQueue& queue = app->model()->queue();
+    for (int i = 0; i < 60; ++i) queue.log(QStringLiteral("line %1").arg(i));
+
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        QSignalSpy shown(view, &ContentView::consoleAnimationFinished);
+        view->setShowConsole(true);
+        ASSERT_TRUE(shown.wait(5000));
+        ConsoleView* console = view->console();
+        ASSERT_NE(console, nullptr);
+        QScrollBar* bar = console->text()->verticalScrollBar();
+        EXPECT_GT(bar->maximum(), 0);
+        EXPECT_EQ(bar->value(), 0);
+        EXPECT_EQ(console->text()->toPlainText(), queue.logLines().join(QLatin1Char('\n')));
+        // The next line scrolls it to the end.
+        QSignalSpy followed(console, &ConsoleView::followedTail);
+        queue.log(QStringLiteral("newest"));
+        ASSERT_TRUE(followed.wait(5000));
+        EXPECT_EQ(bar->value(), bar->maximum());
+
+        // Turned off, the pane goes once it has slid out; the log stays with the queue.
+        QSignalSpy hidden(view, &ContentView::consoleAnimationFinished);
+        view->setShowConsole(false);
+        EXPECT_EQ(view->console(), console);  // still sliding out
+        ASSERT_TRUE(hidden.wait(5000));
+        EXPECT_EQ(view->console(), nullptr);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_EQ(view->findChild<ConsoleView*>(), nullptr);
+    }
+}
+
+TEST_F(ContentViewTest, ConsoleTurnedOnAgainWhileSlidingOutKeepsItsPane) {
+    launch();
+    ContentView* view = content();
+    QSignalSpy finished(view, &ContentView::consoleAnimationFinished);
+    view->setShowConsole(true);
+    ASSERT_TRUE(finished.wait(5000));
+    ConsoleView* console = view->console();
+    view->setShowConsole(false);
+    view->setShowConsole(true);  // before the slide out ends
+    ASSERT_TRUE(finished.wait(5000));
+    EXPECT_EQ(view->console(), console);
+    EXPECT_TRUE(console->isVisible());
+    EXPECT_EQ(console->height(), ContentView::consoleHeight);
 }
