@@ -4,6 +4,7 @@
 #include "HelpMenu/HelpMenuCommands.h"
 #include "HelpMenu/HelpWindowController.h"
 #include "Vantrel/app/AppDelegate.h"
+#include "Vantrel/app/BuildNumber.h"
 #include "Vantrel/app/AppIconController.h"
 #include "Vantrel/app/AppearanceController.h"
 #include "Vantrel/app/MainWindow.h"
@@ -14,6 +15,7 @@
 #include "Vantrel/views/Palette.h"
 
 #include <QApplication>
+#include <QLoggingCategory>
 #include <QSettings>
 
 #ifndef VANTREL_VERSION
@@ -24,11 +26,19 @@ namespace vantrel {
 
 namespace {
 
+const QString appName = QStringLiteral("Vantrel");
+
+// Where the help came from, for whoever asks (QT_LOGGING_RULES="vantrel.help.info=true").
+Q_LOGGING_CATEGORY(lcHelp, "vantrel.help", QtWarningMsg)
+
 // The help topics, or an empty help titled "Vantrel Help" when they cannot be read.
 helpmenu::HelpContent loadHelp(const QString& folder) {
     try {
-        return helpmenu::HelpContent::load(QStringLiteral("help-manifest"), folder);
-    } catch (const helpmenu::HelpContentError&) {
+        helpmenu::HelpContent content = helpmenu::HelpContent::load(QStringLiteral("help-manifest"), folder);
+        qCInfo(lcHelp).noquote() << "Help:" << content.topics.size() << "topics from" << folder;
+        return content;
+    } catch (const helpmenu::HelpContentError& error) {
+        qCWarning(lcHelp).noquote() << "Help could not be read from" << folder << "-" << error.errorDescription();
         return helpmenu::HelpContent({}, QStringLiteral("Vantrel Help"), std::nullopt);
     }
 }
@@ -51,6 +61,8 @@ void VantrelApp::configureApplication() {
     QCoreApplication::setOrganizationName(QStringLiteral("Vantrel"));
     QCoreApplication::setApplicationName(QStringLiteral("Vantrel"));
     QCoreApplication::setApplicationVersion(QStringLiteral(VANTREL_VERSION));
+    // Read by the About panel and the feedback report, as "0.1.0 (N)".
+    if (QCoreApplication* app = QCoreApplication::instance()) app->setProperty("buildNumber", buildNumber());
     // No display name of its own: Qt's X11 and Wayland windows add a display name
     // that was set to every title ("Vantrel Help — Vantrel"). Unset, it reads as
     // the application name, and each window keeps exactly the title it gives.
@@ -117,6 +129,7 @@ bool VantrelApp::isFFmpegAvailable() {
 MainWindow* VantrelApp::window() {
     if (window_) return window_.get();
     window_ = std::make_unique<MainWindow>(model(), settings_, appearance_, icons_, updater_);
+    window_->setHelpCommand(helpmenu::HelpMenuCommands(helpContent_, appName).makeAction(window_.get()));
     window_->setShowHelp([] { helpmenu::HelpWindowController::showHelp(); });
     window_->setCitizenshipCommands(citizenship::CitizenshipCommands(citizenship_, true, true).makeActions(window_.get()));
     return window_.get();

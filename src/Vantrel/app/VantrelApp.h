@@ -44,7 +44,8 @@ public:
         InstanceLock::Teller tellAlreadyRunning;  // none: a message box where there is a screen
     };
 
-    // Names the organisation and application (so settings have a home) and the version.
+    // Names the organisation and application (so settings have a home), the version
+    // and the build number. Call it once the application object exists.
     static void configureApplication();
 
     VantrelApp();
