@@ -146,26 +146,6 @@ public:
         };
     }
 
-    // A body without a declared length that ends only when the connection
-    // closes, written as fast as the reader takes it, up to `offered` bytes;
-    // `sent` counts what went out.
-    static Handler unsizedFlood(qint64 offered, std::shared_ptr<qint64> sent) {
-        return [=](QTcpSocket* socket, const Request&) {
-            socket->write(head(200, {"Content-Type: image/png", "Connection: close"}));
-            const QByteArray block(64 * 1024, 'u');
-            auto more = [=] {
-                while (socket->state() == QAbstractSocket::ConnectedState && socket->bytesToWrite() < 256 * 1024 &&
-                       *sent < offered) {
-                    socket->write(block);
-                    *sent += block.size();
-                    if (*sent >= offered) socket->disconnectFromHost();
-                }
-            };
-            QObject::connect(socket, &QTcpSocket::bytesWritten, socket, more);
-            more();
-        };
-    }
-
     // Keeps the answer until the test calls the returned release function.
     static Handler held(Handler inner, std::function<void()>* release) {
         return [=](QTcpSocket* socket, const Request& request) {
