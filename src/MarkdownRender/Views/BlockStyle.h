@@ -3,6 +3,7 @@
 #include "MarkdownRender/MarkdownContent.h"
 #include "MarkdownRender/Views/RenderContext.h"
 
+#include <concepts>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -10,11 +11,6 @@
 #include <string>
 
 namespace markdown {
-
-// A block as its view would draw it without a style. The style calls it with
-// its own context, so what the style sets (text style, line spacing, table
-// styles) reaches what the label builds.
-using Label = std::function<Built(const RenderContext&)>;
 
 struct BlockConfiguration {
     Label label;
@@ -64,6 +60,27 @@ public:
     {
     }
     explicit BlockStyle(Body body) : body_(std::make_shared<const Body>(std::move(body))) {}
+    // A style made from the block's label alone (for a code block, the
+    // highlighted code).
+    template <class F>
+        requires(std::same_as<Configuration, BlockConfiguration> || std::same_as<Configuration, CodeBlockConfiguration>) &&
+                std::invocable<const F&, const Label&, const RenderContext&> &&
+                (!std::invocable<const F&, const Configuration&, const RenderContext&>)
+    explicit BlockStyle(F body)
+        : BlockStyle(Body([body = std::move(body)](const Configuration& configuration, const RenderContext& context) {
+              return Built(body(configuration.label, context));
+          }))
+    {
+    }
+    // A style given nothing (a thematic break's), from a function of the context alone.
+    template <class F>
+        requires std::same_as<Configuration, NoConfiguration> && std::invocable<const F&, const RenderContext&>
+    explicit BlockStyle(F body)
+        : BlockStyle(Body([body = std::move(body)](const NoConfiguration&, const RenderContext& context) {
+              return Built(body(context));
+          }))
+    {
+    }
 
     Built makeBody(const Configuration& configuration, const RenderContext& context) const
     {

@@ -71,7 +71,7 @@ Built paragraph(const std::vector<InlineNode>& inlines, const BlockNode& node, c
                                          return inlineLabel(inlines, c);
                                      },
                                      MarkdownContent(node)};
-    return context.currentTheme().paragraph.makeBody(configuration, context);
+    return context.currentTheme().paragraph().makeBody(configuration, context);
 }
 
 Built heading(const BlockNode::Heading& heading, const BlockNode& node, const RenderContext& context)
@@ -96,7 +96,7 @@ Built codeBlock(const BlockNode::CodeBlock& code, const RenderContext& context)
             }
             return Built{new InlineText(highlighted, c, false)};
         }};
-    return context.currentTheme().codeBlock.makeBody(configuration, context);
+    return context.currentTheme().codeBlock().makeBody(configuration, context);
 }
 
 // One item: the marker, framed, beside the item's blocks. `frames` collects
@@ -135,7 +135,7 @@ Built listItem(const std::vector<BlockNode>& children, std::function<Built(const
             return result;
         },
         MarkdownContent(children)};
-    return named(context.currentTheme().listItem.makeBody(configuration, context), QStringLiteral("listItem"));
+    return named(context.currentTheme().listItem().makeBody(configuration, context), QStringLiteral("listItem"));
 }
 
 // A list's label: its items in a sequence one level deeper, with the list's
@@ -181,7 +181,7 @@ Built listView(const BlockNode& node, std::vector<std::vector<BlockNode>> childr
                             isTight, commonWidth, level, c);
         },
         MarkdownContent(node)};
-    return context.currentTheme().list.makeBody(configuration, context);
+    return context.currentTheme().list().makeBody(configuration, context);
 }
 
 template <class Item>
@@ -198,14 +198,14 @@ Built list(const BlockNode& node, const RenderContext& context)
     const QString listMarker = QStringLiteral("listMarker");
     if (const auto* bulleted = node.as<BlockNode::BulletedList>()) {
         return listView(node, childrenOf(bulleted->items),
-                        [style = theme.bulletedListMarker](std::size_t i, std::int64_t level) {
+                        [style = theme.bulletedListMarker()](std::size_t i, std::int64_t level) {
                             return styledMarker(style, ListMarkerConfiguration{level, itemNumber(1, i)});
                         },
                         bulleted->isTight, false, listMarker, context);
     }
     if (const auto* numbered = node.as<BlockNode::NumberedList>()) {
         return listView(node, childrenOf(numbered->items),
-                        [style = theme.numberedListMarker, start = numbered->start](std::size_t i, std::int64_t level) {
+                        [style = theme.numberedListMarker(), start = numbered->start](std::size_t i, std::int64_t level) {
                             return styledMarker(style, ListMarkerConfiguration{level, itemNumber(start, i)});
                         },
                         numbered->isTight, true, listMarker, context);
@@ -214,7 +214,7 @@ Built list(const BlockNode& node, const RenderContext& context)
     std::vector<bool> completed;
     for (const RawTaskListItem& item : tasks.items) completed.push_back(item.isCompleted);
     return listView(node, childrenOf(tasks.items),
-                    [style = theme.taskListMarker, completed](std::size_t i, std::int64_t) {
+                    [style = theme.taskListMarker(), completed](std::size_t i, std::int64_t) {
                         return styledMarker(style, TaskListMarkerConfiguration{completed[i]});
                     },
                     tasks.isTight, false, QStringLiteral("taskMarker"), context);
@@ -225,13 +225,15 @@ Built table(const BlockNode::Table& table, const BlockNode& node, const RenderCo
     BlockConfiguration configuration{[table](const RenderContext& c) {
                                          auto* widget = new QWidget;
                                          QBoxLayout* layout = bareLayout(widget, Qt::Horizontal);
-                                         auto* grid = new TableGrid(table, c);
-                                         layout->addWidget(grid);
-                                         layout->addStretch(1);
+                                         // The grid keeps its own width, placed as the text is aligned.
+                                         const Qt::Alignment horizontal = c.alignment & Qt::AlignHorizontal_Mask;
+                                         if (horizontal & (Qt::AlignHCenter | Qt::AlignRight)) layout->addStretch(1);
+                                         layout->addWidget(new TableGrid(table, c));
+                                         if (!(horizontal & Qt::AlignRight)) layout->addStretch(1);
                                          return Built{widget};
                                      },
                                      MarkdownContent(node)};
-    return context.currentTheme().table.makeBody(configuration, context);
+    return context.currentTheme().table().makeBody(configuration, context);
 }
 
 // Paints the border rectangles of the table it lies over; clicks pass through.
@@ -246,17 +248,26 @@ public:
 protected:
     void paintEvent(QPaintEvent*) override
     {
-        if (!style_.visibleBorders.rectangles || style_.width <= 0) return;
+        const StrokeStyle& stroke = style_.strokeStyle;
+        const double w = stroke.lineWidth;
+        if (!style_.visibleBorders.rectangles || !(w > 0)) return;
         QPainter painter(this);
-        const double w = style_.width;
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(stroke.pen(colour_));
+        painter.setBrush(Qt::NoBrush);
+        constexpr double flat = 1e-9;
         for (const QRectF& rect : style_.visibleBorders.rectangles(grid_->tableBounds(), w)) {
-            // Stroked inside the rectangle: a bar as thick as the line fills solid.
-            QPainterPath path;
-            path.setFillRule(Qt::OddEvenFill);
-            path.addRect(rect);
-            const QRectF inner = rect.adjusted(w, w, -w, -w);
-            if (inner.width() > 0 && inner.height() > 0) path.addRect(inner);
-            painter.fillPath(path, colour_);
+            // Stroked inside the rectangle: the path runs half a line width in
+            // from its edges. A bar as thick as the line is one stroke along
+            // its middle, so its dashes and ends show as they are.
+            const QRectF path = rect.adjusted(w / 2, w / 2, -w / 2, -w / 2);
+            if (path.width() < -flat || path.height() < -flat) continue;
+            if (path.height() <= flat)
+                painter.drawLine(QLineF(path.left(), path.top(), path.right(), path.top()));
+            else if (path.width() <= flat)
+                painter.drawLine(QLineF(path.left(), path.top(), path.left(), path.bottom()));
+            else
+                painter.drawRect(path);
         }
     }
 
@@ -277,6 +288,33 @@ Qt::Alignment columnAlignment(RawTableColumnAlignment alignment)
     return Qt::AlignLeft;
 }
 
+// A row of a sequence under centred or right-aligned text: at its own width,
+// placed as the text is, unless it takes all the width it is given (a
+// divider, a code block, a row that places its content itself).
+class AlignedRow final : public QWidgetItem {
+public:
+    AlignedRow(QWidget* widget, Qt::Alignment horizontal) : QWidgetItem(widget), horizontal_(horizontal) {}
+
+    int heightForWidth(int width) const override { return QWidgetItem::heightForWidth(rowWidth(width)); }
+
+    void setGeometry(const QRect& rect) override
+    {
+        const int width = rowWidth(rect.width());
+        const int x = horizontal_ & Qt::AlignRight ? rect.x() + rect.width() - width
+                                                   : rect.x() + (rect.width() - width) / 2;
+        QWidgetItem::setGeometry(QRect(x, rect.y(), width, rect.height()));
+    }
+
+private:
+    int rowWidth(int available) const
+    {
+        if (expandingDirections() & Qt::Horizontal) return available;
+        return std::min(available, sizeHint().width());
+    }
+
+    Qt::Alignment horizontal_;
+};
+
 }  // namespace
 
 TableGrid::TableGrid(const BlockNode::Table& table, const RenderContext& context, QWidget* parent)
@@ -287,7 +325,7 @@ TableGrid::TableGrid(const BlockNode::Table& table, const RenderContext& context
     setObjectName(QStringLiteral("tableGrid"));
     setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Preferred);
     auto* grid = new QGridLayout(this);
-    const int w = int(std::lround(std::max(0.0, borderStyle_.width)));
+    const int w = int(std::lround(std::max(0.0, borderStyle_.strokeStyle.lineWidth)));
     grid->setContentsMargins(w, w, w, w);
     grid->setSpacing(w);
     const Theme& theme = context.currentTheme();
@@ -298,7 +336,7 @@ TableGrid::TableGrid(const BlockNode::Table& table, const RenderContext& context
             TableCellConfiguration configuration{
                 r, c, [inlines](const RenderContext& cc) { return inlineLabel(inlines, cc); },
                 MarkdownContent(BlockNode::paragraph(inlines))};
-            Built cell = named(theme.tableCell.makeBody(configuration, context), QStringLiteral("tableCell"));
+            Built cell = named(theme.tableCell().makeBody(configuration, context), QStringLiteral("tableCell"));
             grid->addWidget(cell.widget, r, c, columnAlignment(table.columnAlignments[c]) | Qt::AlignVCenter);
             cells_[{r, c}] = cell.widget;
         }
@@ -329,8 +367,9 @@ void TableGrid::paintEvent(QPaintEvent*)
     const TableBounds bounds = tableBounds();
     for (int r = 0; r < bounds.rowCount(); ++r) {
         for (int c = 0; c < bounds.columnCount(); ++c) {
-            const QColor fill = resolvedColor(backgroundStyle_.background(r, c), colorScheme_);
-            if (fill.alpha() > 0) painter.fillRect(bounds.cell(r, c), fill);
+            const QBrush fill = backgroundStyle_.background(r, c).brush(colorScheme_);
+            if (fill.style() == Qt::NoBrush || (fill.style() == Qt::SolidPattern && fill.color().alpha() == 0)) continue;
+            painter.fillRect(bounds.cell(r, c), fill);
         }
     }
 }
@@ -403,7 +442,7 @@ Built buildImage(const RawImageData& data, const RenderContext& context)
             return Built{widget};
         },
         MarkdownContent(BlockNode::paragraph(std::move(content)))};
-    return named(context.currentTheme().image.makeBody(configuration, context), QStringLiteral("image"));
+    return named(context.currentTheme().image().makeBody(configuration, context), QStringLiteral("image"));
 }
 
 Built buildImageFlow(const ImageFlowItems& items, const RenderContext& context)
@@ -438,7 +477,13 @@ Built buildSequence(const std::vector<std::function<Built()>>& rows, const Rende
             const std::optional<double> bottom = context.tightSpacingEnabled ? std::optional<double>(0) : previousBottom;
             layout->addSpacing(int(std::lround(maxMerge(row.margin.top, bottom).value_or(defaultBlockPadding))));
         }
-        layout->addWidget(row.widget ? row.widget : new QWidget);
+        QWidget* rowWidget = row.widget ? row.widget : new QWidget;
+        if (const Qt::Alignment horizontal = context.alignment & (Qt::AlignHCenter | Qt::AlignRight)) {
+            rowWidget->setParent(widget);
+            layout->addItem(new AlignedRow(rowWidget, horizontal));
+        } else {
+            layout->addWidget(rowWidget);
+        }
         previousBottom = row.margin.bottom;
         result.absorb(row);
     }
@@ -462,7 +507,7 @@ Built buildBlock(const BlockNode& block, const RenderContext& context)
         const auto children = block.as<BlockNode::Blockquote>()->children;
         BlockConfiguration configuration{[children](const RenderContext& c) { return buildBlocks(children, c); },
                                          MarkdownContent(block)};
-        return named(theme.blockquote.makeBody(configuration, context), QStringLiteral("blockquote"));
+        return named(theme.blockquote().makeBody(configuration, context), QStringLiteral("blockquote"));
     }
     case BlockNode::Kind::bulletedList: return named(list(block, context), QStringLiteral("bulletedList"));
     case BlockNode::Kind::numberedList: return named(list(block, context), QStringLiteral("numberedList"));
@@ -486,7 +531,7 @@ Built buildBlock(const BlockNode& block, const RenderContext& context)
     }
     case BlockNode::Kind::table: return named(table(*block.as<BlockNode::Table>(), block, context), QStringLiteral("table"));
     case BlockNode::Kind::thematicBreak:
-        return named(theme.thematicBreak.makeBody({}, context), QStringLiteral("thematicBreak"));
+        return named(theme.thematicBreak().makeBody({}, context), QStringLiteral("thematicBreak"));
     }
     return {};
 }

@@ -154,7 +154,7 @@ void MarkdownView::rebuild()
     // The caller's style after the default one, then the theme's text style,
     // then the base size fixed at the size they give (em sizes below refer to it).
     const AnyTextStyle withTheme = appendTextStyle(appendTextStyle(defaultTextStyle(), textStyle_),
-                                                   built_.currentTheme().text);
+                                                   built_.currentTheme().text());
     const std::optional<FontProperties> font = resolve(withTheme).fontProperties;
     built_.textStyle = appendTextStyle(withTheme, FontSize(font ? font->size : FontProperties::defaultSize));
     const std::optional<Color> background = built_.attributes().backgroundColor;

@@ -53,6 +53,8 @@ public:
     // None follows the palette: a dark window colour means the dark scheme.
     void setColorScheme(std::optional<ColorScheme> scheme);
     ColorScheme colorScheme() const;
+    // Centred or right, every block keeps its own width and is placed so too;
+    // dividers and code blocks keep the whole width.
     void setTextAlignment(Qt::Alignment alignment);
     // Receives clicked links, resolved; by default the desktop opens web and mail links.
     void setLinkOpener(LinkOpener opener);

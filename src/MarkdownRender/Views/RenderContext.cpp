@@ -33,4 +33,84 @@ RenderContext RenderContext::defaults()
 
 const Theme& RenderContext::currentTheme() const { return theme ? *theme : Theme::basic(); }
 
+namespace {
+
+// The context with a copy of its theme in which one slot holds `value`.
+template <class Slot>
+RenderContext withSlot(const RenderContext& context, Slot& (Theme::*slot)(), Slot value)
+{
+    auto theme = std::make_shared<Theme>(context.currentTheme());
+    ((*theme).*slot)() = std::move(value);
+    RenderContext copy = context;
+    copy.theme = std::move(theme);
+    return copy;
+}
+
+}  // namespace
+
+RenderContext RenderContext::markdownTextStyle(TextSlot slot, AnyTextStyle style) const
+{
+    return withSlot(*this, slot, std::move(style));
+}
+
+RenderContext RenderContext::markdownBlockStyle(BlockSlot<NoConfiguration> slot,
+                                                std::function<Built(const RenderContext&)> body) const
+{
+    return withSlot(*this, slot, BlockStyle<NoConfiguration>(std::move(body)));
+}
+
+RenderContext RenderContext::markdownBlockStyle(BlockSlot<BlockConfiguration> slot, BlockBody<BlockConfiguration> body) const
+{
+    return withSlot(*this, slot, BlockStyle<BlockConfiguration>(std::move(body)));
+}
+
+RenderContext RenderContext::markdownBlockStyle(BlockSlot<CodeBlockConfiguration> slot,
+                                                BlockBody<CodeBlockConfiguration> body) const
+{
+    return withSlot(*this, slot, BlockStyle<CodeBlockConfiguration>(std::move(body)));
+}
+
+RenderContext RenderContext::markdownBlockStyle(BlockSlot<ListMarkerConfiguration> slot,
+                                                BlockBody<ListMarkerConfiguration> body) const
+{
+    return withSlot(*this, slot, BlockStyle<ListMarkerConfiguration>(std::move(body)));
+}
+
+RenderContext RenderContext::markdownBlockStyle(BlockSlot<TaskListMarkerConfiguration> slot,
+                                                BlockBody<TaskListMarkerConfiguration> body) const
+{
+    return withSlot(*this, slot, BlockStyle<TaskListMarkerConfiguration>(std::move(body)));
+}
+
+RenderContext RenderContext::markdownBlockStyle(BlockSlot<TableCellConfiguration> slot,
+                                                BlockBody<TableCellConfiguration> body) const
+{
+    return withSlot(*this, slot, BlockStyle<TableCellConfiguration>(std::move(body)));
+}
+
+RenderContext RenderContext::markdownBlockStyle(BlockSlot<BlockConfiguration> slot, LabelBody body) const
+{
+    return withSlot(*this, slot, BlockStyle<BlockConfiguration>(std::move(body)));
+}
+
+RenderContext RenderContext::markdownBlockStyle(BlockSlot<CodeBlockConfiguration> slot, LabelBody body) const
+{
+    return withSlot(*this, slot, BlockStyle<CodeBlockConfiguration>(std::move(body)));
+}
+
+RenderContext RenderContext::markdownTaskListMarker(BlockStyle<TaskListMarkerConfiguration> style) const
+{
+    return withSlot(*this, static_cast<BlockSlot<TaskListMarkerConfiguration>>(&Theme::taskListMarker), std::move(style));
+}
+
+RenderContext RenderContext::markdownBulletedListMarker(BlockStyle<ListMarkerConfiguration> style) const
+{
+    return withSlot(*this, static_cast<BlockSlot<ListMarkerConfiguration>>(&Theme::bulletedListMarker), std::move(style));
+}
+
+RenderContext RenderContext::markdownNumberedListMarker(BlockStyle<ListMarkerConfiguration> style) const
+{
+    return withSlot(*this, static_cast<BlockSlot<ListMarkerConfiguration>>(&Theme::numberedListMarker), std::move(style));
+}
+
 }  // namespace markdown

@@ -8,9 +8,11 @@
 
 #include <QUrl>
 
+#include <concepts>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <type_traits>
 
 class QWidget;
 
@@ -21,6 +23,14 @@ class RemoteImageLoader;
 namespace markdown {
 
 struct Theme;
+template <class Configuration>
+class BlockStyle;
+struct BlockConfiguration;
+struct CodeBlockConfiguration;
+struct ListMarkerConfiguration;
+struct TaskListMarkerConfiguration;
+struct TableCellConfiguration;
+struct NoConfiguration;
 class ImageProvider;
 class InlineImageProvider;
 class CodeSyntaxHighlighter;
@@ -57,6 +67,13 @@ struct Built {
         return *this;
     }
 };
+
+struct RenderContext;
+
+// A block as its view would draw it without a style. The style calls it with
+// its own context, so what the style sets (text style, line spacing, table
+// styles) reaches what the label builds.
+using Label = std::function<Built(const RenderContext&)>;
 
 // Receives the address of a clicked link, already resolved.
 using LinkOpener = std::function<void(const QUrl&)>;
@@ -109,6 +126,42 @@ struct RenderContext {
         copy.lineSpacing = points(size);
         return copy;
     }
+
+    // One slot of the theme replaced, the others as inherited, for whatever is
+    // built with the copy: a container's style that hands it to its label
+    // changes that slot for the blocks inside the container only. A slot is
+    // named by its accessor, as in `&Theme::code` or `&Theme::heading2`.
+    using TextSlot = AnyTextStyle& (Theme::*)();
+    template <class Configuration>
+    using BlockSlot = BlockStyle<Configuration>& (Theme::*)();
+    template <class Configuration>
+    using BlockBody = std::function<Built(const Configuration&, const RenderContext&)>;
+    using LabelBody = std::function<Built(const Label&, const RenderContext&)>;
+
+    RenderContext markdownTextStyle(TextSlot slot, AnyTextStyle style) const;
+    // The function is called once, at once, and what it makes is stored.
+    template <class F>
+        requires std::invocable<F&> && TextStyle<std::invoke_result_t<F&>>
+    RenderContext markdownTextStyle(TextSlot slot, F&& makeStyle) const
+    {
+        return markdownTextStyle(slot, AnyTextStyle(makeStyle()));
+    }
+
+    // The thematic break's style, from a function of the context alone.
+    RenderContext markdownBlockStyle(BlockSlot<NoConfiguration> slot, std::function<Built(const RenderContext&)> body) const;
+    RenderContext markdownBlockStyle(BlockSlot<BlockConfiguration> slot, BlockBody<BlockConfiguration> body) const;
+    RenderContext markdownBlockStyle(BlockSlot<CodeBlockConfiguration> slot, BlockBody<CodeBlockConfiguration> body) const;
+    RenderContext markdownBlockStyle(BlockSlot<ListMarkerConfiguration> slot, BlockBody<ListMarkerConfiguration> body) const;
+    RenderContext markdownBlockStyle(BlockSlot<TaskListMarkerConfiguration> slot,
+                                     BlockBody<TaskListMarkerConfiguration> body) const;
+    RenderContext markdownBlockStyle(BlockSlot<TableCellConfiguration> slot, BlockBody<TableCellConfiguration> body) const;
+    // Styles made from the block's label alone (for a code block, the highlighted code).
+    RenderContext markdownBlockStyle(BlockSlot<BlockConfiguration> slot, LabelBody body) const;
+    RenderContext markdownBlockStyle(BlockSlot<CodeBlockConfiguration> slot, LabelBody body) const;
+
+    RenderContext markdownTaskListMarker(BlockStyle<TaskListMarkerConfiguration> style) const;
+    RenderContext markdownBulletedListMarker(BlockStyle<ListMarkerConfiguration> style) const;
+    RenderContext markdownNumberedListMarker(BlockStyle<ListMarkerConfiguration> style) const;
 };
 
 }  // namespace markdown

@@ -175,7 +175,8 @@ CodeScrollArea::CodeScrollArea(QWidget* content, QWidget* parent) : QScrollArea(
     setWidgetResizable(true);
     setAutoFillBackground(false);
     viewport()->setAutoFillBackground(false);
-    QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+    // As wide as it is let be: the code scrolls inside it.
+    QSizePolicy policy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     policy.setHeightForWidth(true);
     setSizePolicy(policy);
     if (content) {

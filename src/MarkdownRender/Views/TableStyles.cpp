@@ -1,5 +1,7 @@
 #include "MarkdownRender/Views/TableStyles.h"
 
+#include "MarkdownRender/Views/TextAdapter.h"
+
 #include <algorithm>
 #include <limits>
 
@@ -112,17 +114,44 @@ TableBorderSelector TableBorderSelector::insideHorizontalBorders() { return {ins
 
 TableBorderSelector TableBorderSelector::insideVerticalBorders() { return {insideVertical}; }
 
-TableBackgroundStyle TableBackgroundStyle::clear()
+QPen StrokeStyle::pen(const QBrush& brush) const
 {
-    return {[](int, int) { return Color::clear(); }};
+    QPen pen(brush, lineWidth, Qt::SolidLine, lineCap, lineJoin);
+    // Qt measures a miter from the join point, that is half of its whole length.
+    pen.setMiterLimit(miterLimit / 2);
+    double total = 0;
+    for (const double length : dash) total += std::max(length, 0.0);
+    if (total > 0 && lineWidth > 0) {
+        // Qt counts dash lengths and the offset in line widths.
+        QList<qreal> pattern;
+        for (const double length : dash) pattern.append(std::max(length, 0.0) / lineWidth);
+        if (pattern.size() % 2 == 1) pattern.append(QList<qreal>(pattern));
+        pen.setDashPattern(pattern);
+        pen.setDashOffset(dashPhase / lineWidth);
+    }
+    return pen;
 }
 
-TableBackgroundStyle TableBackgroundStyle::alternatingRows(Color first, Color second, std::optional<Color> header)
+QBrush AnyShapeStyle::brush(ColorScheme scheme) const
 {
-    return {[=](int row, int) {
+    if (const auto* color = std::get_if<Color>(&value_)) return QBrush(resolvedColor(*color, scheme));
+    return std::get<QBrush>(value_);
+}
+
+TableBackgroundStyle TableBackgroundStyle::clear()
+{
+    TableBackgroundStyle style([](int, int) { return Color::clear(); });
+    return style;
+}
+
+TableBackgroundStyle TableBackgroundStyle::alternatingRows(AnyShapeStyle first, AnyShapeStyle second,
+                                                           std::optional<AnyShapeStyle> header)
+{
+    return TableBackgroundStyle([first = std::move(first), second = std::move(second),
+                                 header = std::move(header)](int row, int) {
         if (row >= 1) return row % 2 == 1 ? first : second;
         return header.value_or(first);
-    }};
+    });
 }
 
 }  // namespace markdown

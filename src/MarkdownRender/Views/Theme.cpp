@@ -80,24 +80,24 @@ BlockStyle<TaskListMarkerConfiguration> checkmarkSquare()
 }  // namespace markers
 
 Theme::Theme()
-    : code(FontFamilyVariant(FontProperties::FamilyVariant::monospaced)),
-      emphasis(FontStyle(FontProperties::Style::italic)), strong(FontWeight(Weight::semibold)),
-      strikethrough(StrikethroughStyle(LineStyle::single())),
-      thematicBreak([](const NoConfiguration&, const RenderContext& context) { return Built{divider(context)}; })
+    : code_(FontFamilyVariant(FontProperties::FamilyVariant::monospaced)),
+      emphasis_(FontStyle(FontProperties::Style::italic)), strong_(FontWeight(Weight::semibold)),
+      strikethrough_(StrikethroughStyle(LineStyle::single())),
+      thematicBreak_([](const NoConfiguration&, const RenderContext& context) { return Built{divider(context)}; })
 {
 }
 
 const BlockStyle<BlockConfiguration>& Theme::heading(std::int64_t level) const
 {
-    return headings[std::size_t(std::clamp<std::int64_t>(level, 1, 6) - 1)];
+    return headings_[std::size_t(std::clamp<std::int64_t>(level, 1, 6) - 1)];
 }
 
 BlockStyle<BlockConfiguration>& Theme::heading(std::int64_t level)
 {
-    return headings[std::size_t(std::clamp<std::int64_t>(level, 1, 6) - 1)];
+    return headings_[std::size_t(std::clamp<std::int64_t>(level, 1, 6) - 1)];
 }
 
-std::optional<Color> Theme::textBackgroundColor() const { return resolve(text).backgroundColor; }
+std::optional<Color> Theme::textBackgroundColor() const { return resolve(text_).backgroundColor; }
 
 namespace {
 
@@ -119,7 +119,7 @@ RenderContext cellContext(const TableCellConfiguration& cell, const RenderContex
 Theme makeBasic()
 {
     Theme theme;
-    theme.code = textStyle(monospaced(), FontSize(em(0.94)));
+    theme.code() = textStyle(monospaced(), FontSize(em(0.94)));
     const double scales[] = {2, 1.5, 1.17, 1, 0.83, 0.67};
     for (int level = 1; level <= 6; ++level) {
         const double scale = scales[level - 1];
@@ -128,26 +128,26 @@ Theme makeBasic()
             return margin(c.label(inner), inner, rem(1.5), rem(1));
         });
     }
-    theme.paragraph = Style([](const Config& c, const RenderContext& context) {
+    theme.paragraph() = Style([](const Config& c, const RenderContext& context) {
         return margin(c.label(context.withLineSpacing(em(0.15))), context, RS::zero(), em(1));
     });
-    theme.blockquote = Style([](const Config& c, const RenderContext& context) {
+    theme.blockquote() = Style([](const Config& c, const RenderContext& context) {
         const RenderContext inner = context.appending(FontStyle(FontProperties::Style::italic));
         return padding(padding(c.label(inner), inner, edges::leading, em(2)), inner, edges::trailing, em(1));
     });
-    theme.codeBlock = BlockStyle<CodeBlockConfiguration>([](const CodeBlockConfiguration& c, const RenderContext& context) {
+    theme.codeBlock() = BlockStyle<CodeBlockConfiguration>([](const CodeBlockConfiguration& c, const RenderContext& context) {
         const RenderContext inner = context.appending(textStyle(monospaced(), FontSize(em(0.94))));
         Built code = padding(c.label(inner.withLineSpacing(em(0.15))), inner, edges::leading, rem(1));
         return margin(codeScrollArea(code), context, RS::zero(), em(1));
     });
-    theme.table = Style([](const Config& c, const RenderContext& context) {
+    theme.table() = Style([](const Config& c, const RenderContext& context) {
         return margin(c.label(context), context, RS::zero(), em(1));
     });
-    theme.tableCell = BlockStyle<TableCellConfiguration>([](const TableCellConfiguration& c, const RenderContext& context) {
+    theme.tableCell() = BlockStyle<TableCellConfiguration>([](const TableCellConfiguration& c, const RenderContext& context) {
         Built cell = c.label(cellContext(c, context).withLineSpacing(em(0.15)));
         return padding(padding(cell, context, edges::horizontal, em(0.72)), context, edges::vertical, em(0.35));
     });
-    theme.thematicBreak = BlockStyle<NoConfiguration>([](const NoConfiguration&, const RenderContext& context) {
+    theme.thematicBreak() = BlockStyle<NoConfiguration>([](const NoConfiguration&, const RenderContext& context) {
         return margin(Built{divider(context)}, context, em(2), em(2));
     });
     return theme;
@@ -156,8 +156,8 @@ Theme makeBasic()
 Theme makeDocumentation()
 {
     Theme theme;
-    theme.text = ForegroundColor(Color::documentationText());
-    theme.link = ForegroundColor(Color::documentationLink());
+    theme.text() = ForegroundColor(Color::documentationText());
+    theme.link() = ForegroundColor(Color::documentationLink());
     struct Level {
         std::optional<double> lineSpacing;
         std::optional<double> scale;
@@ -174,15 +174,17 @@ Theme makeDocumentation()
             return margin(c.label(inner), inner, em(l.top), RS::zero());
         });
     }
-    theme.paragraph = Style([](const Config& c, const RenderContext& context) {
+    theme.paragraph() = Style([](const Config& c, const RenderContext& context) {
         return margin(c.label(context.withLineSpacing(em(0.235295))), context, em(0.8), RS::zero());
     });
-    theme.blockquote = Style([](const Config& c, const RenderContext& context) {
+    theme.blockquote() = Style([](const Config& c, const RenderContext& context) {
         Built box = boxed(padding(c.label(context), context, edges::all, rem(0.94118)),
                           {Color::documentationAsideBackground(), Color::documentationAsideBorder(), 1, 15}, context);
+        // The box fills the width whatever its text.
+        box.widget->setSizePolicy(QSizePolicy::Expanding, box.widget->sizePolicy().verticalPolicy());
         return margin(box, context, em(1.6), RS::zero());
     });
-    theme.codeBlock = BlockStyle<CodeBlockConfiguration>([](const CodeBlockConfiguration& c, const RenderContext& context) {
+    theme.codeBlock() = BlockStyle<CodeBlockConfiguration>([](const CodeBlockConfiguration& c, const RenderContext& context) {
         // The line spacing follows the text around the code, not the code's own size.
         RenderContext inner = context.appending(textStyle(monospaced(), FontSize(rem(0.88235))));
         inner.lineSpacing = context.points(em(0.333335));
@@ -190,7 +192,7 @@ Theme makeDocumentation()
         Built box = boxed(codeScrollArea(code), {Color::documentationCodeBackground(), {}, 1, 15}, context);
         return margin(box, context, em(0.8), RS::zero());
     });
-    theme.image = Style([](const Config& c, const RenderContext& context) {
+    theme.image() = Style([](const Config& c, const RenderContext& context) {
         Built image = c.label(context);
         if (image.widget) {
             Built centred = stacked({image}, Qt::Horizontal);
@@ -201,23 +203,23 @@ Theme makeDocumentation()
         }
         return margin(image, context, em(1.6), em(1.6));
     });
-    theme.listItem = Style([](const Config& c, const RenderContext& context) {
+    theme.listItem() = Style([](const Config& c, const RenderContext& context) {
         return margin(c.label(context), context, em(0.8), std::nullopt);
     });
-    theme.taskListMarker = BlockStyle<TaskListMarkerConfiguration>(
+    theme.taskListMarker() = BlockStyle<TaskListMarkerConfiguration>(
         [](const TaskListMarkerConfiguration&, const RenderContext& context) {
             return Built{new MarkerWidget(MarkerWidget::Symbol::disc, {}, context)};
         });
-    theme.table = Style([](const Config& c, const RenderContext& context) {
+    theme.table() = Style([](const Config& c, const RenderContext& context) {
         RenderContext inner = context;
         inner.tableBorderStyle = {TableBorderSelector::horizontalBorders(), Color::documentationGrid(), 1};
         return margin(c.label(inner), context, em(1.6), RS::zero());
     });
-    theme.tableCell = BlockStyle<TableCellConfiguration>([](const TableCellConfiguration& c, const RenderContext& context) {
+    theme.tableCell() = BlockStyle<TableCellConfiguration>([](const TableCellConfiguration& c, const RenderContext& context) {
         Built cell = c.label(cellContext(c, context).withLineSpacing(em(0.235295)));
         return padding(cell, context, edges::all, rem(0.58824));
     });
-    theme.thematicBreak = BlockStyle<NoConfiguration>([](const NoConfiguration&, const RenderContext& context) {
+    theme.thematicBreak() = BlockStyle<NoConfiguration>([](const NoConfiguration&, const RenderContext& context) {
         return margin(Built{divider(context, Color::documentationGrid())}, context, em(2.35), em(2.35));
     });
     return theme;
@@ -226,11 +228,11 @@ Theme makeDocumentation()
 Theme makeRepository()
 {
     Theme theme;
-    theme.text = textStyle(ForegroundColor(Color::repositoryText()), BackgroundColor(Color::repositoryBackground()),
+    theme.text() = textStyle(ForegroundColor(Color::repositoryText()), BackgroundColor(Color::repositoryBackground()),
                            FontSize(16));
-    theme.code = textStyle(monospaced(), FontSize(em(0.85)), BackgroundColor(Color::repositorySecondaryBackground()));
-    theme.strong = FontWeight(Weight::semibold);
-    theme.link = ForegroundColor(Color::repositoryLink());
+    theme.code() = textStyle(monospaced(), FontSize(em(0.85)), BackgroundColor(Color::repositorySecondaryBackground()));
+    theme.strong() = FontWeight(Weight::semibold);
+    theme.link() = ForegroundColor(Color::repositoryLink());
     struct Level {
         std::optional<double> scale;
         bool rule;
@@ -250,24 +252,24 @@ Theme makeRepository()
             return stacked({label, Built{divider(context, Color::repositoryDivider())}}, Qt::Vertical);
         });
     }
-    theme.paragraph = Style([](const Config& c, const RenderContext& context) {
+    theme.paragraph() = Style([](const Config& c, const RenderContext& context) {
         return margin(c.label(context.withLineSpacing(em(0.25))), 0, 16);
     });
-    theme.blockquote = Style([](const Config& c, const RenderContext& context) {
+    theme.blockquote() = Style([](const Config& c, const RenderContext& context) {
         const RenderContext inner = context.appending(ForegroundColor(Color::repositorySecondaryText()));
         Built bar{sideBar(context, Color::repositoryBorder(), int(context.points(em(0.2))), 6)};
         return stacked({bar, padding(c.label(inner), inner, edges::horizontal, em(1))}, Qt::Horizontal);
     });
-    theme.codeBlock = BlockStyle<CodeBlockConfiguration>([](const CodeBlockConfiguration& c, const RenderContext& context) {
+    theme.codeBlock() = BlockStyle<CodeBlockConfiguration>([](const CodeBlockConfiguration& c, const RenderContext& context) {
         const RenderContext inner = context.appending(textStyle(monospaced(), FontSize(em(0.85))));
         Built code = padding(c.label(inner.withLineSpacing(em(0.225))), edges::all, 16);
         Built box = boxed(codeScrollArea(code), {Color::repositorySecondaryBackground(), {}, 1, 6}, context);
         return margin(box, 0, 16);
     });
-    theme.listItem = Style([](const Config& c, const RenderContext& context) {
+    theme.listItem() = Style([](const Config& c, const RenderContext& context) {
         return margin(c.label(context), context, em(0.25), std::nullopt);
     });
-    theme.taskListMarker = BlockStyle<TaskListMarkerConfiguration>(
+    theme.taskListMarker() = BlockStyle<TaskListMarkerConfiguration>(
         [](const TaskListMarkerConfiguration& configuration, const RenderContext& context) {
             auto* marker = new MarkerWidget(configuration.isCompleted ? MarkerWidget::Symbol::checkedSquare
                                                                       : MarkerWidget::Symbol::emptySquare,
@@ -275,19 +277,19 @@ Theme makeRepository()
             marker->setColors(QColor(0xB9, 0xB9, 0xBB), QColor(0xEE, 0xEE, 0xEF));
             return Built{marker};
         });
-    theme.table = Style([](const Config& c, const RenderContext& context) {
+    theme.table() = Style([](const Config& c, const RenderContext& context) {
         RenderContext inner = context;
         inner.tableBorderStyle = {TableBorderSelector::allBorders(), Color::repositoryBorder(), 1};
         inner.tableBackgroundStyle = TableBackgroundStyle::alternatingRows(Color::repositoryBackground(),
                                                                            Color::repositorySecondaryBackground());
         return margin(c.label(inner), 0, 16);
     });
-    theme.tableCell = BlockStyle<TableCellConfiguration>([](const TableCellConfiguration& c, const RenderContext& context) {
+    theme.tableCell() = BlockStyle<TableCellConfiguration>([](const TableCellConfiguration& c, const RenderContext& context) {
         const RenderContext inner = cellContext(c, context).appending(BackgroundColor(std::nullopt));
         Built cell = c.label(inner.withLineSpacing(em(0.25)));
         return padding(padding(cell, edges::vertical, 6), edges::horizontal, 13);
     });
-    theme.thematicBreak = BlockStyle<NoConfiguration>([](const NoConfiguration&, const RenderContext& context) {
+    theme.thematicBreak() = BlockStyle<NoConfiguration>([](const NoConfiguration&, const RenderContext& context) {
         return margin(Built{divider(context, Color::repositoryBorder(), int(context.points(em(0.25))))}, 24, 24);
     });
     return theme;

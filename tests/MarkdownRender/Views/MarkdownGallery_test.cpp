@@ -6,6 +6,8 @@
 #include "RemoteImage/RemoteImageView.h"
 #include "ViewTestSupport.h"
 
+#include <QLinearGradient>
+#include <QPainter>
 #include <QSet>
 
 #include <gtest/gtest.h>
@@ -94,6 +96,53 @@ TEST(MarkdownViewGallery, EveryConstructInEveryTheme)
                 EXPECT_NE(picture, light) << name;
             testsupport::saveGalleryPicture(view, QStringLiteral("markdown-%1-%2").arg(QLatin1String(name), QLatin1String(scheme.name)));
         }
+    }
+}
+
+// A centred document whose table has dashed borders and a shaded header.
+TEST(MarkdownViewGallery, CentredDocumentWithADashedTable)
+{
+    testsupport::ensureWidgetApplication();
+    const auto pictures = std::make_shared<FunctionImageProvider>(
+        [](const std::optional<QUrl>& url, const RenderContext&) -> QWidget* {
+            if (!url) return nullptr;
+            QImage image(240, 90, QImage::Format_RGB32);
+            QPainter painter(&image);
+            QLinearGradient sky(0, 0, 0, 90);
+            sky.setColorAt(0, QColor(0x2A, 0x8C, 0x8C));
+            sky.setColorAt(1, QColor(0x1C, 0x4E, 0x7A));
+            painter.fillRect(image.rect(), sky);
+            return makeFittedImage(image, QSizeF(240, 90));
+        });
+    QLinearGradient header(0, 0, 0, 1);
+    header.setCoordinateMode(QGradient::ObjectMode);
+    header.setColorAt(0, QColor(0x7F, 0x9F, 0xBF, 0x50));
+    header.setColorAt(1, QColor(0x7F, 0x9F, 0xBF, 0x18));
+    const Color banded = Color::adaptive(Color::rgba(0x0000000A), Color::rgba(0xFFFFFF10));
+
+    for (const testsupport::GalleryTheme& scheme : testsupport::galleryThemes) {
+        auto* view = new MarkdownView;
+        view->setPalette(testsupport::galleryPalette(scheme.dark));
+        view->setImageProvider(pictures);
+        view->setInlineImageProvider(std::make_shared<FakeInlineImages>());
+        view->setTextAlignment(Qt::AlignHCenter);
+        view->setTableBorderStyle({TableBorderSelector::allBorders(), Color::secondary(),
+                                   StrokeStyle{2, Qt::FlatCap, Qt::MiterJoin, 10, {6, 4}}});
+        view->setTableBackgroundStyle(TableBackgroundStyle::alternatingRows(Color::clear(), banded, QBrush(header)));
+        view->setMarkdown(QStringLiteral(
+            "# Checking a correction\n\n"
+            "Vantrel compares the written timecode with the one asked for, "
+            "then reads the movie back.\n\n"
+            "![A timeline](timeline.png)\n\n"
+            "| Check | Standard | Thorough |\n|:--|:-:|--:|\n| Write-back | yes | yes |\n"
+            "| Stream hash | | yes |\n| Full decode | no | yes |\n\n"
+            "---\n\n"
+            "> Sources are never touched.\n\n"
+            "```json\n{\"check\": \"thorough\", \"result\": \"verified\"}\n```\n"));
+        Shown shown = show(view, 640);
+        const QImage picture = view->grab().toImage();
+        EXPECT_GT(colourCount(picture), 20) << scheme.name;
+        testsupport::saveGalleryPicture(view, QStringLiteral("markdown-centred-dashed-table-%1").arg(QLatin1String(scheme.name)));
     }
 }
 

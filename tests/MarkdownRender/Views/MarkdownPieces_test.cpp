@@ -52,8 +52,8 @@ TEST(TableBorders, MissingCellsKeepTheirRowOpenAndBackgroundsAlternate)
     const Color a = Color::rgba(0x111111FF), b = Color::rgba(0x222222FF), h = Color::rgba(0x333333FF);
     const auto plain = TableBackgroundStyle::alternatingRows(a, b);
     const auto headed = TableBackgroundStyle::alternatingRows(a, b, h);
-    EXPECT_EQ((std::vector<Color>{plain.background(0, 0), plain.background(1, 3), plain.background(2, 0), plain.background(3, 1)}),
-              (std::vector<Color>{a, a, b, a}));
+    EXPECT_EQ((std::vector<AnyShapeStyle>{plain.background(0, 0), plain.background(1, 3), plain.background(2, 0), plain.background(3, 1)}),
+              (std::vector<AnyShapeStyle>{a, a, b, a}));
     EXPECT_EQ(headed.background(0, 5), h);
     EXPECT_EQ(TableBackgroundStyle::clear().background(0, 0), Color::clear());
 }
