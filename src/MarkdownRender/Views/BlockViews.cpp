@@ -9,7 +9,6 @@
 #include <QBoxLayout>
 #include <QGridLayout>
 #include <QPainter>
-#include <QPainterPath>
 
 #include <cmath>
 #include <limits>
@@ -250,7 +249,7 @@ protected:
     {
         const StrokeStyle& stroke = style_.strokeStyle;
         const double w = stroke.lineWidth;
-        if (!style_.visibleBorders.rectangles || !(w > 0)) return;
+        if (!style_.visibleBorders.rectangles || !(w > 0) || !std::isfinite(w)) return;
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setPen(stroke.pen(colour_));
@@ -325,7 +324,9 @@ TableGrid::TableGrid(const BlockNode::Table& table, const RenderContext& context
     setObjectName(QStringLiteral("tableGrid"));
     setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Preferred);
     auto* grid = new QGridLayout(this);
-    const int w = int(std::lround(std::max(0.0, borderStyle_.strokeStyle.lineWidth)));
+    // Gaps of whole pixels; a width that is no number or beyond any screen leaves none.
+    const double lineWidth = borderStyle_.strokeStyle.lineWidth;
+    const int w = lineWidth > 0 && lineWidth < 1000 ? int(std::lround(lineWidth)) : 0;
     grid->setContentsMargins(w, w, w, w);
     grid->setSpacing(w);
     const Theme& theme = context.currentTheme();

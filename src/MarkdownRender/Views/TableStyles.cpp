@@ -3,6 +3,7 @@
 #include "MarkdownRender/Views/TextAdapter.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 namespace markdown {
@@ -119,15 +120,17 @@ QPen StrokeStyle::pen(const QBrush& brush) const
     QPen pen(brush, lineWidth, Qt::SolidLine, lineCap, lineJoin);
     // Qt measures a miter from the join point, that is half of its whole length.
     pen.setMiterLimit(miterLimit / 2);
+    // Negative lengths count as none; a length that is not a number, or is
+    // endless, leaves the line solid, as do lengths that add up to nothing.
     double total = 0;
     for (const double length : dash) total += std::max(length, 0.0);
-    if (total > 0 && lineWidth > 0) {
+    if (std::isfinite(total) && total > 0 && lineWidth > 0) {
         // Qt counts dash lengths and the offset in line widths.
         QList<qreal> pattern;
         for (const double length : dash) pattern.append(std::max(length, 0.0) / lineWidth);
         if (pattern.size() % 2 == 1) pattern.append(QList<qreal>(pattern));
         pen.setDashPattern(pattern);
-        pen.setDashOffset(dashPhase / lineWidth);
+        pen.setDashOffset(std::isfinite(dashPhase) ? dashPhase / lineWidth : 0);
     }
     return pen;
 }

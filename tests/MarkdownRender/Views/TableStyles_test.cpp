@@ -6,6 +6,8 @@
 
 #include <QLinearGradient>
 
+#include <limits>
+
 #include <gtest/gtest.h>
 
 using namespace markdown;
@@ -70,8 +72,10 @@ TEST(TableBorderStyles, DashesPhasesAndEndsAlongABar)
     EXPECT_EQ(barPixels({4, Qt::FlatCap, Qt::MiterJoin, 10, {8, 8}, 4}, 32), "..####........########........##");
     // One length stands for on and off alike.
     EXPECT_EQ(barPixels({4, Qt::FlatCap, Qt::MiterJoin, 10, {6}}, 26), "..######......######......");
-    // Lengths that add up to nothing leave the line solid.
-    EXPECT_EQ(barPixels({4, Qt::FlatCap, Qt::MiterJoin, 10, {0, 0}}, 12), "..##########");
+    // Lengths that add up to nothing, or to no number, leave the line solid.
+    for (const std::vector<double>& dash : {std::vector<double>{0, 0}, {std::numeric_limits<double>::infinity(), 4},
+                                           {std::numeric_limits<double>::quiet_NaN(), 4}})
+        EXPECT_EQ(barPixels({4, Qt::FlatCap, Qt::MiterJoin, 10, dash}, 12), "..##########");
     // Square ends reach the bar's own ends; butt ends stop half a line short.
     EXPECT_EQ(barPixels({4, Qt::FlatCap}, 4), "..##");
     EXPECT_EQ(barPixels({4, Qt::SquareCap}, 4), "####");
