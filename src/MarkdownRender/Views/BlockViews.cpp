@@ -287,9 +287,33 @@ Qt::Alignment columnAlignment(RawTableColumnAlignment alignment)
     return Qt::AlignLeft;
 }
 
+bool fillsWidth(QLayoutItem* item);
+
+// Whether a widget takes all the width it is given: its own size policy
+// expands, or something it lays out does. Widgets of fixed width never do;
+// stretches do not count, since they only place what stands beside them.
+bool fillsWidth(QWidget* widget)
+{
+    if (widget->minimumWidth() == widget->maximumWidth()) return false;
+    const QSizePolicy::Policy policy = widget->sizePolicy().horizontalPolicy();
+    if (policy & QSizePolicy::ExpandFlag) return true;
+    return (policy & QSizePolicy::GrowFlag) && widget->layout() && fillsWidth(widget->layout());
+}
+
+bool fillsWidth(QLayoutItem* item)
+{
+    if (QWidget* widget = item->widget()) return fillsWidth(widget);
+    if (QLayout* layout = item->layout()) {
+        for (int i = 0; i < layout->count(); ++i) {
+            if (fillsWidth(layout->itemAt(i))) return true;
+        }
+    }
+    return false;
+}
+
 // A row of a sequence under centred or right-aligned text: at its own width,
 // placed as the text is, unless it takes all the width it is given (a
-// divider, a code block, a row that places its content itself).
+// divider, a code block).
 class AlignedRow final : public QWidgetItem {
 public:
     AlignedRow(QWidget* widget, Qt::Alignment horizontal) : QWidgetItem(widget), horizontal_(horizontal) {}
@@ -307,7 +331,7 @@ public:
 private:
     int rowWidth(int available) const
     {
-        if (expandingDirections() & Qt::Horizontal) return available;
+        if (fillsWidth(widget())) return available;
         return std::min(available, sizeHint().width());
     }
 

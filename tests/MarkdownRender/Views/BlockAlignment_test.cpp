@@ -4,6 +4,7 @@
 
 #include "MarkdownRender/Views/BlockViews.h"
 #include "MarkdownRender/Views/StyleKit.h"
+#include "MarkdownRender/Views/InlineText.h"
 #include "ViewTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -47,7 +48,8 @@ const char* const document = "A short line.\n\n"
                              "| a | b |\n|---|---|\n| c | d |\n\n"
                              "---\n\n"
                              "```\ncode\n```\n\n"
-                             "> ![quoted](quoted.png)";
+                             "> ![quoted](quoted.png)\n\n"
+                             "1. listed";
 
 struct Placed {
     Shown shown;
@@ -117,6 +119,17 @@ TEST(BlockAlignment, CentredTextCentresEveryBlock)
     EXPECT_NEAR(quoteRect.left(), placed.width - 1 - quoteRect.right(), 1);
     EXPECT_LT(quoteRect.width(), 200);
     EXPECT_GT(placed.sides(quote, isGreen).first, quoteRect.left());
+
+    // A list item is centred whole, its marker beside its text.
+    auto* marker = view->findChild<MarkerWidget*>();
+    InlineText* listed = nullptr;
+    for (InlineText* candidate : topLevel(view, QStringLiteral("numberedList"))->findChildren<InlineText*>()) listed = candidate;
+    ASSERT_TRUE(marker && listed);
+    const QRect markerRect = placed.rectOf(marker), listedRect = placed.rectOf(listed);
+    EXPECT_GT(markerRect.left(), placed.width / 3);
+    EXPECT_LE(markerRect.right(), listedRect.left());
+    EXPECT_LT(listedRect.left() - markerRect.right(), 16);
+    EXPECT_NEAR(markerRect.left(), placed.width - 1 - listedRect.right(), 2);
 
     // A divider keeps the whole width, and so does a code block.
     auto* divider = view->findChild<QWidget*>(QStringLiteral("divider"));

@@ -137,6 +137,7 @@ TEST(MarkdownViewGallery, CentredDocumentWithADashedTable)
             "| Check | Standard | Thorough |\n|:--|:-:|--:|\n| Write-back | yes | yes |\n"
             "| Stream hash | | yes |\n| Full decode | no | yes |\n\n"
             "---\n\n"
+            "1. Add the movies.\n2. Start the queue.\n\n"
             "> Sources are never touched.\n\n"
             "```json\n{\"check\": \"thorough\", \"result\": \"verified\"}\n```\n"));
         Shown shown = show(view, 640);
