@@ -28,6 +28,8 @@ int AppModel::enqueueReadyRows() {
     const auto isTaken = [&taken](const QString& candidate) { return taken.contains(candidate); };
 
     QSet<QUuid> enqueued;
+    QList<CorrectionJob> jobs;
+    jobs.reserve(ready.size());
     for (const SourceItem& row : std::as_const(ready)) {
         const auto start = row.resolvedStartTimecode();
         const auto rate = row.effectiveRate();
@@ -55,11 +57,13 @@ int AppModel::enqueueReadyRows() {
         job.outputBookmarkData = makeBookmark(QFileInfo(outputPath).path());
         const QFileInfo source(sourcePath);
         if (source.isFile()) job.totalSourceBytes = source.size();
-        queue_->enqueue(job);
+        jobs.append(std::move(job));
 
         taken.insert(outputPath);
         enqueued.insert(row.id);
     }
+    // One announcement and one save for the whole batch.
+    queue_->enqueue(jobs);
 
     sources_.removeIf([&](const SourceItem& row) { return enqueued.contains(row.id); });
     emit sourcesChanged();

@@ -59,12 +59,15 @@ CorrectionQueue::CorrectionQueue(std::shared_ptr<CorrectionRunning> runner, std:
       verifier_(std::move(verifier)),
       relay_(std::make_shared<Relay>(this)),
       sleepInhibitor_(std::make_unique<LogindSleepInhibitor>()),
-      volumeInfo_(defaultVolumeInfo) {
+      volumeInfo_(defaultVolumeInfo),
+      store_(std::make_unique<JobStore>(this)) {
     makeQueueFileURL(storageDirectory);
     loadQueue();
 }
 
 CorrectionQueue::~CorrectionQueue() { relay_->detach(); }
+
+const QList<CorrectionJob>& CorrectionQueue::jobs() const { return store_->jobs(); }
 
 std::optional<QUuid> CorrectionQueue::currentlyVerifyingJobId() const {
     return loopVerifyingJobId_ ? loopVerifyingJobId_ : manualVerifyingJobId_;
@@ -76,51 +79,34 @@ bool CorrectionQueue::isDeepVerifying() const {
 
 // MARK: counters
 
-int CorrectionQueue::pendingCount() const {
-    return int(std::count_if(jobs_.begin(), jobs_.end(),
-                             [](const CorrectionJob& j) { return j.status.is(JobStatus::Kind::pending); }));
-}
+int CorrectionQueue::pendingCount() const { return store_->count(JobStore::Tally::pending); }
+int CorrectionQueue::failedCount() const { return store_->count(JobStore::Tally::failed); }
+int CorrectionQueue::cancelledCount() const { return store_->count(JobStore::Tally::cancelled); }
+int CorrectionQueue::doneCount() const { return store_->count(JobStore::Tally::done); }
+int CorrectionQueue::flaggedCount() const { return store_->count(JobStore::Tally::flagged); }
 
-int CorrectionQueue::failedCount() const {
-    return int(std::count_if(jobs_.begin(), jobs_.end(),
-                             [](const CorrectionJob& j) { return j.status.is(JobStatus::Kind::failed); }));
-}
-
-int CorrectionQueue::cancelledCount() const {
-    return int(std::count_if(jobs_.begin(), jobs_.end(),
-                             [](const CorrectionJob& j) { return j.status.is(JobStatus::Kind::cancelled); }));
-}
-
-int CorrectionQueue::doneCount() const {
-    return int(std::count_if(jobs_.begin(), jobs_.end(), [](const CorrectionJob& j) {
-        return j.status.is(JobStatus::Kind::completed) &&
-               (!j.verification || j.verification->outcome() == VerificationResult::Outcome::clean);
-    }));
-}
-
-int CorrectionQueue::flaggedCount() const {
-    return int(std::count_if(jobs_.begin(), jobs_.end(), [](const CorrectionJob& j) {
-        return j.status.is(JobStatus::Kind::completed) && j.verification &&
-               j.verification->outcome() == VerificationResult::Outcome::warnings;
-    }));
+int CorrectionQueue::finishedCount() const {
+    return int(jobs().size()) - store_->count(JobStore::Tally::pending) - store_->count(JobStore::Tally::running);
 }
 
 std::optional<CorrectionJob> CorrectionQueue::activeJob() const {
-    for (const auto& job : jobs_) {
+    if (store_->count(JobStore::Tally::running) == 0) return std::nullopt;
+    // Usually the loop's own job, the only one running.
+    if (currentJobId_ && store_->count(JobStore::Tally::running) == 1) {
+        if (const CorrectionJob* current = store_->find(*currentJobId_); current && current->status.isRunning())
+            return *current;
+    }
+    for (const auto& job : jobs()) {
         if (job.status.isRunning()) return job;
     }
     return std::nullopt;
 }
 
-std::optional<qsizetype> CorrectionQueue::indexOfJob(const QUuid& id) const {
-    for (qsizetype i = 0; i < jobs_.size(); ++i) {
-        if (jobs_[i].id == id) return i;
-    }
-    return std::nullopt;
-}
+std::optional<qsizetype> CorrectionQueue::indexOfJob(const QUuid& id) const { return store_->indexOf(id); }
 
 std::optional<double> CorrectionQueue::estimatedTimeRemaining() const {
-    return estimateRemaining(jobs_, isProcessing_, sessionBytesDone_, sessionSecondsDone_,
+    if (!isProcessing_) return std::nullopt;
+    return estimateRemaining(jobs(), isProcessing_, sessionBytesDone_, sessionSecondsDone_,
                              QDateTime::currentDateTimeUtc());
 }
 
@@ -168,88 +154,62 @@ void CorrectionQueue::clearLog() {
 
 // MARK: commands
 
-void CorrectionQueue::enqueue(const CorrectionJob& job) {
-    jobs_.append(job);
-    emit jobsChanged();
-    log(QStringLiteral("Added job: ") + job.sourceName());
+void CorrectionQueue::enqueue(const CorrectionJob& job) { enqueue(QList<CorrectionJob>{job}); }
+
+void CorrectionQueue::enqueue(const QList<CorrectionJob>& jobs) {
+    if (jobs.isEmpty()) return;
+    store_->append(jobs);
+    for (const CorrectionJob& job : jobs) log(QStringLiteral("Added job: ") + job.sourceName());
     saveQueue();
+    // New jobs are on disk before the caller goes on, as they always were.
+    waitForSaves();
 }
 
 void CorrectionQueue::removeJob(const QUuid& id) {
-    const auto index = indexOfJob(id);
-    if (!index || jobs_[*index].status.isRunning()) return;
-    const QString name = jobs_[*index].sourceName();
-    jobs_.removeAt(*index);
-    emit jobsChanged();
+    const CorrectionJob* job = store_->find(id);
+    if (!job || job->status.isRunning()) return;
+    const QString name = job->sourceName();
+    store_->remove(id);
     log(QStringLiteral("Removed job: ") + name);
     saveQueue();
 }
 
 void CorrectionQueue::retryJob(const QUuid& id) {
-    const auto index = indexOfJob(id);
-    if (!index) return;
-    CorrectionJob& job = jobs_[*index];
-    if (!job.status.is(JobStatus::Kind::cancelled) && !job.status.is(JobStatus::Kind::failed)) return;
-    job.status = JobStatus::pending();
-    job.progress = 0;
-    const QString name = job.sourceName();
-    emit jobsChanged();
+    const CorrectionJob* job = store_->find(id);
+    if (!job) return;
+    const QString name = job->sourceName();
+    if (!retryStatus(id)) return;
     log(QStringLiteral("Retrying job: ") + name);
     saveQueue();
 }
 
 void CorrectionQueue::clearFinished() {
-    const auto removed = jobs_.removeIf([](const CorrectionJob& j) {
+    const auto removed = store_->removeIf([](const CorrectionJob& j) {
         return j.status.is(JobStatus::Kind::completed) || j.status.is(JobStatus::Kind::cancelled) ||
                j.status.is(JobStatus::Kind::failed);
     });
     if (removed == 0) return;
-    emit jobsChanged();
     log(QStringLiteral("Cleared finished jobs"));
     saveQueue();
 }
 
 void CorrectionQueue::clearQueue() {
     const auto current = currentJobId_;
-    const auto removed = jobs_.removeIf([&](const CorrectionJob& j) { return !current || j.id != *current; });
+    const auto removed = store_->removeIf([&](const CorrectionJob& j) { return !current || j.id != *current; });
     if (removed == 0) return;
-    emit jobsChanged();
     log(current ? QStringLiteral("Cleared queue (kept the running job)") : QStringLiteral("Cleared queue"));
     saveQueue();
 }
 
 void CorrectionQueue::cancelCurrentJob() {
-    if (!currentJobId_) return;
-    const auto index = indexOfJob(*currentJobId_);
-    if (!index) return;
-    if (runner_) runner_->cancel();
-    jobs_[*index].status = JobStatus::cancelled();
-    jobs_[*index].progress = 0;
-    const QString name = jobs_[*index].sourceName();
-    emit jobsChanged();
-    log(QStringLiteral("Cancelled job: ") + name);
+    if (!currentJobId_ || !store_->find(*currentJobId_)) return;
+    cancelRun(QStringLiteral("Cancelled job: "));
     saveQueue();
 }
 
 void CorrectionQueue::stop() {
-    bool changed = false;
-    if (currentJobId_) {
-        if (const auto index = indexOfJob(*currentJobId_)) {
-            if (runner_) runner_->cancel();
-            jobs_[*index].status = JobStatus::cancelled();
-            jobs_[*index].progress = 0;
-            changed = true;
-            log(QStringLiteral("Cancelled active job: ") + jobs_[*index].sourceName());
-        }
-    }
-    int cancelled = 0;
-    for (auto& job : jobs_) {
-        if (job.status.is(JobStatus::Kind::pending)) {
-            job.status = JobStatus::cancelled();
-            ++cancelled;
-        }
-    }
-    if (changed || cancelled > 0) emit jobsChanged();
+    if (currentJobId_ && store_->find(*currentJobId_)) cancelRun(QStringLiteral("Cancelled active job: "));
+    const int cancelled = settlePending(JobStatus::cancelled());
     if (cancelled > 0) {
         log(QStringLiteral("Cancelled %1 pending job%2").arg(cancelled).arg(cancelled == 1 ? "" : "s"));
     }
@@ -263,13 +223,9 @@ void CorrectionQueue::setSleepInhibitor(std::unique_ptr<SleepInhibitor> inhibito
 }
 
 void CorrectionQueue::setVolumeInfoProvider(VolumeInfoProvider provider) { volumeInfo_ = std::move(provider); }
-void CorrectionQueue::setQueueFileWriter(FileByteWriter writer) { queueFileWriter_ = std::move(writer); }
+void CorrectionQueue::setQueueFileWriter(FileByteWriter writer) { store_->saver().setWriter(std::move(writer)); }
 
 // MARK: helpers
-
-void CorrectionQueue::setJobStatus(const QUuid& id, const JobStatus& status) {
-    updateJob(id, [&](CorrectionJob& job) { job.status = status; });
-}
 
 void CorrectionQueue::setProcessing(bool processing) {
     if (isProcessing_ == processing) return;

@@ -5,6 +5,13 @@
 // verification), and the commands the views call. Lives on the main thread; every
 // state change is announced by a signal. The jobs are kept in "queue.json" in the
 // storage folder and restored when the queue is made.
+//
+// Inside, the queue has two halves. The job store keeps the ordered jobs and their
+// tallies, announces each change (one job, or the list), and saves: requests are
+// merged and written on a thread of its own, all or nothing. The run processor
+// carries one run at a time through preparing, correcting, verifying and finished;
+// it is the only code that changes a job's status, and one cancellation stops a
+// run whatever stage it is in.
 
 #include "Vantrel/queue/CorrectionJob.h"
 #include "Vantrel/queue/CorrectionRunning.h"
@@ -25,6 +32,8 @@
 #include <optional>
 
 namespace vantrel {
+
+class JobStore;
 
 class CorrectionQueue : public QObject {
     Q_OBJECT
@@ -48,7 +57,7 @@ public:
     ~CorrectionQueue() override;
 
     // State.
-    const QList<CorrectionJob>& jobs() const { return jobs_; }
+    const QList<CorrectionJob>& jobs() const;
     bool isProcessing() const { return isProcessing_; }
     const std::optional<QString>& persistenceError() const { return persistenceError_; }
     std::optional<QUuid> currentJobId() const { return currentJobId_; }
@@ -61,12 +70,13 @@ public:
     const std::optional<QString>& queueFilePath() const { return queueFilePath_; }
     const QSet<QString>& accessedSecurityScopedResources() const { return accessedResources_; }
 
-    // Counters and lookups, computed on each call.
+    // Counters and lookups; the counters are kept up to date with every change.
     int pendingCount() const;
     int failedCount() const;
     int cancelledCount() const;
     int doneCount() const;     // completed, verification absent or clean
     int flaggedCount() const;  // completed with warnings
+    int finishedCount() const; // completed, cancelled or failed
     std::optional<CorrectionJob> activeJob() const;
     std::optional<qsizetype> indexOfJob(const QUuid& id) const;
 
@@ -85,8 +95,12 @@ public:
     // tool does not change afterwards.
     const CorrectionRunning* runner() const { return runner_.get(); }
 
-    // Commands.
+    // Commands. Each takes effect at once; its save is written in the background,
+    // except for enqueue, which returns once the queue file holds the new jobs.
     void enqueue(const CorrectionJob& job);
+    // Many jobs at once: one announcement and one save. A job whose id is already
+    // queued is given a new one.
+    void enqueue(const QList<CorrectionJob>& jobs);
     void removeJob(const QUuid& id);
     void retryJob(const QUuid& id);
     void clearFinished();
@@ -99,8 +113,13 @@ public:
     // other verification runs.
     void manualThoroughVerify(const QUuid& id);
 
-    // Writes the jobs to the queue file (never throws; failures become persistenceError).
+    // Asks for the jobs to be written to the queue file; requests made while a write
+    // is under way are merged into one. Never throws; a failure becomes
+    // persistenceError and a console line once the write has ended.
     void saveQueue();
+    // Returns once every save asked for so far has been written (or has failed),
+    // with its outcome applied.
+    void waitForSaves();
 
     // For tests and special set-ups.
     void setSleepInhibitor(std::unique_ptr<SleepInhibitor> inhibitor);
@@ -111,7 +130,10 @@ public:
     std::optional<QString> checkFreeSpace(const QString& sourcePath, const QString& outputFolder) const;
 
 signals:
+    // The list changed: jobs were added or removed (or many changed at once).
     void jobsChanged();
+    // One job's fields changed (status, progress, verification, paths).
+    void jobChanged(const QUuid& id);
     void processingChanged(bool isProcessing);
     void persistenceErrorChanged();
     void verificationStateChanged();  // currentlyVerifyingJobId or isDeepVerifying
@@ -119,6 +141,7 @@ signals:
     void logCleared();
 
 private:
+    friend class JobStore;
     struct JobRun;
     class Relay;
     enum class Access { started, alreadyHeld, notGranted };
@@ -127,17 +150,22 @@ private:
     void makeQueueFileURL(const std::optional<QString>& directory);
     void loadQueue();
     std::optional<QString> moveQueueFileAside();
+    void applySaveOutcome(const std::optional<QString>& failure);
 
-    // Processing.
+    // Processing: the run processor.
     void processQueue();
     void processNextPending();
     void finishProcessing();
-    void processJob(const CorrectionJob& job, std::function<void()> done);
+    void processJob(const CorrectionJob& job);
     void onRunFinished(const std::shared_ptr<JobRun>& run, const QFuture<void>& future);
     void beginVerificationStage(const std::shared_ptr<JobRun>& run);
+    void onStandardVerified(const std::shared_ptr<JobRun>& run, const QFuture<VerificationResult>& future);
     void finishVerificationStage(const std::shared_ptr<JobRun>& run, const VerificationResult& result);
-    void endJob(const std::shared_ptr<JobRun>& run);
     void finishManualVerify(const std::shared_ptr<JobRun>& run, const VerificationResult& result);
+    // Ends a run: its status (when given), access stopped, the loop moves on.
+    void endRun(const std::shared_ptr<JobRun>& run, std::optional<JobStatus> status = std::nullopt);
+    // Cancels the loop's run, whatever its stage; "line" names it in the console.
+    void cancelRun(const QString& line);
     void preventSleep();
     void allowSleep();
     Access beginSecurityScopedAccess(const QString& path);
@@ -145,11 +173,15 @@ private:
     // Resolves bookmarks on a copy and writes renewed bookmarks (and a moved
     // source's new path) back into the job; fills the run's paths.
     void resolveJobLocations(JobRun& run);
+    // The one place where a job's status changes.
+    void setJobStatus(const QUuid& id, const JobStatus& status, std::optional<double> progress = std::nullopt);
+    // The statuses the commands set: retried, the pending ones cancelled or failed.
+    bool retryStatus(const QUuid& id);
+    int settlePending(const JobStatus& status);
+    // A restored job: an interrupted run is pending again, lost files fail it.
+    static void settleRestored(CorrectionJob& job);
 
     // Helpers.
-    template <typename Change>
-    bool updateJob(const QUuid& id, Change&& change);
-    void setJobStatus(const QUuid& id, const JobStatus& status);
     void setProcessing(bool processing);
     void setLoopVerifying(std::optional<QUuid> id, bool deep);
     void setPersistenceError(std::optional<QString> error);
@@ -163,7 +195,6 @@ private:
     std::unique_ptr<SleepInhibitor> sleepInhibitor_;
     VolumeInfoProvider volumeInfo_;
 
-    QList<CorrectionJob> jobs_;
     bool isProcessing_ = false;
     std::optional<QString> persistenceError_;
     std::optional<QUuid> currentJobId_;
@@ -176,9 +207,12 @@ private:
     bool isSleepPrevented_ = false;
     QSet<QString> accessedResources_;
     std::optional<QString> queueFilePath_;
-    FileByteWriter queueFileWriter_;
+    std::shared_ptr<JobRun> loopRun_;     // the loop's run, until it has ended
+    std::shared_ptr<JobRun> manualRun_;   // a thorough verification asked for by hand
+    QFuture<void> runnerBusy_;            // the last correction, until its tool has ended
     // A loop verification that waits for a manual one to end.
     std::function<void()> deferredVerificationStage_;
+    std::unique_ptr<JobStore> store_;     // last: its saver writes what is pending on the way out
 };
 
 }  // namespace vantrel

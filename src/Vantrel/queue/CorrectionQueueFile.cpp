@@ -44,9 +44,13 @@ void CorrectionQueue::makeQueueFileURL(const std::optional<QString>& directory) 
 
 void CorrectionQueue::saveQueue() {
     if (!queueFilePath_) return;
-    const QByteArray data = encodeQueueFile(jobs_);
+    // A snapshot shares the jobs until they next change; the writer encodes it.
+    store_->saver().request(*queueFilePath_, store_->jobs());
+}
 
-    const std::optional<QString> failure = replaceFileContents(*queueFilePath_, data, queueFileWriter_);
+void CorrectionQueue::waitForSaves() { store_->saver().wait(); }
+
+void CorrectionQueue::applySaveOutcome(const std::optional<QString>& failure) {
     if (!failure) {
         setPersistenceError(std::nullopt);
         return;
@@ -97,26 +101,24 @@ void CorrectionQueue::loadQueue() {
         }
     }
 
+    if (contents.reassignedIds > 0) {
+        log(QStringLiteral("Queue file had %1 job record(s) whose id was already taken — given new ids")
+                .arg(contents.reassignedIds));
+    }
+    if (contents.repeatedRecords > 0) {
+        log(QStringLiteral("Queue file had %1 repeated job record(s) — left out").arg(contents.repeatedRecords));
+    }
+
     QList<CorrectionJob> restored;
     for (auto& job : contents.jobs) {
         if (job.status.is(JobStatus::Kind::completed) || job.status.is(JobStatus::Kind::cancelled)) continue;
-        if (job.status.isRunning()) {
-            job.status = JobStatus::pending();
-            job.progress = 0;
-        }
-        if (job.sourceBookmarkData && !job.resolveSourceURL()) {
-            job.status = JobStatus::failed(QStringLiteral("Cannot access source file (permission lost)"));
-        }
-        if (job.outputBookmarkData && !job.resolveOutputFolderURL()) {
-            job.status = JobStatus::failed(QStringLiteral("Cannot access output folder (permission lost)"));
-        }
+        settleRestored(job);
         restored.append(std::move(job));
     }
-    jobs_ = std::move(restored);
-    if (!jobs_.isEmpty()) {
-        emit jobsChanged();
-        log(QStringLiteral("Restored %1 job(s) from previous session").arg(jobs_.size()));
-    }
+    if (restored.isEmpty()) return;
+    const qsizetype count = restored.size();
+    store_->append(std::move(restored));
+    log(QStringLiteral("Restored %1 job(s) from previous session").arg(count));
 }
 
 }  // namespace vantrel

@@ -1,13 +1,18 @@
 #pragma once
 
-// Pieces of CorrectionQueue shared by its source files (state, storage, processing).
+// Pieces of CorrectionQueue shared by its source files (state, store, storage, processing).
 
 #include "Vantrel/queue/CorrectionQueue.h"
 
 #include <QElapsedTimer>
 #include <QFutureWatcher>
+#include <QHash>
 #include <QLoggingCategory>
 #include <QMutex>
+#include <QWaitCondition>
+
+#include <array>
+#include <thread>
 
 namespace vantrel {
 
@@ -25,28 +30,107 @@ private:
     CorrectionQueue* queue_;
 };
 
-// One job taken by the processing loop (or by a manual verification).
+// Writes snapshots of the jobs to the queue file on a thread of its own. A request
+// made while a write is under way replaces any request still waiting, so a burst
+// of changes costs one or two writes. Outcomes come back on the queue's thread, in
+// order. On the way out whatever is waiting is still written.
+class QueueSaver {
+public:
+    using Outcome = std::optional<QString>;  // nothing, or why the file was left as it was
+
+    QueueSaver(QObject* context, std::function<void(const Outcome&)> deliver);
+    ~QueueSaver();
+
+    void request(const QString& path, QList<CorrectionJob> jobs);
+    // Until every request made so far is written; their outcomes are delivered first.
+    void wait();
+    // Calls `then` on the queue's thread (never from inside this call) once every
+    // request made so far is written and its outcome delivered.
+    void whenWritten(std::function<void()> then);
+    void setWriter(FileByteWriter writer);
+
+private:
+    struct State;
+    void work();
+    static void deliverDue(State& state, bool followUps);
+
+    std::shared_ptr<State> state_;
+    std::thread thread_;
+};
+
+// The ordered jobs with an index by id and running tallies, so that counting costs
+// nothing however long the queue is. Every change goes through here and is
+// announced: a change of one job by jobChanged(id), a change of the list by
+// jobsChanged(). Ids are unique within the store.
+class JobStore {
+public:
+    enum class Tally { pending, running, failed, cancelled, done, flagged, completedFailing, count };
+
+    explicit JobStore(CorrectionQueue* queue);
+
+    const QList<CorrectionJob>& jobs() const { return jobs_; }
+    std::optional<qsizetype> indexOf(const QUuid& id) const;
+    const CorrectionJob* find(const QUuid& id) const;
+    int count(Tally tally) const { return counts_[size_t(tally)]; }
+    static Tally tallyOf(const CorrectionJob& job);
+
+    // List changes, each announced once.
+    void append(QList<CorrectionJob> jobs);
+    bool remove(const QUuid& id);
+    qsizetype removeIf(const std::function<bool(const CorrectionJob&)>& which);
+
+    // Changes one job; false when it is not here.
+    template <typename Change>
+    bool update(const QUuid& id, Change&& change);
+    // Changes every job `which` picks, announced as one change of the list; how many.
+    int updateWhere(const std::function<bool(const CorrectionJob&)>& which,
+                    const std::function<void(CorrectionJob&)>& change);
+
+    QueueSaver& saver() { return saver_; }
+
+private:
+    void rebuild();
+    void count(const CorrectionJob& job, int delta) { counts_[size_t(tallyOf(job))] += delta; }
+
+    CorrectionQueue* queue_;
+    QList<CorrectionJob> jobs_;
+    QHash<QUuid, qsizetype> index_;
+    std::array<int, size_t(Tally::count)> counts_{};
+    QueueSaver saver_;
+};
+
+template <typename Change>
+bool JobStore::update(const QUuid& id, Change&& change) {
+    const auto index = indexOf(id);
+    if (!index) return false;
+    CorrectionJob& job = jobs_[*index];
+    count(job, -1);
+    change(job);
+    job.id = id;  // the index stays true
+    count(job, +1);
+    emit queue_->jobChanged(id);
+    return true;
+}
+
+// One job taken by the processing loop (or by a manual verification), from its
+// preparation to its end. Only the stage the run is in may act on what comes back.
 struct CorrectionQueue::JobRun {
-    CorrectionJob job;     // the value handed to the runner and the verifier
-    QString sourcePath;    // where the source was found
-    QString outputFolder;  // where the output folder was found
+    enum class Stage { preparing, correcting, verifying, finished };
+
+    Stage stage = Stage::preparing;
+    bool manual = false;       // a thorough verification asked for by hand
+    bool cancelled = false;    // stopped by the user; what comes back is dropped
+    CorrectionJob job;         // the value handed to the runner and the verifier
+    QString sourcePath;        // where the source was found
+    QString outputFolder;      // where the output folder was found
     bool sourceAccessStarted = false;
     bool folderAccessStarted = false;
-    QElapsedTimer runTimer;        // the correction run alone
-    std::function<void()> done;    // continues the loop
+    QElapsedTimer runTimer;                   // the correction run alone
+    QFuture<VerificationResult> verification; // the verification run under way
 };
 
 // The volume facts the preflight uses, from the file system.
 CorrectionQueue::VolumeInfo defaultVolumeInfo(const QString& folder);
-
-template <typename Change>
-bool CorrectionQueue::updateJob(const QUuid& id, Change&& change) {
-    const auto index = indexOfJob(id);
-    if (!index) return false;
-    change(jobs_[*index]);
-    emit jobsChanged();
-    return true;
-}
 
 // Calls the handler on the queue's thread when the future has finished (also when
 // it was cancelled); never after the queue is gone.
@@ -62,6 +146,8 @@ void CorrectionQueue::whenFinished(const QFuture<T>& future, std::function<void(
 }
 
 // The description of the error a finished run ended with; nothing when it succeeded.
-std::optional<QString> failureOf(QFuture<void> future);
+// An error that carries no description for the user (not one of the tools' own)
+// is told in plain words; its own text goes to `detail` when given.
+std::optional<QString> failureOf(QFuture<void> future, QString* detail = nullptr);
 
 }  // namespace vantrel

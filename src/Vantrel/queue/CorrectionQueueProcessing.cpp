@@ -1,4 +1,5 @@
-// The processing loop, the verification stage and the manual thorough verification.
+// The run processor: the processing loop, the verification stage and the manual
+// thorough verification, and every change of a job's status.
 #include "Vantrel/queue/CorrectionQueuePrivate.h"
 
 #include "Vantrel/queue/Bookmarks.h"
@@ -16,25 +17,33 @@ namespace {
 const QString sleepReason = QStringLiteral("Vantrel is correcting timecode");
 const QString ffmpegUnavailable =
     QStringLiteral("FFmpeg unavailable — install it (or check the bundled tools), then retry.");
+const QString unexpectedCorrectionError = QStringLiteral("The correction stopped on an unexpected error.");
+const QString unexpectedVerificationError = QStringLiteral("The verification stopped on an unexpected error.");
 
-QString descriptionOf(const std::exception_ptr& error) {
+// The runners' own errors describe themselves for the user (their what() is that
+// description). Anything else is a fault whose text means nothing to the user: it
+// becomes `plainWords`, and its own text goes to `detail`.
+QString descriptionOf(const std::exception_ptr& error, const QString& plainWords, QString* detail) {
     try {
         std::rethrow_exception(error);
     } catch (const QUnhandledException& wrapped) {
-        if (wrapped.exception()) return descriptionOf(wrapped.exception());
+        if (wrapped.exception()) return descriptionOf(wrapped.exception(), plainWords, detail);
+    } catch (const QException& e) {
+        const QString text = QString::fromUtf8(e.what()).trimmed();
+        if (!text.isEmpty() && text != QLatin1String("std::exception")) return text;
     } catch (const std::exception& e) {
-        return QString::fromUtf8(e.what());
+        if (detail) *detail = QString::fromUtf8(e.what());
     } catch (...) {
     }
-    return QStringLiteral("Unknown error");
+    return plainWords;
 }
 
-// A verification that ended without a result must not pass for a good one.
-VerificationResult missingResult(const CorrectionJob& job) {
+// A verification that ended without a result must not pass for a good one: it
+// fails, saying why.
+VerificationResult missingResult(const CorrectionJob& job, const QString& why) {
     return VerificationResult{job.verifyTier,
                               {VerificationCheck{VerificationCheck::Kind::readability, CheckSeverity::fail,
-                                                 QStringLiteral("Readability"),
-                                                 QStringLiteral("Verification ended without a result.")}},
+                                                 QStringLiteral("Readability"), why}},
                               QDateTime::currentDateTimeUtc(),
                               0};
 }
@@ -42,20 +51,24 @@ VerificationResult missingResult(const CorrectionJob& job) {
 VerificationResult resultOf(QFuture<VerificationResult> future, const CorrectionJob& job) {
     try {
         future.waitForFinished();
+        if (future.isCanceled()) return missingResult(job, QStringLiteral("The verification was stopped before it ended."));
+        if (future.resultCount() == 0) return missingResult(job, QStringLiteral("Verification ended without a result."));
+        return future.result();
     } catch (...) {
-        return missingResult(job);
+        QString detail;
+        const QString why = descriptionOf(std::current_exception(), unexpectedVerificationError, &detail);
+        if (!detail.isEmpty()) qCWarning(lcCorrectionQueue).noquote() << "Verification of" << job.sourceName() << "threw:" << detail;
+        return missingResult(job, why);
     }
-    if (future.isCanceled() || future.resultCount() == 0) return missingResult(job);
-    return future.result();
 }
 
 }  // namespace
 
-std::optional<QString> failureOf(QFuture<void> future) {
+std::optional<QString> failureOf(QFuture<void> future, QString* detail) {
     try {
         future.waitForFinished();
     } catch (...) {
-        return descriptionOf(std::current_exception());
+        return descriptionOf(std::current_exception(), unexpectedCorrectionError, detail);
     }
     if (future.isCanceled()) return QStringLiteral("Operation was cancelled");
     return std::nullopt;
@@ -72,6 +85,40 @@ std::optional<QString> CorrectionQueue::checkFreeSpace(const QString& sourcePath
     return freeSpaceProblem(size, volume.availableBytes, volume.name);
 }
 
+// MARK: statuses
+
+void CorrectionQueue::setJobStatus(const QUuid& id, const JobStatus& status, std::optional<double> progress) {
+    store_->update(id, [&](CorrectionJob& job) {
+        job.status = status;
+        if (progress) job.progress = *progress;
+    });
+}
+
+bool CorrectionQueue::retryStatus(const QUuid& id) {
+    const CorrectionJob* job = store_->find(id);
+    if (!job || !(job->status.is(JobStatus::Kind::cancelled) || job->status.is(JobStatus::Kind::failed))) return false;
+    setJobStatus(id, JobStatus::pending(), 0);
+    return true;
+}
+
+int CorrectionQueue::settlePending(const JobStatus& status) {
+    return store_->updateWhere([](const CorrectionJob& job) { return job.status.is(JobStatus::Kind::pending); },
+                               [&status](CorrectionJob& job) { job.status = status; });
+}
+
+void CorrectionQueue::settleRestored(CorrectionJob& job) {
+    if (job.status.isRunning()) {
+        job.status = JobStatus::pending();
+        job.progress = 0;
+    }
+    if (job.sourceBookmarkData && !job.resolveSourceURL()) {
+        job.status = JobStatus::failed(QStringLiteral("Cannot access source file (permission lost)"));
+    }
+    if (job.outputBookmarkData && !job.resolveOutputFolderURL()) {
+        job.status = JobStatus::failed(QStringLiteral("Cannot access output folder (permission lost)"));
+    }
+}
+
 // MARK: the loop
 
 void CorrectionQueue::start() {
@@ -82,13 +129,7 @@ void CorrectionQueue::start() {
 void CorrectionQueue::processQueue() {
     if (isProcessing_) return;
     if (!runner_ || !runner_->isAvailable()) {
-        bool changed = false;
-        for (auto& job : jobs_) {
-            if (!job.status.is(JobStatus::Kind::pending)) continue;
-            job.status = JobStatus::failed(ffmpegUnavailable);
-            changed = true;
-        }
-        if (changed) emit jobsChanged();
+        settlePending(JobStatus::failed(ffmpegUnavailable));
         saveQueue();
         return;
     }
@@ -101,19 +142,23 @@ void CorrectionQueue::processQueue() {
 }
 
 void CorrectionQueue::processNextPending() {
+    if (!isProcessing_ || loopRun_) return;
+    // A cancelled correction has ended for the queue, but its tool may still be
+    // on its way out; the runner takes one run at a time.
+    if (!runnerBusy_.isFinished()) {
+        whenFinished<void>(runnerBusy_, [this](const QFuture<void>&) { processNextPending(); });
+        return;
+    }
     // Rescanned from the front each time: jobs added or retried meanwhile are seen,
     // and an earlier job that became pending again goes first.
-    const auto next = std::find_if(jobs_.begin(), jobs_.end(),
+    const auto& all = jobs();
+    const auto next = std::find_if(all.begin(), all.end(),
                                    [](const CorrectionJob& j) { return j.status.is(JobStatus::Kind::pending); });
-    if (next == jobs_.end()) {
+    if (next == all.end()) {
         finishProcessing();
         return;
     }
-    processJob(*next, [this] {
-        saveQueue();
-        // Queued, so that a long run of jobs that end at once does not nest calls.
-        QMetaObject::invokeMethod(this, &CorrectionQueue::processNextPending, Qt::QueuedConnection);
-    });
+    processJob(*next);
 }
 
 void CorrectionQueue::finishProcessing() {
@@ -157,27 +202,20 @@ void CorrectionQueue::resolveJobLocations(JobRun& run) {
     run.job.sourcePath = run.sourcePath;
     run.job.sourceBookmarkData = local.sourceBookmarkData;
     run.job.outputBookmarkData = local.outputBookmarkData;
-    updateJob(run.job.id, [&](CorrectionJob& job) {
+    store_->update(run.job.id, [&](CorrectionJob& job) {
         job.sourceBookmarkData = local.sourceBookmarkData;
         job.outputBookmarkData = local.outputBookmarkData;
         job.sourcePath = run.sourcePath;
     });
 }
 
-void CorrectionQueue::processJob(const CorrectionJob& job, std::function<void()> done) {
-    if (!indexOfJob(job.id)) {
-        done();
-        return;
-    }
+void CorrectionQueue::processJob(const CorrectionJob& job) {
     auto run = std::make_shared<JobRun>();
     run->job = job;
-    run->done = std::move(done);
+    loopRun_ = run;
     currentJobId_ = job.id;
-    updateJob(job.id, [](CorrectionJob& j) {
-        j.status = JobStatus::preparing();
-        j.progress = 0;
-        j.startedAt = QDateTime::currentDateTimeUtc();
-    });
+    setJobStatus(job.id, JobStatus::preparing(), 0);
+    store_->update(job.id, [](CorrectionJob& j) { j.startedAt = QDateTime::currentDateTimeUtc(); });
     log(QStringLiteral("--- Starting: %1 → %2 ---").arg(job.sourceName(), job.outputName()));
 
     resolveJobLocations(*run);
@@ -185,57 +223,66 @@ void CorrectionQueue::processJob(const CorrectionJob& job, std::function<void()>
     run->folderAccessStarted = beginSecurityScopedAccess(run->outputFolder) == Access::started;
 
     if (const auto problem = checkFreeSpace(run->sourcePath, run->outputFolder)) {
-        setJobStatus(job.id, JobStatus::failed(*problem));
         log(QStringLiteral("FAILED preflight: %1 — %2").arg(run->job.sourceName(), *problem));
-        endJob(run);
+        endRun(run, JobStatus::failed(*problem));
         return;
     }
 
     setJobStatus(job.id, JobStatus::active());
+    run->stage = JobRun::Stage::correcting;
     run->runTimer.start();
     const QUuid id = job.id;
     const std::weak_ptr<Relay> relay = relay_;
     auto progress = [relay, id](double fraction) {
         if (const auto r = relay.lock()) {
             r->post([id, fraction](CorrectionQueue& queue) {
-                queue.updateJob(id, [fraction](CorrectionJob& j) { j.progress = fraction; });
+                // Only a job still running takes its run's progress (not one cancelled meanwhile).
+                const CorrectionJob* job = queue.store_->find(id);
+                if (!job || !job->status.isRunning()) return;
+                queue.store_->update(id, [fraction](CorrectionJob& j) { j.progress = fraction; });
             });
         }
     };
     auto logLine = [relay](const QString& line) {
         if (const auto r = relay.lock()) r->post([line](CorrectionQueue& queue) { queue.log(line); });
     };
-    whenFinished<void>(runner_->run(run->job, progress, logLine),
-                       [this, run](const QFuture<void>& future) { onRunFinished(run, future); });
+    const QFuture<void> correction = runner_->run(run->job, progress, logLine);
+    runnerBusy_ = correction;
+    whenFinished<void>(correction, [this, run](const QFuture<void>& future) { onRunFinished(run, future); });
 }
 
 void CorrectionQueue::onRunFinished(const std::shared_ptr<JobRun>& run, const QFuture<void>& future) {
+    if (run->stage != JobRun::Stage::correcting) return;
     const QUuid id = run->job.id;
     const QString name = run->job.sourceName();
-    if (const auto failure = failureOf(future)) {
-        const auto index = indexOfJob(id);
-        if (index && jobs_[*index].status.is(JobStatus::Kind::cancelled)) {
-            log(QStringLiteral("Cancelled: ") + name);
-        } else {
-            setJobStatus(id, JobStatus::failed(*failure));
-            log(QStringLiteral("FAILED: %1 — %2").arg(name, *failure));
-        }
-        endJob(run);
+    QString detail;
+    const auto failure = failureOf(future, &detail);
+    // One cancellation covers the whole run: a tool that finished just as it was
+    // stopped does not bring the job back.
+    if (run->cancelled) {
+        log(QStringLiteral("Cancelled: ") + name);
+        endRun(run);
+        return;
+    }
+    if (failure) {
+        log(QStringLiteral("FAILED: %1 — %2").arg(name, *failure));
+        if (!detail.isEmpty()) log(QStringLiteral("Error detail: ") + detail);
+        endRun(run, JobStatus::failed(*failure));
         return;
     }
 
-    updateJob(id, [](CorrectionJob& j) { j.progress = 1.0; });
+    store_->update(id, [](CorrectionJob& j) { j.progress = 1.0; });
     if (run->job.totalSourceBytes && *run->job.totalSourceBytes > 0) {
         sessionBytesDone_ += *run->job.totalSourceBytes;
         sessionSecondsDone_ += double(run->runTimer.nsecsElapsed()) / 1e9;
     }
     if (run->job.verifyTier == VerifyTier::off) {
-        setJobStatus(id, JobStatus::completed());
         log(QStringLiteral("SUCCESS: ") + name);
-        endJob(run);
+        endRun(run, JobStatus::completed());
         return;
     }
-    if (manualVerifyingJobId_) {
+    run->stage = JobRun::Stage::verifying;
+    if (manualRun_) {
         // One verification at a time: this one starts when the manual one ends.
         deferredVerificationStage_ = [this, run] { beginVerificationStage(run); };
         return;
@@ -243,14 +290,53 @@ void CorrectionQueue::onRunFinished(const std::shared_ptr<JobRun>& run, const QF
     beginVerificationStage(run);
 }
 
-void CorrectionQueue::endJob(const std::shared_ptr<JobRun>& run) {
+void CorrectionQueue::endRun(const std::shared_ptr<JobRun>& run, std::optional<JobStatus> status) {
+    if (run->stage == JobRun::Stage::finished) return;
+    run->stage = JobRun::Stage::finished;
+    if (status) setJobStatus(run->job.id, *status);
     if (run->sourceAccessStarted) endSecurityScopedAccess(run->sourcePath);
     if (run->folderAccessStarted) endSecurityScopedAccess(run->outputFolder);
     run->sourceAccessStarted = run->folderAccessStarted = false;
+
+    if (run->manual) {
+        manualRun_.reset();
+        manualVerifyingJobId_.reset();
+        emit verificationStateChanged();
+        saveQueue();
+        if (auto deferred = std::exchange(deferredVerificationStage_, nullptr)) deferred();
+        return;
+    }
     currentJobId_.reset();
+    loopRun_.reset();
     setLoopVerifying(std::nullopt, false);
-    auto done = std::exchange(run->done, nullptr);
-    if (done) done();
+    saveQueue();
+    // The next job starts once this one's end is on disk.
+    store_->saver().whenWritten([this] { processNextPending(); });
+}
+
+void CorrectionQueue::cancelRun(const QString& line) {
+    const std::shared_ptr<JobRun> run = loopRun_;
+    if (!run || run->stage == JobRun::Stage::finished) return;
+    const QString name = run->job.sourceName();
+    if (runner_) runner_->cancel();
+    run->cancelled = true;
+    setJobStatus(run->job.id, JobStatus::cancelled(), 0);
+    log(line + name);
+    if (run->stage != JobRun::Stage::verifying) return;  // the run ends once its tool has stopped
+
+    // A verification is dropped at once: its tool runs are told to stop, and what
+    // they still return goes nowhere.
+    run->verification.cancel();
+    deferredVerificationStage_ = nullptr;
+    // Ended on the next turn, so that the console reads the cancel's own lines first.
+    QMetaObject::invokeMethod(
+        this,
+        [this, run, name] {
+            if (run->stage == JobRun::Stage::finished) return;
+            log(QStringLiteral("Cancelled: ") + name);
+            endRun(run);
+        },
+        Qt::QueuedConnection);
 }
 
 // MARK: verification stage
@@ -260,37 +346,44 @@ std::function<void(double)> CorrectionQueue::verificationProgressSetter(const QU
     return [relay, id](double fraction) {
         if (const auto r = relay.lock()) {
             r->post([id, fraction](CorrectionQueue& queue) {
-                queue.updateJob(id, [fraction](CorrectionJob& j) { j.verificationProgress = fraction; });
+                queue.store_->update(id, [fraction](CorrectionJob& j) { j.verificationProgress = fraction; });
             });
         }
     };
 }
 
 void CorrectionQueue::beginVerificationStage(const std::shared_ptr<JobRun>& run) {
+    if (run->stage != JobRun::Stage::verifying || run->cancelled) return;
     const CorrectionJob& job = run->job;
     setLoopVerifying(job.id, false);
     log(QStringLiteral("Verifying (%1): %2")
             .arg(job.verifyTier == VerifyTier::thorough ? QStringLiteral("Thorough") : QStringLiteral("Standard"),
                  job.sourceName()));
-    const auto standardRun = verifier_ ? verifier_->verify(job) : QtFuture::makeReadyFuture(missingResult(job));
-    whenFinished<VerificationResult>(standardRun, [this, run](const QFuture<VerificationResult>& future) {
-        const CorrectionJob& job = run->job;
-        const VerificationResult standard = resultOf(future, job);
-        updateJob(job.id, [&](CorrectionJob& j) { j.verification = standard; });
-        const CheckSeverity worst = standard.worstSeverity();
-        if (job.verifyTier == VerifyTier::standard && worst <= CheckSeverity::info) {
-            finishVerificationStage(run, standard);
-            return;
-        }
-        setLoopVerifying(job.id, true);
-        if (worst >= CheckSeverity::warning) log(QStringLiteral("Verifying (byte-exact, escalated): ") + job.sourceName());
-        // The standard measurements just made are handed on, not made again.
-        whenFinished<VerificationResult>(
-            verifier_ ? verifier_->verifyThoroughAfter(job, standard, verificationProgressSetter(job.id))
-                      : QtFuture::makeReadyFuture(missingResult(job)),
-            [this, run](const QFuture<VerificationResult>& thorough) {
-                finishVerificationStage(run, resultOf(thorough, run->job));
-            });
+    run->verification = verifier_ ? verifier_->verify(job)
+                                  : QtFuture::makeReadyFuture(missingResult(job, QStringLiteral("No verifier.")));
+    whenFinished<VerificationResult>(run->verification, [this, run](const QFuture<VerificationResult>& future) {
+        onStandardVerified(run, future);
+    });
+}
+
+void CorrectionQueue::onStandardVerified(const std::shared_ptr<JobRun>& run, const QFuture<VerificationResult>& future) {
+    if (run->stage != JobRun::Stage::verifying || run->cancelled) return;
+    const CorrectionJob& job = run->job;
+    const VerificationResult standard = resultOf(future, job);
+    store_->update(job.id, [&](CorrectionJob& j) { j.verification = standard; });
+    const CheckSeverity worst = standard.worstSeverity();
+    if (job.verifyTier == VerifyTier::standard && worst <= CheckSeverity::info) {
+        finishVerificationStage(run, standard);
+        return;
+    }
+    setLoopVerifying(job.id, true);
+    if (worst >= CheckSeverity::warning) log(QStringLiteral("Verifying (byte-exact, escalated): ") + job.sourceName());
+    // The standard measurements just made are handed on, not made again.
+    run->verification = verifier_ ? verifier_->verifyThoroughAfter(job, standard, verificationProgressSetter(job.id))
+                                  : QtFuture::makeReadyFuture(missingResult(job, QStringLiteral("No verifier.")));
+    whenFinished<VerificationResult>(run->verification, [this, run](const QFuture<VerificationResult>& thorough) {
+        if (run->stage != JobRun::Stage::verifying || run->cancelled) return;
+        finishVerificationStage(run, resultOf(thorough, run->job));
     });
 }
 
@@ -298,31 +391,32 @@ void CorrectionQueue::finishVerificationStage(const std::shared_ptr<JobRun>& run
     const QUuid id = run->job.id;
     const QString name = run->job.sourceName();
     setLoopVerifying(std::nullopt, false);
-    updateJob(id, [&](CorrectionJob& j) { j.verification = result; });
+    store_->update(id, [&](CorrectionJob& j) { j.verification = result; });
     const auto outcome = result.outcome();
     if (outcome == VerificationResult::Outcome::failed) {
-        setJobStatus(id, JobStatus::failed(QStringLiteral("Verification failed: ") + result.summary()));
         log(QStringLiteral("VERIFY ✗: %1 — %2").arg(name, result.summary()));
-    } else {
-        log((outcome == VerificationResult::Outcome::clean ? QStringLiteral("VERIFY ✓: ") : QStringLiteral("VERIFY ⚠: ")) +
-            name);
-        setJobStatus(id, JobStatus::completed());
-        log(QStringLiteral("SUCCESS: ") + name);
+        endRun(run, JobStatus::failed(QStringLiteral("Verification failed: ") + result.summary()));
+        return;
     }
-    endJob(run);
+    log((outcome == VerificationResult::Outcome::clean ? QStringLiteral("VERIFY ✓: ") : QStringLiteral("VERIFY ⚠: ")) + name);
+    log(QStringLiteral("SUCCESS: ") + name);
+    endRun(run, JobStatus::completed());
 }
 
 // MARK: manual thorough verification
 
 void CorrectionQueue::manualThoroughVerify(const QUuid& id) {
     if (currentlyVerifyingJobId() || deferredVerificationStage_) return;
-    const auto index = indexOfJob(id);
-    if (!index || !jobs_[*index].status.is(JobStatus::Kind::completed)) return;
+    const CorrectionJob* job = store_->find(id);
+    if (!job || !job->status.is(JobStatus::Kind::completed)) return;
 
+    auto run = std::make_shared<JobRun>();
+    run->manual = true;
+    run->stage = JobRun::Stage::verifying;
+    run->job = *job;
+    manualRun_ = run;
     manualVerifyingJobId_ = id;
     emit verificationStateChanged();
-    auto run = std::make_shared<JobRun>();
-    run->job = jobs_[*index];
     log(QStringLiteral("Manual thorough verify: ") + run->job.sourceName());
     resolveJobLocations(*run);
     run->sourceAccessStarted = beginSecurityScopedAccess(run->sourcePath) == Access::started;
@@ -330,9 +424,11 @@ void CorrectionQueue::manualThoroughVerify(const QUuid& id) {
 
     CorrectionJob thoroughJob = run->job;
     thoroughJob.verifyTier = VerifyTier::thorough;
-    whenFinished<VerificationResult>(verifier_ ? verifier_->verifyThorough(thoroughJob, verificationProgressSetter(id))
-                                               : QtFuture::makeReadyFuture(missingResult(thoroughJob)),
+    run->verification = verifier_ ? verifier_->verifyThorough(thoroughJob, verificationProgressSetter(id))
+                                  : QtFuture::makeReadyFuture(missingResult(thoroughJob, QStringLiteral("No verifier.")));
+    whenFinished<VerificationResult>(run->verification,
                                      [this, run, thoroughJob](const QFuture<VerificationResult>& future) {
+                                         if (run->stage != JobRun::Stage::verifying) return;
                                          finishManualVerify(run, resultOf(future, thoroughJob));
                                      });
 }
@@ -341,21 +437,16 @@ void CorrectionQueue::finishManualVerify(const std::shared_ptr<JobRun>& run, con
     const QUuid id = run->job.id;
     const QString name = run->job.sourceName();
     // Looked up again: the job may have been removed while it was verified.
-    updateJob(id, [&](CorrectionJob& j) { j.verification = result; });
+    store_->update(id, [&](CorrectionJob& j) { j.verification = result; });
     switch (result.outcome()) {
     case VerificationResult::Outcome::failed:
-        setJobStatus(id, JobStatus::failed(QStringLiteral("Verification failed: ") + result.summary()));
         log(QStringLiteral("VERIFY ✗ (manual): %1 — %2").arg(name, result.summary()));
-        break;
+        endRun(run, JobStatus::failed(QStringLiteral("Verification failed: ") + result.summary()));
+        return;
     case VerificationResult::Outcome::warnings: log(QStringLiteral("VERIFY ⚠ (manual): ") + name); break;
     case VerificationResult::Outcome::clean: log(QStringLiteral("VERIFY ✓ (manual): ") + name); break;
     }
-    saveQueue();
-    if (run->sourceAccessStarted) endSecurityScopedAccess(run->sourcePath);
-    if (run->folderAccessStarted) endSecurityScopedAccess(run->outputFolder);
-    manualVerifyingJobId_.reset();
-    emit verificationStateChanged();
-    if (auto deferred = std::exchange(deferredVerificationStage_, nullptr)) deferred();
+    endRun(run);
 }
 
 }  // namespace vantrel

@@ -155,6 +155,28 @@ FFmpegWrapper::ChunkProcessor::ChunkProcessor(std::shared_ptr<OutputCollector> c
       owner_(std::move(owner)),
       post_(std::move(post)) {}
 
+QString FFmpegWrapper::withoutStatistics(const QString& standardError) {
+    QString kept;
+    kept.reserve(std::min<qsizetype>(standardError.size(), 64 * 1024));
+    qsizetype start = 0;
+    while (start < standardError.size()) {
+        qsizetype end = start;
+        while (end < standardError.size() && standardError[end] != QLatin1Char('\n') &&
+               standardError[end] != QLatin1Char('\r'))
+            ++end;
+        const QStringView line = QStringView(standardError).mid(start, end - start);
+        const QStringView trimmed = line.trimmed();
+        const bool statistics = trimmed.startsWith(QLatin1String("frame=")) ||
+                                (trimmed.startsWith(QLatin1String("size=")) && trimmed.contains(QLatin1String("time=")));
+        if (!trimmed.isEmpty() && !statistics) {
+            kept += line;
+            kept += QLatin1Char('\n');
+        }
+        start = end + 1;
+    }
+    return kept;
+}
+
 void FFmpegWrapper::ChunkProcessor::process(QByteArrayView bytes, Clock::time_point now) {
     processText(decoder_.decode(bytes), now);
 }

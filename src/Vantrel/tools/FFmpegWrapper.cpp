@@ -253,7 +253,7 @@ QFuture<QString> FFmpegWrapper::runFFmpegKeepingErrors(const QString& executable
             promise.setException(FFmpegError::cancelled());
             return;
         }
-        const QString output = collector->joinedOutput();
+        const QString output = withoutStatistics(collector->joinedOutput());
         postLog(request.log, QStringLiteral("FFmpeg error output: ") + output);
         promise.setException(FFmpegError::conversionFailed(output));
     });

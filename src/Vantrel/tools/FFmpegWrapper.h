@@ -229,6 +229,10 @@ public:
     static std::optional<qint64> integerField(const QJsonValue& value);
 
     static FFmpegOutputMetrics parseOutputMetrics(const QString& text);
+    // The tool's standard error without its statistics lines ("frame= … time= …",
+    // or "size= … time= …" for audio alone), which report progress, not errors;
+    // every other line is kept, each ended by a newline.
+    static QString withoutStatistics(const QString& standardError);
     // "HH:MM:SS.ss", "MM:SS" or "SS.ss" to seconds; none when it does not parse.
     static std::optional<double> parseTimeString(const std::optional<QString>& text);
 

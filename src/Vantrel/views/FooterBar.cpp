@@ -136,7 +136,10 @@ FooterBar::FooterBar(CorrectionQueue* queue, bool showConsole, QWidget* parent)
 
     ticker_.setInterval(1000);
     connect(&ticker_, &QTimer::timeout, this, &FooterBar::tick);
+    // Everything the footer shows is kept counted by the queue, so a refresh costs
+    // the same however many jobs there are.
     connect(queue_, &CorrectionQueue::jobsChanged, this, [this] { refresher_.schedule(); });
+    connect(queue_, &CorrectionQueue::jobChanged, this, [this] { refresher_.schedule(); });
     connect(queue_, &CorrectionQueue::processingChanged, this, [this] { refresher_.schedule(); });
     connect(queue_, &CorrectionQueue::persistenceErrorChanged, this, [this] { refresher_.schedule(); });
     connect(queue_, &CorrectionQueue::verificationStateChanged, this, [this] { refresher_.schedule(); });

@@ -18,7 +18,15 @@ LazyRowList::LazyRowList(Delegate delegate, QWidget* parent) : QAbstractScrollAr
 
 void LazyRowList::setIds(QList<QUuid> ids) {
     ids_ = std::move(ids);
+    indexOf_.clear();
+    indexOf_.reserve(ids_.size());
+    for (qsizetype i = 0; i < ids_.size(); ++i) indexOf_.insert(ids_[i], i);
     invalidate();
+}
+
+void LazyRowList::refreshRow(const QUuid& id) {
+    changed_.insert(id);
+    schedule();
 }
 
 void LazyRowList::invalidate() {
@@ -41,6 +49,18 @@ void LazyRowList::reconcile() {
     scheduled_ = false;
     const bool updateAll = dirty_;
     dirty_ = false;
+    const QSet<QUuid> changed = std::exchange(changed_, {});
+    bool moved = updateAll || offsets_.size() != ids_.size() + 1;
+    // A changed row moves the rows below it only when its height changed.
+    for (auto it = changed.cbegin(); !moved && it != changed.cend(); ++it) {
+        const qsizetype i = indexOf_.value(*it, -1);
+        if (i >= 0) moved = std::max(0, delegate_.height(*it)) != offsets_[i + 1] - offsets_[i];
+    }
+    if (moved) placeRows();  // may scroll, which lays out again
+    layoutRows(updateAll, changed);
+}
+
+void LazyRowList::placeRows() {
     offsets_.resize(ids_.size() + 1);
     int y = 0;
     for (qsizetype i = 0; i < ids_.size(); ++i) {
@@ -51,8 +71,7 @@ void LazyRowList::reconcile() {
     QScrollBar* bar = verticalScrollBar();
     const int page = viewport()->height();
     bar->setPageStep(page);
-    bar->setRange(0, std::max(0, y - page));  // may scroll, which lays out again
-    layoutRows(updateAll);
+    bar->setRange(0, std::max(0, y - page));
 }
 
 bool LazyRowList::holdsFocus(QWidget* row) const {
@@ -60,7 +79,7 @@ bool LazyRowList::holdsFocus(QWidget* row) const {
     return focus && (focus == row || row->isAncestorOf(focus));
 }
 
-void LazyRowList::layoutRows(bool updateAll) {
+void LazyRowList::layoutRows(bool updateAll, const QSet<QUuid>& changed) {
     if (offsets_.size() != ids_.size() + 1) return;  // a reconcile is pending
     const int top = verticalScrollBar()->value();
     const int bottom = top + viewport()->height();
@@ -78,7 +97,7 @@ void LazyRowList::layoutRows(bool updateAll) {
     QHash<QUuid, qsizetype> indexOf;
     for (auto it = rows_.begin(); it != rows_.end();) {
         if (!wanted.contains(it.key())) {
-            const qsizetype index = ids_.indexOf(it.key());
+            const qsizetype index = indexOf_.value(it.key(), -1);
             if (index >= 0 && holdsFocus(it.value())) {
                 wanted.insert(it.key(), index);
                 ++it;
@@ -102,7 +121,7 @@ void LazyRowList::layoutRows(bool updateAll) {
             row->setProperty("rowId", id.toString(QUuid::WithoutBraces));
             rows_.insert(id, row);
         }
-        if (made || updateAll) delegate_.update(row, id);
+        if (made || updateAll || changed.contains(id)) delegate_.update(row, id);
         row->setGeometry(0, offsets_[i] - top, width, offsets_[i + 1] - offsets_[i]);
         if (made) row->show();
     }
@@ -110,7 +129,7 @@ void LazyRowList::layoutRows(bool updateAll) {
 
 void LazyRowList::ensureVisible(const QUuid& id) {
     reconcile();
-    const qsizetype i = ids_.indexOf(id);
+    const qsizetype i = indexOf_.value(id, -1);
     if (i < 0) return;
     QScrollBar* bar = verticalScrollBar();
     if (offsets_[i] < bar->value())

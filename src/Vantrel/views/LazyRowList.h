@@ -5,6 +5,7 @@
 #include <QAbstractScrollArea>
 #include <QHash>
 #include <QList>
+#include <QSet>
 #include <QUuid>
 
 #include <functional>
@@ -35,6 +36,9 @@ public:
     void setIds(QList<QUuid> ids);
     // Brings every live row up to date on the next turn.
     void invalidate();
+    // Brings one row up to date on the next turn (its widget, when it has one, and
+    // its height); the other rows are left as they are.
+    void refreshRow(const QUuid& id);
     // Applies pending changes now.
     void reconcile();
 
@@ -53,11 +57,14 @@ protected:
 
 private:
     void schedule();
-    void layoutRows(bool updateAll);
+    void layoutRows(bool updateAll, const QSet<QUuid>& changed = {});
+    void placeRows();
     bool holdsFocus(QWidget* row) const;
 
     Delegate delegate_;
     QList<QUuid> ids_;
+    QHash<QUuid, qsizetype> indexOf_;
+    QSet<QUuid> changed_;  // rows to bring up to date on the next turn
     QList<int> offsets_;  // top of each row; one extra entry for the end
     QHash<QUuid, QWidget*> rows_;
     bool scheduled_ = false;

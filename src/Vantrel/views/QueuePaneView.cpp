@@ -44,9 +44,9 @@ QueuePaneView::QueuePaneView(CorrectionQueue* queue, QWidget* parent)
     list_ = new LazyRowList(
         {[](const QUuid&, QWidget* parent) -> QWidget* { return new QueueRowView(parent); },
          [this](QWidget* row, const QUuid& id) {
-             const qsizetype index = indexOf_.value(id, -1);
-             if (index < 0 || index >= queue_->jobs().size()) return;
-             const CorrectionJob& job = queue_->jobs()[index];
+             const auto index = queue_->indexOfJob(id);
+             if (!index) return;
+             const CorrectionJob& job = queue_->jobs()[*index];
              const auto verifying = queue_->currentlyVerifyingJobId();
              QueueRowView::State state{verifying == job.id, queue_->isDeepVerifying(), verifying.has_value()};
              QPointer<CorrectionQueue> q = queue_;
@@ -62,9 +62,9 @@ QueuePaneView::QueuePaneView(CorrectionQueue* queue, QWidget* parent)
              static_cast<QueueRowView*>(row)->setJob(job, state, std::move(actions));
          },
          [this](const QUuid& id) {
-             const qsizetype index = indexOf_.value(id, -1);
-             if (index < 0 || index >= queue_->jobs().size()) return 0;
-             const CorrectionJob& job = queue_->jobs()[index];
+             const auto index = queue_->indexOfJob(id);
+             if (!index) return 0;
+             const CorrectionJob& job = queue_->jobs()[*index];
              return QueueRowView::heightFor(job, queue_->currentlyVerifyingJobId() == job.id);
          }},
         body);
@@ -72,8 +72,17 @@ QueuePaneView::QueuePaneView(CorrectionQueue* queue, QWidget* parent)
     body_->addWidget(list_);
     column->addWidget(body, 1);
 
-    connect(queue_, &CorrectionQueue::jobsChanged, this, [this] { refresher_.schedule(); });
-    connect(queue_, &CorrectionQueue::verificationStateChanged, this, [this] { refresher_.schedule(); });
+    // A change of the list lays the rows out again; a change of one job (a progress
+    // tick, say) touches that job's row and the header's counts alone.
+    connect(queue_, &CorrectionQueue::jobsChanged, this, [this] {
+        listChanged_ = true;
+        refresher_.schedule();
+    });
+    connect(queue_, &CorrectionQueue::jobChanged, this, [this](const QUuid& id) {
+        list_->refreshRow(id);
+        refresher_.schedule();
+    });
+    connect(queue_, &CorrectionQueue::verificationStateChanged, this, [this] { list_->invalidate(); });
     refresh();
 }
 
@@ -84,22 +93,15 @@ void QueuePaneView::refreshNow() {
 
 void QueuePaneView::refresh() {
     const QList<CorrectionJob>& jobs = queue_->jobs();
-    indexOf_.clear();
-    QList<QUuid> ids;
-    ids.reserve(jobs.size());
-    bool anyFinished = false;
-    for (qsizetype i = 0; i < jobs.size(); ++i) {
-        ids << jobs[i].id;
-        indexOf_.insert(jobs[i].id, i);
-        const auto kind = jobs[i].status.kind;
-        anyFinished = anyFinished || kind == JobStatus::Kind::completed || kind == JobStatus::Kind::cancelled ||
-                      kind == JobStatus::Kind::failed;
-    }
     const bool any = !jobs.isEmpty();
     head_->setCount(any ? std::optional<QString>(QString::number(jobs.size())) : std::nullopt);
-    clearFinished_->setVisible(anyFinished);
+    clearFinished_->setVisible(queue_->finishedCount() > 0);
     clearQueue_->setVisible(any);
     body_->setCurrentWidget(any ? static_cast<QWidget*>(list_) : empty_);
+    if (!std::exchange(listChanged_, false)) return;
+    QList<QUuid> ids;
+    ids.reserve(jobs.size());
+    for (const CorrectionJob& job : jobs) ids << job.id;
     list_->setIds(std::move(ids));
 }
 

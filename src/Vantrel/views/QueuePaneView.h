@@ -44,7 +44,7 @@ private:
     QStackedLayout* body_;
     QWidget* empty_;
     LazyRowList* list_;
-    QHash<QUuid, qsizetype> indexOf_;
+    bool listChanged_ = true;  // the ids need setting again
     std::function<void(const QString&)> reveal_;
     TurnScheduler refresher_;
 };

@@ -210,7 +210,9 @@ void QueueRowView::setJob(const CorrectionJob& job, State state, Actions actions
         status_->setToolTip({});
     }
     // A failure says why where its word is.
-    if (status.is(Kind::failed) && !status.errorMessage.isEmpty()) status_->setToolTip(status.errorMessage);
+    // A failure says why where its word is: the end of the message, where a tool's
+    // output tells its cause.
+    if (status.is(Kind::failed) && !status.errorMessage.isEmpty()) status_->setToolTip(failureCause(status.errorMessage));
 
     const bool completed = status.is(Kind::completed);
     retry_->setVisible(status.is(Kind::cancelled) || status.is(Kind::failed));

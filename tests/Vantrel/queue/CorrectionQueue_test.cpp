@@ -133,6 +133,7 @@ TEST_F(QueueTest, EnqueueRemoveRetryAndClear) {
     queue->clearQueue();
     EXPECT_TRUE(queue->jobs().isEmpty());
     EXPECT_EQ(messages(*queue).last(), QStringLiteral("Cleared queue"));
+    queue->waitForSaves();  // only enqueue waits for its save
     QFile file(queueFile());
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll().simplified(), QByteArray("[ ]"));  // an empty queue is still an array

@@ -277,9 +277,6 @@ TEST_F(ProcessingTest, ThoroughTierRunsDeepWithoutTheEscalationLine) {
     EXPECT_TRUE(queue->isDeepVerifying());
     EXPECT_EQ(queue->currentlyVerifyingJobId(), jobNamed("clip.mov").id);
 
-    // Cancelling now only marks the job; the verification still decides.
-    queue->cancelCurrentJob();
-    EXPECT_EQ(jobNamed("clip.mov").status, JobStatus::cancelled());
     verifier->heldProgress(0.6);
     ASSERT_TRUE(waitFor([&] { return jobNamed("clip.mov").verificationProgress == 0.6; }));
     verifier->releaseHeld();

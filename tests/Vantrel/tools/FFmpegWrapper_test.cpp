@@ -138,16 +138,17 @@ TEST_F(FFmpegWrapperTest, QuietSuccessLogsStartPidAndExitCode) {
     EXPECT_TRUE(r.allOnMainThread);
 }
 
-TEST_F(FFmpegWrapperTest, FailureCarriesTheWholeStandardError) {
+TEST_F(FFmpegWrapperTest, FailureCarriesTheWholeStandardErrorButTheStatistics) {
     Recorder r;
     r.run(wrapper, script("printf 'Input #0 banner\\n' >&2\n"
                           "printf 'frame=   10 fps=0.0 time=00:00:00.40 speed=1x\\r' >&2\n"
-                          "printf 'Error while writing\\n' >&2\n"
+                          "printf 'size=     256kB time=00:00:04.00 bitrate= 524.3kbits/s\\r' >&2\n"
+                          "printf 'Error while writing\\n  frame rate mismatch\\n' >&2\n"
                           "exit 1\n"));
     ASSERT_TRUE(r.ended);
     ASSERT_EQ(r.errorKind, Kind::conversionFailed);
-    const QString everything =
-        QStringLiteral("Input #0 banner\nframe=   10 fps=0.0 time=00:00:00.40 speed=1x\rError while writing\n");
+    // Progress lines are not part of the error; a line that only mentions a frame is.
+    const QString everything = QStringLiteral("Input #0 banner\nError while writing\n  frame rate mismatch\n");
     EXPECT_EQ(r.errorText, QStringLiteral("Operation failed: ") + everything);
     ASSERT_GE(r.log.size(), 2);
     EXPECT_EQ(r.log[r.log.size() - 2], QStringLiteral("FFmpeg exit code: 1"));

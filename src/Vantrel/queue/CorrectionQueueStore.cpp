@@ -1,0 +1,233 @@
+// The job store and its saver.
+#include "Vantrel/queue/CorrectionQueuePrivate.h"
+#include "Vantrel/queue/QueueFile.h"
+
+#include <QMetaObject>
+#include <QMutexLocker>
+
+namespace vantrel {
+
+// MARK: saver
+
+struct QueueSaver::State {
+    QMutex mutex;
+    QWaitCondition changed;
+    QString path;
+    std::optional<QList<CorrectionJob>> waiting;  // the newest request not yet taken
+    quint64 requested = 0;  // requests made
+    quint64 taken = 0;      // the newest request the writer took
+    quint64 written = 0;    // the newest request written (or failed)
+    QList<Outcome> outcomes;  // not yet delivered
+    QList<std::pair<quint64, std::function<void()>>> followUps;
+    bool stopping = false;
+    FileByteWriter writer;
+    QObject* context = nullptr;
+    std::function<void(const Outcome&)> deliver;
+};
+
+// Hands the outcomes not yet delivered to the queue, then (when asked) the
+// follow-ups whose requests are all written.
+void QueueSaver::deliverDue(State& state, bool followUps) {
+    QList<Outcome> outcomes;
+    QList<std::function<void()>> due;
+    {
+        QMutexLocker lock(&state.mutex);
+        outcomes = std::exchange(state.outcomes, {});
+        for (auto it = state.followUps.begin(); followUps && it != state.followUps.end();) {
+            if (it->first <= state.written) {
+                due.append(std::move(it->second));
+                it = state.followUps.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
+    for (const Outcome& outcome : outcomes) state.deliver(outcome);
+    for (auto& then : due) then();
+}
+
+QueueSaver::QueueSaver(QObject* context, std::function<void(const Outcome&)> deliver)
+    : state_(std::make_shared<State>()) {
+    state_->context = context;
+    state_->deliver = std::move(deliver);
+}
+
+QueueSaver::~QueueSaver() {
+    {
+        QMutexLocker lock(&state_->mutex);
+        state_->stopping = true;
+        state_->changed.wakeAll();
+    }
+    // The writer finishes what is waiting before it stops.
+    if (thread_.joinable()) thread_.join();
+}
+
+void QueueSaver::setWriter(FileByteWriter writer) {
+    QMutexLocker lock(&state_->mutex);
+    state_->writer = std::move(writer);
+}
+
+void QueueSaver::request(const QString& path, QList<CorrectionJob> jobs) {
+    QMutexLocker lock(&state_->mutex);
+    state_->path = path;
+    state_->waiting = std::move(jobs);
+    ++state_->requested;
+    state_->changed.wakeAll();
+    if (!thread_.joinable()) thread_ = std::thread([this] { work(); });
+}
+
+void QueueSaver::work() {
+    const std::shared_ptr<State> state = state_;
+    QMutexLocker lock(&state->mutex);
+    for (;;) {
+        while (!state->waiting && !state->stopping) state->changed.wait(&state->mutex);
+        if (!state->waiting) return;
+        QList<CorrectionJob> jobs = std::move(*state->waiting);
+        state->waiting.reset();
+        const quint64 generation = state->requested;
+        state->taken = generation;
+        const QString path = state->path;
+        const FileByteWriter writer = state->writer;
+        lock.unlock();
+
+        const QByteArray data = encodeQueueFile(jobs);
+        jobs.clear();
+        const Outcome outcome = replaceFileContents(path, data, writer);
+
+        lock.relock();
+        state->written = generation;
+        state->outcomes.append(outcome);
+        state->changed.wakeAll();
+        // The outcome is delivered on the queue's thread; posted events die with
+        // their receiver, and the weak state with the saver.
+        const std::weak_ptr<State> weak = state;
+        QMetaObject::invokeMethod(
+            state->context,
+            [weak] {
+                if (const auto alive = weak.lock()) deliverDue(*alive, true);
+            },
+            Qt::QueuedConnection);
+    }
+}
+
+void QueueSaver::wait() {
+    {
+        QMutexLocker lock(&state_->mutex);
+        const quint64 target = state_->requested;
+        while (state_->written < target) state_->changed.wait(&state_->mutex);
+    }
+    deliverDue(*state_, false);
+}
+
+void QueueSaver::whenWritten(std::function<void()> then) {
+    QMutexLocker lock(&state_->mutex);
+    if (state_->written >= state_->requested && state_->outcomes.isEmpty()) {
+        lock.unlock();
+        QMetaObject::invokeMethod(state_->context, std::move(then), Qt::QueuedConnection);
+        return;
+    }
+    state_->followUps.append({state_->requested, std::move(then)});
+}
+
+// MARK: store
+
+JobStore::JobStore(CorrectionQueue* queue)
+    : queue_(queue),
+      saver_(queue, [queue](const QueueSaver::Outcome& outcome) { queue->applySaveOutcome(outcome); }) {}
+
+std::optional<qsizetype> JobStore::indexOf(const QUuid& id) const {
+    const auto it = index_.constFind(id);
+    if (it == index_.constEnd()) return std::nullopt;
+    return *it;
+}
+
+const CorrectionJob* JobStore::find(const QUuid& id) const {
+    const auto index = indexOf(id);
+    return index ? &jobs_[*index] : nullptr;
+}
+
+JobStore::Tally JobStore::tallyOf(const CorrectionJob& job) {
+    switch (job.status.kind) {
+    case JobStatus::Kind::pending: return Tally::pending;
+    case JobStatus::Kind::preparing:
+    case JobStatus::Kind::active: return Tally::running;
+    case JobStatus::Kind::failed: return Tally::failed;
+    case JobStatus::Kind::cancelled: return Tally::cancelled;
+    case JobStatus::Kind::completed: break;
+    }
+    if (!job.verification) return Tally::done;
+    switch (job.verification->outcome()) {
+    case VerificationResult::Outcome::clean: return Tally::done;
+    case VerificationResult::Outcome::warnings: return Tally::flagged;
+    case VerificationResult::Outcome::failed: return Tally::completedFailing;
+    }
+    return Tally::done;
+}
+
+void JobStore::append(QList<CorrectionJob> jobs) {
+    if (jobs.isEmpty()) return;
+    jobs_.reserve(jobs_.size() + jobs.size());
+    for (CorrectionJob& job : jobs) {
+        if (index_.contains(job.id)) {
+            const QUuid taken = job.id;
+            job.id = QUuid::createUuid();
+            qCWarning(lcCorrectionQueue).noquote()
+                << "A job with id" << taken.toString(QUuid::WithoutBraces) << "is queued already; the new one is"
+                << job.id.toString(QUuid::WithoutBraces);
+        }
+        index_.insert(job.id, jobs_.size());
+        count(job, +1);
+        jobs_.append(std::move(job));
+    }
+    emit queue_->jobsChanged();
+}
+
+bool JobStore::remove(const QUuid& id) {
+    const auto index = indexOf(id);
+    if (!index) return false;
+    count(jobs_[*index], -1);
+    jobs_.removeAt(*index);
+    index_.remove(id);
+    for (auto it = index_.begin(); it != index_.end(); ++it) {
+        if (*it > *index) --*it;
+    }
+    emit queue_->jobsChanged();
+    return true;
+}
+
+qsizetype JobStore::removeIf(const std::function<bool(const CorrectionJob&)>& which) {
+    const qsizetype removed = jobs_.removeIf(which);
+    if (removed == 0) return 0;
+    rebuild();
+    emit queue_->jobsChanged();
+    return removed;
+}
+
+int JobStore::updateWhere(const std::function<bool(const CorrectionJob&)>& which,
+                          const std::function<void(CorrectionJob&)>& change) {
+    int changed = 0;
+    for (qsizetype i = 0; i < jobs_.size(); ++i) {
+        if (!which(std::as_const(jobs_)[i])) continue;
+        CorrectionJob& job = jobs_[i];
+        const QUuid id = job.id;
+        count(job, -1);
+        change(job);
+        job.id = id;
+        count(job, +1);
+        ++changed;
+    }
+    if (changed > 0) emit queue_->jobsChanged();
+    return changed;
+}
+
+void JobStore::rebuild() {
+    index_.clear();
+    index_.reserve(jobs_.size());
+    counts_.fill(0);
+    for (qsizetype i = 0; i < jobs_.size(); ++i) {
+        index_.insert(jobs_[i].id, i);
+        count(jobs_[i], +1);
+    }
+}
+
+}  // namespace vantrel
