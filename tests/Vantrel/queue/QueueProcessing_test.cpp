@@ -14,6 +14,8 @@
 #include <QLocale>
 #include <QSignalSpy>
 
+#include <stdexcept>
+
 using namespace queuetest;
 using testsupport::makeTestFolder;
 using testsupport::writeFile;
@@ -286,6 +288,157 @@ TEST_F(ProcessingTest, ThoroughTierRunsDeepWithoutTheEscalationLine) {
     EXPECT_TRUE(messages(*queue).contains(QStringLiteral("Verifying (Thorough): clip.mov")));
     EXPECT_FALSE(queue->isDeepVerifying());
     EXPECT_FALSE(queue->currentlyVerifyingJobId());
+}
+
+// One cancellation covers the whole run: Stop while the thorough checks run ends
+// the run at once (the checks are told to stop and what they still return is
+// dropped), so the loop winds down and a retry is honoured.
+TEST_F(ProcessingTest, StopDuringAThoroughVerificationEndsTheRunAtOnce) {
+    verifier->holdThorough = true;
+    const auto clip = addJob(QStringLiteral("clip.mov"), VerifyTier::thorough);
+    addJob(QStringLiteral("next.mov"), VerifyTier::off);
+    queue->start();
+    ASSERT_TRUE(waitFor([&] { return verifier->held != nullptr; }));
+    const auto held = verifier->held;
+    ASSERT_TRUE(queue->isDeepVerifying());
+
+    const int before = queue->logLines().size();
+    queue->stop();
+    EXPECT_EQ(jobNamed("clip.mov").status, JobStatus::cancelled());
+    EXPECT_TRUE(held->isCanceled());
+    // The verifier has not answered, and the loop has ended all the same.
+    ASSERT_TRUE(waitFor([&] { return !queue->isProcessing(); }));
+    EXPECT_FALSE(queue->currentlyVerifyingJobId());
+    EXPECT_FALSE(queue->isDeepVerifying());
+    EXPECT_FALSE(queue->currentJobId());
+    EXPECT_TRUE(queue->accessedSecurityScopedResources().isEmpty());
+    EXPECT_EQ(messages(*queue).mid(before),
+              (QStringList{"Cancelled active job: clip.mov", "Cancelled 1 pending job", "=== Queue stopped ===",
+                           "Cancelled: clip.mov", "=== Queue processing complete ==="}));
+    EXPECT_EQ(sleepReleased, 1);
+
+    // A retry now stands: the late answer of the checks changes nothing.
+    queue->retryJob(clip.id);
+    verifier->holdThorough = false;
+    verifier->releaseHeld();
+    QTest::qWait(20);
+    EXPECT_EQ(jobNamed("clip.mov").status, JobStatus::pending());
+    EXPECT_EQ(queue->cancelledCount(), 1);
+    ASSERT_TRUE(runToEnd());
+    EXPECT_EQ(jobNamed("clip.mov").status, JobStatus::completed());
+    EXPECT_EQ(runner->calls.size(), 2);
+}
+
+// Cancelling the job whose output waits for a manual verification to end: the
+// waiting stage is dropped and the loop goes on.
+TEST_F(ProcessingTest, CancelWhileWaitingForAManualVerification) {
+    const auto done = addJob(QStringLiteral("done.mov"));
+    ASSERT_TRUE(runToEnd());
+    verifier->holdThorough = true;
+    queue->manualThoroughVerify(done.id);
+    ASSERT_TRUE(verifier->held);
+    addJob(QStringLiteral("waiting.mov"));
+    addJob(QStringLiteral("after.mov"), VerifyTier::off);
+    queue->start();
+    // Corrected, and its verification waits for the manual one.
+    ASSERT_TRUE(waitFor([&] { return runner->calls.size() == 2 && jobNamed("waiting.mov").progress == 1.0; }));
+    queue->cancelCurrentJob();
+    ASSERT_TRUE(waitFor([&] { return runner->calls.size() == 3; }));
+    ASSERT_TRUE(waitFor([&] { return !queue->isProcessing(); }));
+    EXPECT_EQ(jobNamed("waiting.mov").status, JobStatus::cancelled());
+    EXPECT_EQ(jobNamed("after.mov").status, JobStatus::completed());
+    // The manual verification goes on undisturbed, and then nothing else starts.
+    verifier->releaseHeld();
+    ASSERT_TRUE(waitFor([&] { return !queue->currentlyVerifyingJobId(); }));
+    QTest::qWait(20);
+    EXPECT_EQ(verifier->calls.filter(QStringLiteral("waiting.mov")).size(), 0);
+    EXPECT_EQ(jobNamed("waiting.mov").status, JobStatus::cancelled());
+}
+
+namespace {
+
+// A verifier whose answers end without a result: thrown, or cancelled by someone else.
+class BrokenVerifier : public OutputVerifying {
+public:
+    enum class Way { throws, throwsUnknown, cancelled };
+    Way way = Way::throws;
+    bool breakThorough = false;  // the standard run passes, the thorough one breaks
+
+    QFuture<VerificationResult> verify(const CorrectionJob& job) override {
+        if (breakThorough) return QtFuture::makeReadyFuture(resultOf(job.verifyTier, {CheckSeverity::pass}));
+        return broken();
+    }
+    QFuture<VerificationResult> verifyThorough(const CorrectionJob&, ProgressCallback) override { return broken(); }
+
+private:
+    QFuture<VerificationResult> broken() const {
+        switch (way) {
+        case Way::throws: return QtFuture::makeExceptionalFuture<VerificationResult>(FakeError("probe went away"));
+        case Way::throwsUnknown:
+            return QtFuture::makeExceptionalFuture<VerificationResult>(
+                std::make_exception_ptr(std::runtime_error("vector::_M_range_check")));
+        case Way::cancelled: break;
+        }
+        QPromise<VerificationResult> promise;
+        promise.start();
+        promise.future().cancel();
+        promise.finish();
+        return promise.future();
+    }
+};
+
+}  // namespace
+
+TEST_F(ProcessingTest, AVerificationWithoutAResultFailsTheJobWithItsReason) {
+    struct Case {
+        BrokenVerifier::Way way;
+        bool thorough;
+        QString reason;
+    };
+    const Case cases[] = {
+        {BrokenVerifier::Way::throws, false, "probe went away"},
+        {BrokenVerifier::Way::throwsUnknown, false, "The verification stopped on an unexpected error."},
+        {BrokenVerifier::Way::cancelled, false, "The verification was stopped before it ended."},
+        {BrokenVerifier::Way::throws, true, "probe went away"},
+        {BrokenVerifier::Way::cancelled, true, "The verification was stopped before it ended."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.reason.toStdString() + (c.thorough ? " (thorough)" : ""));
+        auto broken = std::make_shared<BrokenVerifier>();
+        broken->way = c.way;
+        broken->breakThorough = c.thorough;
+        CorrectionQueue own(runner, broken, folder + QStringLiteral("/own"));
+        const QString source = folder + QStringLiteral("/src/clip.mov");
+        writeFile(source, "x");
+        own.enqueue(makeJob(source, folder + QStringLiteral("/out/clip_TC.mov"),
+                            c.thorough ? VerifyTier::thorough : VerifyTier::standard));
+        own.start();
+        ASSERT_TRUE(waitFor([&] { return own.failedCount() == 1 && !own.isProcessing(); }));
+        const auto& job = own.jobs().first();
+        EXPECT_EQ(job.status, JobStatus::failed("Verification failed: " + c.reason));
+        ASSERT_TRUE(job.verification);
+        EXPECT_EQ(job.verification->outcome(), VerificationResult::Outcome::failed);
+        EXPECT_EQ(own.doneCount() + own.flaggedCount(), 0);
+        EXPECT_FALSE(messages(own).filter(QStringLiteral("SUCCESS")).size());
+        own.clearQueue();
+        own.waitForSaves();
+    }
+}
+
+// A fault that is not one of the tools' own errors reaches the user in plain
+// words; its own text is for the console.
+TEST_F(ProcessingTest, AnUnexpectedRunnerFaultIsToldInPlainWords) {
+    runner->finishAtOnce = false;
+    addJob(QStringLiteral("clip.mov"));
+    queue->start();
+    ASSERT_TRUE(waitFor([&] { return runner->isRunning(); }));
+    runner->calls[0].promise->setException(std::make_exception_ptr(std::length_error("basic_string::_M_create")));
+    runner->calls[0].promise->finish();
+    ASSERT_TRUE(waitFor([&] { return !queue->isProcessing(); }));
+    const QString words = QStringLiteral("The correction stopped on an unexpected error.");
+    EXPECT_EQ(jobNamed("clip.mov").status, JobStatus::failed(words));
+    EXPECT_TRUE(messages(*queue).contains("FAILED: clip.mov — " + words));
+    EXPECT_TRUE(messages(*queue).contains(QStringLiteral("Error detail: basic_string::_M_create")));
 }
 
 TEST_F(ProcessingTest, ManualVerifyOnlyForCompletedJobsAndOneAtATime) {

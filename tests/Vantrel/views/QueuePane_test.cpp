@@ -3,6 +3,7 @@
 #include "PaneTestSupport.h"
 #include "QueueTestSupport.h"
 #include "Vantrel/views/FileReveal.h"
+#include "Vantrel/views/FooterBar.h"
 #include "Vantrel/views/LazyRowList.h"
 #include "Vantrel/views/QueueRowView.h"
 
@@ -135,6 +136,133 @@ TEST(QueueRow, VerificationSealsChipsAndTheVerifyingState) {
     EXPECT_EQ(row.findChild<KelpLabel*>("verifyingText")->text(), "Verifying…");
     EXPECT_EQ(status(row)->text(), "Verifying");
     EXPECT_EQ(status(row)->role(), Role::warning);
+}
+
+// A tool's whole error output is kept in the job, but its tooltip is the end of
+// it, where the cause is.
+TEST(QueueRow, AFailuresTooltipIsTheEndOfItsMessage) {
+    viewtest::app();
+    QString output = QStringLiteral("Operation failed: Input #0, mov,mp4,m4a,3gp,3g2,mj2, from 'clip.mov':\n");
+    for (int i = 0; i < 40; ++i) output += QStringLiteral("    Stream #0:%1: Video: h264, 1920x1080\n").arg(i);
+    output += QStringLiteral("[mov @ 0x55d0] Error writing trailer of out.mov: No space left on device\r\n\n");
+    QueueRowView row;
+    row.setJob(job("f.mov", JobStatus::failed(output)), {}, {});
+    const QStringList lines = status(row)->toolTip().split(QLatin1Char('\n'));
+    ASSERT_EQ(lines.size(), 11);
+    EXPECT_EQ(lines.first(), QStringLiteral("…"));
+    EXPECT_EQ(lines[1], QStringLiteral("Stream #0:31: Video: h264, 1920x1080"));
+    EXPECT_EQ(lines.last(), QStringLiteral("[mov @ 0x55d0] Error writing trailer of out.mov: No space left on device"));
+
+    // A short message is the tooltip as it is; an endless line is cut.
+    EXPECT_EQ(failureCause(QStringLiteral("Disk full")), QStringLiteral("Disk full"));
+    EXPECT_EQ(failureCause(QStringLiteral("one\r\n\n  two  \n")), QStringLiteral("one\ntwo"));
+    const QString endless = failureCause(QString(5000, QLatin1Char('x')));
+    EXPECT_EQ(endless.size(), 300);
+    EXPECT_TRUE(endless.endsWith(QStringLiteral("x…")));
+    EXPECT_EQ(failureCause(QString()), QString());
+}
+
+namespace {
+
+// A queue pane and footer over a queue whose runner and verifier the test drives.
+class LiveQueue : public ::testing::Test {
+protected:
+    void SetUp() override {
+        viewtest::app();
+        folder = testsupport::makeTestFolder(QStringLiteral("live-queue"));
+        queue = std::make_unique<CorrectionQueue>(runner, verifier, folder + QStringLiteral("/storage"));
+        pane = std::make_unique<QueuePaneView>(queue.get());
+        pane->resize(1000, 420);
+        pane->show();
+        footer = std::make_unique<FooterBar>(queue.get(), false);
+        footer->resize(1000, 60);
+        footer->show();
+    }
+    void TearDown() override {
+        footer.reset();
+        pane.reset();
+        queue.reset();
+        if (!HasFailure()) QDir(folder).removeRecursively();
+    }
+    QWidget* row(const CorrectionJob& job) const { return pane->list()->rowWidget(job.id); }
+    CorrectionJob add(const QString& name, VerifyTier tier) {
+        auto j = makeJob(folder + "/src/" + name, folder + "/out/" + name + "_TC.mov", tier);
+        queue->enqueue(j);
+        return j;
+    }
+
+    QString folder;
+    std::shared_ptr<queuetest::FakeRunner> runner = std::make_shared<queuetest::FakeRunner>();
+    std::shared_ptr<queuetest::FakeVerifier> verifier = std::make_shared<queuetest::FakeVerifier>();
+    std::unique_ptr<CorrectionQueue> queue;
+    std::unique_ptr<QueuePaneView> pane;
+    std::unique_ptr<FooterBar> footer;
+};
+
+}  // namespace
+
+// A progress tick fills in the running job's row; the other rows are not set again.
+TEST_F(LiveQueue, AProgressTickRefillsOnlyItsRow) {
+    runner->finishAtOnce = false;
+    const auto running = add("running.mov", VerifyTier::off);
+    const auto waiting = add("waiting.mov", VerifyTier::off);
+    queue->start();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return runner->calls.size() == 1; }, 10000));
+    pane->refreshNow();
+    ASSERT_TRUE(row(running) && row(waiting));
+    auto* waitingName = row(waiting)->findChildren<KelpLabel*>().first();
+    ASSERT_EQ(waitingName->text(), "waiting.mov");
+    waitingName->setText("not set again");
+
+    runner->calls[0].progress(0.4);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return queue->jobs()[0].progress == 0.4; }, 10000));
+    pane->refreshNow();
+    footer->refreshNow();
+    EXPECT_DOUBLE_EQ(row(running)->findChild<KelpProgressBar*>("progress")->fraction(), 0.4);
+    EXPECT_EQ(waitingName->text(), "not set again");
+    const auto segments = FooterBar::progressSegments(*queue, false);
+    ASSERT_EQ(segments.size(), 1);
+    EXPECT_DOUBLE_EQ(segments[0].fraction, 0.2);
+
+    // A change of the list sets every row again.
+    add("third.mov", VerifyTier::off);
+    pane->refreshNow();
+    EXPECT_EQ(waitingName->text(), "waiting.mov");
+    queue->stop();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !queue->isProcessing(); }, 10000));
+}
+
+// Stop while the thorough checks run: the row and the footer settle at once,
+// without waiting for the checks, and a retry is not undone by their late answer.
+TEST_F(LiveQueue, StopDuringAVerificationSettlesTheRowAndTheFooter) {
+    verifier->holdThorough = true;
+    const auto clip = add("clip.mov", VerifyTier::thorough);
+    queue->start();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return verifier->held != nullptr; }, 10000));
+    pane->refreshNow();
+    footer->refreshNow();
+    auto* start = footer->findChild<KelpButton*>("start");
+    auto* stop = footer->findChild<QAbstractButton*>("stop");
+    EXPECT_TRUE(row(clip)->findChild<QWidget*>("verifying")->isVisibleTo(row(clip)));
+    EXPECT_EQ(start->text(), "Running…");
+
+    stop->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !queue->isProcessing(); }, 10000));
+    pane->refreshNow();
+    footer->refreshNow();
+    ASSERT_TRUE(verifier->held);  // the checks have not answered
+    EXPECT_FALSE(row(clip)->findChild<QWidget*>("verifying")->isVisibleTo(row(clip)));
+    EXPECT_EQ(status(*static_cast<QueueRowView*>(row(clip)))->text(), "Cancelled");
+    EXPECT_EQ(start->text(), "Start");
+    EXPECT_FALSE(stop->isVisibleTo(footer.get()));
+
+    row(clip)->findChild<QAbstractButton*>("retry")->click();
+    verifier->releaseHeld();
+    QTest::qWait(20);
+    pane->refreshNow();
+    EXPECT_EQ(queue->jobs().first().status, JobStatus::pending());
+    EXPECT_EQ(status(*static_cast<QueueRowView*>(row(clip)))->text(), "Queued");
+    EXPECT_TRUE(start->isEnabled());
 }
 
 TEST_P(PaneTest, QueuePaneHeaderRowsAndActions) {

@@ -1,0 +1,332 @@
+// The job store: batched enqueue, saves written in the background and merged,
+// running tallies, the announcements of one job or of the list, and queue files
+// whose records share an id.
+#include <gtest/gtest.h>
+
+#include "AppModelTestSupport.h"
+#include "QtPrinting.h"
+#include "QueueTestSupport.h"
+#include "TestMedia.h"
+#include "Vantrel/queue/QueueFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QSemaphore>
+#include <QSignalSpy>
+
+#include <atomic>
+#include <random>
+
+#include <unistd.h>
+
+using namespace queuetest;
+using testsupport::makeTestFolder;
+using testsupport::writeFile;
+
+namespace {
+
+// A queue-file writer that counts its writes and, once closed, holds each write
+// until the test lets it through.
+struct GatedWriter {
+    std::shared_ptr<QSemaphore> gate = std::make_shared<QSemaphore>(0);
+    std::shared_ptr<std::atomic<int>> writes = std::make_shared<std::atomic<int>>(0);
+    std::shared_ptr<std::atomic<bool>> timedOut = std::make_shared<std::atomic<bool>>(false);
+    std::shared_ptr<std::atomic<bool>> closed = std::make_shared<std::atomic<bool>>(false);
+
+    FileByteWriter writer() const {
+        return [gate = gate, writes = writes, timedOut = timedOut, closed = closed](QFileDevice& file,
+                                                                                   const QByteArray& data) {
+            ++*writes;
+            // Generous: a save the caller waits for would hold it up this long.
+            if (*closed && !gate->tryAcquire(1, 10000)) *timedOut = true;
+            return file.write(data) == data.size();
+        };
+    }
+    void close() { *closed = true; }
+    void open() {
+        *closed = false;
+        gate->release(1000);
+    }
+};
+
+class StoreTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ensureApplication();
+        folder = makeTestFolder(QStringLiteral("store"));
+    }
+    void TearDown() override {
+        if (!HasFailure()) QDir(folder).removeRecursively();
+    }
+
+    std::unique_ptr<CorrectionQueue> makeQueue() { return std::make_unique<CorrectionQueue>(runner, verifier, folder); }
+    QString queueFile() const { return folder + QStringLiteral("/queue.json"); }
+    QJsonArray savedJobs() const {
+        QFile file(queueFile());
+        if (!file.open(QIODevice::ReadOnly)) return {};
+        return QJsonDocument::fromJson(file.readAll()).array();
+    }
+    CorrectionJob job(const QString& name, JobStatus status = JobStatus::pending()) {
+        auto j = makeJob(folder + QStringLiteral("/src/") + name, folder + QStringLiteral("/out/") + name + "_TC.mov",
+                         VerifyTier::off);
+        j.status = std::move(status);
+        return j;
+    }
+
+    QString folder;
+    std::shared_ptr<FakeRunner> runner = std::make_shared<FakeRunner>();
+    std::shared_ptr<FakeVerifier> verifier = std::make_shared<FakeVerifier>();
+};
+
+}  // namespace
+
+TEST_F(StoreTest, ABatchIsAnnouncedAndSavedOnceAndOnDiskWhenEnqueueReturns) {
+    auto queue = makeQueue();
+    GatedWriter counted;
+    queue->setQueueFileWriter(counted.writer());
+    QSignalSpy listChanged(queue.get(), &CorrectionQueue::jobsChanged);
+    QList<CorrectionJob> batch;
+    for (int i = 0; i < 1300; ++i) batch << job(QStringLiteral("clip%1.mov").arg(i));
+    queue->enqueue(batch);
+    EXPECT_EQ(savedJobs().size(), 1300);  // no waiting: the file holds every job already
+    EXPECT_EQ(*counted.writes, 1);
+    EXPECT_EQ(listChanged.count(), 1);
+    EXPECT_EQ(messages(*queue).size(), 1300);
+    EXPECT_EQ(messages(*queue).last(), QStringLiteral("Added job: clip1299.mov"));
+    EXPECT_EQ(queue->pendingCount(), 1300);
+
+    // The same value twice is two jobs, each with an id of its own.
+    queue->enqueue(QList<CorrectionJob>{batch[0], batch[0]});
+    ASSERT_EQ(queue->jobs().size(), 1302);
+    EXPECT_EQ(queue->jobs()[0].id, batch[0].id);
+    EXPECT_NE(queue->jobs()[1300].id, batch[0].id);
+    EXPECT_NE(queue->jobs()[1301].id, queue->jobs()[1300].id);
+    EXPECT_EQ(*queue->indexOfJob(queue->jobs()[1301].id), 1301);
+    queue->enqueue(QList<CorrectionJob>{});  // nothing: no line, no save
+    EXPECT_EQ(*counted.writes, 2);
+}
+
+TEST_F(StoreTest, OtherCommandsReturnBeforeTheirSaveAndMergeTheirSaves) {
+    auto queue = makeQueue();
+    QList<CorrectionJob> jobs;
+    for (int i = 0; i < 5; ++i) jobs << job(QStringLiteral("j%1.mov").arg(i), JobStatus::failed(QStringLiteral("x")));
+    queue->enqueue(jobs);
+    GatedWriter gated;
+    queue->setQueueFileWriter(gated.writer());
+    gated.close();
+
+    // Each command returns while the writer is held; had one waited for its save,
+    // the writer would have given up waiting for the gate.
+    queue->removeJob(jobs[0].id);
+    queue->retryJob(jobs[1].id);
+    queue->removeJob(jobs[2].id);
+    queue->removeJob(jobs[3].id);
+    EXPECT_EQ(queue->jobs().size(), 2);
+    gated.open();
+    queue->waitForSaves();
+    EXPECT_FALSE(*gated.timedOut);
+    EXPECT_LE(*gated.writes, 2);  // the first write, then the rest merged into one
+    const QJsonArray saved = savedJobs();
+    ASSERT_EQ(saved.size(), 2);
+    EXPECT_EQ(saved[0].toObject().value("status").toObject().value("type"), QStringLiteral("pending"));
+    EXPECT_FALSE(queue->persistenceError());
+
+    // What is still to be written when the queue goes is written on its way out.
+    gated.close();
+    queue->removeJob(jobs[4].id);
+    gated.open();
+    queue.reset();
+    EXPECT_EQ(CorrectionQueue(runner, verifier, folder).jobs().size(), 1);
+}
+
+TEST_F(StoreTest, ABackgroundSaveThatFailsIsReportedOnce) {
+    auto queue = makeQueue();
+    const auto a = job(QStringLiteral("a.mov"), JobStatus::failed(QStringLiteral("x")));
+    const auto b = job(QStringLiteral("b.mov"), JobStatus::failed(QStringLiteral("x")));
+    queue->enqueue(QList<CorrectionJob>{a, b, job(QStringLiteral("c.mov"))});
+    ASSERT_TRUE(QFile::remove(queueFile()));
+    ASSERT_TRUE(QDir().mkpath(queueFile()));  // a folder where the file should go
+    queue->removeJob(a.id);
+    queue->waitForSaves();
+    ASSERT_TRUE(queue->persistenceError());
+    queue->retryJob(b.id);
+    queue->waitForSaves();
+    EXPECT_EQ(messages(*queue).filter(QStringLiteral("Failed to save queue — ")).size(), 1);
+
+    ASSERT_TRUE(QDir(queueFile()).removeRecursively());
+    queue->removeJob(b.id);
+    queue->waitForSaves();
+    EXPECT_FALSE(queue->persistenceError());
+    EXPECT_EQ(savedJobs().size(), 1);
+}
+
+TEST_F(StoreTest, TheNextJobStartsOnlyOnceTheLastOnesEndIsOnDisk) {
+    auto queue = makeQueue();
+    runner->finishAtOnce = false;
+    queue->enqueue(QList<CorrectionJob>{job(QStringLiteral("a.mov")), job(QStringLiteral("b.mov"))});
+    GatedWriter gated;
+    queue->setQueueFileWriter(gated.writer());
+    queue->start();
+    ASSERT_TRUE(waitFor([&] { return runner->calls.size() == 1; }));
+    gated.close();
+    runner->succeed(0);
+    ASSERT_TRUE(waitFor([&] { return queue->doneCount() == 1; }));
+    QTest::qWait(100);
+    EXPECT_EQ(runner->calls.size(), 1);  // held until a's end is written
+    gated.open();
+    ASSERT_TRUE(waitFor([&] { return runner->calls.size() == 2; }));
+    EXPECT_EQ(decodeQueueFile([&] {
+                  QFile file(queueFile());
+                  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+              }()).jobs.first().status,
+              JobStatus::completed());
+    runner->succeed(1);
+    ASSERT_TRUE(waitFor([&] { return !queue->isProcessing(); }));
+}
+
+TEST_F(StoreTest, AProgressTickAnnouncesItsJobAloneAndTalliesStayTrue) {
+    auto queue = makeQueue();
+    runner->finishAtOnce = false;
+    const auto a = job(QStringLiteral("a.mov"));
+    queue->enqueue(QList<CorrectionJob>{a, job(QStringLiteral("b.mov"))});
+    queue->start();
+    ASSERT_TRUE(waitFor([&] { return runner->calls.size() == 1; }));
+    QSignalSpy listChanged(queue.get(), &CorrectionQueue::jobsChanged);
+    QSignalSpy jobChanged(queue.get(), &CorrectionQueue::jobChanged);
+    runner->calls[0].progress(0.25);
+    ASSERT_TRUE(waitFor([&] { return queue->jobs()[0].progress == 0.25; }));
+    EXPECT_EQ(listChanged.count(), 0);
+    ASSERT_EQ(jobChanged.count(), 1);
+    EXPECT_EQ(jobChanged[0][0].value<QUuid>(), a.id);
+    ASSERT_TRUE(queue->activeJob());
+    EXPECT_EQ(queue->activeJob()->id, a.id);
+    queue->stop();
+    ASSERT_TRUE(waitFor([&] { return !queue->isProcessing(); }));
+    EXPECT_FALSE(queue->activeJob());
+    EXPECT_EQ(queue->cancelledCount(), 2);
+}
+
+// The counters are kept as jobs change; after any mix of commands they are what a
+// count over the jobs says.
+TEST_F(StoreTest, TalliesMatchACountAfterEveryCommand) {
+    auto queue = makeQueue();
+    std::mt19937 random(24);
+    const JobStatus statuses[] = {JobStatus::pending(),   JobStatus::active(),    JobStatus::completed(),
+                                  JobStatus::completed(), JobStatus::cancelled(), JobStatus::failed(QStringLiteral("x"))};
+    const std::optional<QList<CheckSeverity>> outcomes[] = {std::nullopt,
+                                                            QList<CheckSeverity>{CheckSeverity::pass},
+                                                            QList<CheckSeverity>{CheckSeverity::warning},
+                                                            QList<CheckSeverity>{CheckSeverity::fail}};
+    auto check = [&](int step) {
+        int pending = 0, failed = 0, cancelled = 0, done = 0, flagged = 0, finished = 0;
+        for (const auto& j : queue->jobs()) {
+            pending += j.status.is(JobStatus::Kind::pending);
+            failed += j.status.is(JobStatus::Kind::failed);
+            cancelled += j.status.is(JobStatus::Kind::cancelled);
+            finished += !j.status.is(JobStatus::Kind::pending) && !j.status.isRunning();
+            if (!j.status.is(JobStatus::Kind::completed)) continue;
+            const auto outcome = j.verification ? j.verification->outcome() : VerificationResult::Outcome::clean;
+            done += outcome == VerificationResult::Outcome::clean;
+            flagged += outcome == VerificationResult::Outcome::warnings;
+        }
+        SCOPED_TRACE(step);
+        EXPECT_EQ(queue->pendingCount(), pending);
+        EXPECT_EQ(queue->failedCount(), failed);
+        EXPECT_EQ(queue->cancelledCount(), cancelled);
+        EXPECT_EQ(queue->doneCount(), done);
+        EXPECT_EQ(queue->flaggedCount(), flagged);
+        EXPECT_EQ(queue->finishedCount(), finished);
+        for (qsizetype i = 0; i < queue->jobs().size(); ++i) EXPECT_EQ(queue->indexOfJob(queue->jobs()[i].id), i);
+    };
+    for (int step = 0; step < 300 && !HasFailure(); ++step) {
+        const auto& jobs = queue->jobs();
+        const QUuid someone = jobs.isEmpty() ? QUuid::createUuid() : jobs[random() % jobs.size()].id;
+        switch (random() % 8) {
+        case 0:
+        case 1: {
+            QList<CorrectionJob> batch;
+            for (int n = int(random() % 4); n >= 0; --n) {
+                auto j = job(QStringLiteral("s%1-%2.mov").arg(step).arg(n), statuses[random() % 6]);
+                if (const auto& severities = outcomes[random() % 4]) j.verification = resultOf(VerifyTier::standard, *severities);
+                batch << j;
+            }
+            queue->enqueue(batch);
+            break;
+        }
+        case 2: queue->removeJob(someone); break;
+        case 3: queue->retryJob(someone); break;
+        case 4: queue->clearFinished(); break;
+        case 5: queue->stop(); break;
+        case 6: queue->clearQueue(); break;
+        default: queue->log(QStringLiteral("nothing changes")); break;
+        }
+        check(step);
+    }
+}
+
+// Records that share an id (a hand-edited or synced file) are told apart on load:
+// the same record twice is kept once, two different records both stay.
+TEST_F(StoreTest, RecordsSharingAnIdAreToldApartOnLoad) {
+    auto first = job(QStringLiteral("first.mov"));
+    auto second = job(QStringLiteral("second.mov"));
+    second.id = first.id;
+    auto done = job(QStringLiteral("done.mov"), JobStatus::completed());
+    done.id = first.id;
+    QJsonArray array{first.toJson(), second.toJson(), first.toJson(), done.toJson()};
+    ASSERT_TRUE(writeFile(queueFile(), QJsonDocument(array).toJson()));
+
+    auto queue = makeQueue();
+    ASSERT_EQ(queue->jobs().size(), 2);
+    EXPECT_EQ(queue->jobs()[0].id, first.id);
+    EXPECT_NE(queue->jobs()[1].id, first.id);
+    EXPECT_EQ(queue->jobs()[1].outputName(), QStringLiteral("second.mov_TC.mov"));
+    EXPECT_EQ(messages(*queue),
+              (QStringList{"Queue file had 2 job record(s) whose id was already taken — given new ids",
+                           "Queue file had 1 repeated job record(s) — left out",
+                           "Restored 2 job(s) from previous session"}));
+
+    // Each runs once, into its own output, and the loop ends.
+    queue->start();
+    ASSERT_TRUE(waitFor([&] { return !queue->isProcessing() && queue->doneCount() == 2; }));
+    ASSERT_EQ(runner->calls.size(), 2);
+    EXPECT_EQ(runner->calls[0].job.outputName(), QStringLiteral("first.mov_TC.mov"));
+    EXPECT_EQ(runner->calls[1].job.outputName(), QStringLiteral("second.mov_TC.mov"));
+}
+
+namespace {
+
+class BatchFromRowsTest : public appmodeltest::ModelTest {};
+
+}  // namespace
+
+// The window's "Add to Queue" with 1,300 ready rows: one save, holding every job
+// by the time the call returns.
+TEST_F(BatchFromRowsTest, ThirteenHundredRowsAreSavedOnceAndWhole) {
+    const QString out = pathOf(QStringLiteral("out"));
+    ASSERT_TRUE(QDir().mkpath(out));
+    model->setOutputFolder(QUrl::fromLocalFile(out));
+    const QUrl original = movie(QStringLiteral("cards/A001.mov"));
+    QList<QUrl> urls;
+    for (int i = 0; i < 1300; ++i) {
+        const QString path = pathOf(QStringLiteral("cards/clip%1.mov").arg(i, 4, 10, QLatin1Char('0')));
+        ASSERT_EQ(::link(QFile::encodeName(original.toLocalFile()).constData(), QFile::encodeName(path).constData()), 0);
+        urls << QUrl::fromLocalFile(path);
+    }
+    model->addSources(urls);
+    ASSERT_TRUE(allAnalysed());
+    ASSERT_EQ(model->readyCount(), 1300);
+
+    GatedWriter counted;
+    model->queue().setQueueFileWriter(counted.writer());
+    EXPECT_EQ(model->enqueueReadyRows(), 1300);
+    EXPECT_EQ(*counted.writes, 1);
+    QFile file(pathOf(QStringLiteral("storage/queue.json")));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QList<CorrectionJob> saved = decodeQueueFile(file.readAll()).jobs;
+    ASSERT_EQ(saved.size(), 1300);
+    QSet<QString> outputs;
+    for (const auto& job : saved) outputs.insert(job.outputPath);
+    EXPECT_EQ(outputs.size(), 1300);
+}
