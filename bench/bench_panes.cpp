@@ -142,6 +142,7 @@ int main(int argc, char** argv) {
         footer.resize(1100, 60);
         pane.show();
         footer.show();
+        QList<CorrectionJob> jobs;
         for (int i = 0; i < count; ++i) {
             CorrectionJob job;
             job.id = QUuid::createUuid();
@@ -151,8 +152,9 @@ int main(int argc, char** argv) {
             job.frameRate = FrameRate{25, 1, 25, false};
             job.createdAt = QDateTime::currentDateTimeUtc();
             job.totalSourceBytes = 100'000;
-            queue.enqueue(job);
+            jobs << job;
         }
+        queue.enqueue(jobs);
         QElapsedTimer clock;
         int ticks = 0;
         QTimer progress;
