@@ -27,6 +27,10 @@ int AppModel::enqueueReadyRows() {
     for (const CorrectionJob& job : queue_->jobs()) taken.insert(standardizedFilePath(job.outputPath));
     const auto isTaken = [&taken](const QString& candidate) { return taken.contains(candidate); };
 
+    // One click, one moment for the names' dates; the output folder's bookmark is
+    // the same for every job.
+    const QDateTime now = QDateTime::currentDateTime();
+    const auto folderBookmark = makeBookmark(folder);
     QSet<QUuid> enqueued;
     QList<CorrectionJob> jobs;
     jobs.reserve(ready.size());
@@ -35,7 +39,7 @@ int AppModel::enqueueReadyRows() {
         const auto rate = row.effectiveRate();
         if (!start || !rate) continue;
         const QString sourcePath = row.url.toLocalFile();
-        const QString stem = OutputNamer::makeName(sourcePath, namingPattern_, start->tc, QDateTime::currentDateTime());
+        const QString stem = OutputNamer::makeName(sourcePath, namingPattern_, start->tc, now);
         const auto output = OutputNamer::freeOutputPath(folder, stem, sourcePath, isTaken);
         if (const auto* error = std::get_if<OutputNamer::OutputNamerError>(&output)) {
             queue_->log(QStringLiteral("Could not enqueue %1: %2")
@@ -54,7 +58,8 @@ int AppModel::enqueueReadyRows() {
         job.verifyTier = verifyTier_;
         job.createdAt = QDateTime::currentDateTimeUtc();
         job.sourceBookmarkData = makeBookmark(sourcePath);
-        job.outputBookmarkData = makeBookmark(QFileInfo(outputPath).path());
+        job.outputBookmarkData = QFileInfo(outputPath).path() == folder ? folderBookmark
+                                                                         : makeBookmark(QFileInfo(outputPath).path());
         const QFileInfo source(sourcePath);
         if (source.isFile()) job.totalSourceBytes = source.size();
         jobs.append(std::move(job));

@@ -139,11 +139,18 @@ std::optional<double> CorrectionQueue::estimateRemaining(const QList<CorrectionJ
 
 // MARK: console
 
-void CorrectionQueue::log(const QString& message) {
-    const QString line = QStringLiteral("[%1] %2").arg(consoleTimestamp(), message);
-    logLines_.append(line);
+void CorrectionQueue::log(const QString& message) { log(QStringList{message}); }
+
+void CorrectionQueue::log(const QStringList& messages) {
+    if (messages.isEmpty()) return;
+    const QString time = consoleTimestamp();
+    QStringList lines;
+    lines.reserve(messages.size());
+    for (const QString& message : messages) lines << QStringLiteral("[%1] %2").arg(time, message);
+    logLines_.append(lines);
     if (logLines_.size() > maxLogLines) logLines_.remove(0, logLines_.size() - maxLogLines);
-    emit logLineAdded(line);
+    for (const QString& line : std::as_const(lines)) emit logLineAdded(line);
+    emit logLinesAdded(lines);
 }
 
 void CorrectionQueue::clearLog() {
@@ -159,8 +166,11 @@ void CorrectionQueue::enqueue(const CorrectionJob& job) { enqueue(QList<Correcti
 void CorrectionQueue::enqueue(const QList<CorrectionJob>& jobs) {
     if (jobs.isEmpty()) return;
     store_->append(jobs);
-    for (const CorrectionJob& job : jobs) log(QStringLiteral("Added job: ") + job.sourceName());
-    saveQueue();
+    saveQueue();  // written while the console takes its lines
+    QStringList lines;
+    lines.reserve(jobs.size());
+    for (const CorrectionJob& job : jobs) lines << QStringLiteral("Added job: ") + job.sourceName();
+    log(lines);
     // New jobs are on disk before the caller goes on, as they always were.
     waitForSaves();
 }

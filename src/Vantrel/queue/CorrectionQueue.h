@@ -88,6 +88,8 @@ public:
 
     // Console: appends "[time] message", keeping the newest maxLogLines lines.
     void log(const QString& message);
+    // Several lines at once, announced line by line and then together.
+    void log(const QStringList& messages);
     // Empties the console; announced only when there was a line.
     void clearLog();
 
@@ -138,6 +140,8 @@ signals:
     void persistenceErrorChanged();
     void verificationStateChanged();  // currentlyVerifyingJobId or isDeepVerifying
     void logLineAdded(const QString& line);
+    // After the lines of one log call have been announced one by one: all of them.
+    void logLinesAdded(const QStringList& lines);
     void logCleared();
 
 private:

@@ -4,17 +4,68 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLoggingCategory>
+#include <QThread>
+#include <QThreadPool>
+#include <QtConcurrent/QtConcurrentMap>
+
+#include <algorithm>
+#include <numeric>
 
 namespace vantrel {
 
 namespace {
+
 Q_LOGGING_CATEGORY(lcQueueFile, "vantrel.QueueFile")
+
+// A few threads of low priority: a long queue is encoded beside the window's own
+// work, not in its way.
+QThreadPool* encodingPool() {
+    static QThreadPool* pool = [] {
+        auto* made = new QThreadPool;
+        made->setObjectName(QStringLiteral("QueueFileEncoding"));
+        made->setMaxThreadCount(std::max(1, QThread::idealThreadCount() / 2));
+        made->setThreadPriority(QThread::LowPriority);
+        return made;
+    }();
+    return pool;
 }
 
+}  // namespace
+
 QByteArray encodeQueueFile(const QList<CorrectionJob>& jobs) {
-    QJsonArray array;
-    for (const auto& job : jobs) array.append(job.toJson());
-    return QJsonDocument(array).toJson(QJsonDocument::Indented);
+    if (jobs.isEmpty()) return QJsonDocument(QJsonArray()).toJson(QJsonDocument::Indented);
+    // Each record is encoded on its own, a long queue in parallel pieces, and the
+    // records are joined as the whole array's encoding has them: "[\n", the
+    // records (indented one level) separated by ",\n", then "\n]\n".
+    constexpr qsizetype piece = 128;
+    QList<QByteArray> pieces((jobs.size() + piece - 1) / piece);
+    auto encodePiece = [&jobs, &pieces](qsizetype index) {
+        QByteArray& text = pieces[index];
+        const qsizetype end = std::min(jobs.size(), (index + 1) * piece);
+        for (qsizetype i = index * piece; i < end; ++i) {
+            const QByteArray alone = QJsonDocument(QJsonArray{jobs[i].toJson()}).toJson(QJsonDocument::Indented);
+            if (i > index * piece) text += ",\n";
+            text += QByteArrayView(alone).sliced(2, alone.size() - 5);  // without "[\n" and "\n]\n"
+        }
+    };
+    if (pieces.size() == 1) {
+        encodePiece(0);
+    } else {
+        QList<qsizetype> indexes(pieces.size());
+        std::iota(indexes.begin(), indexes.end(), 0);
+        QtConcurrent::blockingMap(encodingPool(), indexes, encodePiece);
+    }
+    qsizetype size = 6;
+    for (const QByteArray& text : std::as_const(pieces)) size += text.size() + 2;
+    QByteArray data;
+    data.reserve(size);
+    data += "[\n";
+    for (qsizetype i = 0; i < pieces.size(); ++i) {
+        if (i > 0) data += ",\n";
+        data += pieces[i];
+    }
+    data += "\n]\n";
+    return data;
 }
 
 QueueFileContents decodeQueueFile(const QByteArray& data) {

@@ -81,7 +81,8 @@ ConsoleView::ConsoleView(CorrectionQueue* queue, QWidget* parent) : QWidget(pare
     scroll_->setEasingCurve(QEasingCurve::Linear);
     connect(scroll_, &QPropertyAnimation::finished, this, &ConsoleView::followedTail);
 
-    connect(queue_, &CorrectionQueue::logLineAdded, this, &ConsoleView::append);
+    // Lines logged together are appended together: one layout for a batch.
+    connect(queue_, &CorrectionQueue::logLinesAdded, this, &ConsoleView::append);
     connect(queue_, &CorrectionQueue::logCleared, this, [this] {
         rebuild();
         followTail();
@@ -94,9 +95,9 @@ void ConsoleView::rebuild() {
     updateButtons();
 }
 
-void ConsoleView::append(const QString& line) {
+void ConsoleView::append(const QStringList& lines) {
     // The queue drops its oldest lines past its cap; the view's block limit does the same.
-    text_->appendPlainText(line);
+    text_->appendPlainText(lines.join(QLatin1Char('\n')));
     updateButtons();
     followTail();
 }

@@ -38,7 +38,7 @@ protected:
 
 private:
     void rebuild();
-    void append(const QString& line);
+    void append(const QStringList& lines);
     void updateButtons();
     void followTail();
     void recolor();

@@ -266,6 +266,26 @@ TEST_F(StoreTest, TalliesMatchACountAfterEveryCommand) {
     }
 }
 
+// A long queue is encoded in pieces; the file reads as the plain encoding of the
+// whole list would, byte for byte.
+TEST_F(StoreTest, TheQueueFileIsTheWholeListsEncoding) {
+    for (const int count : {0, 1, 128, 129, 300}) {
+        SCOPED_TRACE(count);
+        QList<CorrectionJob> jobs;
+        QJsonArray array;
+        for (int i = 0; i < count; ++i) {
+            auto j = job(QStringLiteral("clip \"%1\" é.mov").arg(i), i % 3 ? JobStatus::pending() : JobStatus::failed("a\nb"));
+            if (i % 2) j.verification = resultOf(VerifyTier::thorough, {CheckSeverity::pass, CheckSeverity::warning});
+            j.progress = i / 7.0;
+            jobs << j;
+            array.append(j.toJson());
+        }
+        const QByteArray encoded = encodeQueueFile(jobs);
+        EXPECT_EQ(encoded, QJsonDocument(array).toJson(QJsonDocument::Indented));
+        EXPECT_EQ(decodeQueueFile(encoded).jobs.size(), count);
+    }
+}
+
 // Records that share an id (a hand-edited or synced file) are told apart on load:
 // the same record twice is kept once, two different records both stay.
 TEST_F(StoreTest, RecordsSharingAnIdAreToldApartOnLoad) {
