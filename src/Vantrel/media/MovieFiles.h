@@ -25,4 +25,14 @@ QString standardizedFilePath(const QString& path);
 // read gives an empty list.
 QStringList movieFilesInFolder(const QString& folder);
 
+// The same walk, also giving what it had to leave out because the name is not
+// valid UTF-8, so that Qt can neither list nor open it: files whose name says
+// movie, and folders (with a trailing "/"), as paths with the undecodable bytes
+// replaced, sorted.
+struct MovieFolderScan {
+    QStringList movies;
+    QStringList unopenable;
+};
+MovieFolderScan scanMovieFolder(const QString& folder);
+
 }  // namespace vantrel

@@ -3,6 +3,7 @@
 #include "TimecodeCore/Timecode.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QTimeZone>
 
@@ -56,6 +57,8 @@ std::variant<QString, OutputNamerError> freeOutputPath(const QString& folder, co
             if (n == 1) return OutputNamerError::sameAsSource;
             continue;
         }
+        if (QFile::encodeName(name + QStringLiteral(".mov")).size() > maxFileNameBytes)
+            return OutputNamerError::nameTooLong;
         const QFileInfo info(candidate);
         if (info.exists() || info.isSymLink() || (isTaken && isTaken(candidate))) continue;
         return candidate;
@@ -65,9 +68,11 @@ std::variant<QString, OutputNamerError> freeOutputPath(const QString& folder, co
 QString errorDescription(OutputNamerError error) {
     switch (error) {
     case OutputNamerError::sameAsSource:
-        return QStringLiteral("The operation couldn’t be completed. (OutputNamer.OutputNamerError error 0.)");
+        return QStringLiteral("Output would replace the source — change the output folder or name pattern");
     case OutputNamerError::invalidName:
-        return QStringLiteral("The operation couldn’t be completed. (OutputNamer.OutputNamerError error 1.)");
+        return QStringLiteral("Name pattern gives no file name — change the name pattern");
+    case OutputNamerError::nameTooLong:
+        return QStringLiteral("Output name is over %1 bytes — shorten the name pattern").arg(maxFileNameBytes);
     }
     return {};
 }

@@ -60,11 +60,35 @@ std::optional<SourceItem::TimeOfDayMismatch> SourceItem::timeOfDayMismatch(doubl
     return TimeOfDayMismatch{embedded, creation, delta, tolerance};
 }
 
+std::optional<QString> SourceItem::startTimecodeProblem() const {
+    const auto start = resolvedStartTimecode();
+    if (!start) return std::nullopt;
+    if (!start->tc.isValid()) {
+        if (fixMode == FixMode::manual) return QStringLiteral("Invalid timecode for this rate");
+        return QStringLiteral("Can't resolve a creation timecode");
+    }
+    // ffmpeg takes a drop-frame timecode only on a video whose rate rounds to a
+    // multiple of 30 frames; on any other it writes the movie without a timecode.
+    const Analysis* done = analysis.analysis();
+    if (start->resolvedRate.isDrop() && done && done->videoFrameRate && done->videoFrameRate->labelRate % 30 != 0) {
+        return QStringLiteral("Drop frame doesn't fit this video's %1 fps — choose another rate")
+            .arg(done->videoFrameRate->displayText());
+    }
+    return std::nullopt;
+}
+
+bool SourceItem::isReady() const {
+    return included && analysis.kind() != AnalysisState::Kind::failed && resolvedStartTimecode().has_value() &&
+           !startTimecodeProblem();
+}
+
 std::optional<QString> SourceItem::blockingReason() const {
     if (!included) return std::nullopt;
+    // Whatever was typed for it, a file that cannot be read cannot be corrected.
+    if (analysis.kind() == AnalysisState::Kind::failed) return QStringLiteral("Can't read this file — remove it from the list");
     const Analysis* done = analysis.analysis();
     if (!done) return std::nullopt;
-    if (resolvedStartTimecode()) return std::nullopt;
+    if (resolvedStartTimecode()) return startTimecodeProblem();
     if (fixMode != FixMode::manual) {
         if (!done->creationDate) return QStringLiteral("No creation date — switch to Manual or set fps");
         if (effectiveRate()) return QStringLiteral("Can't resolve a creation timecode");

@@ -26,6 +26,7 @@ struct SourceItem {
         std::optional<QDateTime> creationDate;
         std::optional<QTimeZone> creationZone;          // recorded with the creation date
         VideoMetadataReader::Source creationSource = VideoMetadataReader::Source::none;
+        std::optional<FrameRate> videoFrameRate;        // the video stream's own rate
 
         friend bool operator==(const Analysis&, const Analysis&) = default;
     };
@@ -84,7 +85,16 @@ struct SourceItem {
     // Manual components are taken as typed (days and subframes dropped), unvalidated.
     std::optional<TimecodeModel> resolvedStartTimecode() const;
     std::optional<TimeOfDayMismatch> timeOfDayMismatch(double tolerance) const;
-    // Why an included, analysed row has no start timecode; nothing otherwise.
+    // Why a resolved start timecode could not be written to the movie: a typed
+    // timecode the rate does not have, or a drop-frame timecode on a video whose
+    // rate is no multiple of 30 (ffmpeg then writes no timecode track at all).
+    // Nothing when there is no start timecode or it can be written.
+    std::optional<QString> startTimecodeProblem() const;
+    // Whether a job made from the row now could succeed: included, readable, with
+    // a start timecode that can be written.
+    bool isReady() const;
+    // Why an included row is not ready: an unreadable file, or an analysed row
+    // without a start timecode that can be written; nothing otherwise.
     std::optional<QString> blockingReason() const;
 
     friend bool operator==(const SourceItem&, const SourceItem&) = default;

@@ -79,8 +79,8 @@ public:
 
     SourceTimecodeReader() : worker_(QStringLiteral("SourceTimecodeReader")) {}
 
-    // Reads on the reader's thread; attach `.then(context, ...)` to receive the
-    // result on the caller's thread.
+    // Reads on the reader's thread; receive the result on the caller's thread
+    // with whenFinished (FutureWatch/WhenFinished.h).
     QFuture<Result> readTimecode(const QString& path);
 
     // The same read on the calling thread (never call it from the GUI thread).

@@ -22,6 +22,20 @@ constexpr char creationDateKey[] = "com.apple.quicktime.creationdate";
 // Largest offset a fixed-offset zone can have here.
 constexpr int maxZoneOffsetSeconds = 14 * 3600;
 
+// The average frame rate of the first video stream, the one ffmpeg's muxer
+// checks a drop-frame timecode against.
+std::optional<FrameRate> videoFrameRate(const AVFormatContext* context) {
+    for (unsigned i = 0; i < context->nb_streams; ++i) {
+        const AVStream* stream = context->streams[i];
+        if (stream->codecpar->codec_type != AVMEDIA_TYPE_VIDEO) continue;
+        if (stream->disposition & AV_DISPOSITION_ATTACHED_PIC) continue;
+        const AVRational rate = stream->avg_frame_rate;
+        if (rate.num <= 0 || rate.den <= 0) return std::nullopt;
+        return FrameRate{rate.num, rate.den, (std::int64_t(rate.num) + rate.den / 2) / rate.den, false};
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 QFuture<VideoMetadataReader::ReadResult> VideoMetadataReader::read(const QString& path) {
@@ -39,6 +53,7 @@ VideoMetadataReader::ReadResult VideoMetadataReader::readNow(const QString& path
         if (movie.isOpen()) {
             const AVFormatContext* context = movie.context();
             if (context->duration != AV_NOPTS_VALUE) result.duration = double(context->duration) / AV_TIME_BASE;
+            result.videoFrameRate = videoFrameRate(context);
             if (const AVDictionaryEntry* entry =
                     av_dict_get(context->metadata, creationDateKey, nullptr, AV_DICT_MATCH_CASE)) {
                 rawDate = QString::fromUtf8(entry->value);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Vantrel/media/FrameRate.h"
 #include "Vantrel/tools/SerialWorker.h"
 
 #include <QDateTime>
@@ -25,6 +26,9 @@ public:
         std::optional<QDateTime> creationDate;       // UTC instant
         std::optional<QTimeZone> creationTimeZone;   // only with quickTimeAtom
         std::optional<double> duration;              // seconds
+        // The first video stream's average frame rate as the container gives it,
+        // labelled with the nearest whole rate; absent without a video stream.
+        std::optional<FrameRate> videoFrameRate;
         Source source = Source::none;
     };
 
@@ -35,8 +39,8 @@ public:
 
     VideoMetadataReader() : worker_(QStringLiteral("VideoMetadataReader")) {}
 
-    // Reads on the reader's thread; attach `.then(context, ...)` to receive the
-    // result on the caller's thread. Never fails: what cannot be read is absent.
+    // Reads on the reader's thread; receive the result on the caller's thread
+    // with whenFinished (FutureWatch/WhenFinished.h). Never fails: what cannot be read is absent.
     QFuture<ReadResult> read(const QString& path);
 
     // The same read on the calling thread (never call it from the GUI thread).

@@ -20,6 +20,7 @@ void AppModel::setOutputFolder(const std::optional<QUrl>& folder) {
     if (folder == outputFolder_) return;
     outputFolder_ = folder;
     emit outputFolderChanged();
+    forgetEnqueueFailures();
 }
 
 void AppModel::setDefaultFixMode(FixMode mode) {
@@ -27,6 +28,7 @@ void AppModel::setDefaultFixMode(FixMode mode) {
     defaultFixMode_ = mode;
     if (changed) emit defaultFixModeChanged();
     // Every row follows the default, including rows switched by hand.
+    enqueueFailures_.clear();
     for (qsizetype i = 0; i < sources_.size(); ++i) {
         sources_[i].fixMode = defaultFixMode_;
         emit sourcesChanged();
@@ -43,6 +45,23 @@ void AppModel::setNamingPattern(const QString& pattern) {
     if (pattern == namingPattern_) return;
     namingPattern_ = pattern;
     emit namingPatternChanged();
+    forgetEnqueueFailures();
+}
+
+const QString& AppModel::defaultNamingPattern() {
+    static const QString pattern = QStringLiteral("{name}_TC");
+    return pattern;
+}
+
+QString AppModel::effectiveNamingPattern() const {
+    return namingPattern_.isEmpty() ? defaultNamingPattern() : namingPattern_;
+}
+
+// The failures were about output names that a new pattern or folder may fix.
+void AppModel::forgetEnqueueFailures() {
+    if (enqueueFailures_.isEmpty()) return;
+    enqueueFailures_.clear();
+    emit sourcesChanged();
 }
 
 void AppModel::setTolerance(double seconds) {
@@ -62,12 +81,18 @@ std::optional<qsizetype> AppModel::indexOfSource(const QUuid& id) const {
 
 void AppModel::removeSource(const QUuid& id) {
     const qsizetype removed = sources_.removeIf([&](const SourceItem& row) { return row.id == id; });
+    enqueueFailures_.remove(id);
     if (removed > 0) emit sourcesChanged();
 }
 
 void AppModel::clearSources() {
+    if (skippedFiles_ != 0) {
+        skippedFiles_ = 0;
+        emit skippedFilesChanged();
+    }
     if (sources_.isEmpty()) return;
     sources_.clear();
+    enqueueFailures_.clear();
     emit sourcesChanged();
 }
 
@@ -90,13 +115,21 @@ void AppModel::setRateOverride(const QUuid& id, const std::optional<FrameRate>& 
 
 // --- Derived counts -----------------------------------------------------------
 
-// A file that could not be read is never ready, whatever was typed for it.
-bool AppModel::isReady(const SourceItem& row) {
-    return row.included && row.analysis.kind() != SourceItem::AnalysisState::Kind::failed &&
-           row.resolvedStartTimecode().has_value();
+bool AppModel::isReady(const SourceItem& row) { return row.isReady(); }
+
+bool AppModel::isQueueable(const SourceItem& row) const { return row.isReady() && !enqueueFailures_.contains(row.id); }
+
+std::optional<QString> AppModel::blockingReason(const SourceItem& row) const {
+    if (auto reason = row.blockingReason()) return reason;
+    if (!row.included) return std::nullopt;
+    const auto failure = enqueueFailures_.constFind(row.id);
+    if (failure != enqueueFailures_.cend()) return *failure;
+    return std::nullopt;
 }
 
-int AppModel::readyCount() const { return int(std::count_if(sources_.cbegin(), sources_.cend(), isReady)); }
+int AppModel::readyCount() const {
+    return int(std::count_if(sources_.cbegin(), sources_.cend(), [this](const SourceItem& row) { return isQueueable(row); }));
+}
 
 bool AppModel::canEnqueue() const { return outputFolder_.has_value() && readyCount() != 0; }
 

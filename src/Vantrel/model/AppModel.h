@@ -14,6 +14,8 @@
 #include "Vantrel/queue/VerifyTier.h"
 #include "Vantrel/media/VideoMetadataReader.h"
 
+#include <QFuture>
+#include <QHash>
 #include <QList>
 #include <QMimeType>
 #include <QObject>
@@ -31,6 +33,7 @@ class AppModel : public QObject {
     Q_PROPERTY(double tolerance READ tolerance WRITE setTolerance NOTIFY toleranceChanged)
     Q_PROPERTY(int readyCount READ readyCount NOTIFY sourcesChanged)
     Q_PROPERTY(int mismatchedSources READ mismatchedSources NOTIFY sourcesChanged)
+    Q_PROPERTY(int skippedFiles READ skippedFiles NOTIFY skippedFilesChanged)
 
 public:
     // Takes ownership of the queue; makes its own timecode-track and metadata readers.
@@ -55,11 +58,27 @@ public:
     void setNamingPattern(const QString& pattern);
     void setTolerance(double seconds);
 
+    // The pattern new output names are made with: the naming pattern, or the
+    // default one while the naming field is empty (the field shows it then).
+    static const QString& defaultNamingPattern();
+    QString effectiveNamingPattern() const;
+
     // Open panels (modal dialogs): add movie files, add the movies of a folder,
     // choose the output folder. A cancelled panel changes nothing.
     void chooseFiles();
     void chooseFolder();
     void chooseOutputFolder();
+
+    // Adds the movies under a folder: the tree is walked on a worker thread and
+    // the rows are added on this thread afterwards. The future finishes once they
+    // are (never while the model is gone).
+    QFuture<void> addFolder(const QUrl& folder);
+
+    // Files of added folders that were left out because they cannot be opened
+    // (a name that is not valid UTF-8), since the list was last cleared; each is
+    // also named in the queue's console.
+    int skippedFiles() const { return skippedFiles_; }
+    void reportSkippedFiles(const QStringList& paths);
 
     // Appends a row for every given movie that is not listed yet (paths compared
     // after standardizing; the first of two equal ones wins; URLs that are not
@@ -68,6 +87,12 @@ public:
 
     // The movie files under a folder at every depth, hidden items left out, by path.
     static QList<QUrl> videoFiles(const QUrl& folder);
+    // The same walk, also giving the movie files it had to leave out.
+    struct FolderScan {
+        QList<QUrl> movies;
+        QStringList unopenable;  // paths as Qt decodes them
+    };
+    static FolderScan scanFolder(const QUrl& folder);
     // QuickTime movie, MPEG-4 movie, any movie.
     static const QList<QMimeType>& acceptedContentTypes();
 
@@ -80,15 +105,20 @@ public:
     void setManualComponents(const QUuid& id, const std::optional<timecode::Timecode::Components>& components);
     void setRateOverride(const QUuid& id, const std::optional<FrameRate>& rate);
 
-    // Derived, worked out on every call.
+    // Derived, worked out on every call. A row is ready when SourceItem::isReady
+    // holds; the model counts and queues it unless its last enqueue failed and
+    // nothing that names its output changed since.
     static bool isReady(const SourceItem& row);
+    // The row's own blocking reason, else why its last enqueue failed.
+    std::optional<QString> blockingReason(const SourceItem& row) const;
     int readyCount() const;
     bool canEnqueue() const;
     int mismatchedSources() const;
 
     // Turns every ready row into a pending job at the end of the queue and removes
     // those rows; returns how many jobs were made. A row whose output cannot be
-    // named is logged and stays. Never starts processing.
+    // named is logged, stays, and shows why as its blocking reason until the
+    // row, the naming pattern or the output folder changes. Never starts processing.
     int enqueueReadyRows();
 
 signals:
@@ -98,6 +128,7 @@ signals:
     void verifyTierChanged();
     void namingPatternChanged();
     void toleranceChanged();
+    void skippedFilesChanged();
 
 private:
     std::optional<qsizetype> indexOfSource(const QUuid& id) const;
@@ -105,6 +136,8 @@ private:
     void updateSource(const QUuid& id, Change&& change);
     void analyze(const SourceItem& row);
     void finishAnalysis(const QUuid& id, const SourceItem::Analysis& analysis);
+    bool isQueueable(const SourceItem& row) const;
+    void forgetEnqueueFailures();
 
     QList<SourceItem> sources_;
     std::optional<QUrl> outputFolder_;
@@ -112,6 +145,8 @@ private:
     VerifyTier verifyTier_ = VerifyTier::standard;
     QString namingPattern_ = QStringLiteral("{name}_TC");
     double tolerance_ = 1.0;
+    QHash<QUuid, QString> enqueueFailures_;
+    int skippedFiles_ = 0;
     CorrectionQueue* queue_;
     SourceTimecodeReader timecodeReader_;
     VideoMetadataReader metadataReader_;
@@ -122,6 +157,7 @@ void AppModel::updateSource(const QUuid& id, Change&& change) {
     const auto index = indexOfSource(id);
     if (!index) return;
     change(sources_[*index]);
+    enqueueFailures_.remove(id);
     emit sourcesChanged();
 }
 

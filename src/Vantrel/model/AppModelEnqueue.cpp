@@ -16,7 +16,7 @@ int AppModel::enqueueReadyRows() {
 
     QList<SourceItem> ready;
     for (const SourceItem& row : std::as_const(sources_)) {
-        if (isReady(row)) ready.append(row);
+        if (isQueueable(row)) ready.append(row);
     }
     if (ready.isEmpty()) return 0;
 
@@ -31,6 +31,7 @@ int AppModel::enqueueReadyRows() {
     // the same for every job.
     const QDateTime now = QDateTime::currentDateTime();
     const auto folderBookmark = makeBookmark(folder);
+    const QString pattern = effectiveNamingPattern();
     QSet<QUuid> enqueued;
     QList<CorrectionJob> jobs;
     jobs.reserve(ready.size());
@@ -39,11 +40,14 @@ int AppModel::enqueueReadyRows() {
         const auto rate = row.effectiveRate();
         if (!start || !rate) continue;
         const QString sourcePath = row.url.toLocalFile();
-        const QString stem = OutputNamer::makeName(sourcePath, namingPattern_, start->tc, now);
+        const QString stem = OutputNamer::makeName(sourcePath, pattern, start->tc, now);
         const auto output = OutputNamer::freeOutputPath(folder, stem, sourcePath, isTaken);
         if (const auto* error = std::get_if<OutputNamer::OutputNamerError>(&output)) {
-            queue_->log(QStringLiteral("Could not enqueue %1: %2")
-                            .arg(QFileInfo(sourcePath).fileName(), OutputNamer::errorDescription(*error)));
+            // Shown on the row too, which stays and is not counted again until
+            // something that names its output changes.
+            const QString why = OutputNamer::errorDescription(*error);
+            queue_->log(QStringLiteral("Could not enqueue %1: %2").arg(QFileInfo(sourcePath).fileName(), why));
+            enqueueFailures_.insert(row.id, why);
             continue;
         }
         const QString& outputPath = std::get<QString>(output);

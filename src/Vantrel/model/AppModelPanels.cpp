@@ -54,8 +54,7 @@ void AppModel::chooseFolder() {
     const QList<QUrl> folders = runPanel({QFileDialog::Directory, QStringLiteral("Add"),
                                           QStringLiteral("Choose a folder of videos to correct")});
     if (folders.isEmpty()) return;
-    const QList<QUrl> files = videoFiles(folders.first());
-    if (!files.isEmpty()) addSources(files);
+    addFolder(folders.first());
 }
 
 void AppModel::chooseOutputFolder() {

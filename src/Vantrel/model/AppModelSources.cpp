@@ -2,8 +2,15 @@
 #include "Vantrel/model/AppModel.h"
 #include "Vantrel/media/MovieFiles.h"
 
+#include "FutureWatch/WhenFinished.h"
+
+#include <QFileInfo>
 #include <QMetaObject>
+#include <QPromise>
 #include <QSet>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <memory>
 
 namespace vantrel {
 
@@ -19,12 +26,46 @@ QString standardizedLocalPath(const QUrl& url) {
 
 const QList<QMimeType>& AppModel::acceptedContentTypes() { return acceptedMovieTypes(); }
 
-QList<QUrl> AppModel::videoFiles(const QUrl& folder) {
-    QList<QUrl> urls;
+QList<QUrl> AppModel::videoFiles(const QUrl& folder) { return scanFolder(folder).movies; }
+
+AppModel::FolderScan AppModel::scanFolder(const QUrl& folder) {
+    FolderScan scan;
     const QString path = standardizedLocalPath(folder);
-    if (path.isEmpty()) return urls;
-    for (const QString& file : movieFilesInFolder(path)) urls.append(QUrl::fromLocalFile(file));
-    return urls;
+    if (path.isEmpty()) return scan;
+    const MovieFolderScan found = scanMovieFolder(path);
+    for (const QString& file : found.movies) scan.movies.append(QUrl::fromLocalFile(file));
+    scan.unopenable = found.unopenable;
+    return scan;
+}
+
+QFuture<void> AppModel::addFolder(const QUrl& folder) {
+    // Destroyed unfinished with the model, the promise ends the future cancelled.
+    auto promise = std::make_shared<QPromise<void>>();
+    promise->start();
+    futurewatch::whenFinished(QtConcurrent::run([folder] { return scanFolder(folder); }), this,
+                              [this, promise](const QFuture<FolderScan>& done) {
+                                  if (const auto scan = futurewatch::resultOf(done)) {
+                                      reportSkippedFiles(scan->unopenable);
+                                      if (!scan->movies.isEmpty()) addSources(scan->movies);
+                                  }
+                                  promise->finish();
+                              });
+    return promise->future();
+}
+
+void AppModel::reportSkippedFiles(const QStringList& paths) {
+    if (paths.isEmpty()) return;
+    for (const QString& path : paths) {
+        if (path.endsWith(u'/'))
+            queue_->log(QStringLiteral("Skipped folder %1: its name is not valid UTF-8, so its videos cannot be opened — "
+                                       "rename it to add them")
+                            .arg(path));
+        else
+            queue_->log(QStringLiteral("Skipped %1: its name is not valid UTF-8, so it cannot be opened — rename it to add it")
+                            .arg(path));
+    }
+    skippedFiles_ += int(paths.size());
+    emit skippedFilesChanged();
 }
 
 void AppModel::addSources(const QList<QUrl>& urls) {
@@ -58,8 +99,16 @@ void AppModel::analyze(const SourceItem& row) {
     const QString path = sources_[*index].url.toLocalFile();
     updateSource(id, [](SourceItem& item) { item.analysis = SourceItem::AnalysisState::analyzing(); });
 
-    timecodeReader_.readTimecode(path).then(this, [this, id, path](const SourceTimecodeReader::Result& result) {
-        if (const auto* error = std::get_if<SourceTimecodeReader::ReaderError>(&result);
+    futurewatch::whenFinished(timecodeReader_.readTimecode(path), this,
+                              [this, id, path](const QFuture<SourceTimecodeReader::Result>& done) {
+        const auto result = futurewatch::resultOf(done);
+        if (!result) {
+            updateSource(id, [](SourceItem& row) {
+                row.analysis = SourceItem::AnalysisState::failed(QStringLiteral("The file could not be read"));
+            });
+            return;
+        }
+        if (const auto* error = std::get_if<SourceTimecodeReader::ReaderError>(&*result);
             error && error->kind() == SourceTimecodeReader::ReaderError::Kind::readerInitFailed) {
             updateSource(id, [&](SourceItem& row) {
                 row.analysis = SourceItem::AnalysisState::failed(error->errorDescription());
@@ -67,16 +116,20 @@ void AppModel::analyze(const SourceItem& row) {
             return;
         }
         SourceItem::Analysis analysis;
-        if (const auto* reading = std::get_if<TimecodeTrackReading>(&result)) {
+        if (const auto* reading = std::get_if<TimecodeTrackReading>(&*result)) {
             const FrameRate rate = FrameRate::fromNominal(reading->frameQuanta, reading->isDropFrame);
             analysis.detectedRate = rate;
             analysis.embeddedTimecode = TimecodeModel::fromText(formatTimecode(*reading, reading->isDropFrame), rate);
         }
-        metadataReader_.read(path).then(this, [this, id, analysis](const VideoMetadataReader::ReadResult& metadata) {
+        futurewatch::whenFinished(metadataReader_.read(path), this,
+                                  [this, id, analysis](const QFuture<VideoMetadataReader::ReadResult>& read) {
             SourceItem::Analysis finished = analysis;
-            finished.creationDate = metadata.creationDate;
-            finished.creationZone = metadata.creationTimeZone;
-            finished.creationSource = metadata.source;
+            if (const auto metadata = futurewatch::resultOf(read)) {
+                finished.creationDate = metadata->creationDate;
+                finished.creationZone = metadata->creationTimeZone;
+                finished.creationSource = metadata->source;
+                finished.videoFrameRate = metadata->videoFrameRate;
+            }
             finishAnalysis(id, finished);
         });
     });

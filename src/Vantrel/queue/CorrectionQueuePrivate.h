@@ -4,6 +4,8 @@
 
 #include "Vantrel/queue/CorrectionQueue.h"
 
+#include "FutureWatch/WhenFinished.h"
+
 #include <QElapsedTimer>
 #include <QFutureWatcher>
 #include <QHash>
@@ -136,13 +138,7 @@ CorrectionQueue::VolumeInfo defaultVolumeInfo(const QString& folder);
 // it was cancelled); never after the queue is gone.
 template <typename T>
 void CorrectionQueue::whenFinished(const QFuture<T>& future, std::function<void(const QFuture<T>&)> handler) {
-    auto* watcher = new QFutureWatcher<T>(this);
-    connect(watcher, &QFutureWatcherBase::finished, this, [watcher, handler = std::move(handler)] {
-        const QFuture<T> finished = watcher->future();
-        watcher->deleteLater();
-        handler(finished);
-    });
-    watcher->setFuture(future);
+    futurewatch::whenFinished(future, this, std::move(handler));
 }
 
 // The description of the error a finished run ended with; nothing when it succeeded.

@@ -11,8 +11,8 @@ namespace vantrel {
 
 // One background thread that runs submitted work one item at a time, in the
 // order it was submitted. Each submission returns a QFuture; callers on the GUI
-// thread attach `.then(contextObject, ...)` to get the result back on their own
-// thread. Destroying the worker waits for the work already submitted.
+// thread get the result back on their own thread with whenFinished
+// (FutureWatch/WhenFinished.h). Destroying the worker waits for the work already submitted.
 class SerialWorker {
 public:
     explicit SerialWorker(const QString& name) {

@@ -5,9 +5,10 @@
 #include "Vantrel/views/LazyRowList.h"
 #include "Vantrel/views/SourceRowView.h"
 
+#include "FutureWatch/WhenFinished.h"
+
 #include <QDragEnterEvent>
 #include <QFileInfo>
-#include <QFutureWatcher>
 #include <QMimeData>
 #include <QMimeDatabase>
 #include <QPainter>
@@ -32,18 +33,23 @@ QList<QUrl> localFiles(const QMimeData* mime) {
 
 }  // namespace
 
-QList<QUrl> SourceListPane::droppedMovies(const QList<QUrl>& urls) {
-    QList<QUrl> movies;
+QList<QUrl> SourceListPane::droppedMovies(const QList<QUrl>& urls) { return scanDrop(urls).movies; }
+
+AppModel::FolderScan SourceListPane::scanDrop(const QList<QUrl>& urls) {
+    AppModel::FolderScan scan;
     const QMimeDatabase types;
     for (const QUrl& url : urls) {
         const QString path = url.toLocalFile();
         if (path.isEmpty()) continue;
-        if (QFileInfo(path).isDir())
-            movies << AppModel::videoFiles(QUrl::fromLocalFile(path));
-        else if (isAcceptedMovieType(types.mimeTypeForFile(path, QMimeDatabase::MatchExtension)))
-            movies << QUrl::fromLocalFile(path);
+        if (QFileInfo(path).isDir()) {
+            const AppModel::FolderScan folder = AppModel::scanFolder(QUrl::fromLocalFile(path));
+            scan.movies << folder.movies;
+            scan.unopenable << folder.unopenable;
+        } else if (isAcceptedMovieType(types.mimeTypeForFile(path, QMimeDatabase::MatchExtension))) {
+            scan.movies << QUrl::fromLocalFile(path);
+        }
     }
-    return movies;
+    return scan;
 }
 
 SourceListPane::SourceListPane(AppModel* model, QWidget* parent)
@@ -59,6 +65,11 @@ SourceListPane::SourceListPane(AppModel* model, QWidget* parent)
                                  Role::danger, head_);
     mismatched_->setObjectName(QStringLiteral("mismatched"));
     head_->addTrailing(mismatched_);
+    skipped_ = new SymbolText(QStringLiteral("exclamationmark.triangle.fill"), {}, Kelp::font(11, QFont::Medium),
+                              Role::warning, head_);
+    skipped_->setObjectName(QStringLiteral("skipped"));
+    skipped_->setToolTip(tr("Files left out of added folders because they cannot be opened; the console names them"));
+    head_->addTrailing(skipped_);
     clear_ = new KelpButton(tr("Clear"), {KelpButtonStyle::Kind::ghost, false}, head_);
     clear_->setObjectName(QStringLiteral("clear"));
     connect(clear_, &QAbstractButton::clicked, model_, &AppModel::clearSources);
@@ -84,7 +95,8 @@ SourceListPane::SourceListPane(AppModel* model, QWidget* parent)
          [this](QWidget* row, const QUuid& id) {
              const qsizetype index = indexOf_.value(id, -1);
              if (index >= 0 && index < model_->sources().size())
-                 static_cast<SourceRowView*>(row)->setItem(model_->sources()[index], model_->tolerance());
+                 static_cast<SourceRowView*>(row)->setItem(model_->sources()[index], model_->tolerance(),
+                                                          model_->blockingReason(model_->sources()[index]));
          },
          [](const QUuid&) { return SourceRowView::rowHeight; }},
         body);
@@ -94,6 +106,7 @@ SourceListPane::SourceListPane(AppModel* model, QWidget* parent)
 
     connect(model_, &AppModel::sourcesChanged, this, [this] { refresher_.schedule(); });
     connect(model_, &AppModel::toleranceChanged, this, [this] { refresher_.schedule(); });
+    connect(model_, &AppModel::skippedFilesChanged, this, [this] { refresher_.schedule(); });
     refresh();
 }
 
@@ -116,7 +129,10 @@ void SourceListPane::refresh() {
     const int mismatched = any ? model_->mismatchedSources() : 0;
     mismatched_->setText(tr("%1 mismatched").arg(mismatched));
     mismatched_->setVisible(mismatched > 0);
-    clear_->setVisible(any);
+    const int skipped = model_->skippedFiles();
+    skipped_->setText(tr("%n skipped", nullptr, skipped));
+    skipped_->setVisible(skipped > 0);
+    clear_->setVisible(any || skipped > 0);
     body_->setCurrentWidget(any ? static_cast<QWidget*>(list_) : empty_);
     list_->setIds(std::move(ids));
 }
@@ -145,11 +161,17 @@ void SourceListPane::dropEvent(QDropEvent* event) {
     event->setDropAction(Qt::CopyAction);
     event->accept();
     // Folder scans read the disk: on a worker, then one hand-over in drop order.
+    // Nothing arrives once the pane is gone.
     QPointer<AppModel> model = model_;
-    QtConcurrent::run([files] { return droppedMovies(files); }).then(this, [this, model](const QList<QUrl>& movies) {
-        if (model && !movies.isEmpty()) model->addSources(movies);
-        emit dropHandled(int(movies.size()));
-    });
+    futurewatch::whenFinished(QtConcurrent::run([files] { return scanDrop(files); }), this,
+                              [this, model](const QFuture<AppModel::FolderScan>& done) {
+                                  const AppModel::FolderScan scan = futurewatch::resultOf(done).value_or(AppModel::FolderScan{});
+                                  if (model) {
+                                      model->reportSkippedFiles(scan.unopenable);
+                                      if (!scan.movies.isEmpty()) model->addSources(scan.movies);
+                                  }
+                                  emit dropHandled(int(scan.movies.size()));
+                              });
 }
 
 }  // namespace vantrel

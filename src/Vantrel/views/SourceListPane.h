@@ -5,6 +5,7 @@
 // while the list is empty. Files and folders dropped anywhere on the pane are
 // added, folders through a scan for movie files.
 
+#include "Vantrel/model/AppModel.h"
 #include "Vantrel/views/PaneWidgets.h"
 
 #include <QHash>
@@ -15,7 +16,6 @@ class QStackedLayout;
 
 namespace vantrel {
 
-class AppModel;
 class LazyRowList;
 
 class SourceListPane : public QWidget {
@@ -32,6 +32,8 @@ public:
     // The local files of a drop, in order: folders become the movies found in
     // them, files count when their name says movie. Safe on any thread.
     static QList<QUrl> droppedMovies(const QList<QUrl>& urls);
+    // The same, also naming the files of dropped folders that cannot be opened.
+    static AppModel::FolderScan scanDrop(const QList<QUrl>& urls);
 
 signals:
     // A drop's scan has finished and its movies were handed to the model.
@@ -49,6 +51,7 @@ private:
     AppModel* model_;
     KelpSectionHead* head_;
     SymbolText* mismatched_;
+    SymbolText* skipped_;
     KelpButton* clear_;
     QStackedLayout* body_;
     QWidget* empty_;

@@ -244,6 +244,11 @@ SourceRowView::SourceRowView(AppModel* model, const QUuid& id, QWidget* parent)
     blocking_ = new SymbolText(QStringLiteral("exclamationmark.circle.fill"), {}, Kelp::font(12), Role::warning, this);
     blocking_->setObjectName(QStringLiteral("blocking"));
     blocking_->setSymbolSize(14);
+    // The mark keeps its place while hidden, so the columns before it stay put
+    // when it comes and goes (as it does while a timecode is typed).
+    QSizePolicy keep = blocking_->sizePolicy();
+    keep.setRetainSizeWhenHidden(true);
+    blocking_->setSizePolicy(keep);
     row->addWidget(blocking_);
 
     remove_ = new KelpIconButton(QStringLiteral("xmark"), this);
@@ -265,6 +270,10 @@ void SourceRowView::rebuildRateMenu(const QString& autoTitle) {
 }
 
 void SourceRowView::setItem(const SourceItem& item, double tolerance) {
+    setItem(item, tolerance, item.blockingReason());
+}
+
+void SourceRowView::setItem(const SourceItem& item, double tolerance, const std::optional<QString>& blockingReason) {
     item_ = item;
     using Kind = SourceItem::AnalysisState::Kind;
     const Kind kind = item.analysis.kind();
@@ -300,15 +309,15 @@ void SourceRowView::setItem(const SourceItem& item, double tolerance) {
     const auto fieldRate = effective ? effective->timecodeFrameRate() : std::nullopt;
     manual_->setRate(fieldRate.value_or(timecode::TimecodeFrameRate::fps25));
     manual_->setComponents(item.manualComponents);
-    manual_->setResolved(item.resolvedStartTimecode().has_value());
+    const auto start = item.resolvedStartTimecode();
+    manual_->setResolved(start && start->tc.isValid());
 
     const QString autoTitle = autoRateTitle(item);
     rate_->setText(item.rateOverride ? item.rateOverride->displayText() : autoTitle);
     rebuildRateMenu(autoTitle);
 
-    const auto reason = item.blockingReason();
-    blocking_->setVisible(reason.has_value());
-    blocking_->setToolTip(reason.value_or(QString()));
+    blocking_->setVisible(blockingReason.has_value());
+    blocking_->setToolTip(blockingReason.value_or(QString()));
 
     readouts_->layout()->activate();
     layout()->activate();

@@ -63,8 +63,12 @@ public:
 
     SourceRowView(AppModel* model, const QUuid& id, QWidget* parent = nullptr);
     const QUuid& id() const { return id_; }
-    // Shows the row's current item with the window's tolerance.
+    // Shows the row's current item with the window's tolerance and its own
+    // blocking reason.
     void setItem(const SourceItem& item, double tolerance);
+    // The same with a blocking reason given by the window model (which also knows
+    // why the row's last enqueue failed).
+    void setItem(const SourceItem& item, double tolerance, const std::optional<QString>& blockingReason);
 
     // "+12.3s", "−0.4s", "−4:05", "+1:02:03".
     static QString mismatchDeltaText(double delta);

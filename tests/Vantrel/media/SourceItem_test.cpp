@@ -12,6 +12,9 @@
 
 #include <QJsonDocument>
 
+#include <cstdlib>
+#include <ctime>
+
 using namespace vantrel;
 using timecode::Timecode;
 using timecode::TimecodeFrameRate;
@@ -182,7 +185,9 @@ TEST(SourceItem, NewAndUnfinishedRows) {
     EXPECT_EQ(SourceItem::make(QUrl(), FixMode::manual).fixMode, FixMode::manual);
     for (const State& state : {State::pending(), State::analyzing(), State::failed(QStringLiteral("x"))}) {
         const SourceItem item = row(state);
-        EXPECT_FALSE(item.resolvedStartTimecode() || item.blockingReason() || item.timeOfDayMismatch(1.0));
+        EXPECT_FALSE(item.resolvedStartTimecode() || item.timeOfDayMismatch(1.0));
+        // Only a file that could not be read says why it is not ready.
+        EXPECT_EQ(item.blockingReason().has_value(), state.kind() == State::Kind::failed);
     }
     // The override applies whatever the analysis; the detected rate only once it is done.
     SourceItem item = row(State::analyzing());
@@ -202,7 +207,8 @@ TEST(SourceItem, StartTimecodeInEitherMode) {
     EXPECT_EQ(row(done(fps25, utc(10, 0, 0), nullptr, std::nullopt)).resolvedStartTimecode(),
               timeOfDayTimecode(utc(10, 0, 0), QTimeZone::systemTimeZone(), fps25));
 
-    // Manual: before the analysis ends, days and subframes dropped, frames past the rate kept.
+    // Manual: before the analysis ends, days and subframes dropped, frames past the rate kept
+    // (and shown as the reason the row cannot be queued).
     item = row(State::pending(), FixMode::manual);
     item.rateOverride = fps25;
     item.manualComponents = Timecode::Components{2, 1, 2, 3, 4, 50};
@@ -210,7 +216,8 @@ TEST(SourceItem, StartTimecodeInEitherMode) {
     item.manualComponents = Timecode::Components{0, 1, 0, 0, 99, 0};
     EXPECT_EQ(start(item), "01:00:00:99");
     item.analysis = done(fps25, std::nullopt);
-    EXPECT_FALSE(item.blockingReason());
+    EXPECT_EQ(reason(item), QStringLiteral("Invalid timecode for this rate"));
+    EXPECT_FALSE(item.isReady());
 }
 
 TEST(SourceItem, BlockingReasons) {
@@ -260,4 +267,120 @@ TEST(SourceItem, MismatchAroundMidnightAndAtTheTolerance) {
     item.fixMode = FixMode::manual;
     item.rateOverride = df2997;
     EXPECT_DOUBLE_EQ(item.timeOfDayMismatch(1.0)->delta, 1);
+}
+
+namespace {
+
+// The process's zone for one test: TZ set and read again by the C library (which
+// Qt's local time goes through), and put back afterwards.
+class ScopedSystemZone {
+public:
+    explicit ScopedSystemZone(const char* zone) : had_(qEnvironmentVariableIsSet("TZ")), old_(qgetenv("TZ")) {
+        qputenv("TZ", zone);
+        tzset();
+    }
+    ~ScopedSystemZone() {
+        if (had_) qputenv("TZ", old_);
+        else qunsetenv("TZ");
+        tzset();
+    }
+
+private:
+    bool had_;
+    QByteArray old_;
+};
+
+SourceItem typedRow(State state, const FrameRate& rate, Timecode::Components typed) {
+    SourceItem item = row(std::move(state), FixMode::manual);
+    item.rateOverride = rate;
+    item.manualComponents = typed;
+    return item;
+}
+
+SourceItem::Analysis withVideo(const FrameRate& video) {
+    SourceItem::Analysis a = *done(std::nullopt, utc(10, 0, 0)).analysis();
+    a.videoFrameRate = video;
+    return a;
+}
+
+}  // namespace
+
+// Rows whose job could only fail at Start are not ready and say why.
+TEST(SourceItem, RowsThatCanOnlyFailAreNotReady) {
+    // A typed label the rate skips, and frames past the rate's last.
+    for (const auto& [typed, rate] : {std::pair{Timecode::Components{0, 0, 1, 0, 0, 0}, df2997},
+                                      {Timecode::Components{0, 0, 1, 0, 1, 0}, df2997},
+                                      {Timecode::Components{0, 1, 0, 0, 25, 0}, fps25}}) {
+        const SourceItem item = typedRow(done(std::nullopt, std::nullopt), rate, typed);
+        EXPECT_EQ(reason(item), QStringLiteral("Invalid timecode for this rate")) << start(item);
+        EXPECT_FALSE(item.isReady());
+    }
+    // The first labels that exist around them are fine.
+    for (const auto& [typed, rate] : {std::pair{Timecode::Components{0, 0, 1, 0, 2, 0}, df2997},
+                                      {Timecode::Components{0, 0, 10, 0, 0, 0}, df2997},
+                                      {Timecode::Components{0, 1, 0, 0, 24, 0}, fps25}}) {
+        const SourceItem item = typedRow(done(std::nullopt, std::nullopt), rate, typed);
+        EXPECT_EQ(reason(item), QStringLiteral("none")) << start(item);
+        EXPECT_TRUE(item.isReady());
+    }
+    // Before the analysis ends the row is not ready either, though it cannot say why yet.
+    EXPECT_FALSE(typedRow(State::analyzing(), df2997, Timecode::Components{0, 0, 1, 0, 0, 0}).isReady());
+    EXPECT_TRUE(typedRow(State::analyzing(), df2997, Timecode::Components{0, 0, 1, 0, 2, 0}).isReady());
+
+    // Drop frame needs a video whose rate rounds to a multiple of 30 (as ffmpeg counts).
+    const Timecode::Components ten{0, 10, 0, 0, 0, 0};
+    for (const auto& [video, fits] : {std::pair{FrameRate{25, 1, 25, false}, false},
+                                      {FrameRate{24000, 1001, 24, false}, false},
+                                      {FrameRate{50, 1, 50, false}, false},
+                                      {FrameRate{30000, 1001, 30, false}, true},
+                                      {FrameRate{30, 1, 30, false}, true},
+                                      {FrameRate{60000, 1001, 60, false}, true}}) {
+        SourceItem item = typedRow(State::done(withVideo(video)), df2997, ten);
+        EXPECT_EQ(item.isReady(), fits) << video.displayText().toStdString();
+        EXPECT_EQ(item.blockingReason().has_value(), !fits) << video.displayText().toStdString();
+        // The same video takes a non-drop rate, and the same rate in creation mode is held alike.
+        item.rateOverride = nd2997;
+        EXPECT_TRUE(item.isReady());
+        item.rateOverride = df2997;
+        item.fixMode = FixMode::creationTime;
+        EXPECT_EQ(item.isReady(), fits);
+    }
+    EXPECT_EQ(reason(typedRow(State::done(withVideo(fps25)), df2997, ten)),
+              QStringLiteral("Drop frame doesn't fit this video's 25 fps — choose another rate"));
+    // A video whose rate is not known is not held back.
+    EXPECT_TRUE(typedRow(done(std::nullopt, std::nullopt), df2997, ten).isReady());
+
+    // An unreadable file in manual mode with a rate and a typed timecode.
+    SourceItem unreadable = typedRow(State::failed(QStringLiteral("Not a movie")), fps25, ten);
+    ASSERT_TRUE(unreadable.resolvedStartTimecode());
+    EXPECT_FALSE(unreadable.isReady());
+    EXPECT_EQ(reason(unreadable), QStringLiteral("Can't read this file — remove it from the list"));
+    unreadable.included = false;
+    EXPECT_EQ(reason(unreadable), QStringLiteral("none"));
+}
+
+// The suite runs in UTC, where the system zone and UTC cannot be told apart: a
+// zone with a half-hour offset shows which of them a date without a zone is read in.
+TEST(SourceItem, CreationTimeWithoutAZoneIsTheSystemZonesTimeOfDay) {
+    {
+        const ScopedSystemZone india("Asia/Kolkata");  // UTC+5:30 all year
+        const SourceItem local = row(done(fps25, utc(10, 0, 0), "15:30:00:00", std::nullopt));
+        EXPECT_EQ(text(local.creationTimecode()), "15:30:00:00");
+        EXPECT_EQ(start(local), "15:30:00:00");
+        EXPECT_DOUBLE_EQ(local.timeOfDayMismatch(1.0)->creation, 15.5 * 3600);
+        EXPECT_DOUBLE_EQ(local.timeOfDayMismatch(1.0)->delta, 0);
+        // A zone recorded with the date wins over the system's.
+        const SourceItem recorded = row(done(fps25, utc(10, 0, 0), "15:30:00:00", QTimeZone::utc()));
+        EXPECT_EQ(text(recorded.creationTimecode()), "10:00:00:00");
+        EXPECT_DOUBLE_EQ(recorded.timeOfDayMismatch(1.0)->delta, -5.5 * 3600);
+    }
+    {
+        // UTC+9:30 in May; the local day has already turned.
+        const ScopedSystemZone adelaide("Australia/Adelaide");
+        const SourceItem late = row(done(fps25, utc(20, 0, 0, 200), "05:30:00:00", std::nullopt));
+        EXPECT_EQ(text(late.creationTimecode()), "05:30:00:05");
+        EXPECT_NEAR(late.timeOfDayMismatch(1.0)->delta, 0.2, 1e-9);
+    }
+    EXPECT_EQ(text(row(done(fps25, utc(10, 0, 0), nullptr, std::nullopt)).creationTimecode()),
+              text(timeOfDayTimecode(utc(10, 0, 0), QTimeZone::systemTimeZone(), fps25)));
 }

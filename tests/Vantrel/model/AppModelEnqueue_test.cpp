@@ -106,13 +106,13 @@ TEST_F(EnqueueTest, ManualRowWithOverrideIsEnqueuedBeforeItsAnalysisEnds) {
     model->addSources({movie(QStringLiteral("a.mov"))});
     const QUuid id = model->sources()[0].id;
     model->setFixMode(id, FixMode::manual);
-    model->setManualComponents(id, components(1, 2, 3, 29));  // beyond 24 fps: taken as typed
+    model->setManualComponents(id, components(1, 2, 3, 23));
     model->setRateOverride(id, FrameRate::fromNominal(24, false));
     ASSERT_EQ(model->enqueueReadyRows(), 1);
     const CorrectionJob job = model->queue().jobs().first();
     EXPECT_EQ(job.frameRate, FrameRate::fromNominal(24, false));
     EXPECT_EQ(job.fixMode, FixMode::manual);
-    EXPECT_EQ(job.assignedTimecodeString, QStringLiteral("01:02:03:29"));
+    EXPECT_EQ(job.assignedTimecodeString, QStringLiteral("01:02:03:23"));
     // The analysis that ends later finds no row to bring back.
     addAndAnalyse({movie(QStringLiteral("b.mov"))});
     EXPECT_EQ(rowNames(), QStringList{QStringLiteral("b.mov")});
@@ -155,7 +155,7 @@ TEST_F(EnqueueTest, SourceAtTheFirstNameFailsAndTheOtherRowsGoOn) {
 
 TEST_F(EnqueueTest, PatternsThatNameNoFileInTheFolderAreRefusedPerRow) {
     addAndAnalyse({movie(QStringLiteral("in/a.mov")), movie(QStringLiteral("in/b.mov"))});
-    for (const QString& pattern : {QString(), QStringLiteral(".mov"), QStringLiteral(".."), QStringLiteral("..MOV")}) {
+    for (const QString& pattern : {QStringLiteral(".mov"), QStringLiteral(".."), QStringLiteral("..MOV")}) {
         model->setNamingPattern(pattern);
         EXPECT_EQ(model->enqueueReadyRows(), 0) << pattern.toStdString();
         EXPECT_TRUE(consoleMessages().last().startsWith(QStringLiteral("Could not enqueue b.mov: ")));
@@ -228,4 +228,77 @@ TEST_F(ModelTest, EndToEndReadyMoviesGetVerifiedOutputsWithTheirTimeOfDay) {
     // The unready rows are still listed, and no source was touched.
     EXPECT_EQ(model->sources().size(), 2);
     for (auto it = hashes.cbegin(); it != hashes.cend(); ++it) EXPECT_EQ(sha256OfFile(it.key()), it.value());
+}
+
+// An emptied naming field stands for the pattern it shows as its placeholder.
+TEST_F(EnqueueTest, AnEmptyPatternNamesOutputsWithTheDefaultPattern) {
+    addAndAnalyse({movie(QStringLiteral("in/a.mov"))});
+    model->setNamingPattern(QString());
+    EXPECT_EQ(model->namingPattern(), QString());
+    EXPECT_EQ(model->readyCount(), 1);
+    ASSERT_EQ(model->enqueueReadyRows(), 1);
+    EXPECT_EQ(outputNames(), QStringList{QStringLiteral("a_TC.mov")});
+}
+
+// A row whose output cannot be named says why, in words, on the row and in the
+// console; it is not counted again until something that names it changes.
+TEST_F(EnqueueTest, ARowThatCouldNotBeEnqueuedSaysWhyAndIsNotCountedAgain) {
+    model->setNamingPattern(QStringLiteral("{name}"));
+    addAndAnalyse({movie(QStringLiteral("out/clip.mov"))});
+    EXPECT_EQ(model->readyCount(), 1);
+    EXPECT_EQ(model->enqueueReadyRows(), 0);
+    const QString why = OutputNamer::errorDescription(OutputNamer::OutputNamerError::sameAsSource);
+    EXPECT_EQ(consoleMessages().last(), QStringLiteral("Could not enqueue clip.mov: ") + why);
+    for (const OutputNamer::OutputNamerError error : {OutputNamer::OutputNamerError::sameAsSource,
+                                                      OutputNamer::OutputNamerError::invalidName,
+                                                      OutputNamer::OutputNamerError::nameTooLong}) {
+        const QString text = OutputNamer::errorDescription(error);
+        EXPECT_FALSE(text.contains(QStringLiteral("OutputNamer")) || text.contains(QStringLiteral("error")) ||
+                     text.contains(QStringLiteral("operation")))
+            << text.toStdString();
+    }
+    const SourceItem stays = row(QStringLiteral("clip.mov"));
+    EXPECT_EQ(model->blockingReason(stays), why);
+    EXPECT_FALSE(stays.blockingReason());  // the row itself is fine
+    EXPECT_EQ(model->readyCount(), 0);
+    EXPECT_FALSE(model->canEnqueue());
+    EXPECT_EQ(model->enqueueReadyRows(), 0);
+    EXPECT_EQ(consoleMessages().count(QStringLiteral("Could not enqueue clip.mov: ") + why), 1);
+
+    // A new pattern (or folder, or an edit of the row) is tried again.
+    model->setNamingPattern(QStringLiteral("{name}_new"));
+    EXPECT_FALSE(model->blockingReason(row(QStringLiteral("clip.mov"))));
+    EXPECT_EQ(model->readyCount(), 1);
+    model->setNamingPattern(QStringLiteral("{name}"));
+    EXPECT_EQ(model->enqueueReadyRows(), 0);
+    model->setIncluded(row(QStringLiteral("clip.mov")).id, true);
+    EXPECT_EQ(model->readyCount(), 1);
+    model->setOutputFolder(QUrl::fromLocalFile(pathOf(QStringLiteral("elsewhere"))));
+    QDir().mkpath(pathOf(QStringLiteral("elsewhere")));
+    EXPECT_EQ(model->enqueueReadyRows(), 1);
+}
+
+// File names are at most 255 bytes: a longer output name is refused at enqueue
+// instead of failing at Start.
+TEST_F(EnqueueTest, OutputNamesOverTheFileSystemLimitAreRefused) {
+    addAndAnalyse({movie(QStringLiteral("in/a.mov")), movie(QStringLiteral("in/b.mov"))});
+    // "a" + 250 × "x" + ".mov" is 255 bytes; one more is too many.
+    model->setNamingPattern(QStringLiteral("{name}") + QString(251, u'x'));
+    EXPECT_EQ(model->enqueueReadyRows(), 0);
+    EXPECT_EQ(model->blockingReason(row(QStringLiteral("a.mov"))),
+              OutputNamer::errorDescription(OutputNamer::OutputNamerError::nameTooLong));
+    EXPECT_TRUE(consoleMessages().last().startsWith(QStringLiteral("Could not enqueue b.mov: Output name is over 255 bytes")));
+    EXPECT_EQ(model->queue().jobs().size(), 0);
+
+    // Bytes, not characters: 125 × "é" is 250 bytes.
+    model->setNamingPattern(QString(125, QChar(0xE9)) + QStringLiteral("{name}"));
+    ASSERT_EQ(model->enqueueReadyRows(), 2);
+    EXPECT_EQ(QFile::encodeName(model->queue().jobs().first().outputName()).size(), 255);
+
+    // The numbered name of a taken one may not fit where the plain one did.
+    addAndAnalyse({movie(QStringLiteral("in2/a.mov"))});
+    EXPECT_EQ(model->enqueueReadyRows(), 0);
+    EXPECT_EQ(model->blockingReason(row(QStringLiteral("a.mov"))),
+              OutputNamer::errorDescription(OutputNamer::OutputNamerError::nameTooLong));
+    EXPECT_EQ(model->queue().jobs().size(), 2);
 }

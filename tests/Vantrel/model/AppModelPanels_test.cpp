@@ -66,7 +66,8 @@ TEST_F(PanelsTest, ChosenFilesAndFoldersAreAdded) {
            QStringLiteral("\"b.mp4\" \"a.mov\""));
     EXPECT_EQ(model->sources().size(), 2);
     answer(&AppModel::chooseFolder, folders, QStringLiteral("Add"), pathOf(QStringLiteral("in")));
-    EXPECT_EQ(model->sources().size(), 3);
+    // The folder is walked on a worker; its rows follow.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return model->sources().size() == 3; }, 30000));
     EXPECT_EQ(model->sources().last().url.fileName(), QStringLiteral("c.mov"));
     ASSERT_TRUE(allAnalysed());
 }

@@ -2,7 +2,13 @@
 // analysis of added movies.
 #include "AppModelTestSupport.h"
 
+#include "QueueTestSupport.h"
+
 #include <QSignalSpy>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace appmodeltest;
 using Kind = SourceItem::AnalysisState::Kind;
@@ -177,6 +183,8 @@ TEST_F(ModelTest, FilesThatAreNoMovieEndFailedWithTheReadersMessage) {
         model->setManualComponents(broken.id, components(1, 0, 0, 0));
         model->setRateOverride(broken.id, FrameRate{25, 1, 25, false});
         EXPECT_FALSE(AppModel::isReady(row(name)));
+        // ... and the row says so, rather than leaving the button disabled without a word.
+        EXPECT_EQ(model->blockingReason(row(name)), QStringLiteral("Can't read this file — remove it from the list"));
     }
     // A movie without a timecode track opens: it is analysed, just without a rate.
     const SourceItem noTc = row(QStringLiteral("no tc.mov"));
@@ -234,4 +242,85 @@ TEST_F(ModelTest, ModelGoneWhileReadsArePendingIsSafe) {
     QTest::qWait(1);  // some analyses start, most reads are still queued
     model.reset();
     QTest::qWait(50);
+}
+
+namespace {
+
+// A file whose name is the given bytes, which need not be UTF-8.
+bool makeRawNamedFile(const QString& folder, const QByteArray& name) {
+    const QByteArray path = QFile::encodeName(folder) + '/' + name;
+    const int fd = ::open(path.constData(), O_CREAT | O_WRONLY | O_TRUNC, 0644);
+    if (fd < 0) return false;
+    ::close(fd);
+    return true;
+}
+
+}  // namespace
+
+// "Add Folder…" walks the tree on a worker, like a drop, and names every movie it
+// had to leave out because Qt cannot open it by name.
+TEST_F(ModelTest, AddedFolderIsWalkedOffTheGuiThreadAndNamesFilesItCannotOpen) {
+    movie(QStringLiteral("card/a.mov"));
+    movie(QStringLiteral("card/sub/b.mov"));
+    const QString card = pathOf(QStringLiteral("card"));
+    ASSERT_TRUE(makeRawNamedFile(card, "bad\xff.mov"));
+    ASSERT_TRUE(makeRawNamedFile(card + QStringLiteral("/sub"), "worse\xfe\xfd.MP4"));
+    ASSERT_TRUE(makeRawNamedFile(card, "notes\xff.txt"));  // no movie by its name: not worth a word
+    ASSERT_EQ(::mkdir((QFile::encodeName(card) + "/lost\xff").constData(), 0755), 0);  // lost with its videos
+
+    const AppModel::FolderScan scan = AppModel::scanFolder(QUrl::fromLocalFile(card));
+    EXPECT_EQ(scan.movies.size(), 2);
+    ASSERT_EQ(scan.unopenable.size(), 3);
+    EXPECT_EQ(scan.unopenable[0], card + QStringLiteral("/bad\uFFFD.mov"));
+    EXPECT_EQ(scan.unopenable[1], card + QStringLiteral("/lost\uFFFD/"));
+
+    QSignalSpy skipped(model.get(), &AppModel::skippedFilesChanged);
+    const QFuture<void> added = model->addFolder(QUrl::fromLocalFile(card));
+    EXPECT_TRUE(model->sources().isEmpty());  // the call only starts the walk
+    ASSERT_TRUE(QTest::qWaitFor([&] { return added.isFinished(); }, 30000));
+    EXPECT_EQ(rowNames(), (QStringList{QStringLiteral("a.mov"), QStringLiteral("b.mov")}));
+    EXPECT_EQ(model->skippedFiles(), 3);
+    EXPECT_EQ(skipped.count(), 1);
+    const QStringList console = queuetest::messages(model->queue());
+    ASSERT_EQ(console.filter(QStringLiteral("Skipped ")).size(), 3);
+    EXPECT_TRUE(console.filter(QStringLiteral("Skipped ")).first().contains(card + QStringLiteral("/bad\uFFFD.mov")));
+    EXPECT_TRUE(console.filter(QStringLiteral("Skipped ")).first().contains(QStringLiteral("not valid UTF-8")));
+
+    model->clearSources();
+    EXPECT_EQ(model->skippedFiles(), 0);
+    // A folder the model does not live to see added adds nothing and ends.
+    const QFuture<void> orphan = model->addFolder(QUrl::fromLocalFile(card));
+    model.reset();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return orphan.isFinished(); }, 30000));
+    EXPECT_TRUE(orphan.isCanceled());
+}
+
+// Rows whose job could only fail at Start are not counted, and say why.
+TEST_F(ModelTest, RowsThatCanOnlyFailAreNotCounted) {
+    model->setOutputFolder(QUrl::fromLocalFile(folder));
+    model->addSources({movie(QStringLiteral("pal.mov")),
+                       movie(QStringLiteral("ntsc.mov"), movieSpec(QStringLiteral("10:00:00;00"), QStringLiteral("2024-05-01T10:00:00Z"),
+                                                                    QStringLiteral("30000/1001")))});
+    ASSERT_TRUE(allAnalysed());
+    EXPECT_EQ(model->readyCount(), 2);
+    const FrameRate dropFrame{30000, 1001, 30, true};
+    // ffmpeg writes no timecode track at all for drop frame on a 25 fps video.
+    model->setRateOverride(row(QStringLiteral("pal.mov")).id, dropFrame);
+    model->setRateOverride(row(QStringLiteral("ntsc.mov")).id, dropFrame);
+    EXPECT_EQ(row(QStringLiteral("pal.mov")).analysis.analysis()->videoFrameRate, (FrameRate{25, 1, 25, false}));
+    EXPECT_EQ(model->blockingReason(row(QStringLiteral("pal.mov"))),
+              QStringLiteral("Drop frame doesn't fit this video's 25 fps — choose another rate"));
+    EXPECT_FALSE(model->blockingReason(row(QStringLiteral("ntsc.mov"))));
+    EXPECT_EQ(model->readyCount(), 1);
+
+    // A typed label that 29.97 drop frame skips.
+    const QUuid ntsc = row(QStringLiteral("ntsc.mov")).id;
+    model->setFixMode(ntsc, FixMode::manual);
+    model->setManualComponents(ntsc, components(0, 1, 0, 0));
+    EXPECT_EQ(model->blockingReason(row(QStringLiteral("ntsc.mov"))), QStringLiteral("Invalid timecode for this rate"));
+    EXPECT_EQ(model->readyCount(), 0);
+    EXPECT_FALSE(model->canEnqueue());
+    EXPECT_EQ(model->enqueueReadyRows(), 0);
+    model->setManualComponents(ntsc, components(0, 1, 0, 2));
+    EXPECT_EQ(model->readyCount(), 1);
 }

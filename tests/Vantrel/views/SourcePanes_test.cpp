@@ -8,6 +8,9 @@
 #include <QMimeData>
 #include <QSignalSpy>
 #include <QTest>
+#include <QThreadPool>
+
+#include <cstdio>
 
 using namespace panetest;
 
@@ -87,6 +90,51 @@ TEST_P(PaneTest, DropsAddMoviesFromFilesAndFolders) {
     EXPECT_TRUE(child<QWidget>(&pane, "emptyState")->isVisibleTo(&pane));
     EXPECT_EQ(child<RunsLabel>(&pane, "emptyHint")->text(), "or use Add Videos in the toolbar");
     viewtest::saveGallery(&pane, gallery("source-list-empty"));
+}
+
+// A dropped folder holding a movie whose name Qt cannot open: the header counts
+// it, the console names it, and Clear forgets it.
+TEST_P(PaneTest, DroppedFolderCountsTheFilesItCannotOpen) {
+    SourceListPane pane(model.get());
+    pane.resize(1300, 400);
+    pane.show();
+    const QString card = folder + QStringLiteral("/card");
+    QDir().mkpath(card);
+    testsupport::writeFile(card + "/good.mov", "not really a movie");
+    const QByteArray bad = QFile::encodeName(card) + "/bad\xff.mov";
+    FILE* file = std::fopen(bad.constData(), "w");
+    ASSERT_TRUE(file);
+    std::fclose(file);
+
+    drop(pane, {QUrl::fromLocalFile(card)});
+    pane.refreshNow();
+    EXPECT_EQ(names(*model), QStringList{card + "/good.mov"});
+    auto* skipped = child<SymbolText>(&pane, "skipped");
+    EXPECT_TRUE(skipped->isVisibleTo(&pane));
+    EXPECT_EQ(skipped->text(), "1 skipped");
+    EXPECT_EQ(model->queue().logLines().filter(QStringLiteral("Skipped ")).size(), 1);
+    viewtest::saveGallery(&pane, gallery("source-list-skipped"));
+    child<QAbstractButton>(&pane, "clear")->click();
+    pane.refreshNow();
+    EXPECT_FALSE(skipped->isVisibleTo(&pane));
+}
+
+// A pane closed while its drop is still being scanned gets nothing afterwards.
+TEST_P(PaneTest, PaneGoneBeforeItsDropScanEndsIsSafe) {
+    const QString card = folder + QStringLiteral("/card");
+    for (int i = 0; i < 50; ++i) testsupport::writeFile(card + QStringLiteral("/sub%1/clip.mov").arg(i), "x");
+    auto pane = std::make_unique<SourceListPane>(model.get());
+    int handled = 0;
+    QObject::connect(pane.get(), &SourceListPane::dropHandled, [&] { ++handled; });
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(card)});
+    QDropEvent event(QPointF(50, 50), Qt::CopyAction, &mime, Qt::LeftButton, {});
+    QApplication::sendEvent(pane.get(), &event);
+    pane.reset();
+    QThreadPool::globalInstance()->waitForDone();
+    QTest::qWait(20);
+    EXPECT_EQ(handled, 0);
+    EXPECT_TRUE(model->sources().isEmpty());
 }
 
 TEST_P(PaneTest, CommandBarSettings) {

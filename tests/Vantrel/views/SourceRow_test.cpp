@@ -4,6 +4,7 @@
 #include "Vantrel/views/LazyRowList.h"
 #include "Vantrel/views/PaneWidgets.h"
 #include "Vantrel/views/SourceListPane.h"
+#include "Vantrel/media/OutputNamer.h"
 
 #include "TimecodeUI/TimecodeField.h"
 
@@ -269,6 +270,70 @@ TEST_P(PaneTest, RowWidgetsAndFocusSurviveUpdates) {
     EXPECT_EQ(pane.list()->rowWidget(id), row);
     EXPECT_TRUE(field->hasFocus());
     EXPECT_EQ(pane.list()->liveRowCount(), 3);
+}
+
+// The columns stay where they are while a timecode is typed: the blocking mark
+// comes and goes in a place of its own.
+TEST_P(PaneTest, RowColumnsStayPutWhenTheBlockingMarkComesAndGoes) {
+    SourceRowView row(model.get(), QUuid::createUuid());
+    row.resize(1200, SourceRowView::rowHeight);
+    row.show();
+    SourceItem manual = item("m.mov", SourceItem::AnalysisState::done(analysis("10:00:00:00", at(10, 0, 0, 400))),
+                             FixMode::manual);
+    const auto places = [&] {
+        QList<int> xs;
+        for (const char* name : {"embedded", "creation", "mismatch", "fixMode", "manualTimecode", "frameRate"})
+            xs << child<QWidget>(&row, name)->mapTo(&row, QPoint(0, 0)).x();
+        return xs;
+    };
+    row.setItem(manual, 1);
+    ASSERT_TRUE(child<QWidget>(&row, "blocking")->isVisibleTo(&row));
+    const QList<int> blocked = places();
+    manual.manualComponents = timecode::Timecode::Components{0, 10, 0, 0, 0, 0};
+    row.setItem(manual, 1);
+    ASSERT_FALSE(child<QWidget>(&row, "blocking")->isVisibleTo(&row));
+    EXPECT_EQ(places(), blocked);
+    // A reason given by the model (a failed enqueue) takes the same place.
+    row.setItem(manual, 1, QStringLiteral("Output name is over 255 bytes — shorten the name pattern"));
+    EXPECT_EQ(child<QWidget>(&row, "blocking")->toolTip(), "Output name is over 255 bytes — shorten the name pattern");
+    EXPECT_EQ(places(), blocked);
+}
+
+// The new reasons a row can give: how the row looks with each, and the words.
+TEST_P(PaneTest, RowsThatCanOnlyFailGallery) {
+    QVBoxLayout* column = nullptr;
+    auto sheet = makeSheet(&column);
+    SourceItem skipped = item("skipped-label.mov", SourceItem::AnalysisState::done(analysis("00:59:59;29", at(1, 0, 0), kRate2997DF)),
+                              FixMode::manual);
+    skipped.manualComponents = timecode::Timecode::Components{0, 0, 1, 0, 0, 0};
+    SourceItem::Analysis pal = analysis("10:00:00:00", at(10, 0, 0));
+    pal.videoFrameRate = kRate25;
+    SourceItem dropOnPal = item("pal-with-drop-frame.mov", SourceItem::AnalysisState::done(pal));
+    dropOnPal.rateOverride = kRate2997DF;
+    SourceItem unreadable = item("unreadable.mov", SourceItem::AnalysisState::failed("Movie reader init failed: Invalid data found when processing input"),
+                                 FixMode::manual);
+    unreadable.rateOverride = kRate25;
+    unreadable.manualComponents = timecode::Timecode::Components{0, 10, 0, 0, 0, 0};
+    SourceItem named = item("a-very-long-name.mov", SourceItem::AnalysisState::done(analysis("10:00:00:00", at(10, 0, 0))));
+    const std::pair<SourceItem, std::optional<QString>> rows[] = {
+        {skipped, skipped.blockingReason()},
+        {dropOnPal, dropOnPal.blockingReason()},
+        {unreadable, unreadable.blockingReason()},
+        {named, OutputNamer::errorDescription(OutputNamer::OutputNamerError::nameTooLong)},
+    };
+    for (const auto& [source, reason] : rows) {
+        ASSERT_TRUE(reason) << source.url.fileName().toStdString();
+        auto* row = new SourceRowView(model.get(), source.id, sheet.get());
+        row->setItem(source, 1.0, reason);
+        column->addWidget(row);
+        // The words, as the mark's tooltip shows them, under the row.
+        auto* words = new KelpLabel(*reason, Kelp::font(11), Role::warning, sheet.get());
+        words->setContentsMargins(16, 0, 16, 6);
+        column->addWidget(words, 0, Qt::AlignRight);
+    }
+    sheet->resize(1280, int(std::size(rows)) * (SourceRowView::rowHeight + 22));
+    sheet->show();
+    viewtest::saveGallery(sheet.get(), gallery("source-rows-blocked"));
 }
 
 TEST_P(PaneTest, RowGallery) {
