@@ -112,10 +112,10 @@ void CorrectionQueue::settleRestored(CorrectionJob& job) {
         job.progress = 0;
     }
     if (job.sourceBookmarkData && !job.resolveSourceURL()) {
-        job.status = JobStatus::failed(QStringLiteral("Cannot access source file (permission lost)"));
+        job.status = JobStatus::failed(QStringLiteral("Cannot find source file (moved or deleted)"));
     }
     if (job.outputBookmarkData && !job.resolveOutputFolderURL()) {
-        job.status = JobStatus::failed(QStringLiteral("Cannot access output folder (permission lost)"));
+        job.status = JobStatus::failed(QStringLiteral("Cannot find output folder (moved or deleted)"));
     }
 }
 

@@ -30,8 +30,8 @@ CorrectionRunnerError CorrectionRunnerError::invalidTimecode(const QString& assi
 }
 
 CorrectionRunnerError CorrectionRunnerError::toolUnavailable() {
-    return {Kind::toolUnavailable, QStringLiteral("FFmpeg is not available — add it to the Helpers folder or "
-                                                  "install it with the package manager.")};
+    return {Kind::toolUnavailable, QStringLiteral("FFmpeg is not installed — install it with "
+                                                  "“sudo apt-get install ffmpeg”.")};
 }
 
 CorrectionRunnerError CorrectionRunnerError::outputIsSource(const QString& path) {

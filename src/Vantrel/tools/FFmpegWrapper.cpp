@@ -45,8 +45,7 @@ QString FFmpegWrapper::FFmpegError::errorDescription() const {
     case Kind::invalidInput:
         return QStringLiteral("Invalid input: ") + payload_;
     case Kind::ffmpegNotFound:
-        return QStringLiteral("FFmpeg binary not found in the Helpers folder. "
-                              "Please add ffmpeg to the Helpers folder.");
+        return QStringLiteral("FFmpeg is not installed — install it with “sudo apt-get install ffmpeg”.");
     case Kind::cancelled:
         return QStringLiteral("Operation was cancelled");
     }

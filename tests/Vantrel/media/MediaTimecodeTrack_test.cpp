@@ -4,6 +4,7 @@
 
 #include "QtPrinting.h"
 #include "TestMedia.h"
+#include "FutureWatch/WhenFinished.h"
 #include "Vantrel/media/SourceTimecodeReader.h"
 
 #include <QCoreApplication>
@@ -226,8 +227,9 @@ TEST_F(MediaTimecodeTrackFiles, ReadsRunInOrderAndReportOnTheCallersThread) {
         delivered << (r ? formatTimecode(*r, false) : std::get<ReaderError>(result).errorDescription());
         if (delivered.size() == 2) loop.quit();
     };
-    reader.readTimecode(a).then(&context, record);
-    reader.readTimecode(folder).then(&context, record);
+    const auto deliver = [&](const QFuture<SourceTimecodeReader::Result>& done) { record(done.result()); };
+    futurewatch::whenFinished(reader.readTimecode(a), &context, deliver);
+    futurewatch::whenFinished(reader.readTimecode(folder), &context, deliver);
     QTimer::singleShot(30000, &loop, &QEventLoop::quit);
     loop.exec();
     ASSERT_EQ(delivered.size(), 2);

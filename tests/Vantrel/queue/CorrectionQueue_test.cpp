@@ -242,9 +242,9 @@ TEST_F(QueueTest, RestoreFailsJobsWhoseBookmarksNoLongerResolve) {
 
     auto queue = makeQueue();
     ASSERT_EQ(queue->jobs().size(), 3);
-    EXPECT_EQ(queue->jobs()[0].status, JobStatus::failed(QStringLiteral("Cannot access source file (permission lost)")));
-    EXPECT_EQ(queue->jobs()[1].status, JobStatus::failed(QStringLiteral("Cannot access output folder (permission lost)")));
-    EXPECT_EQ(queue->jobs()[2].status, JobStatus::failed(QStringLiteral("Cannot access output folder (permission lost)")));
+    EXPECT_EQ(queue->jobs()[0].status, JobStatus::failed(QStringLiteral("Cannot find source file (moved or deleted)")));
+    EXPECT_EQ(queue->jobs()[1].status, JobStatus::failed(QStringLiteral("Cannot find output folder (moved or deleted)")));
+    EXPECT_EQ(queue->jobs()[2].status, JobStatus::failed(QStringLiteral("Cannot find output folder (moved or deleted)")));
 }
 
 TEST_F(QueueTest, UnreadableQueueFileIsKeptAsideNotOverwritten) {

@@ -92,7 +92,7 @@ TEST_F(RunnerTest, ChecksComeBeforeAnyToolRuns) {
     EXPECT_FALSE(blind.isAvailable());
     // No tool wins over a bad timecode.
     EXPECT_EQ(errorOf(blind.run(jobFor("/in/a.mov", "25:00:00:00"), {}, {})),
-              QStringLiteral("FFmpeg is not available — add it to the Helpers folder or install it with the package manager."));
+              QStringLiteral("FFmpeg is not installed — install it with “sudo apt-get install ffmpeg”."));
 
     // Built without the tool, the runner stays unavailable, but run() looks again.
     FFmpegCorrectionRunner late(std::make_unique<FFmpegWrapper>(), false);

@@ -2,6 +2,7 @@
 // (and the real ffmpeg where progress from a real run is the point).
 #include <gtest/gtest.h>
 
+#include "FutureWatch/WhenFinished.h"
 #include "QtPrinting.h"
 #include "TestMedia.h"
 #include "ToolTestSupport.h"
@@ -189,7 +190,7 @@ TEST_F(FFmpegWrapperTest, ProgressAndMetricsArriveOnTheMainThreadBeforeTheEnd) {
         "done\nexit 0\n");
     Recorder r;
     bool continuationSawEverything = false;
-    r.start(wrapper, tool, {}, 100).then(tooltest::app(), [&] {
+    futurewatch::whenFinished(r.start(wrapper, tool, {}, 100), tooltest::app(), [&](const auto&) {
         continuationSawEverything = !r.log.isEmpty() && r.log.last() == QStringLiteral("FFmpeg exit code: 0") &&
                                     r.progress.size() == 3;
     });
