@@ -174,9 +174,13 @@ private:
     void allowSleep();
     Access beginSecurityScopedAccess(const QString& path);
     void endSecurityScopedAccess(const QString& path);
-    // Resolves bookmarks on a copy and writes renewed bookmarks (and a moved
-    // source's new path) back into the job; fills the run's paths.
-    void resolveJobLocations(JobRun& run);
+    // Resolves bookmarks on a copy, on a worker (finding a moved source reads its
+    // folder); then, on this thread, writes renewed bookmarks (and a moved
+    // source's new path) back into the job, fills the run's paths and calls
+    // `then`. Nothing is called once the queue is gone.
+    void resolveJobLocations(const std::shared_ptr<JobRun>& run, std::function<void()> then);
+    // The loop's run once its files are found: preflight, then the correction.
+    void correctJob(const std::shared_ptr<JobRun>& run);
     // The one place where a job's status changes.
     void setJobStatus(const QUuid& id, const JobStatus& status, std::optional<double> progress = std::nullopt);
     // The statuses the commands set: retried, the pending ones cancelled or failed.

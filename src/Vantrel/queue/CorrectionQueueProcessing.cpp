@@ -8,6 +8,7 @@
 #include "Vantrel/queue/VolumeInfo.h"
 
 #include <QFileInfo>
+#include <QtConcurrent/QtConcurrentRun>
 #include <QUnhandledException>
 
 namespace vantrel {
@@ -193,20 +194,49 @@ void CorrectionQueue::endSecurityScopedAccess(const QString& path) {
     stopAccessingSecurityScopedResource(key);
 }
 
-void CorrectionQueue::resolveJobLocations(JobRun& run) {
-    CorrectionJob local = run.job;
-    const QString storedSource = local.sourcePath;
-    run.sourcePath = local.resolveSourceURL().value_or(storedSource);
-    run.outputFolder = local.resolveOutputFolderURL().value_or(QFileInfo(local.outputPath).absolutePath());
-    // A source found elsewhere by its bookmark is the one the run and the checks use.
-    run.job.sourcePath = run.sourcePath;
-    run.job.sourceBookmarkData = local.sourceBookmarkData;
-    run.job.outputBookmarkData = local.outputBookmarkData;
-    store_->update(run.job.id, [&](CorrectionJob& job) {
-        job.sourceBookmarkData = local.sourceBookmarkData;
-        job.outputBookmarkData = local.outputBookmarkData;
-        job.sourcePath = run.sourcePath;
-    });
+namespace {
+
+// Where a job's source and output folder are now, by their bookmarks; the job
+// carries the renewed bookmarks. Safe on any thread.
+struct JobLocations {
+    CorrectionJob job;
+    QString sourcePath;
+    QString outputFolder;
+};
+
+JobLocations findJobLocations(CorrectionJob job) {
+    JobLocations found;
+    const QString storedSource = job.sourcePath;
+    found.sourcePath = job.resolveSourceURL().value_or(storedSource);
+    found.outputFolder = job.resolveOutputFolderURL().value_or(QFileInfo(job.outputPath).absolutePath());
+    found.job = std::move(job);
+    return found;
+}
+
+}  // namespace
+
+void CorrectionQueue::resolveJobLocations(const std::shared_ptr<JobRun>& run, std::function<void()> then) {
+    whenFinished<JobLocations>(
+        QtConcurrent::run(findJobLocations, run->job),
+        [this, run, then = std::move(then)](const QFuture<JobLocations>& future) {
+            if (run->stage == JobRun::Stage::finished) return;
+            const JobLocations found =
+                future.resultCount() > 0
+                    ? future.result()
+                    : JobLocations{run->job, run->job.sourcePath, QFileInfo(run->job.outputPath).absolutePath()};
+            run->sourcePath = found.sourcePath;
+            run->outputFolder = found.outputFolder;
+            // A source found elsewhere by its bookmark is the one the run and the checks use.
+            run->job.sourcePath = run->sourcePath;
+            run->job.sourceBookmarkData = found.job.sourceBookmarkData;
+            run->job.outputBookmarkData = found.job.outputBookmarkData;
+            store_->update(run->job.id, [&](CorrectionJob& job) {
+                job.sourceBookmarkData = found.job.sourceBookmarkData;
+                job.outputBookmarkData = found.job.outputBookmarkData;
+                job.sourcePath = run->sourcePath;
+            });
+            then();
+        });
 }
 
 void CorrectionQueue::processJob(const CorrectionJob& job) {
@@ -218,7 +248,19 @@ void CorrectionQueue::processJob(const CorrectionJob& job) {
     store_->update(job.id, [](CorrectionJob& j) { j.startedAt = QDateTime::currentDateTimeUtc(); });
     log(QStringLiteral("--- Starting: %1 → %2 ---").arg(job.sourceName(), job.outputName()));
 
-    resolveJobLocations(*run);
+    resolveJobLocations(run, [this, run] {
+        // Stopped while its files were looked for.
+        if (run->cancelled) {
+            log(QStringLiteral("Cancelled: ") + run->job.sourceName());
+            endRun(run);
+            return;
+        }
+        correctJob(run);
+    });
+}
+
+void CorrectionQueue::correctJob(const std::shared_ptr<JobRun>& run) {
+    const CorrectionJob& job = run->job;
     run->sourceAccessStarted = beginSecurityScopedAccess(run->sourcePath) == Access::started;
     run->folderAccessStarted = beginSecurityScopedAccess(run->outputFolder) == Access::started;
 
@@ -418,19 +460,21 @@ void CorrectionQueue::manualThoroughVerify(const QUuid& id) {
     manualVerifyingJobId_ = id;
     emit verificationStateChanged();
     log(QStringLiteral("Manual thorough verify: ") + run->job.sourceName());
-    resolveJobLocations(*run);
-    run->sourceAccessStarted = beginSecurityScopedAccess(run->sourcePath) == Access::started;
-    run->folderAccessStarted = beginSecurityScopedAccess(run->outputFolder) == Access::started;
+    resolveJobLocations(run, [this, run, id] {
+        if (run->stage != JobRun::Stage::verifying) return;
+        run->sourceAccessStarted = beginSecurityScopedAccess(run->sourcePath) == Access::started;
+        run->folderAccessStarted = beginSecurityScopedAccess(run->outputFolder) == Access::started;
 
-    CorrectionJob thoroughJob = run->job;
-    thoroughJob.verifyTier = VerifyTier::thorough;
-    run->verification = verifier_ ? verifier_->verifyThorough(thoroughJob, verificationProgressSetter(id))
-                                  : QtFuture::makeReadyFuture(missingResult(thoroughJob, QStringLiteral("No verifier.")));
-    whenFinished<VerificationResult>(run->verification,
-                                     [this, run, thoroughJob](const QFuture<VerificationResult>& future) {
-                                         if (run->stage != JobRun::Stage::verifying) return;
-                                         finishManualVerify(run, resultOf(future, thoroughJob));
-                                     });
+        CorrectionJob thoroughJob = run->job;
+        thoroughJob.verifyTier = VerifyTier::thorough;
+        run->verification = verifier_ ? verifier_->verifyThorough(thoroughJob, verificationProgressSetter(id))
+                                      : QtFuture::makeReadyFuture(missingResult(thoroughJob, QStringLiteral("No verifier.")));
+        whenFinished<VerificationResult>(run->verification,
+                                         [this, run, thoroughJob](const QFuture<VerificationResult>& future) {
+                                             if (run->stage != JobRun::Stage::verifying) return;
+                                             finishManualVerify(run, resultOf(future, thoroughJob));
+                                         });
+    });
 }
 
 void CorrectionQueue::finishManualVerify(const std::shared_ptr<JobRun>& run, const VerificationResult& result) {

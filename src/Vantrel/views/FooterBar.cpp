@@ -184,11 +184,12 @@ void FooterBar::refresh() {
     start_->setToolTip(canStart ? tr("Run the queue") : tr("Nothing to run"));
     start_->updateGeometry();
 
-    // The estimate ticks once a second, only while a run is under way.
-    if (processing && !ticker_.isActive()) {
-        ticker_.start();
+    // The estimate ticks once a second, only while a run is under way, and
+    // follows every change of the queue at once (a job that began moving).
+    if (processing) {
+        if (!ticker_.isActive()) ticker_.start();
         tick();
-    } else if (!processing && ticker_.isActive()) {
+    } else if (ticker_.isActive()) {
         ticker_.stop();
     }
     if (!processing) timeLeft_->setVisible(false);

@@ -12,7 +12,10 @@
 #include <QDir>
 #include <QFile>
 #include <QLocale>
+#include <QSemaphore>
 #include <QSignalSpy>
+#include <QTest>
+#include <QThreadPool>
 
 #include <stdexcept>
 
@@ -336,7 +339,7 @@ TEST_F(ProcessingTest, CancelWhileWaitingForAManualVerification) {
     ASSERT_TRUE(runToEnd());
     verifier->holdThorough = true;
     queue->manualThoroughVerify(done.id);
-    ASSERT_TRUE(verifier->held);
+    ASSERT_TRUE(waitFor([&] { return verifier->held != nullptr; }));  // after its files are looked for
     addJob(QStringLiteral("waiting.mov"));
     addJob(QStringLiteral("after.mov"), VerifyTier::off);
     queue->start();
@@ -456,6 +459,7 @@ TEST_F(ProcessingTest, ManualVerifyOnlyForCompletedJobsAndOneAtATime) {
     verifier->thoroughSeverities = {CheckSeverity::pass, CheckSeverity::fail};
     const int lines = queue->logLines().size();
     queue->manualThoroughVerify(done.id);
+    ASSERT_TRUE(waitFor([&] { return verifier->calls.size() == 1; }));  // once its files are looked for
     EXPECT_EQ(messages(*queue).mid(lines), QStringList{QStringLiteral("Manual thorough verify: done.mov")});
     EXPECT_EQ(verifier->jobs.last().verifyTier, VerifyTier::thorough);
     EXPECT_TRUE(queue->isDeepVerifying());
@@ -489,7 +493,7 @@ TEST_F(ProcessingTest, ManualVerifyOfARemovedJobStoresNothing) {
     verifier->holdThorough = true;
     verifier->thoroughSeverities = {CheckSeverity::warning};
     queue->manualThoroughVerify(done.id);
-    ASSERT_TRUE(verifier->held);
+    ASSERT_TRUE(waitFor([&] { return verifier->held != nullptr; }));  // after its files are looked for
     queue->removeJob(done.id);
     verifier->releaseHeld();
     ASSERT_TRUE(waitFor([&] { return !queue->currentlyVerifyingJobId(); }));
@@ -515,6 +519,71 @@ TEST_F(ProcessingTest, ASourceFoundElsewhereByItsBookmarkIsTheOneUsed) {
     EXPECT_EQ(stored.sourcePath, renamed);
     EXPECT_NE(stored.sourceBookmarkData, job.sourceBookmarkData);  // renewed
     EXPECT_FALSE(resolveBookmark(*stored.sourceBookmarkData)->isStale);
+    EXPECT_EQ(securityScopedAccessCount(renamed), 0);
+}
+
+// Every worker of the shared pool held until released, so that work handed to
+// it cannot begin meanwhile.
+class HeldPool {
+public:
+    HeldPool() : count_(QThreadPool::globalInstance()->maxThreadCount()) {
+        for (int i = 0; i < count_; ++i)
+            QThreadPool::globalInstance()->start([this] {
+                started_.release();
+                gate_.acquire();
+            });
+        started_.acquire(count_);
+    }
+    ~HeldPool() { release(); }
+    void release() {
+        gate_.release(count_);
+        count_ = 0;
+    }
+
+private:
+    int count_;
+    QSemaphore started_, gate_;
+};
+
+// Finding a moved source reads its folder: that happens on a worker while the
+// window goes on, and a Stop meanwhile wins.
+TEST_F(ProcessingTest, AMovedSourceIsLookedForOffTheGuiThread) {
+    const QString original = folder + QStringLiteral("/src/take1.mov");
+    writeFile(original, "camera original");
+    auto job = makeJob(original, folder + QStringLiteral("/out/take1_TC.mov"), VerifyTier::off);
+    job.sourceBookmarkData = makeBookmark(original);
+    queue->enqueue(job);
+    const QString renamed = folder + QStringLiteral("/src/take1 (renamed).mov");
+    ASSERT_TRUE(QFile::rename(original, renamed));
+
+    {
+        HeldPool held;
+        queue->start();
+        ASSERT_TRUE(waitFor([&] { return queue->isProcessing(); }));
+        QTest::qWait(20);
+        // Still looking, with nothing found or run yet.
+        EXPECT_EQ(queue->jobs()[0].status, JobStatus::preparing());
+        EXPECT_EQ(queue->jobs()[0].sourcePath, original);
+        EXPECT_TRUE(runner->calls.isEmpty());
+    }
+    ASSERT_TRUE(waitFor([&] { return !queue->isProcessing(); }));
+    ASSERT_EQ(runner->calls.size(), 1);
+    EXPECT_EQ(runner->calls[0].job.sourcePath, renamed);
+    EXPECT_EQ(queue->jobs()[0].status, JobStatus::completed());
+
+    // Stopped while its source is looked for: cancelled, never run, nothing held.
+    auto second = makeJob(renamed, folder + QStringLiteral("/out/take2_TC.mov"), VerifyTier::off);
+    second.sourceBookmarkData = makeBookmark(renamed);
+    queue->enqueue(second);
+    {
+        HeldPool held;
+        queue->start();
+        ASSERT_TRUE(waitFor([&] { return queue->isProcessing(); }));
+        queue->stop();
+    }
+    ASSERT_TRUE(waitFor([&] { return !queue->isProcessing(); }));
+    EXPECT_EQ(runner->calls.size(), 1);
+    EXPECT_EQ(queue->jobs()[1].status, JobStatus::cancelled());
     EXPECT_EQ(securityScopedAccessCount(renamed), 0);
 }
 
