@@ -399,3 +399,10 @@ TEST_F(FFmpegWrapperTest, ToolsEndWhenTheApplicationIsKilled) {
     }
     EXPECT_TRUE(ended);
 }
+
+// Where ffmpeg is missing, the advice is what works here: the package manager.
+TEST(FFmpegWrapperText, AMissingToolIsInstalledWithTheSystemsPackageManager) {
+    const QString text = FFmpegWrapper::FFmpegError::ffmpegNotFound().errorDescription();
+    EXPECT_TRUE(text.contains(QStringLiteral("apt-get install ffmpeg"))) << text.toStdString();
+    EXPECT_FALSE(text.contains(QStringLiteral("Helpers"))) << text.toStdString();
+}
