@@ -104,23 +104,17 @@ std::optional<CorrectionJob> CorrectionQueue::activeJob() const {
 
 std::optional<qsizetype> CorrectionQueue::indexOfJob(const QUuid& id) const { return store_->indexOf(id); }
 
-std::optional<double> CorrectionQueue::estimatedTimeRemaining() const {
-    if (!isProcessing_) return std::nullopt;
-    return estimateRemaining(jobs(), isProcessing_, sessionBytesDone_, sessionSecondsDone_,
-                             QDateTime::currentDateTimeUtc());
-}
+namespace {
 
-std::optional<double> CorrectionQueue::estimateRemaining(const QList<CorrectionJob>& jobs, bool isProcessing,
-                                                         qint64 sessionBytesDone, double sessionSecondsDone,
-                                                         const QDateTime& now) {
-    if (!isProcessing) return std::nullopt;
+// The estimate from the running job (if any) and the bytes of the pending ones.
+std::optional<double> estimateFrom(const CorrectionJob* active, qint64 pendingBytes, qint64 sessionBytesDone,
+                                   double sessionSecondsDone, const QDateTime& now) {
     // Throughput of this run; finished corrections that counted no bytes (or no
     // time) would give a rate of 0 or infinity, so they keep the default rate.
     const double measured = sessionSecondsDone > 0 ? double(sessionBytesDone) / sessionSecondsDone : 0;
     const double rate = std::isfinite(measured) && measured > 0 ? measured : 150'000'000.0;
     double remaining = 0;
-    const auto active = std::find_if(jobs.begin(), jobs.end(), [](const CorrectionJob& j) { return j.status.isRunning(); });
-    if (active != jobs.end()) {
+    if (active) {
         if (active->startedAt && active->progress > 0.03) {
             const double elapsed = double(active->startedAt->msecsTo(now)) / 1000.0;
             remaining += std::max(0.0, elapsed / active->progress - elapsed);
@@ -128,13 +122,32 @@ std::optional<double> CorrectionQueue::estimateRemaining(const QList<CorrectionJ
             remaining += (1.0 - active->progress) * double(*active->totalSourceBytes) / rate;
         }
     }
+    if (pendingBytes > 0) remaining += double(pendingBytes) / rate;
+    if (remaining > 0) return remaining;
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<double> CorrectionQueue::estimatedTimeRemaining() const {
+    if (!isProcessing_) return std::nullopt;
+    // From the kept tallies: the footer asks on every change of the queue.
+    const std::optional<CorrectionJob> active = activeJob();
+    return estimateFrom(active ? &*active : nullptr, store_->pendingBytes(), sessionBytesDone_, sessionSecondsDone_,
+                        QDateTime::currentDateTimeUtc());
+}
+
+std::optional<double> CorrectionQueue::estimateRemaining(const QList<CorrectionJob>& jobs, bool isProcessing,
+                                                         qint64 sessionBytesDone, double sessionSecondsDone,
+                                                         const QDateTime& now) {
+    if (!isProcessing) return std::nullopt;
+    const auto active = std::find_if(jobs.begin(), jobs.end(), [](const CorrectionJob& j) { return j.status.isRunning(); });
     qint64 pendingBytes = 0;
     for (const auto& job : jobs) {
         if (job.status.is(JobStatus::Kind::pending) && job.totalSourceBytes) pendingBytes += *job.totalSourceBytes;
     }
-    if (pendingBytes > 0) remaining += double(pendingBytes) / rate;
-    if (remaining > 0) return remaining;
-    return std::nullopt;
+    return estimateFrom(active != jobs.end() ? &*active : nullptr, pendingBytes, sessionBytesDone, sessionSecondsDone,
+                        now);
 }
 
 // MARK: console

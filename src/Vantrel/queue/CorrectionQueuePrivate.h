@@ -74,6 +74,8 @@ public:
     std::optional<qsizetype> indexOf(const QUuid& id) const;
     const CorrectionJob* find(const QUuid& id) const;
     int count(Tally tally) const { return counts_[size_t(tally)]; }
+    // The source bytes of the pending jobs that know theirs.
+    qint64 pendingBytes() const { return pendingBytes_; }
     static Tally tallyOf(const CorrectionJob& job);
 
     // List changes, each announced once.
@@ -92,12 +94,17 @@ public:
 
 private:
     void rebuild();
-    void count(const CorrectionJob& job, int delta) { counts_[size_t(tallyOf(job))] += delta; }
+    void count(const CorrectionJob& job, int delta) {
+        const Tally tally = tallyOf(job);
+        counts_[size_t(tally)] += delta;
+        if (tally == Tally::pending && job.totalSourceBytes) pendingBytes_ += delta * *job.totalSourceBytes;
+    }
 
     CorrectionQueue* queue_;
     QList<CorrectionJob> jobs_;
     QHash<QUuid, qsizetype> index_;
     std::array<int, size_t(Tally::count)> counts_{};
+    qint64 pendingBytes_ = 0;
     QueueSaver saver_;
 };
 

@@ -224,6 +224,7 @@ void JobStore::rebuild() {
     index_.clear();
     index_.reserve(jobs_.size());
     counts_.fill(0);
+    pendingBytes_ = 0;
     for (qsizetype i = 0; i < jobs_.size(); ++i) {
         index_.insert(jobs_[i].id, i);
         count(jobs_[i], +1);

@@ -193,6 +193,23 @@ TEST_F(StoreTest, AProgressTickAnnouncesItsJobAloneAndTalliesStayTrue) {
     queue->enqueue(QList<CorrectionJob>{a, job(QStringLiteral("b.mov"))});
     queue->start();
     ASSERT_TRUE(waitFor([&] { return runner->calls.size() == 1; }));
+
+    // The estimate comes from kept tallies; it is what a count over the jobs gives.
+    QList<CorrectionJob> sized;
+    for (int i = 0; i < 4; ++i) {
+        sized << job(QStringLiteral("s%1.mov").arg(i), i == 3 ? JobStatus::failed(QStringLiteral("x")) : JobStatus::pending());
+        sized.last().totalSourceBytes = 150'000'000LL * (i + 1);
+    }
+    queue->enqueue(sized);
+    queue->removeJob(sized[1].id);
+    queue->retryJob(sized[3].id);
+    ASSERT_TRUE(queue->estimatedTimeRemaining());
+    EXPECT_DOUBLE_EQ(*queue->estimatedTimeRemaining(), 1.0 + 3.0 + 4.0);
+    EXPECT_EQ(queue->estimatedTimeRemaining(),
+              CorrectionQueue::estimateRemaining(queue->jobs(), true, 0, 0, QDateTime::currentDateTimeUtc()));
+    queue->clearQueue();  // the running job stays
+    queue->enqueue(job(QStringLiteral("b.mov")));
+
     QSignalSpy listChanged(queue.get(), &CorrectionQueue::jobsChanged);
     QSignalSpy jobChanged(queue.get(), &CorrectionQueue::jobChanged);
     runner->calls[0].progress(0.25);
@@ -206,6 +223,7 @@ TEST_F(StoreTest, AProgressTickAnnouncesItsJobAloneAndTalliesStayTrue) {
     ASSERT_TRUE(waitFor([&] { return !queue->isProcessing(); }));
     EXPECT_FALSE(queue->activeJob());
     EXPECT_EQ(queue->cancelledCount(), 2);
+    EXPECT_FALSE(queue->estimatedTimeRemaining());
 }
 
 // The counters are kept as jobs change; after any mix of commands they are what a
