@@ -179,7 +179,8 @@ void CorrectionQueue::enqueue(const CorrectionJob& job) { enqueue(QList<Correcti
 void CorrectionQueue::enqueue(const QList<CorrectionJob>& jobs) {
     if (jobs.isEmpty()) return;
     store_->append(jobs);
-    saveQueue();  // written while the console takes its lines
+    // Written while the console takes its lines, and waited for below.
+    if (queueFilePath_) store_->saver().request(*queueFilePath_, store_->jobs(), true);
     QStringList lines;
     lines.reserve(jobs.size());
     for (const CorrectionJob& job : jobs) lines << QStringLiteral("Added job: ") + job.sourceName();

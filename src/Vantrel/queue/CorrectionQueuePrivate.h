@@ -43,7 +43,8 @@ public:
     QueueSaver(QObject* context, std::function<void(const Outcome&)> deliver);
     ~QueueSaver();
 
-    void request(const QString& path, QList<CorrectionJob> jobs);
+    // `urgent`: someone is about to wait for this write.
+    void request(const QString& path, QList<CorrectionJob> jobs, bool urgent = false);
     // Until every request made so far is written; their outcomes are delivered first.
     void wait();
     // Calls `then` on the queue's thread (never from inside this call) once every

@@ -14,6 +14,7 @@ struct QueueSaver::State {
     QWaitCondition changed;
     QString path;
     std::optional<QList<CorrectionJob>> waiting;  // the newest request not yet taken
+    bool urgent = false;                          // someone waits for it
     quint64 requested = 0;  // requests made
     quint64 taken = 0;      // the newest request the writer took
     quint64 written = 0;    // the newest request written (or failed)
@@ -67,10 +68,11 @@ void QueueSaver::setWriter(FileByteWriter writer) {
     state_->writer = std::move(writer);
 }
 
-void QueueSaver::request(const QString& path, QList<CorrectionJob> jobs) {
+void QueueSaver::request(const QString& path, QList<CorrectionJob> jobs, bool urgent) {
     QMutexLocker lock(&state_->mutex);
     state_->path = path;
     state_->waiting = std::move(jobs);
+    state_->urgent = state_->urgent || urgent;
     ++state_->requested;
     state_->changed.wakeAll();
     if (!thread_.joinable()) thread_ = std::thread([this] { work(); });
@@ -84,13 +86,14 @@ void QueueSaver::work() {
         if (!state->waiting) return;
         QList<CorrectionJob> jobs = std::move(*state->waiting);
         state->waiting.reset();
+        const bool urgent = std::exchange(state->urgent, false);
         const quint64 generation = state->requested;
         state->taken = generation;
         const QString path = state->path;
         const FileByteWriter writer = state->writer;
         lock.unlock();
 
-        const QByteArray data = encodeQueueFile(jobs);
+        const QByteArray data = encodeQueueFile(jobs, urgent);
         jobs.clear();
         const Outcome outcome = replaceFileContents(path, data, writer);
 

@@ -17,22 +17,24 @@ namespace {
 
 Q_LOGGING_CATEGORY(lcQueueFile, "vantrel.QueueFile")
 
-// A few threads of low priority: a long queue is encoded beside the window's own
-// work, not in its way.
-QThreadPool* encodingPool() {
-    static QThreadPool* pool = [] {
+// A few threads for encoding: of low priority for a save nobody waits for, so
+// that a long queue is encoded beside the window's own work, not in its way.
+QThreadPool* encodingPool(bool urgent) {
+    auto make = [](QThread::Priority priority) {
         auto* made = new QThreadPool;
         made->setObjectName(QStringLiteral("QueueFileEncoding"));
         made->setMaxThreadCount(std::max(1, QThread::idealThreadCount() / 2));
-        made->setThreadPriority(QThread::LowPriority);
+        made->setThreadPriority(priority);
         return made;
-    }();
-    return pool;
+    };
+    static QThreadPool* const background = make(QThread::LowPriority);
+    static QThreadPool* const waitedFor = make(QThread::NormalPriority);
+    return urgent ? waitedFor : background;
 }
 
 }  // namespace
 
-QByteArray encodeQueueFile(const QList<CorrectionJob>& jobs) {
+QByteArray encodeQueueFile(const QList<CorrectionJob>& jobs, bool urgent) {
     if (jobs.isEmpty()) return QJsonDocument(QJsonArray()).toJson(QJsonDocument::Indented);
     // Each record is encoded on its own, a long queue in parallel pieces, and the
     // records are joined as the whole array's encoding has them: "[\n", the
@@ -53,7 +55,7 @@ QByteArray encodeQueueFile(const QList<CorrectionJob>& jobs) {
     } else {
         QList<qsizetype> indexes(pieces.size());
         std::iota(indexes.begin(), indexes.end(), 0);
-        QtConcurrent::blockingMap(encodingPool(), indexes, encodePiece);
+        QtConcurrent::blockingMap(encodingPool(urgent), indexes, encodePiece);
     }
     qsizetype size = 6;
     for (const QByteArray& text : std::as_const(pieces)) size += text.size() + 2;

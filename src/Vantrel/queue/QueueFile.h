@@ -20,7 +20,9 @@ struct QueueFileContents {
     bool isUnreadable = false;   // not JSON, or not an array
 };
 
-QByteArray encodeQueueFile(const QList<CorrectionJob>& jobs);
+// A long list is encoded in pieces on a few threads; `urgent` gives them the
+// priority of a caller that waits for the file, else they yield to other work.
+QByteArray encodeQueueFile(const QList<CorrectionJob>& jobs, bool urgent = false);
 QueueFileContents decodeQueueFile(const QByteArray& data);
 
 }  // namespace vantrel

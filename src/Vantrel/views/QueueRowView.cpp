@@ -112,7 +112,14 @@ QList<VerificationCheck> QueueRowView::problemChecks(const CorrectionJob& job, b
 }
 
 int QueueRowView::heightFor(const CorrectionJob& job, bool isVerifying) {
-    return mainLineHeight + (problemChecks(job, isVerifying).isEmpty() ? 0 : chipLineHeight);
+    // Asked for every job whenever the list changes: answered without making the list of checks.
+    const bool chips = isFinished(job.status) && !isVerifying && job.verification &&
+                       std::any_of(job.verification->checks.cbegin(), job.verification->checks.cend(),
+                                   [](const VerificationCheck& check) {
+                                       return check.severity == CheckSeverity::warning ||
+                                              check.severity == CheckSeverity::fail;
+                                   });
+    return mainLineHeight + (chips ? chipLineHeight : 0);
 }
 
 QueueRowView::QueueRowView(QWidget* parent) : QWidget(parent) {
