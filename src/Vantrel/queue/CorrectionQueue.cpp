@@ -208,10 +208,7 @@ void CorrectionQueue::retryJob(const QUuid& id) {
 }
 
 void CorrectionQueue::clearFinished() {
-    const auto removed = store_->removeIf([](const CorrectionJob& j) {
-        return j.status.is(JobStatus::Kind::completed) || j.status.is(JobStatus::Kind::cancelled) ||
-               j.status.is(JobStatus::Kind::failed);
-    });
+    const auto removed = store_->removeIf([](const CorrectionJob& j) { return j.status.isFinished(); });
     if (removed == 0) return;
     log(QStringLiteral("Cleared finished jobs"));
     saveQueue();

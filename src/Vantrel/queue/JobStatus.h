@@ -25,6 +25,8 @@ struct JobStatus {
     bool is(Kind k) const { return kind == k; }
     // Preparing or active: the processing loop holds the job.
     bool isRunning() const { return kind == Kind::preparing || kind == Kind::active; }
+    // Completed, cancelled or failed: the job will not run again unless retried.
+    bool isFinished() const { return kind == Kind::completed || kind == Kind::cancelled || kind == Kind::failed; }
 
     friend bool operator==(const JobStatus& a, const JobStatus& b) {
         return a.kind == b.kind && (a.kind != Kind::failed || a.errorMessage == b.errorMessage);

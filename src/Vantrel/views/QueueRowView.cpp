@@ -17,10 +17,6 @@ constexpr int mainLineHeight = 50;
 constexpr int chipLineHeight = 23;
 constexpr int maxChips = 4;
 
-bool isFinished(const JobStatus& status) {
-    return status.is(Kind::completed) || status.is(Kind::cancelled) || status.is(Kind::failed);
-}
-
 Role outcomeRole(VerificationResult::Outcome outcome) {
     switch (outcome) {
     case VerificationResult::Outcome::clean: return Role::success;
@@ -105,7 +101,7 @@ Palette::Role QueueRowView::statusRole(const CorrectionJob& job) {
 
 QList<VerificationCheck> QueueRowView::problemChecks(const CorrectionJob& job, bool isVerifying) {
     QList<VerificationCheck> problems;
-    if (!isFinished(job.status) || isVerifying || !job.verification) return problems;
+    if (!job.status.isFinished() || isVerifying || !job.verification) return problems;
     for (const VerificationCheck& check : job.verification->checks)
         if (check.severity == CheckSeverity::warning || check.severity == CheckSeverity::fail) problems << check;
     return problems;
@@ -113,7 +109,7 @@ QList<VerificationCheck> QueueRowView::problemChecks(const CorrectionJob& job, b
 
 int QueueRowView::heightFor(const CorrectionJob& job, bool isVerifying) {
     // Asked for every job whenever the list changes: answered without making the list of checks.
-    const bool chips = isFinished(job.status) && !isVerifying && job.verification &&
+    const bool chips = job.status.isFinished() && !isVerifying && job.verification &&
                        std::any_of(job.verification->checks.cbegin(), job.verification->checks.cend(),
                                    [](const VerificationCheck& check) {
                                        return check.severity == CheckSeverity::warning ||
@@ -204,7 +200,7 @@ void QueueRowView::setJob(const CorrectionJob& job, State state, Actions actions
     progress_->setVisible(!state.isVerifying && running_);
     progress_->setFraction(job.progress);
 
-    if (job.verification && isFinished(status)) {
+    if (job.verification && status.isFinished()) {
         const auto outcome = job.verification->outcome();
         status_->setSymbol(sealSymbol(outcome));
         status_->setText(statusWord(status));
