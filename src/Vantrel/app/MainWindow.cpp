@@ -5,7 +5,7 @@
 #include "Vantrel/app/UpdaterController.h"
 #include "Vantrel/model/AppModel.h"
 #include "Vantrel/views/ContentView.h"
-#include "Vantrel/views/DesignControls.h"
+#include "Vantrel/views/DesignIndicators.h"
 #include "Vantrel/views/Palette.h"
 
 #include <SymbolIcons/SymbolIcons.h>

@@ -1,4 +1,6 @@
 // The job store and its saver.
+#include "Vantrel/queue/CorrectionQueueStore.h"
+
 #include "Vantrel/queue/CorrectionQueuePrivate.h"
 #include "Vantrel/queue/QueueFile.h"
 

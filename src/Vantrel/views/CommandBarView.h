@@ -5,6 +5,7 @@
 // and the button that turns the ready rows into jobs.
 
 #include "Vantrel/queue/VerifyTier.h"
+#include "Vantrel/views/DesignIndicators.h"
 #include "Vantrel/views/PaneWidgets.h"
 
 #include <QLineEdit>

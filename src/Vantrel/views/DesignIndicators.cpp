@@ -1,4 +1,4 @@
-#include "Vantrel/views/DesignControls.h"
+#include "Vantrel/views/DesignIndicators.h"
 
 #include "SymbolIcons/SymbolIcons.h"
 

@@ -5,6 +5,7 @@
 // and Stop buttons. Its console toggle writes the showConsole flag, which the
 // content view stores and follows.
 
+#include "Vantrel/views/DesignIndicators.h"
 #include "Vantrel/views/PaneWidgets.h"
 
 #include <QTimer>

@@ -3,6 +3,7 @@
 // The list of correction jobs below the command bar: a header with the count
 // and the two clearing commands, one row per job, or a prompt while empty.
 
+#include "Vantrel/views/DesignIndicators.h"
 #include "Vantrel/views/PaneWidgets.h"
 
 #include <QHash>

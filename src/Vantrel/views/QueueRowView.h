@@ -5,7 +5,7 @@
 // the checks that warned or failed. The row only calls the actions it is given.
 
 #include "Vantrel/queue/CorrectionJob.h"
-#include "Vantrel/views/DesignControls.h"
+#include "Vantrel/views/DesignIndicators.h"
 
 #include <QWidget>
 

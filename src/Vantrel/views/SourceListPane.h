@@ -6,6 +6,7 @@
 // added, folders through a scan for movie files.
 
 #include "Vantrel/model/AppModel.h"
+#include "Vantrel/views/DesignIndicators.h"
 #include "Vantrel/views/PaneWidgets.h"
 
 #include <QHash>

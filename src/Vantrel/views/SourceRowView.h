@@ -6,7 +6,7 @@
 // row's id; the row keeps only what it last showed.
 
 #include "Vantrel/media/SourceItem.h"
-#include "Vantrel/views/DesignControls.h"
+#include "Vantrel/views/DesignIndicators.h"
 
 #include "TimecodeCore/Timecode.h"
 

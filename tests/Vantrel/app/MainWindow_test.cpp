@@ -15,7 +15,7 @@
 #include "Vantrel/app/UpdaterController.h"
 #include "Vantrel/model/AppModel.h"
 #include "Vantrel/views/ContentView.h"
-#include "Vantrel/views/DesignControls.h"
+#include "Vantrel/views/DesignIndicators.h"
 
 #include <QAction>
 #include <QFileDialog>

@@ -4,7 +4,7 @@
 #include "ShellTestSupport.h"
 #include "Vantrel/app/MainWindow.h"
 #include "Vantrel/model/AppModel.h"
-#include "Vantrel/views/DesignControls.h"
+#include "Vantrel/views/DesignIndicators.h"
 
 #include <QFileDialog>
 #include <QMenu>

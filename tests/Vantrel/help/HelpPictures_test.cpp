@@ -9,7 +9,7 @@
 #include "Vantrel/app/AppearanceController.h"
 #include "Vantrel/app/MainWindow.h"
 #include "Vantrel/model/AppModel.h"
-#include "Vantrel/views/DesignControls.h"
+#include "Vantrel/views/DesignIndicators.h"
 #include "Vantrel/views/LazyRowList.h"
 #include "Vantrel/views/PaneWidgets.h"
 #include "Vantrel/views/QueuePaneView.h"

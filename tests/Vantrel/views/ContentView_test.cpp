@@ -6,7 +6,7 @@
 #include "Vantrel/queue/CorrectionQueue.h"
 #include "Vantrel/views/ConsoleView.h"
 #include "Vantrel/views/ContentView.h"
-#include "Vantrel/views/DesignControls.h"
+#include "Vantrel/views/DesignIndicators.h"
 #include "Vantrel/views/FooterBar.h"
 #include "Vantrel/views/LazyRowList.h"
 #include "Vantrel/views/PaneWidgets.h"

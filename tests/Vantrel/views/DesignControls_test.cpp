@@ -1,4 +1,5 @@
 #include "Vantrel/views/DesignControls.h"
+#include "Vantrel/views/DesignIndicators.h"
 
 #include "SymbolIcons/SymbolIcons.h"
 #include "ViewTestSupport.h"
