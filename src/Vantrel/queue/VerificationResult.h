@@ -3,7 +3,7 @@
 // What verifying one output found: a list of checks, each with a severity, and
 // what every consumer derives from them (worst severity, outcome, summary).
 
-#include "Vantrel/queue/StreamParams.h"
+#include "Vantrel/tools/StreamParams.h"
 #include "Vantrel/queue/VerifyTier.h"
 
 #include <QDateTime>

@@ -1,7 +1,7 @@
 // Measurements of a file with ffprobe's JSON output. Each query is one tool run
 // on a worker thread; nothing is shared with a running correction.
 #include "Vantrel/tools/FFmpegWrapper.h"
-#include "Vantrel/queue/StrictNumbers.h"
+#include "Vantrel/tools/StrictNumbers.h"
 #include "Vantrel/tools/ToolThreadPool.h"
 #include "Vantrel/tools/ToolProcess.h"
 

@@ -2,7 +2,7 @@
 // progress. Progress is read from each chunk as it arrives; the log gets whole
 // lines only, a line begun in one chunk waiting for its end in a later one.
 #include "Vantrel/tools/FFmpegWrapper.h"
-#include "Vantrel/queue/StrictNumbers.h"
+#include "Vantrel/tools/StrictNumbers.h"
 
 #include <QCoreApplication>
 #include <QMutexLocker>

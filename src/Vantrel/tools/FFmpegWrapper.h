@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Vantrel/tools/BundledToolResolver.h"
-#include "Vantrel/queue/StreamParams.h"
+#include "Vantrel/tools/StreamParams.h"
 
 #include <QByteArray>
 #include <QException>

@@ -1,5 +1,5 @@
 #include "Vantrel/tools/ProbeListing.h"
-#include "Vantrel/queue/StrictNumbers.h"
+#include "Vantrel/tools/StrictNumbers.h"
 #include "Vantrel/tools/ToolProcess.h"
 
 #include <QFileInfo>

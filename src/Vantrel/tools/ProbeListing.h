@@ -2,7 +2,7 @@
 
 #include "Vantrel/tools/BundledToolResolver.h"
 #include "Vantrel/tools/FFmpegWrapper.h"
-#include "Vantrel/queue/StreamParams.h"
+#include "Vantrel/tools/StreamParams.h"
 
 #include <QByteArray>
 #include <QList>
