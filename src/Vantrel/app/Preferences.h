@@ -19,8 +19,6 @@ namespace preferences {
 
 inline const QString appearanceKey = QStringLiteral("appearancePreference");
 inline const QString iconKey = QStringLiteral("iconPreference");
-inline const QString showConsoleKey = QStringLiteral("showConsole");
-inline const QString splitKey = QStringLiteral("MainSourcesQueueSplit");
 inline const QString updateFeedKey = QStringLiteral("updateFeedURL");
 
 // "auto", "light", "dark".

@@ -1,6 +1,5 @@
 #include "Vantrel/views/ContentView.h"
 
-#include "Vantrel/app/Preferences.h"
 #include "Vantrel/model/AppModel.h"
 #include "Vantrel/views/CommandBarView.h"
 #include "Vantrel/views/ConsoleView.h"
@@ -55,11 +54,11 @@ private:
 
 ContentView::ContentView(AppModel* model, QSettings* settings, QWidget* parent)
     : QWidget(parent), model_(model), settings_(settings),
-      showConsole_(settings->value(preferences::showConsoleKey, false).toBool()) {
+      showConsole_(settings->value(showConsoleKey, false).toBool()) {
     setObjectName(QStringLiteral("ContentView"));
 
     splitter_ = new QSplitter(Qt::Vertical, this);
-    splitter_->setObjectName(preferences::splitKey);
+    splitter_->setObjectName(splitKey);
     splitter_->setChildrenCollapsible(false);
     splitter_->setHandleWidth(6);
     auto* sources = new SourceListPane(model, splitter_);
@@ -76,9 +75,9 @@ ContentView::ContentView(AppModel* model, QSettings* settings, QWidget* parent)
     splitter_->addWidget(lower);
     splitter_->setStretchFactor(0, 1);
     splitter_->setStretchFactor(1, 1);
-    splitter_->restoreState(settings_->value(preferences::splitKey).toByteArray());
+    splitter_->restoreState(settings_->value(splitKey).toByteArray());
     connect(splitter_, &QSplitter::splitterMoved, this,
-            [this] { settings_->setValue(preferences::splitKey, splitter_->saveState()); });
+            [this] { settings_->setValue(splitKey, splitter_->saveState()); });
 
     drawer_ = new ConsoleDrawer(this);
     if (showConsole_) makeConsole();
@@ -135,7 +134,7 @@ void ContentView::dropConsole() {
 void ContentView::setShowConsole(bool show) {
     if (show == showConsole_) return;
     showConsole_ = show;
-    settings_->setValue(preferences::showConsoleKey, show);
+    settings_->setValue(showConsoleKey, show);
     footer_->setShowConsole(show);
     if (show) makeConsole();
 

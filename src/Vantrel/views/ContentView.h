@@ -7,6 +7,7 @@
 // The console pane exists only while it is switched on, so opening it shows the
 // log from its first line.
 
+#include <QString>
 #include <QWidget>
 
 class QGraphicsOpacityEffect;
@@ -28,6 +29,9 @@ public:
     static constexpr int queueMinimumHeight = 212;
     static constexpr int consoleHeight = 178;
     static constexpr int animationMilliseconds = 180;
+    // The settings it keeps: whether the console shows, and the divider's position.
+    static inline const QString showConsoleKey = QStringLiteral("showConsole");
+    static inline const QString splitKey = QStringLiteral("MainSourcesQueueSplit");
 
     ContentView(AppModel* model, QSettings* settings, QWidget* parent = nullptr);
 

@@ -40,7 +40,7 @@ protected:
 TEST_F(ShellGallery, WindowMenusDialogsAndIcons) {
     for (const bool dark : {false, true}) {
         preferences::store(*settings, dark ? AppearancePreference::dark : AppearancePreference::light);
-        settings->setValue(preferences::showConsoleKey, false);
+        settings->setValue(ContentView::showConsoleKey, false);
         launch();
         app->show();
         MainWindow* window = app->window();

@@ -9,6 +9,7 @@
 #include "Vantrel/app/AppearanceController.h"
 #include "Vantrel/app/MainWindow.h"
 #include "Vantrel/model/AppModel.h"
+#include "Vantrel/views/ContentView.h"
 #include "Vantrel/views/DesignIndicators.h"
 #include "Vantrel/views/LazyRowList.h"
 #include "Vantrel/views/PaneWidgets.h"
@@ -61,7 +62,7 @@ TEST_F(HelpPictures, WelcomeShowsAShootMidway) {
         clip("B002_C002_0501RT.mov", "30000/1001", "14:20:31;02", "2024-05-01T14:20:31Z"),
     };
 
-    settings->setValue(preferences::showConsoleKey, false);
+    settings->setValue(ContentView::showConsoleKey, false);
     VantrelApp::Options o = options();
     o.resolver = std::nullopt;  // the system's ffmpeg and ffprobe
     launch(std::move(o));
