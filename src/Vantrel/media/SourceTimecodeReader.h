@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Vantrel/tools/SerialWorker.h"
+#include "Vantrel/media/SerialWorker.h"
 
 #include <QByteArray>
 #include <QFuture>

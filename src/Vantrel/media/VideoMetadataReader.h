@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Vantrel/media/FrameRate.h"
-#include "Vantrel/tools/SerialWorker.h"
+#include "Vantrel/media/SerialWorker.h"
 
 #include <QDateTime>
 #include <QFuture>
