@@ -358,10 +358,13 @@ TEST(ToolChild, RunsToolsUntilKilled) {
                                           .toUtf8()));
         return path;
     };
+    // Both scripts are written before either starts: a script still open for writing
+    // while another thread forks can fail to start with "Text file busy".
+    const QString ffmpeg = tool("ffmpeg");
+    const QString probe = tool("ffprobe");
     Wrapper wrapper;
     Recorder correction;
-    correction.start(wrapper, tool("ffmpeg"));
-    const QString probe = tool("ffprobe");
+    correction.start(wrapper, ffmpeg);
     auto plain = QtConcurrent::run(toolThreadPool(), [probe] { return runToolProcess(probe, {}); });
     correction.finish(600000);
 }
