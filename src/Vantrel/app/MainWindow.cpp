@@ -6,6 +6,7 @@
 #include "Vantrel/model/AppModel.h"
 #include "Vantrel/views/ContentView.h"
 #include "Vantrel/views/DesignIndicators.h"
+#include "Vantrel/views/OpenPanel.h"
 #include "Vantrel/views/Palette.h"
 
 #include <SymbolIcons/SymbolIcons.h>
@@ -15,6 +16,7 @@
 #include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QScreen>
 #include <QShowEvent>
 #include <QToolBar>
@@ -54,6 +56,10 @@ MainWindow::MainWindow(AppModel* model, QSettings* settings, AppearanceControlle
     updatePathWell();
     capMinimumSizeToScreen();
     connect(model_, &AppModel::sourcesChanged, this, &MainWindow::updatePathWell);
+    // The model's open panels open over this window.
+    model_->setOpenPanelRunner([window = QPointer<MainWindow>(this)](const OpenPanelRequest& request) {
+        return runOpenPanel(request, window.data());
+    });
 }
 
 std::optional<QString> MainWindow::sourceCountText(qsizetype count) {

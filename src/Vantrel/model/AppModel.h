@@ -13,6 +13,7 @@
 #include "Vantrel/media/SourceTimecodeReader.h"
 #include "Vantrel/queue/VerifyTier.h"
 #include "Vantrel/media/VideoMetadataReader.h"
+#include "Vantrel/model/OpenPanelRequest.h"
 
 #include <QFuture>
 #include <QHash>
@@ -68,6 +69,9 @@ public:
     void chooseFiles();
     void chooseFolder();
     void chooseOutputFolder();
+    // Who shows the panels: the window the model serves, say. Without one (or
+    // after an empty one) a dialog of the views opens on its own.
+    void setOpenPanelRunner(OpenPanelRunner runner);
 
     // Adds the movies under a folder: the tree is walked on a worker thread and
     // the rows are added on this thread afterwards. The future finishes once they
@@ -131,6 +135,7 @@ signals:
     void skippedFilesChanged();
 
 private:
+    QList<QUrl> openPanel(const OpenPanelRequest& request) const;
     std::optional<qsizetype> indexOfSource(const QUuid& id) const;
     template <typename Change>
     void updateSource(const QUuid& id, Change&& change);
@@ -146,6 +151,7 @@ private:
     QString namingPattern_ = QStringLiteral("{name}_TC");
     double tolerance_ = 1.0;
     QHash<QUuid, QString> enqueueFailures_;
+    OpenPanelRunner openPanelRunner_;
     int skippedFiles_ = 0;
     CorrectionQueue* queue_;
     SourceTimecodeReader timecodeReader_;

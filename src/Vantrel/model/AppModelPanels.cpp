@@ -1,65 +1,39 @@
-// The open panels of the window model. Only the dialogs live here; what happens
-// with the chosen files (adding sources, scanning a folder, setting the output
-// folder) is in the model and runs without a dialog.
+// The open panels of the window model: what each asks for and what happens with
+// the answer (adding sources, scanning a folder, setting the output folder). The
+// dialogs are the views'.
 #include "Vantrel/model/AppModel.h"
-#include "Vantrel/media/MovieFiles.h"
 
-#include <QFileDialog>
-#include <QSet>
+class QWidget;
 
 namespace vantrel {
 
-namespace {
+// The views' modal file dialog (views/OpenPanel.h): the panel of a model that was
+// given no runner of its own. Declared here, not included, so that the model
+// needs nothing from the views.
+QList<QUrl> runOpenPanel(const OpenPanelRequest& request, QWidget* parent);
 
-struct PanelOptions {
-    QFileDialog::FileMode mode;
-    QString prompt;
-    QString message;
-};
+void AppModel::setOpenPanelRunner(OpenPanelRunner runner) { openPanelRunner_ = std::move(runner); }
 
-// Runs one modal panel; an empty list means it was cancelled.
-QList<QUrl> runPanel(const PanelOptions& options) {
-    QFileDialog dialog;
-    dialog.setFileMode(options.mode);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setWindowTitle(options.message);
-    dialog.setLabelText(QFileDialog::Accept, options.prompt);
-    if (options.mode == QFileDialog::Directory) dialog.setOption(QFileDialog::ShowDirsOnly, true);
-    if (options.mode == QFileDialog::ExistingFiles) {
-        QStringList patterns;
-        QSet<QString> seen;
-        for (const QMimeType& type : acceptedMovieTypes()) {
-            for (const QString& pattern : type.globPatterns()) {
-                if (!seen.contains(pattern)) {
-                    seen.insert(pattern);
-                    patterns.append(pattern);
-                }
-            }
-        }
-        dialog.setNameFilter(QStringLiteral("Movies (%1)").arg(patterns.join(QLatin1Char(' '))));
-    }
-    if (dialog.exec() != QDialog::Accepted) return {};
-    return dialog.selectedUrls();
+QList<QUrl> AppModel::openPanel(const OpenPanelRequest& request) const {
+    return openPanelRunner_ ? openPanelRunner_(request) : runOpenPanel(request, nullptr);
 }
 
-}  // namespace
-
 void AppModel::chooseFiles() {
-    const QList<QUrl> files = runPanel({QFileDialog::ExistingFiles, QStringLiteral("Add"),
-                                        QStringLiteral("Choose video files to correct")});
+    const QList<QUrl> files = openPanel({OpenPanelRequest::Kind::movieFiles, QStringLiteral("Add"),
+                                         QStringLiteral("Choose video files to correct")});
     if (!files.isEmpty()) addSources(files);
 }
 
 void AppModel::chooseFolder() {
-    const QList<QUrl> folders = runPanel({QFileDialog::Directory, QStringLiteral("Add"),
-                                          QStringLiteral("Choose a folder of videos to correct")});
+    const QList<QUrl> folders = openPanel({OpenPanelRequest::Kind::folder, QStringLiteral("Add"),
+                                           QStringLiteral("Choose a folder of videos to correct")});
     if (folders.isEmpty()) return;
     addFolder(folders.first());
 }
 
 void AppModel::chooseOutputFolder() {
-    const QList<QUrl> folders = runPanel({QFileDialog::Directory, QStringLiteral("Choose"),
-                                          QStringLiteral("Choose where corrected files are written")});
+    const QList<QUrl> folders = openPanel({OpenPanelRequest::Kind::folder, QStringLiteral("Choose"),
+                                           QStringLiteral("Choose where corrected files are written")});
     if (!folders.isEmpty()) setOutputFolder(folders.first());
 }
 

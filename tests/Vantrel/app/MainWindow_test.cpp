@@ -149,6 +149,28 @@ TEST_F(MainWindowTest, FileKeysOpenThePanels) {
     }
 }
 
+TEST_F(MainWindowTest, PanelsOpenOverTheWindow) {
+    launch();
+    MainWindow* window = shown();
+    QWidget* parent = nullptr;
+    bool answered = false;
+    auto* poll = new QTimer(window);
+    QObject::connect(poll, &QTimer::timeout, poll, [&] {
+        if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+            parent = dialog->parentWidget();
+            answered = true;
+            poll->stop();
+            poll->deleteLater();
+            dialog->reject();
+        }
+    });
+    poll->start(10);
+    app->model()->chooseOutputFolder();
+    EXPECT_TRUE(answered);
+    EXPECT_EQ(parent, window);
+    EXPECT_FALSE(app->model()->outputFolder().has_value());
+}
+
 TEST_F(MainWindowTest, ClearQueueKeyFollowsTheJobs) {
     launch();
     MainWindow* window = shown();

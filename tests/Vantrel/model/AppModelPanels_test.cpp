@@ -79,3 +79,33 @@ TEST_F(PanelsTest, OutputFolderIsSetOnlyWhenAccepted) {
     answer(&AppModel::chooseOutputFolder, message, QStringLiteral("Choose"), folder);
     EXPECT_EQ(model->outputFolder(), QUrl::fromLocalFile(folder));
 }
+
+TEST_F(PanelsTest, ARunnerOfItsOwnAnswersInsteadOfADialog) {
+    // A dialog opening anyway is cancelled (and counted) rather than left waiting.
+    int dialogs = 0;
+    auto* poll = new QTimer(model.get());
+    QObject::connect(poll, &QTimer::timeout, poll, [&] {
+        if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+            ++dialogs;
+            dialog->reject();
+        }
+    });
+    poll->start(10);
+    QList<OpenPanelRequest> asked;
+    QList<QList<QUrl>> answers = {{}, {QUrl::fromLocalFile(folder)}};
+    model->setOpenPanelRunner([&](const OpenPanelRequest& request) {
+        asked.append(request);
+        return answers.takeFirst();
+    });
+    model->chooseFiles();  // cancelled
+    model->chooseOutputFolder();
+    EXPECT_EQ(dialogs, 0);
+    ASSERT_EQ(asked.size(), 2);
+    EXPECT_EQ(asked[0].kind, OpenPanelRequest::Kind::movieFiles);
+    EXPECT_EQ(asked[0].prompt, QStringLiteral("Add"));
+    EXPECT_EQ(asked[1].kind, OpenPanelRequest::Kind::folder);
+    EXPECT_EQ(asked[1].message, QStringLiteral("Choose where corrected files are written"));
+    EXPECT_TRUE(model->sources().isEmpty());
+    EXPECT_EQ(model->outputFolder(), QUrl::fromLocalFile(folder));
+    delete poll;
+}
