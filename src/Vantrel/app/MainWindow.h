@@ -17,7 +17,6 @@ class QActionGroup;
 class QMenu;
 class QSettings;
 class QToolButton;
-class KelpPathWell;
 
 namespace vantrel {
 
@@ -25,6 +24,7 @@ class AppModel;
 class AppearanceController;
 class AppIconController;
 class ContentView;
+class KelpPathWell;
 class UpdaterController;
 
 class MainWindow : public QMainWindow {

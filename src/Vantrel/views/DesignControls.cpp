@@ -11,6 +11,8 @@
 
 #include <algorithm>
 
+namespace vantrel {
+
 namespace Kelp {
 
 void fillRounded(QPainter& p, const QRectF& rect, qreal radius, const QColor& color) {
@@ -43,35 +45,35 @@ using Palette::Role;
 // ---- KelpLabel ----
 
 KelpLabel::KelpLabel(const QString& text, const QFont& font, Role role, QWidget* parent)
-    : QWidget(parent), m_text(text), m_role(role) {
+    : QWidget(parent), text_(text), role_(role) {
     setFont(font);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 }
 
 void KelpLabel::setText(const QString& text) {
-    if (text == m_text) return;
-    m_text = text;
+    if (text == text_) return;
+    text_ = text;
     updateGeometry();
     update();
 }
 
 void KelpLabel::setRole(Role role) {
-    m_role = role;
+    role_ = role;
     update();
 }
 
 void KelpLabel::setColor(const QColor& color) {
-    m_color = color;
+    color_ = color;
     update();
 }
 
 void KelpLabel::setElideMode(Qt::TextElideMode mode) {
-    m_elide = mode;
+    elide_ = mode;
     update();
 }
 
 void KelpLabel::setAlignment(Qt::Alignment alignment) {
-    m_alignment = alignment;
+    alignment_ = alignment;
     update();
 }
 
@@ -83,25 +85,25 @@ void KelpLabel::setLetterSpacing(qreal pixels) {
 }
 
 bool KelpLabel::isElided() const {
-    return QFontMetrics(font()).horizontalAdvance(m_text) > width();
+    return QFontMetrics(font()).horizontalAdvance(text_) > width();
 }
 
 QSize KelpLabel::sizeHint() const {
     const QFontMetrics metrics(font());
-    return {metrics.horizontalAdvance(m_text) + 1, metrics.height()};
+    return {metrics.horizontalAdvance(text_) + 1, metrics.height()};
 }
 
 QSize KelpLabel::minimumSizeHint() const {
-    if (m_elide == Qt::ElideNone) return sizeHint();
+    if (elide_ == Qt::ElideNone) return sizeHint();
     const QFontMetrics metrics(font());
     return {std::min(sizeHint().width(), metrics.horizontalAdvance(QStringLiteral("…")) * 3), metrics.height()};
 }
 
 void KelpLabel::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    p.setPen(m_color.isValid() ? m_color : Palette::color(m_role, Palette::isDark(this)));
-    const QString shown = m_elide == Qt::ElideNone ? m_text : QFontMetrics(font()).elidedText(m_text, m_elide, width());
-    p.drawText(rect(), int(m_alignment) | Qt::TextSingleLine, shown);
+    p.setPen(color_.isValid() ? color_ : Palette::color(role_, Palette::isDark(this)));
+    const QString shown = elide_ == Qt::ElideNone ? text_ : QFontMetrics(font()).elidedText(text_, elide_, width());
+    p.drawText(rect(), int(alignment_) | Qt::TextSingleLine, shown);
 }
 
 // ---- KelpButton ----
@@ -140,7 +142,7 @@ constexpr int symbolGap = 5;
 }  // namespace
 
 KelpButton::KelpButton(const QString& title, KelpButtonStyle style, QWidget* parent)
-    : QAbstractButton(parent), m_style(style) {
+    : QAbstractButton(parent), style_(style) {
     setText(title);
     setCursor(Qt::ArrowCursor);
     setFocusPolicy(Qt::TabFocus);
@@ -148,7 +150,7 @@ KelpButton::KelpButton(const QString& title, KelpButtonStyle style, QWidget* par
 }
 
 void KelpButton::setButtonStyle(KelpButtonStyle style) {
-    m_style = style;
+    style_ = style;
     setFont(Kelp::font(13, style.kind == KelpButtonStyle::Kind::primary ? QFont::Medium : QFont::Normal));
     setFixedHeight(style.large ? 28 : 22);
     updateGeometry();
@@ -156,21 +158,21 @@ void KelpButton::setButtonStyle(KelpButtonStyle style) {
 }
 
 void KelpButton::setSymbol(const QString& name) {
-    m_symbol = name;
+    symbol_ = name;
     updateGeometry();
     update();
 }
 
 void KelpButton::setVisualScale(qreal scale) {
-    m_scale = scale;
+    scale_ = scale;
     update();
 }
 
 QSize KelpButton::sizeHint() const {
-    const int padding = m_style.large ? 16 : 11;
+    const int padding = style_.large ? 16 : 11;
     int content = QFontMetrics(font()).horizontalAdvance(text());
-    if (!m_symbol.isEmpty()) content += 14 + (text().isEmpty() ? 0 : symbolGap);
-    return {content + 2 * padding, m_style.large ? 28 : 22};
+    if (!symbol_.isEmpty()) content += 14 + (text().isEmpty() ? 0 : symbolGap);
+    return {content + 2 * padding, style_.large ? 28 : 22};
 }
 
 QSize KelpButton::minimumSizeHint() const { return sizeHint(); }
@@ -178,12 +180,12 @@ QSize KelpButton::minimumSizeHint() const { return sizeHint(); }
 QRectF KelpButton::shapeRect() const {
     const QRectF r = rect();
     const QPointF c = r.center();
-    return QRectF(c.x() - r.width() * m_scale / 2, c.y() - r.height() * m_scale / 2, r.width() * m_scale,
-                  r.height() * m_scale);
+    return QRectF(c.x() - r.width() * scale_ / 2, c.y() - r.height() * scale_ / 2, r.width() * scale_,
+                  r.height() * scale_);
 }
 
 bool KelpButton::hitButton(const QPoint& pos) const {
-    const qreal radius = (m_style.large ? 6 : 5) * m_scale;
+    const qreal radius = (style_.large ? 6 : 5) * scale_;
     QPainterPath shape;
     shape.addRoundedRect(shapeRect(), radius, radius);
     return shape.contains(QPointF(pos) + QPointF(0.5, 0.5));
@@ -200,12 +202,12 @@ void KelpButton::paintEvent(QPaintEvent*) {
         p.setRenderHint(QPainter::Antialiasing);
         const QRectF r = rect();
         p.translate(r.center());
-        p.scale(m_scale, m_scale);
+        p.scale(scale_, scale_);
         p.translate(-r.center());
 
-        const qreal radius = m_style.large ? 6 : 5;
-        Kelp::fillRounded(p, r, radius, buttonFill(m_style.kind, dark));
-        if (m_style.kind != KelpButtonStyle::Kind::ghost) {
+        const qreal radius = style_.large ? 6 : 5;
+        Kelp::fillRounded(p, r, radius, buttonFill(style_.kind, dark));
+        if (style_.kind != KelpButtonStyle::Kind::ghost) {
             QLinearGradient highlight(0, r.top(), 0, r.center().y());
             highlight.setColorAt(0, QColor(255, 255, 255, qRound(0.18 * 255)));
             highlight.setColorAt(1, QColor(255, 255, 255, 0));
@@ -215,14 +217,14 @@ void KelpButton::paintEvent(QPaintEvent*) {
             p.drawRoundedRect(inner, radius - 0.25, radius - 0.25);
         }
 
-        const QColor fg = buttonText(m_style.kind, dark);
+        const QColor fg = buttonText(style_.kind, dark);
         const QFontMetricsF metrics(font());
         const qreal textWidth = metrics.horizontalAdvance(text());
-        const qreal symbolWidth = m_symbol.isEmpty() ? 0 : 14 + (text().isEmpty() ? 0 : symbolGap);
+        const qreal symbolWidth = symbol_.isEmpty() ? 0 : 14 + (text().isEmpty() ? 0 : symbolGap);
         qreal x = r.center().x() - (textWidth + symbolWidth) / 2;
-        if (!m_symbol.isEmpty()) {
-            SymbolIcons::paint(&p, QRectF(x, r.center().y() - 7, 14, 14), m_symbol, fg,
-                               m_style.kind == KelpButtonStyle::Kind::primary ? SymbolIcons::medium
+        if (!symbol_.isEmpty()) {
+            SymbolIcons::paint(&p, QRectF(x, r.center().y() - 7, 14, 14), symbol_, fg,
+                               style_.kind == KelpButtonStyle::Kind::primary ? SymbolIcons::medium
                                                                               : SymbolIcons::regular);
             x += symbolWidth;
         }
@@ -233,9 +235,9 @@ void KelpButton::paintEvent(QPaintEvent*) {
     if (isDown()) {
         QPainter p(&img);
         p.translate(rect().center());
-        p.scale(m_scale, m_scale);
+        p.scale(scale_, scale_);
         p.translate(-rect().center());
-        Kelp::fillRounded(p, rect(), m_style.large ? 6 : 5, QColor::fromRgbF(0, 0, 0, pressedDarkening));
+        Kelp::fillRounded(p, rect(), style_.large ? 6 : 5, QColor::fromRgbF(0, 0, 0, pressedDarkening));
     }
     QPainter p(this);
     p.setOpacity(isEnabled() ? 1.0 : 0.4);
@@ -244,34 +246,34 @@ void KelpButton::paintEvent(QPaintEvent*) {
 
 // ---- KelpIconButton ----
 
-KelpIconButton::KelpIconButton(const QString& symbol, QWidget* parent) : QAbstractButton(parent), m_symbol(symbol) {
+KelpIconButton::KelpIconButton(const QString& symbol, QWidget* parent) : QAbstractButton(parent), symbol_(symbol) {
     setFixedSize(22, 22);
     setFocusPolicy(Qt::TabFocus);
 }
 
 void KelpIconButton::setSymbol(const QString& name) {
-    m_symbol = name;
+    symbol_ = name;
     update();
 }
 
 void KelpIconButton::setSymbolColor(const QColor& color) {
-    m_color = color;
+    color_ = color;
     update();
 }
 
 void KelpIconButton::setBackdrop(const QColor& color) {
-    m_backdrop = color;
+    backdrop_ = color;
     update();
 }
 
 void KelpIconButton::enterEvent(QEnterEvent* event) {
-    m_hovered = true;
+    hovered_ = true;
     update();
     QAbstractButton::enterEvent(event);
 }
 
 void KelpIconButton::leaveEvent(QEvent* event) {
-    m_hovered = false;
+    hovered_ = false;
     update();
     QAbstractButton::leaveEvent(event);
 }
@@ -279,13 +281,13 @@ void KelpIconButton::leaveEvent(QEvent* event) {
 void KelpIconButton::paintEvent(QPaintEvent*) {
     const bool dark = Palette::isDark(this);
     QPainter p(this);
-    if (m_backdrop.isValid()) Kelp::fillRounded(p, rect(), 5, m_backdrop);
+    if (backdrop_.isValid()) Kelp::fillRounded(p, rect(), 5, backdrop_);
     p.setOpacity(isDown() ? 0.7 : 1.0);
-    if (m_hovered) Kelp::fillRounded(p, rect(), 5, Palette::overlay(0.08, dark));
-    const QColor fg = m_color.isValid() ? m_color
-                                        : Palette::color(m_hovered ? Role::textPrimary : Role::textTertiary, dark);
+    if (hovered_) Kelp::fillRounded(p, rect(), 5, Palette::overlay(0.08, dark));
+    const QColor fg = color_.isValid() ? color_
+                                        : Palette::color(hovered_ ? Role::textPrimary : Role::textTertiary, dark);
     const QRectF r = rect();
-    SymbolIcons::paint(&p, QRectF(r.center().x() - 7, r.center().y() - 7, 14, 14), m_symbol, fg,
+    SymbolIcons::paint(&p, QRectF(r.center().x() - 7, r.center().y() - 7, 14, 14), symbol_, fg,
                        SymbolIcons::medium);
 }
 
@@ -299,20 +301,20 @@ public:
         setFocusPolicy(Qt::TabFocus);
     }
     void setActive(bool active) {
-        m_active = active;
+        active_ = active;
         update();
     }
-    bool isActive() const { return m_active; }
+    bool isActive() const { return active_; }
     QSize sizeHint() const override { return {QFontMetrics(font()).horizontalAdvance(text()) + 20, 20}; }
 
 protected:
     void enterEvent(QEnterEvent* event) override {
-        m_hovered = true;
+        hovered_ = true;
         update();
         QAbstractButton::enterEvent(event);
     }
     void leaveEvent(QEvent* event) override {
-        m_hovered = false;
+        hovered_ = false;
         update();
         QAbstractButton::leaveEvent(event);
     }
@@ -320,12 +322,12 @@ protected:
         const bool dark = Palette::isDark(this);
         QPainter p(this);
         QColor fill = Qt::transparent;
-        QColor fg = Palette::color(m_hovered ? Role::textPrimary : Role::textSecondary, dark);
-        if (m_active) {
+        QColor fg = Palette::color(hovered_ ? Role::textPrimary : Role::textSecondary, dark);
+        if (active_) {
             fill = Palette::color(Role::accent, dark);
             fill.setAlphaF(0.15);
             fg = Palette::color(Role::accent, dark);
-        } else if (m_hovered) {
+        } else if (hovered_) {
             fill = Palette::overlay(0.16, dark);
         }
         Kelp::fillRounded(p, rect(), 5, fill);
@@ -334,62 +336,64 @@ protected:
     }
 
 private:
-    bool m_active = false;
-    bool m_hovered = false;
+    bool active_ = false;
+    bool hovered_ = false;
 };
 
-KelpSegGroup::KelpSegGroup(QWidget* parent) : QWidget(parent), m_layout(new QHBoxLayout(this)) {
-    m_layout->setContentsMargins(1, 1, 1, 1);
-    m_layout->setSpacing(1);
+KelpSegGroup::KelpSegGroup(QWidget* parent) : QWidget(parent), layout_(new QHBoxLayout(this)) {
+    layout_->setContentsMargins(1, 1, 1, 1);
+    layout_->setSpacing(1);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
 
 KelpSegGroup::KelpSegGroup(QList<Action> actions, std::optional<QString> activeLabel, QWidget* parent)
     : KelpSegGroup(parent) {
-    m_active = std::move(activeLabel);
+    active_ = std::move(activeLabel);
     setActions(std::move(actions));
 }
 
 void KelpSegGroup::setActions(QList<Action> actions) {
-    m_actions = std::move(actions);
+    actions_ = std::move(actions);
     // Segments are kept by index; extra ones go away after the current event,
     // since an action may replace the group's actions from inside its click.
-    while (m_buttons.size() > m_actions.size()) {
-        KelpSegButton* extra = m_buttons.takeLast();
+    while (buttons_.size() > actions_.size()) {
+        KelpSegButton* extra = buttons_.takeLast();
         extra->hide();
-        m_layout->removeWidget(extra);
+        layout_->removeWidget(extra);
         extra->deleteLater();
     }
-    while (m_buttons.size() < m_actions.size()) {
+    while (buttons_.size() < actions_.size()) {
         auto* button = new KelpSegButton(this);
-        const int index = int(m_buttons.size());
+        const int index = int(buttons_.size());
         connect(button, &QAbstractButton::clicked, this, [this, index] {
-            if (index >= m_actions.size()) return;
-            const auto action = m_actions[index].action;
+            if (index >= actions_.size()) return;
+            const auto action = actions_[index].action;
             if (action) action();
             emit triggered(index);
         });
-        m_layout->addWidget(button);
-        m_buttons.append(button);
+        layout_->addWidget(button);
+        buttons_.append(button);
     }
-    for (int i = 0; i < m_buttons.size(); ++i) {
-        m_buttons[i]->setText(m_actions[i].label);
-        m_buttons[i]->setObjectName(m_actions[i].label);
-        m_buttons[i]->updateGeometry();
+    for (int i = 0; i < buttons_.size(); ++i) {
+        buttons_[i]->setText(actions_[i].label);
+        buttons_[i]->setObjectName(actions_[i].label);
+        buttons_[i]->updateGeometry();
     }
-    setActiveLabel(m_active);
+    setActiveLabel(active_);
 }
 
 void KelpSegGroup::setActiveLabel(std::optional<QString> label) {
-    m_active = std::move(label);
-    for (int i = 0; i < m_buttons.size(); ++i) m_buttons[i]->setActive(m_active && *m_active == m_actions[i].label);
+    active_ = std::move(label);
+    for (int i = 0; i < buttons_.size(); ++i) buttons_[i]->setActive(active_ && *active_ == actions_[i].label);
 }
 
 QAbstractButton* KelpSegGroup::segment(int index) const {
-    return index >= 0 && index < m_buttons.size() ? m_buttons[index] : nullptr;
+    return index >= 0 && index < buttons_.size() ? buttons_[index] : nullptr;
 }
 
 void KelpSegGroup::paintEvent(QPaintEvent*) {
     QPainter p(this);
     Kelp::fillRounded(p, rect(), 6, Palette::shadow(0.28, Palette::isDark(this)));
 }
+
+}  // namespace vantrel

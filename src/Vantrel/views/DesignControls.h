@@ -13,6 +13,8 @@
 
 class QHBoxLayout;
 
+namespace vantrel {
+
 // Vantrel's own painted controls. Colours come from Palette at paint time;
 // controls never change their owner's values themselves: they report clicks
 // and redraw from what the owner passes back.
@@ -20,11 +22,11 @@ class QHBoxLayout;
 namespace Kelp {
 
 // The application font at a pixel size with an explicit weight.
-inline QFont font(int pixelSize, QFont::Weight weight = QFont::Normal) { return vantrel::fonts::system(pixelSize, weight); }
+inline QFont font(int pixelSize, QFont::Weight weight = QFont::Normal) { return fonts::system(pixelSize, weight); }
 
-// For text whose digits must line up (see vantrel::fonts::digits).
+// For text whose digits must line up (see fonts::digits).
 inline QFont digitsFont(int pixelSize, QFont::Weight weight = QFont::Normal) {
-    return vantrel::fonts::digits(pixelSize, weight);
+    return fonts::digits(pixelSize, weight);
 }
 
 // Fills a rounded rectangle; radius is clamped to half the shorter side.
@@ -42,9 +44,9 @@ public:
     explicit KelpLabel(const QString& text = {}, const QFont& font = Kelp::font(12),
                        Palette::Role role = Palette::Role::textPrimary, QWidget* parent = nullptr);
     void setText(const QString& text);
-    QString text() const { return m_text; }
+    QString text() const { return text_; }
     void setRole(Palette::Role role);
-    Palette::Role role() const { return m_role; }
+    Palette::Role role() const { return role_; }
     // A fixed colour instead of the role; an invalid colour returns to the role.
     void setColor(const QColor& color);
     void setElideMode(Qt::TextElideMode mode);
@@ -59,11 +61,11 @@ protected:
     void paintEvent(QPaintEvent*) override;
 
 private:
-    QString m_text;
-    Palette::Role m_role;
-    QColor m_color;
-    Qt::TextElideMode m_elide = Qt::ElideRight;
-    Qt::Alignment m_alignment = Qt::AlignLeft | Qt::AlignVCenter;
+    QString text_;
+    Palette::Role role_;
+    QColor color_;
+    Qt::TextElideMode elide_ = Qt::ElideRight;
+    Qt::Alignment alignment_ = Qt::AlignLeft | Qt::AlignVCenter;
 };
 
 struct KelpButtonStyle {
@@ -78,13 +80,13 @@ class KelpButton : public QAbstractButton {
 public:
     explicit KelpButton(const QString& title = {}, KelpButtonStyle style = {}, QWidget* parent = nullptr);
     void setButtonStyle(KelpButtonStyle style);
-    KelpButtonStyle buttonStyle() const { return m_style; }
+    KelpButtonStyle buttonStyle() const { return style_; }
     // A symbol shown before the title; empty for none.
     void setSymbol(const QString& name);
-    QString symbol() const { return m_symbol; }
+    QString symbol() const { return symbol_; }
     // Draws the button scaled about its centre; its layout size stays the same.
     void setVisualScale(qreal scale);
-    qreal visualScale() const { return m_scale; }
+    qreal visualScale() const { return scale_; }
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
@@ -94,9 +96,9 @@ protected:
 
 private:
     QRectF shapeRect() const;
-    KelpButtonStyle m_style;
-    QString m_symbol;
-    qreal m_scale = 1.0;
+    KelpButtonStyle style_;
+    QString symbol_;
+    qreal scale_ = 1.0;
 };
 
 // A 22x22 symbol button that lights up under the pointer.
@@ -105,13 +107,13 @@ class KelpIconButton : public QAbstractButton {
 public:
     explicit KelpIconButton(const QString& symbol = {}, QWidget* parent = nullptr);
     void setSymbol(const QString& name);
-    QString symbol() const { return m_symbol; }
+    QString symbol() const { return symbol_; }
     // A fixed symbol colour instead of the hover-dependent one; invalid to reset.
     void setSymbolColor(const QColor& color);
     // A fill behind the button (e.g. to mark a switched-on state); invalid for none.
     void setBackdrop(const QColor& color);
-    QColor backdrop() const { return m_backdrop; }
-    bool isHovered() const { return m_hovered; }
+    QColor backdrop() const { return backdrop_; }
+    bool isHovered() const { return hovered_; }
     QSize sizeHint() const override { return {22, 22}; }
 
 protected:
@@ -120,10 +122,10 @@ protected:
     void leaveEvent(QEvent*) override;
 
 private:
-    QString m_symbol;
-    QColor m_color;
-    QColor m_backdrop;
-    bool m_hovered = false;
+    QString symbol_;
+    QColor color_;
+    QColor backdrop_;
+    bool hovered_ = false;
 };
 
 class KelpSegButton;
@@ -142,8 +144,8 @@ public:
     KelpSegGroup(QList<Action> actions, std::optional<QString> activeLabel, QWidget* parent = nullptr);
     void setActions(QList<Action> actions);
     void setActiveLabel(std::optional<QString> label);
-    std::optional<QString> activeLabel() const { return m_active; }
-    int count() const { return int(m_actions.size()); }
+    std::optional<QString> activeLabel() const { return active_; }
+    int count() const { return int(actions_.size()); }
     QAbstractButton* segment(int index) const;
 
 signals:
@@ -153,8 +155,10 @@ protected:
     void paintEvent(QPaintEvent*) override;
 
 private:
-    QList<Action> m_actions;
-    std::optional<QString> m_active;
-    QList<KelpSegButton*> m_buttons;
-    QHBoxLayout* m_layout;
+    QList<Action> actions_;
+    std::optional<QString> active_;
+    QList<KelpSegButton*> buttons_;
+    QHBoxLayout* layout_;
 };
+
+}  // namespace vantrel

@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace vantrel {
+
 using Palette::Role;
 
 namespace {
@@ -21,14 +23,14 @@ double clampedFraction(double fraction) { return std::isfinite(fraction) ? std::
 
 // ---- KelpCheckbox ----
 
-KelpCheckbox::KelpCheckbox(bool on, QWidget* parent) : QAbstractButton(parent), m_on(on) {
+KelpCheckbox::KelpCheckbox(bool on, QWidget* parent) : QAbstractButton(parent), on_(on) {
     setFixedSize(14, 14);
     setFocusPolicy(Qt::TabFocus);
 }
 
 void KelpCheckbox::setOn(bool on) {
-    if (on == m_on) return;
-    m_on = on;
+    if (on == on_) return;
+    on_ = on;
     update();
 }
 
@@ -36,8 +38,8 @@ void KelpCheckbox::paintEvent(QPaintEvent*) {
     const bool dark = Palette::isDark(this);
     QPainter p(this);
     const QRectF box(0, 0, 14, 14);
-    Kelp::fillRounded(p, box, 3.5, m_on ? Palette::color(Role::accent, dark) : Palette::shadow(0.25, dark));
-    if (m_on)
+    Kelp::fillRounded(p, box, 3.5, on_ ? Palette::color(Role::accent, dark) : Palette::shadow(0.25, dark));
+    if (on_)
         SymbolIcons::paint(&p, box.adjusted(2, 2, -2, -2), QStringLiteral("checkmark"), Qt::white, SymbolIcons::bold);
     else
         Kelp::strokeRoundedInside(p, box, 3.5, 1, Palette::overlay(0.28, dark));
@@ -46,19 +48,19 @@ void KelpCheckbox::paintEvent(QPaintEvent*) {
 // ---- KelpProgressBar ----
 
 KelpProgressBar::KelpProgressBar(double fraction, Fill fill, QWidget* parent)
-    : QWidget(parent), m_fraction(fraction), m_fill(fill) {
+    : QWidget(parent), fraction_(fraction), fill_(fill) {
     setFixedHeight(5);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 }
 
 void KelpProgressBar::setFraction(double fraction) {
-    if (fraction == m_fraction) return;
-    m_fraction = fraction;
+    if (fraction == fraction_) return;
+    fraction_ = fraction;
     update();
 }
 
 void KelpProgressBar::setFill(Fill fill) {
-    m_fill = fill;
+    fill_ = fill;
     update();
 }
 
@@ -67,20 +69,20 @@ void KelpProgressBar::paintEvent(QPaintEvent*) {
     QPainter p(this);
     const QRectF track(0, 0, width(), 5);
     Kelp::fillRounded(p, track, 2.5, Palette::shadow(0.35, dark));
-    const Role role = m_fill == Fill::running ? Role::accent : m_fill == Fill::done ? Role::success : Role::danger;
-    Kelp::fillRounded(p, QRectF(0, 0, clampedFraction(m_fraction) * width(), 5), 2.5, Palette::color(role, dark));
+    const Role role = fill_ == Fill::running ? Role::accent : fill_ == Fill::done ? Role::success : Role::danger;
+    Kelp::fillRounded(p, QRectF(0, 0, clampedFraction(fraction_) * width(), 5), 2.5, Palette::color(role, dark));
 }
 
 // ---- KelpSegmentedBar ----
 
 KelpSegmentedBar::KelpSegmentedBar(QList<KelpBarSegment> segments, int height, QWidget* parent)
-    : QWidget(parent), m_segments(std::move(segments)) {
+    : QWidget(parent), segments_(std::move(segments)) {
     setFixedHeight(height);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 }
 
 void KelpSegmentedBar::setSegments(QList<KelpBarSegment> segments) {
-    m_segments = std::move(segments);
+    segments_ = std::move(segments);
     update();
 }
 
@@ -100,7 +102,7 @@ void KelpSegmentedBar::paintEvent(QPaintEvent*) {
     p.fillRect(r, Palette::shadow(0.35, Palette::isDark(this)));
     p.setRenderHint(QPainter::Antialiasing, false);
     qreal x = 0;
-    for (const KelpBarSegment& segment : m_segments) {
+    for (const KelpBarSegment& segment : segments_) {
         const qreal w = clampedFraction(segment.fraction) * r.width();
         p.fillRect(QRectF(x, 0, w, r.height()), segment.color);
         x += w;
@@ -119,10 +121,10 @@ constexpr int wellMinSpacer = 4;
 
 KelpPathWell::KelpPathWell(const QString& icon, std::optional<QString> path, const QString& placeholder, int height,
                            int minWidth, QWidget* parent)
-    : QWidget(parent), m_icon(icon), m_path(std::move(path)), m_placeholder(placeholder),
-      m_choose(new KelpButton(tr("Choose…"), {KelpButtonStyle::Kind::standard, false}, this)) {
-    m_choose->setObjectName(QStringLiteral("choose"));
-    connect(m_choose, &QAbstractButton::clicked, this, &KelpPathWell::choose);
+    : QWidget(parent), icon_(icon), path_(std::move(path)), placeholder_(placeholder),
+      choose_(new KelpButton(tr("Choose…"), {KelpButtonStyle::Kind::standard, false}, this)) {
+    choose_->setObjectName(QStringLiteral("choose"));
+    connect(choose_, &QAbstractButton::clicked, this, &KelpPathWell::choose);
     setMaximumWidth(maximumWellWidth);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     setMinWidth(minWidth);
@@ -130,23 +132,23 @@ KelpPathWell::KelpPathWell(const QString& icon, std::optional<QString> path, con
 }
 
 void KelpPathWell::setPath(std::optional<QString> path) {
-    m_path = std::move(path);
+    path_ = std::move(path);
     update();
 }
 
 void KelpPathWell::setPlaceholder(const QString& placeholder) {
-    m_placeholder = placeholder;
+    placeholder_ = placeholder;
     update();
 }
 
 void KelpPathWell::setIcon(const QString& icon) {
-    m_icon = icon;
+    icon_ = icon;
     update();
 }
 
 void KelpPathWell::setWellHeight(int height) {
     setFixedHeight(height);
-    m_choose->setVisualScale(height >= 30 ? 0.95 : 0.85);
+    choose_->setVisualScale(height >= 30 ? 0.95 : 0.85);
     placeButton();
 }
 
@@ -157,26 +159,26 @@ QSize KelpPathWell::sizeHint() const { return {maximumWellWidth, height()}; }
 void KelpPathWell::resizeEvent(QResizeEvent*) { placeButton(); }
 
 void KelpPathWell::placeButton() {
-    const QSize button = m_choose->sizeHint();
-    m_choose->setGeometry(width() - wellTrailing - button.width(), (height() - button.height()) / 2, button.width(),
+    const QSize button = choose_->sizeHint();
+    choose_->setGeometry(width() - wellTrailing - button.width(), (height() - button.height()) / 2, button.width(),
                           button.height());
 }
 
 QRectF KelpPathWell::textRect() const {
     const qreal left = wellLeading + wellIcon + wellSpacing;
-    const qreal right = m_choose->x() - wellSpacing - wellMinSpacer - wellSpacing;
+    const qreal right = choose_->x() - wellSpacing - wellMinSpacer - wellSpacing;
     return QRectF(left, 0, std::max<qreal>(0, right - left), height());
 }
 
 int KelpPathWell::widthShowingPlaceholder() const {
-    const int text = int(std::ceil(QFontMetricsF(Kelp::font(12)).horizontalAdvance(m_placeholder)));
+    const int text = int(std::ceil(QFontMetricsF(Kelp::font(12)).horizontalAdvance(placeholder_)));
     return wellLeading + wellIcon + wellSpacing + text + wellSpacing + wellMinSpacer + wellSpacing +
-           m_choose->sizeHint().width() + wellTrailing + 1;
+           choose_->sizeHint().width() + wellTrailing + 1;
 }
 
 QString KelpPathWell::shownText() const {
-    if (m_path) return QFontMetrics(Kelp::digitsFont(12, QFont::Medium)).elidedText(*m_path, Qt::ElideLeft, int(textRect().width()));
-    return QFontMetrics(Kelp::font(12)).elidedText(m_placeholder, Qt::ElideRight, int(textRect().width()));
+    if (path_) return QFontMetrics(Kelp::digitsFont(12, QFont::Medium)).elidedText(*path_, Qt::ElideLeft, int(textRect().width()));
+    return QFontMetrics(Kelp::font(12)).elidedText(placeholder_, Qt::ElideRight, int(textRect().width()));
 }
 
 void KelpPathWell::paintEvent(QPaintEvent*) {
@@ -186,9 +188,9 @@ void KelpPathWell::paintEvent(QPaintEvent*) {
     Kelp::fillRounded(p, r, 7, Palette::shadow(0.3, dark));
     Kelp::strokeRoundedInside(p, r, 7, 1, Palette::color(Role::hairline, dark));
     const QColor tertiary = Palette::color(Role::textTertiary, dark);
-    SymbolIcons::paint(&p, QRectF(wellLeading, (r.height() - wellIcon) / 2, wellIcon, wellIcon), m_icon, tertiary);
-    p.setFont(m_path ? Kelp::digitsFont(12, QFont::Medium) : Kelp::font(12));
-    p.setPen(m_path ? Palette::color(Role::textPrimary, dark) : tertiary);
+    SymbolIcons::paint(&p, QRectF(wellLeading, (r.height() - wellIcon) / 2, wellIcon, wellIcon), icon_, tertiary);
+    p.setFont(path_ ? Kelp::digitsFont(12, QFont::Medium) : Kelp::font(12));
+    p.setPen(path_ ? Palette::color(Role::textPrimary, dark) : tertiary);
     p.drawText(textRect(), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shownText());
 }
 
@@ -196,30 +198,32 @@ void KelpPathWell::paintEvent(QPaintEvent*) {
 
 KelpSectionHead::KelpSectionHead(const QString& title, std::optional<QString> count, QWidget* parent)
     : QWidget(parent),
-      m_title(new KelpLabel({}, Kelp::font(11, QFont::Bold), Role::textTertiary, this)),
-      m_countLabel(new KelpLabel({}, Kelp::digitsFont(11, QFont::Medium), Role::textSecondary, this)),
-      m_layout(new QHBoxLayout(this)) {
-    m_title->setObjectName(QStringLiteral("title"));
-    m_title->setLetterSpacing(0.6);
-    m_title->setElideMode(Qt::ElideNone);
-    m_countLabel->setObjectName(QStringLiteral("count"));
-    m_countLabel->setElideMode(Qt::ElideNone);
-    m_layout->setContentsMargins(16, 8, 16, 8);
-    m_layout->setSpacing(10);
-    m_layout->addWidget(m_title);
-    m_layout->addWidget(m_countLabel);
-    m_layout->addStretch(1);
+      title_(new KelpLabel({}, Kelp::font(11, QFont::Bold), Role::textTertiary, this)),
+      countLabel_(new KelpLabel({}, Kelp::digitsFont(11, QFont::Medium), Role::textSecondary, this)),
+      layout_(new QHBoxLayout(this)) {
+    title_->setObjectName(QStringLiteral("title"));
+    title_->setLetterSpacing(0.6);
+    title_->setElideMode(Qt::ElideNone);
+    countLabel_->setObjectName(QStringLiteral("count"));
+    countLabel_->setElideMode(Qt::ElideNone);
+    layout_->setContentsMargins(16, 8, 16, 8);
+    layout_->setSpacing(10);
+    layout_->addWidget(title_);
+    layout_->addWidget(countLabel_);
+    layout_->addStretch(1);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     setTitle(title);
     setCount(std::move(count));
 }
 
-void KelpSectionHead::setTitle(const QString& title) { m_title->setText(title.toUpper()); }
+void KelpSectionHead::setTitle(const QString& title) { title_->setText(title.toUpper()); }
 
 void KelpSectionHead::setCount(std::optional<QString> count) {
-    m_count = std::move(count);
-    m_countLabel->setText(m_count.value_or(QString()));
-    m_countLabel->setVisible(m_count.has_value());
+    count_ = std::move(count);
+    countLabel_->setText(count_.value_or(QString()));
+    countLabel_->setVisible(count_.has_value());
 }
 
-void KelpSectionHead::addTrailing(QWidget* widget) { m_layout->addWidget(widget); }
+void KelpSectionHead::addTrailing(QWidget* widget) { layout_->addWidget(widget); }
+
+}  // namespace vantrel

@@ -10,6 +10,8 @@
 
 class QHBoxLayout;
 
+namespace vantrel {
+
 // Vantrel's painted indicators and pane furniture: a check square, progress
 // bars, a path well and a pane's header line. Like the controls, they report
 // clicks and redraw from what the owner passes back.
@@ -21,14 +23,14 @@ class KelpCheckbox : public QAbstractButton {
 public:
     explicit KelpCheckbox(bool on = false, QWidget* parent = nullptr);
     void setOn(bool on);
-    bool isOn() const { return m_on; }
+    bool isOn() const { return on_; }
     QSize sizeHint() const override { return {14, 14}; }
 
 protected:
     void paintEvent(QPaintEvent*) override;
 
 private:
-    bool m_on;
+    bool on_;
 };
 
 // A 5-pixel capsule showing a fraction in the colour of its state. Fractions
@@ -39,17 +41,17 @@ public:
     enum class Fill { running, done, failed };
     explicit KelpProgressBar(double fraction = 0, Fill fill = Fill::running, QWidget* parent = nullptr);
     void setFraction(double fraction);
-    double fraction() const { return m_fraction; }
+    double fraction() const { return fraction_; }
     void setFill(Fill fill);
-    Fill fill() const { return m_fill; }
+    Fill fill() const { return fill_; }
     QSize sizeHint() const override { return {120, 5}; }
 
 protected:
     void paintEvent(QPaintEvent*) override;
 
 private:
-    double m_fraction;
-    Fill m_fill;
+    double fraction_;
+    Fill fill_;
 };
 
 // One coloured share of a KelpSegmentedBar; each segment made gets a fresh id.
@@ -69,7 +71,7 @@ class KelpSegmentedBar : public QWidget {
 public:
     explicit KelpSegmentedBar(QList<KelpBarSegment> segments = {}, int height = 6, QWidget* parent = nullptr);
     void setSegments(QList<KelpBarSegment> segments);
-    const QList<KelpBarSegment>& segments() const { return m_segments; }
+    const QList<KelpBarSegment>& segments() const { return segments_; }
     void setBarHeight(int height);
     QSize sizeHint() const override { return {160, height()}; }
 
@@ -77,7 +79,7 @@ protected:
     void paintEvent(QPaintEvent*) override;
 
 private:
-    QList<KelpBarSegment> m_segments;
+    QList<KelpBarSegment> segments_;
 };
 
 // A sunken field showing a path (its end kept visible) or a placeholder, with a
@@ -89,12 +91,12 @@ public:
     KelpPathWell(const QString& icon, std::optional<QString> path, const QString& placeholder, int height = 28,
                  int minWidth = 240, QWidget* parent = nullptr);
     void setPath(std::optional<QString> path);
-    std::optional<QString> path() const { return m_path; }
+    std::optional<QString> path() const { return path_; }
     void setPlaceholder(const QString& placeholder);
     void setIcon(const QString& icon);
     void setWellHeight(int height);
     void setMinWidth(int width);
-    KelpButton* chooseButton() const { return m_choose; }
+    KelpButton* chooseButton() const { return choose_; }
     // The text as drawn at the current width (elided at the head), for tests.
     QString shownText() const;
     // The narrowest width at which the placeholder shows whole.
@@ -111,10 +113,10 @@ protected:
 private:
     QRectF textRect() const;
     void placeButton();
-    QString m_icon;
-    std::optional<QString> m_path;
-    QString m_placeholder;
-    KelpButton* m_choose;
+    QString icon_;
+    std::optional<QString> path_;
+    QString placeholder_;
+    KelpButton* choose_;
 };
 
 // The header line of a pane: the title in capitals, an optional count, a
@@ -125,14 +127,16 @@ public:
     explicit KelpSectionHead(const QString& title, std::optional<QString> count = {}, QWidget* parent = nullptr);
     void setTitle(const QString& title);
     void setCount(std::optional<QString> count);
-    std::optional<QString> count() const { return m_count; }
+    std::optional<QString> count() const { return count_; }
     void addTrailing(QWidget* widget);
-    KelpLabel* titleLabel() const { return m_title; }
-    KelpLabel* countLabel() const { return m_countLabel; }
+    KelpLabel* titleLabel() const { return title_; }
+    KelpLabel* countLabel() const { return countLabel_; }
 
 private:
-    KelpLabel* m_title;
-    KelpLabel* m_countLabel;
-    std::optional<QString> m_count;
-    QHBoxLayout* m_layout;
+    KelpLabel* title_;
+    KelpLabel* countLabel_;
+    std::optional<QString> count_;
+    QHBoxLayout* layout_;
 };
+
+}  // namespace vantrel

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace vantrel {
+
 namespace Palette {
 namespace {
 
@@ -81,3 +83,5 @@ QPalette qtPalette(bool dark) {
 }
 
 }  // namespace Palette
+
+}  // namespace vantrel

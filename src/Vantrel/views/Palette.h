@@ -5,6 +5,8 @@
 
 class QWidget;
 
+namespace vantrel {
+
 // Vantrel's own colours. Every pane and control of the main window takes its
 // colours from here, chosen at paint time for the appearance being drawn.
 namespace Palette {
@@ -41,3 +43,5 @@ bool isDark(const QWidget* widget);
 QPalette qtPalette(bool dark);
 
 }  // namespace Palette
+
+}  // namespace vantrel

@@ -201,7 +201,7 @@ TEST_F(MainWindowTest, HelpKeyIsFixedOnceAfterLaunch) {
 TEST_F(MainWindowTest, SourcesWellCountsVideos) {
     launch();
     MainWindow* window = shown();
-    KelpPathWell* well = window->findChild<KelpPathWell*>(QStringLiteral("SourcesWell"));
+    vantrel::KelpPathWell* well = window->findChild<vantrel::KelpPathWell*>(QStringLiteral("SourcesWell"));
     ASSERT_NE(well, nullptr);
     EXPECT_EQ(well->shownText(), QStringLiteral("No videos added"));
     QList<QUrl> urls;

@@ -111,11 +111,11 @@ TEST_F(HelpPictures, WelcomeShowsAShootMidway) {
         QWidget* widget = sources->list()->rowWidget(row.id);
         ASSERT_TRUE(widget);
         for (const char* name : {"embedded", "creation"}) {
-            const QString text = widget->findChild<KelpLabel*>(QLatin1String(name))->text();
+            const QString text = widget->findChild<vantrel::KelpLabel*>(QLatin1String(name))->text();
             EXPECT_TRUE(text.front().isDigit()) << name << ": " << text.toStdString();
         }
     }
-    auto* well = window->findChild<KelpPathWell*>(QStringLiteral("outputFolder"));
+    auto* well = window->findChild<vantrel::KelpPathWell*>(QStringLiteral("outputFolder"));
     ASSERT_TRUE(well);
     EXPECT_EQ(well->path(), corrected);
     if (!testsupport::galleryWanted()) return;

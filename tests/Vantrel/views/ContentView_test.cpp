@@ -133,7 +133,7 @@ TEST_F(ContentViewTest, SmallWindowKeepsTextsWhole) {
         QCoreApplication::processEvents();
         ASSERT_EQ(window->width(), 1024);
 
-        auto* well = window->findChild<KelpPathWell*>(QStringLiteral("outputFolder"));
+        auto* well = window->findChild<vantrel::KelpPathWell*>(QStringLiteral("outputFolder"));
         ASSERT_TRUE(well);
         EXPECT_EQ(well->shownText(), QStringLiteral("Choose output folder…"));
         auto* bar = qobject_cast<CommandBarView*>(well->parentWidget());
@@ -151,7 +151,7 @@ TEST_F(ContentViewTest, SmallWindowKeepsTextsWhole) {
 
         QWidget* row = sources->list()->rowWidget(id);
         ASSERT_TRUE(row);
-        auto* rate = row->findChild<KelpMenuButton*>(QStringLiteral("frameRate"));
+        auto* rate = row->findChild<vantrel::KelpMenuButton*>(QStringLiteral("frameRate"));
         ASSERT_TRUE(rate);
         EXPECT_EQ(rate->text(), QStringLiteral("Auto (29.97 DF)"));
         // The ink of the label, then a clear gap, then the chevron's: the last run
@@ -177,7 +177,7 @@ TEST_F(ContentViewTest, WideWindowKeepsTheDesignedBar) {
     ASSERT_TRUE(bar);
     EXPECT_EQ(bar->density(), CommandBarView::Density::regular);
     EXPECT_EQ(bar->layout()->spacing(), 12);
-    auto* well = bar->findChild<KelpPathWell*>(QStringLiteral("outputFolder"));
+    auto* well = bar->findChild<vantrel::KelpPathWell*>(QStringLiteral("outputFolder"));
     EXPECT_EQ(well->shownText(), QStringLiteral("Choose output folder…"));
 }
 

@@ -16,6 +16,7 @@
 #include <cmath>
 #include <limits>
 
+using namespace vantrel;
 using Palette::Role;
 using namespace viewtest;
 

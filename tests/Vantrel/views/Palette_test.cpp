@@ -10,6 +10,7 @@
 
 #include <cmath>
 
+using namespace vantrel;
 using Palette::Role;
 
 namespace {

@@ -18,7 +18,7 @@ inline void app() { testsupport::ensureWidgetApplication(); }
 // Installs the application palette of one appearance, as the shell does, and
 // lets every widget take it.
 inline void setAppearance(bool dark) {
-    QApplication::setPalette(Palette::qtPalette(dark));
+    QApplication::setPalette(vantrel::Palette::qtPalette(dark));
     QCoreApplication::sendPostedEvents(nullptr, QEvent::ApplicationPaletteChange);
     QCoreApplication::processEvents();
 }
@@ -31,7 +31,7 @@ inline QWidget* makeHost(QWidget* parent = nullptr) {
     auto* host = new QWidget(parent);
     host->setAutoFillBackground(true);
     QPalette palette = host->palette();
-    palette.setColor(QPalette::Window, Palette::color(Palette::Role::paneBackground, Palette::isDark(nullptr)));
+    palette.setColor(QPalette::Window, vantrel::Palette::color(vantrel::Palette::Role::paneBackground, vantrel::Palette::isDark(nullptr)));
     host->setPalette(palette);
     return host;
 }
