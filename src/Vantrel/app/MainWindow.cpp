@@ -45,7 +45,6 @@ MainWindow::MainWindow(AppModel* model, QSettings* settings, AppearanceControlle
     : QMainWindow(parent), model_(model), settings_(settings), appearance_(appearance), icons_(icons), updater_(updater) {
     setObjectName(QStringLiteral("main"));
     setWindowTitle(QStringLiteral("Vantrel"));
-    setUnifiedTitleAndToolBarOnMac(true);
     content_ = new ContentView(model, settings, this);
     content_->setMinimumSize(minimumContentWidth, minimumContentHeight);
     setCentralWidget(content_);

@@ -77,7 +77,7 @@ bool CorrectionQueue::isDeepVerifying() const {
     return loopVerifyingJobId_ ? loopDeepVerifying_ : manualVerifyingJobId_.has_value();
 }
 
-// MARK: counters
+// ---- counters ----
 
 int CorrectionQueue::pendingCount() const { return store_->count(JobStore::Tally::pending); }
 int CorrectionQueue::failedCount() const { return store_->count(JobStore::Tally::failed); }
@@ -150,7 +150,7 @@ std::optional<double> CorrectionQueue::estimateRemaining(const QList<CorrectionJ
                         now);
 }
 
-// MARK: console
+// ---- console ----
 
 void CorrectionQueue::log(const QString& message) { log(QStringList{message}); }
 
@@ -172,7 +172,7 @@ void CorrectionQueue::clearLog() {
     emit logCleared();
 }
 
-// MARK: commands
+// ---- commands ----
 
 void CorrectionQueue::enqueue(const CorrectionJob& job) { enqueue(QList<CorrectionJob>{job}); }
 
@@ -246,7 +246,7 @@ void CorrectionQueue::setSleepInhibitor(std::unique_ptr<SleepInhibitor> inhibito
 void CorrectionQueue::setVolumeInfoProvider(VolumeInfoProvider provider) { volumeInfo_ = std::move(provider); }
 void CorrectionQueue::setQueueFileWriter(FileByteWriter writer) { store_->saver().setWriter(std::move(writer)); }
 
-// MARK: helpers
+// ---- helpers ----
 
 void CorrectionQueue::setProcessing(bool processing) {
     if (isProcessing_ == processing) return;

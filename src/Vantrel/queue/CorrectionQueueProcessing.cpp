@@ -86,7 +86,7 @@ std::optional<QString> CorrectionQueue::checkFreeSpace(const QString& sourcePath
     return freeSpaceProblem(size, volume.availableBytes, volume.name);
 }
 
-// MARK: statuses
+// ---- statuses ----
 
 void CorrectionQueue::setJobStatus(const QUuid& id, const JobStatus& status, std::optional<double> progress) {
     store_->update(id, [&](CorrectionJob& job) {
@@ -120,7 +120,7 @@ void CorrectionQueue::settleRestored(CorrectionJob& job) {
     }
 }
 
-// MARK: the loop
+// ---- the loop ----
 
 void CorrectionQueue::start() {
     if (isProcessing_ || pendingCount() == 0) return;
@@ -381,7 +381,7 @@ void CorrectionQueue::cancelRun(const QString& line) {
         Qt::QueuedConnection);
 }
 
-// MARK: verification stage
+// ---- verification stage ----
 
 std::function<void(double)> CorrectionQueue::verificationProgressSetter(const QUuid& id) {
     const std::weak_ptr<Relay> relay = relay_;
@@ -445,7 +445,7 @@ void CorrectionQueue::finishVerificationStage(const std::shared_ptr<JobRun>& run
     endRun(run, JobStatus::completed());
 }
 
-// MARK: manual thorough verification
+// ---- manual thorough verification ----
 
 void CorrectionQueue::manualThoroughVerify(const QUuid& id) {
     if (currentlyVerifyingJobId() || deferredVerificationStage_) return;

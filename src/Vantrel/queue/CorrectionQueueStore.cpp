@@ -9,7 +9,7 @@
 
 namespace vantrel {
 
-// MARK: saver
+// ---- saver ----
 
 struct QueueSaver::State {
     QMutex mutex;
@@ -134,7 +134,7 @@ void QueueSaver::whenWritten(std::function<void()> then) {
     state_->followUps.append({state_->requested, std::move(then)});
 }
 
-// MARK: store
+// ---- store ----
 
 JobStore::JobStore(CorrectionQueue* queue)
     : queue_(queue),

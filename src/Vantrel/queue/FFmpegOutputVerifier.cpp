@@ -268,7 +268,7 @@ VerificationResult FFmpegOutputVerifier::thoroughNow(const CorrectionJob& job, c
     return {job.verifyTier, checks, measured.verifiedAt, standardSeconds + secondsSince(timer)};
 }
 
-// MARK: standard tier
+// ---- standard tier ----
 
 FFmpegOutputVerifier::Outcome FFmpegOutputVerifier::checkTimecodeWriteBack(const CorrectionJob& job) const {
     using ReaderError = SourceTimecodeReader::ReaderError;
@@ -350,7 +350,7 @@ std::optional<QString> FFmpegOutputVerifier::normalizedTimecodeKey(const QString
     return fields.join(QLatin1Char(':')) + (text.contains(QLatin1Char(';')) ? QStringLiteral("|df") : QStringLiteral("|ndf"));
 }
 
-// MARK: thorough tier
+// ---- thorough tier ----
 
 FFmpegOutputVerifier::Outcome FFmpegOutputVerifier::checkStreamHash(const CorrectionJob& job,
                                                                     const StopCheck& shouldStop) const {

@@ -73,7 +73,7 @@ std::optional<int> intField(const QJsonValue& value) {
 
 }  // namespace
 
-// MARK: Reading the JSON
+// ---- Reading the JSON ----
 
 std::optional<qint64> FFmpegWrapper::integerField(const QJsonValue& value) {
     if (value.isString()) return strictInteger(value.toString());
@@ -144,7 +144,7 @@ qint64 FFmpegWrapper::durationFromJSON(const std::optional<QJsonObject>& json) {
     return static_cast<qint64>(milliseconds);
 }
 
-// MARK: Queries
+// ---- Queries ----
 
 template <typename T, typename Parse>
 QFuture<T> FFmpegWrapper::probe(const QString& file, const QStringList& arguments, Parse parse) const {

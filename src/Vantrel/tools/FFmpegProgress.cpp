@@ -49,7 +49,7 @@ std::optional<QString> fieldText(const QRegularExpression& pattern, const QStrin
 
 }  // namespace
 
-// MARK: Output collector
+// ---- Output collector ----
 
 FFmpegWrapper::OutputCollector::OutputCollector() { outputParts_.reserve(1000); }
 
@@ -80,7 +80,7 @@ bool FFmpegWrapper::OutputCollector::shouldUpdateProgress(Clock::time_point now)
     return true;
 }
 
-// MARK: UTF-8 chunks
+// ---- UTF-8 chunks ----
 
 QString FFmpegWrapper::Utf8ChunkDecoder::decode(QByteArrayView bytes) {
     QByteArray data = pending_ + bytes.toByteArray();
@@ -108,7 +108,7 @@ QString FFmpegWrapper::Utf8ChunkDecoder::finish() {
     return rest;
 }
 
-// MARK: Parsers
+// ---- Parsers ----
 
 FFmpegWrapper::FFmpegOutputMetrics FFmpegWrapper::parseOutputMetrics(const QString& text) {
     const Patterns& p = patterns();
@@ -141,7 +141,7 @@ std::optional<double> FFmpegWrapper::parseTimeString(const std::optional<QString
     return seconds;
 }
 
-// MARK: Chunk processing
+// ---- Chunk processing ----
 
 FFmpegWrapper::ChunkProcessor::ChunkProcessor(std::shared_ptr<OutputCollector> collector,
                                               std::optional<qint64> totalFrames, ProgressHandler progress,

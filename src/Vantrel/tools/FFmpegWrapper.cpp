@@ -19,7 +19,7 @@ namespace vantrel {
 
 Q_LOGGING_CATEGORY(lcFFmpegWrapper, "Vantrel.FFmpegWrapper")
 
-// MARK: Errors
+// ---- Errors ----
 
 FFmpegWrapper::FFmpegError::FFmpegError(Kind kind, QString payload)
     : kind_(kind), payload_(std::move(payload)), what_(errorDescription().toUtf8()) {}
@@ -55,7 +55,7 @@ QString FFmpegWrapper::FFmpegError::errorDescription() const {
 FFmpegWrapper::LaunchError::LaunchError(QString description)
     : description_(std::move(description)), what_(description_.toUtf8()) {}
 
-// MARK: Run state
+// ---- Run state ----
 
 // One run as the cancel lock sees it. The worker that owns the process polls
 // terminateRequested, so cancel() never touches the process object itself.
@@ -102,7 +102,7 @@ bool FFmpegWrapper::isCancelling() const {
     return state_->isCancelling;
 }
 
-// MARK: Same-file guard
+// ---- Same-file guard ----
 
 std::optional<QString> FFmpegWrapper::outputOverwritingInput(const QStringList& arguments) {
     if (arguments.size() < 2) return std::nullopt;
@@ -120,7 +120,7 @@ std::optional<QString> FFmpegWrapper::outputOverwritingInput(const QStringList& 
     return std::nullopt;
 }
 
-// MARK: Run
+// ---- Run ----
 
 namespace {
 
