@@ -105,7 +105,7 @@ void stopAccessingSecurityScopedResource(const QString& path) {
     if (--it.value() <= 0) accessCounts.erase(it);
 }
 
-int securityScopedAccessCount(const QString& path) {
+int startedAccessCount(const QString& path) {
     QMutexLocker lock(&accessMutex);
     return accessCounts.value(path, 0);
 }

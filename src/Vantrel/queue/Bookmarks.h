@@ -33,6 +33,6 @@ bool startAccessingSecurityScopedResource(const QString& path);
 void stopAccessingSecurityScopedResource(const QString& path);
 
 // How many started accesses to the path are not stopped yet.
-int securityScopedAccessCount(const QString& path);
+int startedAccessCount(const QString& path);
 
 }  // namespace vantrel

@@ -68,6 +68,8 @@ public:
     const QStringList& logLines() const { return logLines_; }
     bool isSleepPrevented() const { return isSleepPrevented_; }
     const std::optional<QString>& queueFilePath() const { return queueFilePath_; }
+    // The paths of job files whose access the queue started and has not stopped yet.
+    // Nothing needs granting here: a start only finds the item and counts it (Bookmarks.h).
     const QSet<QString>& accessedSecurityScopedResources() const { return accessedResources_; }
 
     // Counters and lookups; the counters are kept up to date with every change.

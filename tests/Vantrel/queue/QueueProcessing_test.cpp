@@ -135,7 +135,7 @@ TEST_F(ProcessingTest, TierOffCompletesWithSuccessAndHoldsSleepWhileRunning) {
     // Throughput counts only the job with a byte count.
     EXPECT_EQ(queue->sessionBytesDone(), 123456);
     EXPECT_TRUE(queue->accessedSecurityScopedResources().isEmpty());
-    EXPECT_EQ(securityScopedAccessCount(folder + QStringLiteral("/out")), 0);
+    EXPECT_EQ(startedAccessCount(folder + QStringLiteral("/out")), 0);
 }
 
 TEST_F(ProcessingTest, JobsRunInQueueOrderAndSeeLaterChanges) {
@@ -519,7 +519,7 @@ TEST_F(ProcessingTest, ASourceFoundElsewhereByItsBookmarkIsTheOneUsed) {
     EXPECT_EQ(stored.sourcePath, renamed);
     EXPECT_NE(stored.sourceBookmarkData, job.sourceBookmarkData);  // renewed
     EXPECT_FALSE(resolveBookmark(*stored.sourceBookmarkData)->isStale);
-    EXPECT_EQ(securityScopedAccessCount(renamed), 0);
+    EXPECT_EQ(startedAccessCount(renamed), 0);
 }
 
 // Every worker of the shared pool held until released, so that work handed to
@@ -584,7 +584,7 @@ TEST_F(ProcessingTest, AMovedSourceIsLookedForOffTheGuiThread) {
     ASSERT_TRUE(waitFor([&] { return !queue->isProcessing(); }));
     EXPECT_EQ(runner->calls.size(), 1);
     EXPECT_EQ(queue->jobs()[1].status, JobStatus::cancelled());
-    EXPECT_EQ(securityScopedAccessCount(renamed), 0);
+    EXPECT_EQ(startedAccessCount(renamed), 0);
 }
 
 TEST_F(ProcessingTest, CallbacksAfterTheQueueIsGoneAreDropped) {
