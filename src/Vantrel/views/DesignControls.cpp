@@ -244,9 +244,23 @@ void KelpButton::paintEvent(QPaintEvent*) {
     p.drawImage(QPointF(0, 0), img);
 }
 
+// ---- KelpHoverButton ----
+
+void KelpHoverButton::enterEvent(QEnterEvent* event) {
+    hovered_ = true;
+    update();
+    QAbstractButton::enterEvent(event);
+}
+
+void KelpHoverButton::leaveEvent(QEvent* event) {
+    hovered_ = false;
+    update();
+    QAbstractButton::leaveEvent(event);
+}
+
 // ---- KelpIconButton ----
 
-KelpIconButton::KelpIconButton(const QString& symbol, QWidget* parent) : QAbstractButton(parent), symbol_(symbol) {
+KelpIconButton::KelpIconButton(const QString& symbol, QWidget* parent) : KelpHoverButton(parent), symbol_(symbol) {
     setFixedSize(22, 22);
     setFocusPolicy(Qt::TabFocus);
 }
@@ -266,26 +280,15 @@ void KelpIconButton::setBackdrop(const QColor& color) {
     update();
 }
 
-void KelpIconButton::enterEvent(QEnterEvent* event) {
-    hovered_ = true;
-    update();
-    QAbstractButton::enterEvent(event);
-}
-
-void KelpIconButton::leaveEvent(QEvent* event) {
-    hovered_ = false;
-    update();
-    QAbstractButton::leaveEvent(event);
-}
 
 void KelpIconButton::paintEvent(QPaintEvent*) {
     const bool dark = Palette::isDark(this);
     QPainter p(this);
     if (backdrop_.isValid()) Kelp::fillRounded(p, rect(), 5, backdrop_);
     p.setOpacity(isDown() ? 0.7 : 1.0);
-    if (hovered_) Kelp::fillRounded(p, rect(), 5, Palette::overlay(0.08, dark));
+    if (isHovered()) Kelp::fillRounded(p, rect(), 5, Palette::overlay(0.08, dark));
     const QColor fg = color_.isValid() ? color_
-                                        : Palette::color(hovered_ ? Role::textPrimary : Role::textTertiary, dark);
+                                        : Palette::color(isHovered() ? Role::textPrimary : Role::textTertiary, dark);
     const QRectF r = rect();
     SymbolIcons::paint(&p, QRectF(r.center().x() - 7, r.center().y() - 7, 14, 14), symbol_, fg,
                        SymbolIcons::medium);
@@ -293,9 +296,9 @@ void KelpIconButton::paintEvent(QPaintEvent*) {
 
 // ---- KelpSegGroup ----
 
-class KelpSegButton : public QAbstractButton {
+class KelpSegButton : public KelpHoverButton {
 public:
-    explicit KelpSegButton(QWidget* parent) : QAbstractButton(parent) {
+    explicit KelpSegButton(QWidget* parent) : KelpHoverButton(parent) {
         setFont(Kelp::font(12));
         setFixedHeight(20);
         setFocusPolicy(Qt::TabFocus);
@@ -308,26 +311,16 @@ public:
     QSize sizeHint() const override { return {QFontMetrics(font()).horizontalAdvance(text()) + 20, 20}; }
 
 protected:
-    void enterEvent(QEnterEvent* event) override {
-        hovered_ = true;
-        update();
-        QAbstractButton::enterEvent(event);
-    }
-    void leaveEvent(QEvent* event) override {
-        hovered_ = false;
-        update();
-        QAbstractButton::leaveEvent(event);
-    }
     void paintEvent(QPaintEvent*) override {
         const bool dark = Palette::isDark(this);
         QPainter p(this);
         QColor fill = Qt::transparent;
-        QColor fg = Palette::color(hovered_ ? Role::textPrimary : Role::textSecondary, dark);
+        QColor fg = Palette::color(isHovered() ? Role::textPrimary : Role::textSecondary, dark);
         if (active_) {
             fill = Palette::color(Role::accent, dark);
             fill.setAlphaF(0.15);
             fg = Palette::color(Role::accent, dark);
-        } else if (hovered_) {
+        } else if (isHovered()) {
             fill = Palette::overlay(0.16, dark);
         }
         Kelp::fillRounded(p, rect(), 5, fill);
@@ -337,7 +330,6 @@ protected:
 
 private:
     bool active_ = false;
-    bool hovered_ = false;
 };
 
 KelpSegGroup::KelpSegGroup(QWidget* parent) : QWidget(parent), layout_(new QHBoxLayout(this)) {

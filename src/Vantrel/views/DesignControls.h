@@ -101,8 +101,22 @@ private:
     qreal scale_ = 1.0;
 };
 
+// A button that knows whether the pointer is over it and redraws when that changes.
+class KelpHoverButton : public QAbstractButton {
+public:
+    using QAbstractButton::QAbstractButton;
+    bool isHovered() const { return hovered_; }
+
+protected:
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+
+private:
+    bool hovered_ = false;
+};
+
 // A 22x22 symbol button that lights up under the pointer.
-class KelpIconButton : public QAbstractButton {
+class KelpIconButton : public KelpHoverButton {
     Q_OBJECT
 public:
     explicit KelpIconButton(const QString& symbol = {}, QWidget* parent = nullptr);
@@ -113,19 +127,15 @@ public:
     // A fill behind the button (e.g. to mark a switched-on state); invalid for none.
     void setBackdrop(const QColor& color);
     QColor backdrop() const { return backdrop_; }
-    bool isHovered() const { return hovered_; }
     QSize sizeHint() const override { return {22, 22}; }
 
 protected:
     void paintEvent(QPaintEvent*) override;
-    void enterEvent(QEnterEvent*) override;
-    void leaveEvent(QEvent*) override;
 
 private:
     QString symbol_;
     QColor color_;
     QColor backdrop_;
-    bool hovered_ = false;
 };
 
 class KelpSegButton;

@@ -2,7 +2,6 @@
 
 #include "SymbolIcons/SymbolIcons.h"
 
-#include <QEnterEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QTimerEvent>
@@ -54,7 +53,7 @@ constexpr qreal chevronRoom = 9;  // the chevron's 6 and a margin of 3 to the ed
 }  // namespace
 
 KelpMenuButton::KelpMenuButton(const QFont& font, int width, QWidget* parent)
-    : QAbstractButton(parent), menu_(new QMenu(this)) {
+    : KelpHoverButton(parent), menu_(new QMenu(this)) {
     setFont(font);
     setFixedWidth(width);
     setFixedHeight(22);
@@ -64,23 +63,11 @@ KelpMenuButton::KelpMenuButton(const QFont& font, int width, QWidget* parent)
 
 QSize KelpMenuButton::sizeHint() const { return {width(), 22}; }
 
-void KelpMenuButton::enterEvent(QEnterEvent* event) {
-    hovered_ = true;
-    update();
-    QAbstractButton::enterEvent(event);
-}
-
-void KelpMenuButton::leaveEvent(QEvent* event) {
-    hovered_ = false;
-    update();
-    QAbstractButton::leaveEvent(event);
-}
-
 void KelpMenuButton::paintEvent(QPaintEvent*) {
     const bool dark = Palette::isDark(this);
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    if (hovered_ || isDown()) Kelp::fillRounded(p, rect(), 5, Palette::overlay(isDown() ? 0.12 : 0.08, dark));
+    if (isHovered() || isDown()) Kelp::fillRounded(p, rect(), 5, Palette::overlay(isDown() ? 0.12 : 0.08, dark));
     const QColor fg = Palette::color(Role::textPrimary, dark);
     // The label is centred in the room left of the chevron, keeping a clear gap
     // of 6 before it: a long label ("Auto (29.97 DF)") must not run into it.

@@ -31,7 +31,7 @@ private:
 };
 
 // A borderless button that opens its menu: a centred title and a small chevron.
-class KelpMenuButton : public QAbstractButton {
+class KelpMenuButton : public KelpHoverButton {
     Q_OBJECT
 public:
     explicit KelpMenuButton(const QFont& font, int width, QWidget* parent = nullptr);
@@ -40,12 +40,9 @@ public:
 
 protected:
     void paintEvent(QPaintEvent*) override;
-    void enterEvent(QEnterEvent*) override;
-    void leaveEvent(QEvent*) override;
 
 private:
     QMenu* menu_;
-    bool hovered_ = false;
 };
 
 // A symbol followed by text, both in one colour (a palette role or a fixed
