@@ -3,6 +3,7 @@
 // thread spent in one event (the folder scan and addSources run in one of them).
 //
 // Usage: bench_appmodel [file count, default 1000]
+#include "BenchMovies.h"
 #include "TimedApplication.h"
 #include "Vantrel/model/AppModel.h"
 
@@ -11,7 +12,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLoggingCategory>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -23,17 +23,6 @@ using namespace vantrel;
 namespace {
 
 using MainThreadTimedApplication = TimedApplication<QCoreApplication>;
-
-bool makeMovie(const QString& path, const QStringList& options) {
-    QStringList args{QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"), QStringLiteral("error"),
-                     QStringLiteral("-y"), QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-                     QStringLiteral("testsrc=size=160x120:rate=25"), QStringLiteral("-t"), QStringLiteral("0.4"),
-                     QStringLiteral("-c:v"), QStringLiteral("mpeg4")};
-    args << options << path;
-    QProcess ffmpeg;
-    ffmpeg.start(QStringLiteral("ffmpeg"), args);
-    return ffmpeg.waitForFinished(60000) && ffmpeg.exitStatus() == QProcess::NormalExit && ffmpeg.exitCode() == 0;
-}
 
 }  // namespace
 
@@ -56,7 +45,7 @@ int main(int argc, char** argv) {
     QStringList templates;
     for (int k = 0; k < kinds.size(); ++k) {
         const QString path = root.path() + QStringLiteral("/kind%1.mov").arg(k);
-        if (!makeMovie(path, kinds[k])) {
+        if (!benchmovies::makeMovie(path, kinds[k])) {
             std::fprintf(stderr, "ffmpeg could not make the test movies\n");
             return 1;
         }

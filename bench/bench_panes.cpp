@@ -6,6 +6,7 @@
 //     its progress every 10 ms.
 //
 // Usage: bench_panes [row count, default 1000]
+#include "BenchMovies.h"
 #include "TimedApplication.h"
 #include "Vantrel/model/AppModel.h"
 #include "Vantrel/queue/CorrectionRunning.h"
@@ -20,7 +21,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLoggingCategory>
-#include <QProcess>
 #include <QPromise>
 #include <QScrollBar>
 #include <QTemporaryDir>
@@ -52,15 +52,6 @@ public:
     std::shared_ptr<QPromise<void>> promise_;
 };
 
-bool makeMovie(const QString& path) {
-    QProcess ffmpeg;
-    ffmpeg.start(QStringLiteral("ffmpeg"),
-                 {"-hide_banner", "-loglevel", "error", "-y", "-f", "lavfi", "-i", "testsrc=size=160x120:rate=25", "-t",
-                  "0.4", "-c:v", "mpeg4", "-timecode", "10:00:00:00", "-metadata",
-                  "com.apple.quicktime.creationdate=2024-05-01T10:00:03Z", "-movflags", "use_metadata_tags", path});
-    return ffmpeg.waitForFinished(60000) && ffmpeg.exitStatus() == QProcess::NormalExit && ffmpeg.exitCode() == 0;
-}
-
 void report(const char* what, double seconds, const MainThreadTimedApplication& app) {
     std::printf("%-34s %8.3f s, longest main-thread event %6.2f ms (of %lld events)\n", what, seconds,
                 double(app.longestNs) / 1e6, static_cast<long long>(app.events));
@@ -79,7 +70,7 @@ int main(int argc, char** argv) {
     const QString sources = root.path() + QStringLiteral("/sources");
     QDir().mkpath(sources);
     const QString movie = root.path() + QStringLiteral("/template.mov");
-    if (!makeMovie(movie)) {
+    if (!benchmovies::makeReadyMovie(movie)) {
         std::fprintf(stderr, "ffmpeg could not make the test movie\n");
         return 1;
     }

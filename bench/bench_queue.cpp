@@ -5,6 +5,7 @@
 //     the background.
 //
 // Usage: bench_queue [row count, default 1300] [queue length, default 60000]
+#include "BenchMovies.h"
 #include "TimedApplication.h"
 #include "Vantrel/model/AppModel.h"
 #include "Vantrel/views/ConsoleView.h"
@@ -18,7 +19,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLoggingCategory>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -32,15 +32,6 @@ using namespace vantrel;
 namespace {
 
 using MainThreadTimedApplication = TimedApplication<QApplication>;
-
-bool makeMovie(const QString& path) {
-    QProcess ffmpeg;
-    ffmpeg.start(QStringLiteral("ffmpeg"),
-                 {"-hide_banner", "-loglevel", "error", "-y", "-f", "lavfi", "-i", "testsrc=size=160x120:rate=25", "-t",
-                  "0.4", "-c:v", "mpeg4", "-timecode", "10:00:00:00", "-metadata",
-                  "com.apple.quicktime.creationdate=2024-05-01T10:00:03Z", "-movflags", "use_metadata_tags", path});
-    return ffmpeg.waitForFinished(60000) && ffmpeg.exitStatus() == QProcess::NormalExit && ffmpeg.exitCode() == 0;
-}
 
 void report(const char* what, double seconds, const MainThreadTimedApplication& app) {
     std::printf("%-40s %8.3f s, longest main-thread event %7.2f ms (of %lld events)\n", what, seconds,
@@ -84,7 +75,7 @@ int main(int argc, char** argv) {
     QDir().mkpath(cards);
     QDir().mkpath(out);
     const QString movie = root.path() + QStringLiteral("/template.mov");
-    if (!makeMovie(movie)) {
+    if (!benchmovies::makeReadyMovie(movie)) {
         std::fprintf(stderr, "ffmpeg could not make the test movie\n");
         return 1;
     }
