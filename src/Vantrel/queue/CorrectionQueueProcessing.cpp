@@ -367,8 +367,14 @@ void CorrectionQueue::cancelRun(const QString& line) {
     if (run->stage != JobRun::Stage::verifying) return;  // the run ends once its tool has stopped
 
     // A verification is dropped at once: its tool runs are told to stop, and what
-    // they still return goes nowhere.
+    // they still return goes nowhere. The standard checks already stored on the job
+    // go too: they are only half of what this run set out to check, and a
+    // cancelled job must not wear a seal for a verification that never ended.
     run->verification.cancel();
+    store_->update(run->job.id, [](CorrectionJob& j) {
+        j.verification.reset();
+        j.verificationProgress = 0;
+    });
     deferredVerificationStage_ = nullptr;
     // Ended on the next turn, so that the console reads the cancel's own lines first.
     QMetaObject::invokeMethod(

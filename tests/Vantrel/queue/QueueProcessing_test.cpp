@@ -332,6 +332,38 @@ TEST_F(ProcessingTest, StopDuringAThoroughVerificationEndsTheRunAtOnce) {
     EXPECT_EQ(runner->calls.size(), 2);
 }
 
+// The standard checks are stored on the job before the thorough ones start; a
+// job cancelled in between ran only half its checks and keeps no result, so its
+// row shows no seal (Stop and the row's own cancel alike).
+TEST_F(ProcessingTest, AJobCancelledDuringItsThoroughChecksKeepsNoVerification) {
+    for (const bool wholeQueue : {true, false}) {
+        SCOPED_TRACE(wholeQueue ? "Stop" : "cancel the job");
+        verifier->holdThorough = true;
+        verifier->held.reset();
+        const auto clip = addJob(wholeQueue ? QStringLiteral("stopped.mov") : QStringLiteral("cancelled.mov"),
+                                 VerifyTier::thorough);
+        queue->start();
+        ASSERT_TRUE(waitFor([&] { return verifier->held != nullptr; }));
+        verifier->heldProgress(0.5);
+        ASSERT_TRUE(waitFor([&] { return jobNamed(clip.sourceName()).verificationProgress == 0.5; }));
+        ASSERT_TRUE(jobNamed(clip.sourceName()).verification.has_value());
+
+        if (wholeQueue) queue->stop();
+        else queue->cancelCurrentJob();
+        ASSERT_TRUE(waitFor([&] { return !queue->isProcessing(); }));
+        const CorrectionJob& cancelled = jobNamed(clip.sourceName());
+        EXPECT_EQ(cancelled.status, JobStatus::cancelled());
+        EXPECT_FALSE(cancelled.verification.has_value());
+        EXPECT_EQ(cancelled.verificationProgress, 0);
+        EXPECT_EQ(queue->doneCount(), 0);
+
+        // The late answer of the checks does not bring a result back.
+        verifier->releaseHeld();
+        QTest::qWait(20);
+        EXPECT_FALSE(jobNamed(clip.sourceName()).verification.has_value());
+    }
+}
+
 // Cancelling the job whose output waits for a manual verification to end: the
 // waiting stage is dropped and the loop goes on.
 TEST_F(ProcessingTest, CancelWhileWaitingForAManualVerification) {
