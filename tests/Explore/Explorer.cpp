@@ -279,16 +279,17 @@ bool Fixture::make(const QString& folder) {
 
 // ---- The exploration ----
 
-Explorer::Explorer(vantrel::VantrelApp& app, const Fixture& fixture, Options options)
-    : app_(app), fixture_(fixture), options_(std::move(options)), choices_(options_.seed),
-      dialogChoices_(options_.seed * 7919 + 17) {
-    words_ = helpWords(app_);
+Explorer::Explorer(AppFactory makeApp, const Fixture& fixture, Options options)
+    : makeApp_(std::move(makeApp)), app_(makeApp_()), fixture_(fixture), options_(std::move(options)), choices_(options_.seed),
+      dialogChoices_(options_.seed * 7919 + 17), patience_(options_.seed * 104729 + 3) {
+    words_ = helpWords(*app_);
     words_ += specialTexts();
     if (!options_.logPath.isEmpty()) {
         log_ = std::make_unique<QFile>(options_.logPath);
         if (!log_->open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) log_.reset();
     }
     previousHandler = qInstallMessageHandler(messageHandler);
+    app_->show();
     dialogTimer_ = new QTimer;
     dialogTimer_->setInterval(30);
     QObject::connect(dialogTimer_, &QTimer::timeout, [this] { answerDialogs(); });
@@ -297,6 +298,7 @@ Explorer::Explorer(vantrel::VantrelApp& app, const Fixture& fixture, Options opt
 
 Explorer::~Explorer() {
     delete dialogTimer_;
+    app_.reset();
     qInstallMessageHandler(previousHandler);
 }
 
@@ -327,13 +329,16 @@ int Explorer::run() {
     QElapsedTimer clock;
     clock.start();
     watchdog.start();
-    logLine(QStringLiteral("seed %1, %2 steps").arg(options_.seed).arg(options_.steps));
+    logLine(QStringLiteral("seed %1, %2 steps%3").arg(options_.seed).arg(options_.steps).arg(options_.impatient ? ", impatient" : ""));
     settle(4000);
     int result = 0;
     for (int i = 0; i < options_.steps; ++i) {
         watchdog.step = i;
         progress();
+        const qint64 began = clock.elapsed();
         step(i);
+        if (options_.byHand && clock.elapsed() - began > 1500)
+            logLine(QStringLiteral("  (the step took %1 s)").arg((clock.elapsed() - began) / 1000.0, 0, 'f', 1));
         QString failure;
         if (!check(&failure)) {
             std::fprintf(stderr, "EXPLORER CHECK FAILED after step %d: %s\n", i, qPrintable(failure));
@@ -366,9 +371,9 @@ int Explorer::run() {
 void Explorer::step(int index) {
     step_ = index;
     // A closed main window comes back, as when the user starts the application again.
-    if (!app_.window()->isVisible()) {
+    if (!app_->window()->isVisible()) {
         logLine(QStringLiteral("  the main window is shown again"));
-        app_.show();
+        app_->show();
     }
     QList<Action> list = actions();
     int total = 0;
@@ -382,6 +387,11 @@ void Explorer::step(int index) {
             break;
         }
         draw -= a.weight;
+    }
+    if (options_.impatient && patience_.chance(40)) {
+        // The next action comes while analyses, runs and saves are still under way.
+        for (int i = patience_.below(4); i > 0; --i) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        return;
     }
     settle(4000);
 }
@@ -404,6 +414,7 @@ QList<Explorer::Action> Explorer::actions() {
         {6, [this] { return editRow(); }},
         {2, [this] { return closeWindow(); }},
         {3, [this] { return dropFiles(); }},
+        {1, [this] { return quitAndRelaunch(); }},
     };
 }
 
@@ -425,7 +436,7 @@ void Explorer::settle(int maxMs) {
 }
 
 bool Explorer::isIdle() const {
-    vantrel::AppModel* model = app_.model();
+    vantrel::AppModel* model = app_->model();
     for (const auto& row : model->sources()) {
         const auto kind = row.analysis.kind();
         if (kind == vantrel::SourceItem::AnalysisState::Kind::pending ||
@@ -439,6 +450,10 @@ bool Explorer::isIdle() const {
 }
 
 bool Explorer::check(QString* failure) {
+    if (!failure_.isEmpty()) {
+        *failure = failure_;
+        return false;
+    }
     {
         QMutexLocker lock(&messagesMutex);
         if (!misuse.isEmpty()) {
@@ -446,7 +461,7 @@ bool Explorer::check(QString* failure) {
             return false;
         }
     }
-    const auto& queue = app_.model()->queue();
+    const auto& queue = app_->model()->queue();
     if (queue.persistenceError()) {
         *failure = QStringLiteral("the queue could not be saved: %1").arg(*queue.persistenceError());
         return false;
@@ -512,7 +527,7 @@ QWidget* Explorer::named(const QString& name, QWidget* within) const {
 
 QList<QAction*> Explorer::menuActions() const {
     QList<QAction*> list;
-    vantrel::MainWindow* main = app_.window();
+    vantrel::MainWindow* main = app_->window();
     for (QMenu* menu : {main->fileMenu(), main->appearanceMenu(), main->helpMenu()}) {
         for (QAction* action : menu->actions()) {
             if (action->isSeparator() || !action->isEnabled() || action->menu()) continue;
@@ -672,7 +687,7 @@ QString Explorer::resizeWindow() {
 
 QString Explorer::switchAppearance() {
     QList<QAction*> list;
-    for (QAction* action : app_.window()->appearanceMenu()->actions())
+    for (QAction* action : app_->window()->appearanceMenu()->actions())
         if (!action->isSeparator() && action->isEnabled() && !action->menu()) list.append(action);
     if (list.isEmpty()) return {};
     QAction* action = choices_.pick(list);
@@ -697,7 +712,7 @@ QString Explorer::pressShortcut() {
         if (!action->shortcut().isEmpty()) list.append(action);
     if (list.isEmpty()) return {};
     QAction* action = choices_.pick(list);
-    QWidget* target = QApplication::activeWindow() ? QApplication::activeWindow() : app_.window();
+    QWidget* target = QApplication::activeWindow() ? QApplication::activeWindow() : app_->window();
     roadDialog_ = false;
     logLine(QStringLiteral("  shortcut %1 (%2) in %3").arg(action->shortcut().toString(), action->text(), describe(target)));
     QTest::keySequence(target, action->shortcut());
@@ -706,7 +721,7 @@ QString Explorer::pressShortcut() {
 
 QString Explorer::road() {
     // The next step on the way to a corrected movie, as a user who knows the way takes it.
-    vantrel::AppModel* model = app_.model();
+    vantrel::AppModel* model = app_->model();
     auto& queue = model->queue();
     roadDialog_ = true;
     QString done;
@@ -807,7 +822,7 @@ QString Explorer::editRow() {
 }
 
 QString Explorer::runControl() {
-    vantrel::AppModel* model = app_.model();
+    vantrel::AppModel* model = app_->model();
     auto& queue = model->queue();
     const auto waitFor = [](const std::function<bool()>& condition, int ms) {
         QDeadlineTimer deadline(ms);
@@ -924,10 +939,35 @@ QString Explorer::dropFiles() {
     return {};
 }
 
+QString Explorer::quitAndRelaunch() {
+    // Quit from the File menu and start again on the same profile: the queue comes
+    // back from its file. A patient user waits for the running work to end first.
+    logLine(QStringLiteral("  quit and start again"));
+    for (QAction* action : app_->window()->fileMenu()->actions())
+        if (action->menuRole() == QAction::QuitRole) action->trigger();
+    if (!options_.impatient) settle(4000);
+    // Finished jobs (completed or cancelled) are not carried into the next session.
+    QSet<QUuid> before;
+    for (const auto& job : app_->model()->queue().jobs()) {
+        if (!job.status.is(vantrel::JobStatus::Kind::completed) && !job.status.is(vantrel::JobStatus::Kind::cancelled))
+            before.insert(job.id);
+    }
+    app_.reset();
+    helpmenu::HelpWindowController::reset();
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (!w->isVisible() && !qobject_cast<QMenu*>(w)) w->deleteLater();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    app_ = makeApp_();
+    app_->show();
+    for (const auto& job : app_->model()->queue().jobs()) before.remove(job.id);
+    if (!before.isEmpty()) failure_ = QStringLiteral("%1 jobs were not restored after a restart").arg(before.size());
+    return {};
+}
+
 QString Explorer::closeWindow() {
     QList<QWidget*> list;
     for (QWidget* w : windows())
-        if (w != app_.window()) list.append(w);
+        if (w != app_->window()) list.append(w);
     if (list.isEmpty()) return QStringLiteral("no window to close");
     QWidget* window = choices_.pick(list);
     const bool escape = choices_.chance(50);

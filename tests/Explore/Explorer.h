@@ -60,10 +60,15 @@ public:
         std::uint64_t seed = 1;
         int steps = 100;
         bool byHand = false;      // list slow GUI-thread events
+        bool impatient = false;   // often act again before the application is idle
         QString logPath;          // the actions, one line each, written as they start
     };
 
-    Explorer(vantrel::VantrelApp& app, const Fixture& fixture, Options options);
+    using AppFactory = std::function<std::unique_ptr<vantrel::VantrelApp>()>;
+
+    // Makes the application with `makeApp` and shows it; makes it again when the
+    // explorer quits and starts it again (the same profile, as after a restart).
+    Explorer(AppFactory makeApp, const Fixture& fixture, Options options);
     ~Explorer();
 
     // Runs every step; 0 when every check held, otherwise the failure is on stderr.
@@ -104,23 +109,27 @@ private:
     QString runControl();
     QString closeWindow();
     QString dropFiles();
+    QString quitAndRelaunch();
     QString editRow();
 
     // Answers a file dialog the application opened, from a timer while it is modal.
     void answerDialogs();
     QString text(int maxLength);
 
-    vantrel::VantrelApp& app_;
+    AppFactory makeApp_;
+    std::unique_ptr<vantrel::VantrelApp> app_;
     Fixture fixture_;
     Options options_;
     Choices choices_;
     Choices dialogChoices_;
+    Choices patience_;
     QStringList words_;
     std::unique_ptr<QFile> log_;
     QTimer* dialogTimer_ = nullptr;
     QString dialogAnswer_;  // what the last answered dialog was given, for the action list
     bool roadDialog_ = false;
     int step_ = -1;
+    QString failure_;  // found by an action, reported by the next check
 };
 
 }  // namespace explore

@@ -5,9 +5,13 @@
 //                                                and the actions (the test command)
 //   vantrel_explore --run --seed S --steps N [--by-hand] [--log FILE]
 //                                                one exploration in this process
-//   vantrel_explore --seconds N [--steps N]      explorations from fresh seeds until N
+//   vantrel_explore --seconds N [--steps N] [--impatient]
+//                                                explorations from fresh seeds until N
 //                                                seconds have passed, by hand; lists
-//                                                slow GUI-thread events and failures
+//                                                slow GUI-thread events and failures.
+//   --impatient: the next action often comes before the application is idle (finds
+//   races; the order of events then depends on timing, so the test command never
+//   uses it)
 #include "Explorer.h"
 
 #include "TestMedia.h"
@@ -62,6 +66,7 @@ struct Arguments {
     int steps = 0;
     int seconds = 0;
     bool byHand = false;
+    bool impatient = false;
     QString log;
 };
 
@@ -75,6 +80,7 @@ Arguments parse(int argc, char** argv) {
         else if (!std::strcmp(arg, "--seed")) a.seed = std::strtoull(next(), nullptr, 10);
         else if (!std::strcmp(arg, "--steps")) a.steps = std::atoi(next());
         else if (!std::strcmp(arg, "--by-hand")) a.byHand = true;
+        else if (!std::strcmp(arg, "--impatient")) a.impatient = true;
         else if (!std::strcmp(arg, "--log")) a.log = QString::fromLocal8Bit(next());
     }
     return a;
@@ -98,15 +104,16 @@ int runHere(int argc, char** argv, const Arguments& args) {
     int result = 0;
     {
         QSettings settings(root + QStringLiteral("/profile/settings.ini"), QSettings::IniFormat);
-        vantrel::VantrelApp::Options options;
-        options.settings = &settings;
-        options.queueFolder = root + QStringLiteral("/profile/queue");
-        options.bus = std::nullopt;
-        // Update checks fail as without a network, and show their dialog.
-        options.feed = QUrl(QStringLiteral("https://updates.invalid/appcast.xml"));
-        vantrel::VantrelApp vantrel(options);
-        vantrel.show();
-        explore::Explorer explorer(vantrel, fixture, {args.seed, args.steps, args.byHand, args.log});
+        const auto makeApp = [&] {
+            vantrel::VantrelApp::Options options;
+            options.settings = &settings;
+            options.queueFolder = root + QStringLiteral("/profile/queue");
+            options.bus = std::nullopt;
+            // Update checks fail as without a network, and show their dialog.
+            options.feed = QUrl(QStringLiteral("https://updates.invalid/appcast.xml"));
+            return std::make_unique<vantrel::VantrelApp>(options);
+        };
+        explore::Explorer explorer(makeApp, fixture, {args.seed, args.steps, args.byHand, args.impatient, args.log});
         result = explorer.run();
     }
     for (const QString& scheme : schemes) QDesktopServices::unsetUrlHandler(scheme);
@@ -131,6 +138,7 @@ Outcome runChild(const Arguments& args, bool byHand) {
     QStringList childArgs = {"--run", "--seed", QString::number(args.seed), "--steps", QString::number(args.steps),
                              "--log", log};
     if (byHand) childArgs << "--by-hand";
+    if (args.impatient) childArgs << "--impatient";
     child.setProcessChannelMode(QProcess::MergedChannels);
     child.setStandardOutputFile(out);
     child.start(QCoreApplication::applicationFilePath(), childArgs);
@@ -169,7 +177,8 @@ Outcome runChild(const Arguments& args, bool byHand) {
 void report(const Arguments& args, const Outcome& outcome) {
     std::printf("\nEXPLORER FAILED: seed %llu, %d steps: %s\n", (unsigned long long)args.seed, args.steps,
                 qPrintable(outcome.reason));
-    std::printf("Replay: scripts/explore --replay %llu --steps %d\n", (unsigned long long)args.seed, args.steps);
+    std::printf("Replay: scripts/explore --replay %llu --steps %d%s\n", (unsigned long long)args.seed, args.steps,
+                args.impatient ? " --impatient" : "");
     std::printf("---- actions ----\n%s", outcome.actions.constData());
     QList<QByteArray> lines = outcome.output.split('\n');
     const qsizetype from = std::max<qsizetype>(0, lines.size() - 120);
@@ -196,7 +205,7 @@ int exploreFor(int argc, char** argv, Arguments args) {
     QCoreApplication app(argc, argv);
     QElapsedTimer clock;
     clock.start();
-    if (args.steps <= 0) args.steps = 150;
+    if (args.steps <= 0) args.steps = 300;
     QList<std::uint64_t> failed;
     int runs = 0;
     while (clock.elapsed() < qint64(args.seconds) * 1000) {
@@ -231,7 +240,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr,
                  "usage: vantrel_explore --check --seed S --steps N\n"
                  "       vantrel_explore --run --seed S --steps N [--by-hand] [--log FILE]\n"
-                 "       vantrel_explore --seconds N [--steps N]\n");
+                 "       vantrel_explore --seconds N [--steps N] [--impatient]\n");
     return 2;
 }
 
