@@ -415,6 +415,7 @@ QList<Explorer::Action> Explorer::actions() {
         {2, [this] { return closeWindow(); }},
         {3, [this] { return dropFiles(); }},
         {1, [this] { return quitAndRelaunch(); }},
+        {2, [this] { return moveFilesAround(); }},
     };
 }
 
@@ -937,6 +938,30 @@ QString Explorer::dropFiles() {
     QDropEvent drop(QPointF(at), Qt::CopyAction | Qt::MoveAction | Qt::LinkAction, &data, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(target, &drop);
     return {};
+}
+
+QString Explorer::moveFilesAround() {
+    // What the user does in the file manager meanwhile: a movie moves into another
+    // folder of the card and back, corrected files are thrown away.
+    QDir card(fixture_.card);
+    switch (choices_.below(3)) {
+    case 0:
+    case 1: {
+        const QString name = choices_.pick(fixture_.movies);
+        const QString here = card.absoluteFilePath(name);
+        const QString there = card.absoluteFilePath(QStringLiteral("PRIVATE/") + name);
+        const bool away = QFile::exists(here);
+        logLine(QStringLiteral("  (file manager) move %1 %2").arg(name, away ? "into PRIVATE" : "back"));
+        QFile::rename(away ? here : there, away ? there : here);
+        return {};
+    }
+    default: {
+        const QStringList outputs = QDir(fixture_.output).entryList(QDir::Files);
+        logLine(QStringLiteral("  (file manager) delete the %1 files in the output folder").arg(outputs.size()));
+        for (const QString& name : outputs) QFile::remove(QDir(fixture_.output).absoluteFilePath(name));
+        return {};
+    }
+    }
 }
 
 QString Explorer::quitAndRelaunch() {

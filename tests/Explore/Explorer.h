@@ -110,6 +110,7 @@ private:
     QString closeWindow();
     QString dropFiles();
     QString quitAndRelaunch();
+    QString moveFilesAround();
     QString editRow();
 
     // Answers a file dialog the application opened, from a timer while it is modal.
