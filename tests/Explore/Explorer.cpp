@@ -40,7 +40,12 @@
 #include <chrono>
 #include <cstdio>
 #include <thread>
+#include <spawn.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+extern char** environ;
 
 namespace explore {
 
@@ -53,6 +58,19 @@ qint64 nowMs() {
         .count();
 }
 
+// Where every thread of this process is, through gdb when it is installed.
+void printStacks() {
+    static const char* gdb = "/usr/bin/gdb";
+    if (::access(gdb, X_OK) != 0) return;
+    char pid[32];
+    std::snprintf(pid, sizeof pid, "%d", int(::getpid()));
+    const char* argv[] = {gdb, "-p", pid, "-batch", "-nx", "-ex", "thread apply all bt 40", nullptr};
+    pid_t child = 0;
+    if (::posix_spawn(&child, gdb, nullptr, nullptr, const_cast<char**>(argv), environ) != 0) return;
+    int status = 0;
+    ::waitpid(child, &status, 0);
+}
+
 // A step makes progress each time it starts or one of its bounded waits goes
 // round; ten seconds without progress is a hang, whatever the machine's speed.
 struct Watchdog {
@@ -63,6 +81,8 @@ struct Watchdog {
     std::thread thread;
 
     void start() {
+        // gdb, started by the watchdog, may look into this process.
+        ::prctl(PR_SET_PTRACER, PR_SET_PTRACER_ANY, 0, 0, 0);
         lastProgress = nowMs();
         thread = std::thread([this] {
             while (!stopped) {
@@ -73,6 +93,7 @@ struct Watchdog {
                                             "\nEXPLORER HANG: step %d made no progress for %lld s (the GUI thread is stuck)\n",
                                             step.load(), limitMs / 1000);
                 [[maybe_unused]] const auto written = ::write(2, line, size_t(n));
+                printStacks();
                 ::_exit(3);
             }
         });
@@ -294,10 +315,16 @@ Explorer::Explorer(AppFactory makeApp, const Fixture& fixture, Options options)
     dialogTimer_->setInterval(30);
     QObject::connect(dialogTimer_, &QTimer::timeout, [this] { answerDialogs(); });
     dialogTimer_->start();
+    // A second timer, for what a dialog's answer opens while the first one's is running.
+    modalTimer_ = new QTimer;
+    modalTimer_->setInterval(50);
+    QObject::connect(modalTimer_, &QTimer::timeout, [this] { answerOtherModals(); });
+    modalTimer_->start();
 }
 
 Explorer::~Explorer() {
     delete dialogTimer_;
+    delete modalTimer_;
     app_.reset();
     qInstallMessageHandler(previousHandler);
 }
@@ -1004,6 +1031,31 @@ QString Explorer::closeWindow() {
 
 // ---- Dialogs ----
 
+void Explorer::answerOtherModals() {
+    if (QThread::currentThread()->loopLevel() == 0) return;
+    if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+        // A context menu run with exec(): an entry is chosen, or Escape.
+        QList<QAction*> entries;
+        for (QAction* a : menu->actions())
+            if (!a->isSeparator() && a->isEnabled() && a->isVisible()) entries.append(a);
+        if (entries.isEmpty() || dialogChoices_.chance(40)) {
+            logLine(QStringLiteral("  menu %1: Escape").arg(describe(menu)));
+            QTest::keyClick(menu, Qt::Key_Escape);
+        } else {
+            QAction* a = entries[dialogChoices_.below(int(entries.size()))];
+            logLine(QStringLiteral("  menu %1: %2").arg(describe(menu), a->text()));
+            QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(a).center());
+        }
+        return;
+    }
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal && !qobject_cast<QFileDialog*>(modal)) {
+        // A message box (the file dialog's own "file not found" among them) is read and closed.
+        logLine(QStringLiteral("  close the modal %1").arg(describe(modal)));
+        modal->close();
+    }
+}
+
 void Explorer::answerDialogs() {
     // Only a window that runs its own event loop (exec) holds the step up; one
     // opened with show() or popup() is there for the next steps to use.
@@ -1012,30 +1064,7 @@ void Explorer::answerDialogs() {
     for (QWidget* w : QApplication::topLevelWidgets()) {
         if (auto* d = qobject_cast<QFileDialog*>(w); d && d->isVisible()) dialog = d;
     }
-    if (!dialog) {
-        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
-            // A context menu run with exec(): an entry is chosen, or Escape.
-            QList<QAction*> entries;
-            for (QAction* a : menu->actions())
-                if (!a->isSeparator() && a->isEnabled() && a->isVisible()) entries.append(a);
-            if (entries.isEmpty() || dialogChoices_.chance(40)) {
-                logLine(QStringLiteral("  menu %1: Escape").arg(describe(menu)));
-                QTest::keyClick(menu, Qt::Key_Escape);
-            } else {
-                QAction* a = entries[dialogChoices_.below(int(entries.size()))];
-                logLine(QStringLiteral("  menu %1: %2").arg(describe(menu), a->text()));
-                QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(a).center());
-            }
-        } else if (QWidget* modal = QApplication::activeModalWidget()) {
-            // Any other modal window a user closes; the application opens none today.
-            logLine(QStringLiteral("  close the modal %1").arg(describe(modal)));
-            modal->close();
-        } else if (QWidget* popup = QApplication::activePopupWidget()) {
-            logLine(QStringLiteral("  close the popup %1").arg(describe(popup)));
-            popup->close();
-        }
-        return;
-    }
+    if (!dialog) return;  // anything else is the other timer's
     const QString title = dialog->windowTitle();
     const bool cancel = !roadDialog_ && dialogChoices_.chance(25);
     if (cancel) {
@@ -1057,8 +1086,11 @@ void Explorer::answerDialogs() {
         if (edit) edit->setText(folder);
     } else {
         QStringList names;
-        for (const QString& movie : fixture_.movies)
-            if (roadDialog_ || dialogChoices_.chance(70)) names.append(movie);
+        for (const QString& movie : fixture_.movies) {
+            // A file moved away meanwhile is seldom typed (the dialog then says it is not found).
+            const bool there = QFile::exists(QDir(fixture_.card).absoluteFilePath(movie));
+            if ((roadDialog_ || dialogChoices_.chance(70)) && (there || dialogChoices_.chance(10))) names.append(movie);
+        }
         if (names.isEmpty()) names.append(fixture_.movies.first());
         logLine(QStringLiteral("  dialog [%1]: choose %2").arg(title, names.join(QLatin1String(", "))));
         dialog->setDirectory(fixture_.card);

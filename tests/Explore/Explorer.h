@@ -115,6 +115,8 @@ private:
 
     // Answers a file dialog the application opened, from a timer while it is modal.
     void answerDialogs();
+    // Closes a message box and answers a context menu run with exec().
+    void answerOtherModals();
     QString text(int maxLength);
 
     AppFactory makeApp_;
@@ -127,6 +129,7 @@ private:
     QStringList words_;
     std::unique_ptr<QFile> log_;
     QTimer* dialogTimer_ = nullptr;
+    QTimer* modalTimer_ = nullptr;
     QString dialogAnswer_;  // what the last answered dialog was given, for the action list
     bool roadDialog_ = false;
     int step_ = -1;
