@@ -443,6 +443,7 @@ QList<Explorer::Action> Explorer::actions() {
         {3, [this] { return dropFiles(); }},
         {1, [this] { return quitAndRelaunch(); }},
         {2, [this] { return moveFilesAround(); }},
+        {4, [this] { return drag(); }},
     };
 }
 
@@ -602,6 +603,28 @@ QString Explorer::clickSomewhere(int kind) {
         }
         break;
     }
+    return {};
+}
+
+QString Explorer::drag() {
+    // Press, move in a few steps (across the widget's edge at times) and release:
+    // splitter handles, scroll bars, text selections, rows.
+    QList<QWidget*> all;
+    for (QWidget* w : candidates())
+        if (!qobject_cast<QMenu*>(w->window())) all.append(w);
+    if (all.isEmpty()) return {};
+    QList<QWidget*> handles;
+    for (QWidget* w : all)
+        if (w->inherits("QSplitterHandle") || qobject_cast<QScrollBar*>(w)) handles.append(w);
+    QWidget* target = (!handles.isEmpty() && choices_.chance(50)) ? choices_.pick(handles) : choices_.pick(all);
+    const QPoint from(choices_.below(std::max(1, target->width())), choices_.below(std::max(1, target->height())));
+    const QPoint to = from + QPoint(choices_.below(601) - 300, choices_.below(401) - 200);
+    logLine(QStringLiteral("  drag in %1 from %2,%3 to %4,%5")
+                .arg(describe(target)).arg(from.x()).arg(from.y()).arg(to.x()).arg(to.y()));
+    QPointer<QWidget> guard(target);
+    QTest::mousePress(target, Qt::LeftButton, {}, from);
+    for (int i = 1; i <= 4 && guard; ++i) QTest::mouseMove(target, from + (to - from) * i / 4);
+    if (guard) QTest::mouseRelease(target, Qt::LeftButton, {}, to);
     return {};
 }
 

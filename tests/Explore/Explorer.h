@@ -98,6 +98,7 @@ private:
     // Actions.
     QString clickSomewhere(int kind);
     QString wheel();
+    QString drag();
     QString pressKey();
     QString typeWords();
     QString paste();
