@@ -134,6 +134,7 @@ Outcome runChild(const Arguments& args, bool byHand) {
     const QString folder = testsupport::makeTestFolder(QStringLiteral("explore-run-%1").arg(args.seed));
     const QString log = folder + QStringLiteral("/actions.txt");
     const QString out = folder + QStringLiteral("/output.txt");
+    Outcome outcome;
     QProcess child;
     QStringList childArgs = {"--run", "--seed", QString::number(args.seed), "--steps", QString::number(args.steps),
                              "--log", log};
@@ -142,10 +143,12 @@ Outcome runChild(const Arguments& args, bool byHand) {
     child.setProcessChannelMode(QProcess::MergedChannels);
     child.setStandardOutputFile(out);
     child.start(QCoreApplication::applicationFilePath(), childArgs);
-    Outcome outcome;
     // The child's own watchdog ends a hang within seconds; this is the last resort.
-    const bool finished = child.waitForStarted(30000) && child.waitForFinished(std::max(60, args.steps * 20) * 1000);
-    if (!finished) {
+    if (!child.waitForStarted(30000)) {
+        outcome.reason = QStringLiteral("the exploration could not start: %1").arg(child.errorString());
+        return outcome;
+    }
+    if (!child.waitForFinished(std::max(60, args.steps * 20) * 1000)) {
         child.kill();
         child.waitForFinished(5000);
         outcome.reason = QStringLiteral("the exploration did not end");
