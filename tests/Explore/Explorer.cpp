@@ -775,7 +775,6 @@ QString Explorer::road() {
     vantrel::AppModel* model = app_->model();
     auto& queue = model->queue();
     roadDialog_ = true;
-    QString done;
     if (model->sources().isEmpty() && queue.pendingCount() == 0) {
         logLine(QStringLiteral("  road: add the card"));
         if (!clickNamed(QStringLiteral("addVideos"))) {
@@ -807,7 +806,7 @@ QString Explorer::road() {
         model->chooseFiles();
     }
     roadDialog_ = false;
-    return done;
+    return {};
 }
 
 QString Explorer::editRow() {
@@ -886,10 +885,7 @@ QString Explorer::runControl() {
     const auto findRowButton = [this](const QString& name) -> QWidget* {
         QList<QWidget*> found;
         for (QWidget* w : candidates())
-            if (w->objectName() == name && w->parentWidget() && w->parentWidget()->objectName() != "") found.append(w);
-        if (found.isEmpty())
-            for (QWidget* w : candidates())
-                if (w->objectName() == name) found.append(w);
+            if (w->objectName() == name) found.append(w);
         return found.isEmpty() ? nullptr : choices_.pick(found);
     };
     switch (choices_.below(6)) {
