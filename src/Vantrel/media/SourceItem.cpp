@@ -74,6 +74,15 @@ std::optional<QString> SourceItem::startTimecodeProblem() const {
         return QStringLiteral("Drop frame doesn't fit this video's %1 fps — choose another rate")
             .arg(done->videoFrameRate->displayText());
     }
+    // ffmpeg counts the written timecode's frames at the video's own rate: a frame
+    // number past that rate's last (frame 45 of 59.94 DF on a 29.97 video) is carried
+    // into the next second, and the file would start somewhere else.
+    if (done && done->videoFrameRate && done->videoFrameRate->labelRate > 0 &&
+        start->tc.frames() >= done->videoFrameRate->labelRate) {
+        return QStringLiteral("Frame %1 doesn't exist in this video's %2 fps — choose another rate")
+            .arg(start->tc.frames())
+            .arg(done->videoFrameRate->displayText());
+    }
     return std::nullopt;
 }
 

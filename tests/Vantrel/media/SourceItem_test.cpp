@@ -359,6 +359,33 @@ TEST(SourceItem, RowsThatCanOnlyFailAreNotReady) {
     EXPECT_EQ(reason(unreadable), QStringLiteral("none"));
 }
 
+// ffmpeg counts the frames of the written timecode at the video's own rate: a
+// faster override whose frame number the video has no room for would start the
+// file in the next second, so such a row is held; lower frames pass.
+TEST(SourceItem, FramesPastTheVideosOwnRateAreHeld) {
+    const FrameRate video2997{30000, 1001, 30, true};
+    const FrameRate video25{25, 1, 25, false};
+    const FrameRate fps50 = FrameRate::fromNominal(50, false);
+    for (const auto& [video, rate, frames, held] : {std::tuple{video2997, df5994, 45, true},
+                                                    {video2997, df5994, 30, true},
+                                                    {video2997, df5994, 29, false},
+                                                    {video25, fps50, 25, true},
+                                                    {video25, fps50, 24, false},
+                                                    {video25, fps25, 24, false}}) {
+        SCOPED_TRACE(rate.displayText().toStdString() + " on " + video.displayText().toStdString() + ", frame " +
+                     std::to_string(frames));
+        SourceItem item = typedRow(State::done(withVideo(video)), rate, Timecode::Components{0, 1, 0, 0, frames, 0});
+        EXPECT_EQ(item.isReady(), !held);
+        if (held) {
+            EXPECT_EQ(reason(item), QStringLiteral("Frame %1 doesn't exist in this video's %2 fps — choose another rate")
+                                        .arg(frames)
+                                        .arg(video.displayText()));
+        }
+    }
+    // A video whose rate is not known is not held back.
+    EXPECT_TRUE(typedRow(done(std::nullopt, std::nullopt), df5994, Timecode::Components{0, 1, 0, 0, 45, 0}).isReady());
+}
+
 // The suite runs in UTC, where the system zone and UTC cannot be told apart: a
 // zone with a half-hour offset shows which of them a date without a zone is read in.
 TEST(SourceItem, CreationTimeWithoutAZoneIsTheSystemZonesTimeOfDay) {
