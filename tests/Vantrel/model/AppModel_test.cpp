@@ -5,6 +5,7 @@
 #include "QueueTestSupport.h"
 
 #include <QSignalSpy>
+#include <QThreadPool>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -293,6 +294,10 @@ TEST_F(ModelTest, AddedFolderIsWalkedOffTheGuiThreadAndNamesFilesItCannotOpen) {
     model.reset();
     ASSERT_TRUE(QTest::qWaitFor([&] { return orphan.isFinished(); }, 30000));
     EXPECT_TRUE(orphan.isCanceled());
+    // The orphaned walk itself goes on in the shared pool; it must end before the
+    // test's folder goes and before the process exits (the test program, unlike the
+    // application, never destroys its application object, which would wait for it).
+    QThreadPool::globalInstance()->waitForDone();
 }
 
 // Rows whose job could only fail at Start are not counted, and say why.
