@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QNetworkReply>
 #include <QNetworkAccessManager>
+#include <QProcess>
 #include <QStringList>
 #include <QThread>
 #include <QtConcurrent/QtConcurrentRun>
@@ -315,16 +316,13 @@ TEST(RemoteImageCache, KeepsNothingLargerThanItsBudget) {
 
 }  // namespace
 
-// The application object goes while downloads of the shared loader are in
-// flight, as when the program quits with a help page still loading.
-TEST(RemoteImageQuit, TheApplicationGoesWithDownloadsInFlight) {
-    static int argc = 1;
-    static char name[] = "vantrel-tests";
-    static char* argv[] = {name, nullptr};
+// Runs as a child process of the test below: the program's application object
+// goes while downloads of the shared loader are in flight, as when the program
+// quits with a help page still loading.
+TEST(RemoteImageQuitChild, TheApplicationGoesWithDownloadsInFlight) {
+    if (qEnvironmentVariableIsEmpty("VANTREL_QUIT_CHILD")) GTEST_SKIP() << "only runs as the child of the quit test";
     QFuture<RemoteImageResult> outliving;
     {
-        testsupport::isolateUserFolders();
-        QApplication app(argc, argv);
         LocalImageServer server;
         std::function<void()> release;
         server.route("/held", LocalImageServer::held(LocalImageServer::respond(200, pngBytes(8, 8)), &release));
@@ -337,7 +335,24 @@ TEST(RemoteImageQuit, TheApplicationGoesWithDownloadsInFlight) {
         outliving = DefaultRemoteImageLoader::shared()->image(url);
         ASSERT_EQ(DefaultRemoteImageLoader::shared()->downloadsInFlight(), 1);
     }
+    delete QCoreApplication::instance();
     EXPECT_TRUE(outliving.isFinished());
     EXPECT_TRUE(outliving.isCanceled());
     EXPECT_EQ(DefaultRemoteImageLoader::shared(), nullptr);
+}
+
+// The test program shares one application among its tests, so the application
+// that goes is a child process's.
+TEST(RemoteImageQuit, TheApplicationGoesWithDownloadsInFlight) {
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("VANTREL_QUIT_CHILD"), QStringLiteral("1"));
+    child.setProcessEnvironment(environment);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=RemoteImageQuitChild.*")});
+    ASSERT_TRUE(child.waitForFinished(300000));
+    const QByteArray output = child.readAll();
+    EXPECT_EQ(child.exitStatus(), QProcess::NormalExit) << output.toStdString();
+    EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
+    EXPECT_TRUE(output.contains("[  PASSED  ] 1 test.")) << output.toStdString();
 }

@@ -7,13 +7,7 @@
 
 namespace {
 
-QGuiApplication* app() {
-    static int argc = 1;
-    static char name[] = "symbol-tests";
-    static char* argv[] = {name, nullptr};
-    static auto* instance = new QGuiApplication(argc, argv);
-    return instance;
-}
+QGuiApplication* app() { return qGuiApp; }
 
 const QStringList kNames = {
     "film", "folder", "questionmark.circle", "checkmark", "minus", "plus", "xmark",

@@ -35,10 +35,6 @@ TEST(TextUtilities, ReplacingWithATemplate) {
 }
 
 TEST(TextUtilities, AlignmentOfEveryParagraph) {
-    int argc = 1;
-    char name[] = "TextUtilities_test";
-    char* argv[] = {name, nullptr};
-    QGuiApplication app(argc, argv);
     QTextDocument document;
     document.setPlainText("01:00:00:00\n02:00:00:00");
     const auto copy = addingAlignment(document, Qt::AlignHCenter);

@@ -90,10 +90,6 @@ TEST(TimecodeTransfer, BrokenDataFallsBackToTextOnlyOnce) {
 }
 
 TEST(TimecodeTransfer, ClipboardBothWays) {
-    int argc = 1;
-    char name[] = "TimecodeTransfer_test";
-    char* argv[] = {name, nullptr};
-    QGuiApplication app(argc, argv);
     QClipboard& clipboard = *QGuiApplication::clipboard();
 
     const Timecode t = tc("12:34:56:07.40", R::fps24, SubFramesBase::max100SubFrames);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QLocale>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -53,6 +54,19 @@ void isolateUserFolders();
 // event loop (queued signals, future continuations). Tests that need widgets make
 // a QApplication first.
 void ensureApplication();
+
+// Makes a locale the default for as long as it lives, then puts back the one
+// before: a test's locale must not reach the tests after it.
+class DefaultLocale {
+public:
+    explicit DefaultLocale(const QLocale& locale) { QLocale::setDefault(locale); }
+    ~DefaultLocale() { QLocale::setDefault(previous_); }
+    DefaultLocale(const DefaultLocale&) = delete;
+    DefaultLocale& operator=(const DefaultLocale&) = delete;
+
+private:
+    const QLocale previous_;
+};
 
 // Writes an executable /bin/sh script with this body (a stand-in for a tool).
 bool writeScript(const QString& path, const QByteArray& body);

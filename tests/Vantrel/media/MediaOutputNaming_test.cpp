@@ -42,10 +42,8 @@ TEST(OutputStem, ReplacesTokensInOrderAndDropsOneMovExtension) {
     EXPECT_EQ(stem(clip, QStringLiteral("{name}.MOV.mov")), QStringLiteral("Clip01.MOV"));
     EXPECT_EQ(stem(clip, QStringLiteral(".mov")), QString());
     // Western digits and the gregorian calendar whatever the locale.
-    const QLocale previous;
-    QLocale::setDefault(QLocale(QLocale::Arabic, QLocale::Egypt));
+    const testsupport::DefaultLocale arabic(QLocale(QLocale::Arabic, QLocale::Egypt));
     EXPECT_EQ(stem(clip, QStringLiteral("{date}_{name}")), QStringLiteral("2026-03-05_Clip01"));
-    QLocale::setDefault(previous);
 }
 
 TEST(OutputStem, NeverNamesAnotherFolder) {

@@ -212,17 +212,13 @@ TEST_F(MediaTimecodeTrackFiles, HostilePathsAndNames) {
 }
 
 TEST_F(MediaTimecodeTrackFiles, ReadsRunInOrderAndReportOnTheCallersThread) {
-    int argc = 1;
-    char name[] = "test";
-    char* argv[] = {name, nullptr};
-    QCoreApplication app(argc, argv);
     const QString a = movie(QStringLiteral("a.mov"), QStringLiteral("25"), QStringLiteral("01:00:00:00"));
     SourceTimecodeReader reader;
     QObject context;
     QStringList delivered;
     QEventLoop loop;
     const auto record = [&](const SourceTimecodeReader::Result& result) {
-        EXPECT_EQ(QThread::currentThread(), app.thread());
+        EXPECT_EQ(QThread::currentThread(), qApp->thread());
         const auto* r = std::get_if<TimecodeTrackReading>(&result);
         delivered << (r ? formatTimecode(*r, false) : std::get<ReaderError>(result).errorDescription());
         if (delivered.size() == 2) loop.quit();

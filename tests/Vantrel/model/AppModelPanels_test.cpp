@@ -13,15 +13,6 @@ namespace {
 
 class PanelsTest : public ModelTest {
 protected:
-    static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "appmodel-panels-tests";
-        static char* argv[] = {name, nullptr};
-        if (QCoreApplication::instance()) return;
-        testsupport::isolateUserFolders();  // the file dialog keeps its history in the user's settings
-        new QApplication(argc, argv);  // before the fixture's core one
-    }
-
     // Runs the panel operation; answers its dialog, after checking its texts, by
     // going to `directory` (and selecting `files` there) and accepting, or, without
     // a directory, by cancelling.

@@ -81,7 +81,7 @@ protected:
 
 class Preflight : public ::testing::Test {
 protected:
-    void SetUp() override { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+    const testsupport::DefaultLocale locale{QLocale(QLocale::English, QLocale::UnitedStates)};
 };
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "QtPrinting.h"
+#include "TestMedia.h"
 #include "Vantrel/media/FrameRate.h"
 #include "Vantrel/queue/JsonCoding.h"
 #include "Vantrel/queue/VerificationResult.h"
@@ -28,7 +29,7 @@ VerificationResult resultWith(QList<VerificationCheck> checks) {
 
 class StreamChecks : public ::testing::Test {
 protected:
-    void SetUp() override { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+    const testsupport::DefaultLocale locale{QLocale(QLocale::English, QLocale::UnitedStates)};
 };
 
 StreamParams video(std::string pixelFormat = "yuv420p") { return {"h264", 1920, 1080, pixelFormat, std::nullopt}; }

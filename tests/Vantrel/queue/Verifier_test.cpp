@@ -26,7 +26,6 @@ namespace {
 class VerifierTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         folder = new QString(makeTestFolder(QStringLiteral("verifier")));
         testsupport::MovieSpec recipe;
         recipe.seconds = 2;
@@ -40,6 +39,8 @@ protected:
         // The correct output: a stream copy with the new timecode.
         ASSERT_TRUE(copy("src.mov", "good.mov", {"-map", "0", "-map", "-0:d", "-timecode", "01:00:00:00"}));
     }
+    const testsupport::DefaultLocale locale{QLocale(QLocale::English, QLocale::UnitedStates)};
+
     static void TearDownTestSuite() {
         QDir(*folder).removeRecursively();
         delete folder;
