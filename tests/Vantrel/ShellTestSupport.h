@@ -5,6 +5,7 @@
 // with no session bus and tools looked up only where the test says.
 
 #include "GalleryPictures.h"
+#include "HelpMenu/HelpWindowController.h"
 #include "QtPrinting.h"
 #include "TestMedia.h"
 #include "Vantrel/app/VantrelApp.h"
@@ -43,6 +44,8 @@ protected:
 
     void TearDown() override {
         app.reset();
+        // The application registered its help with the process-wide help window.
+        helpmenu::HelpWindowController::reset();
         settings.reset();
         if (!HasFailure()) QDir(folder).removeRecursively();
     }
