@@ -15,6 +15,7 @@
 
 #include <QDir>
 #include <QLocale>
+#include <QThreadPool>
 
 #if VANTREL_TEST_WIDGETS
 #include <QApplication>
@@ -84,5 +85,10 @@ int main(int argc, char** argv) {
     static int count = argc;
     new TestApplication(count, argv);
     ::testing::UnitTest::GetInstance()->listeners().Append(new ProcessStateGuard);
-    return RUN_ALL_TESTS();
+    const int result = RUN_ALL_TESTS();
+    // As the application's destructor would (unless a test let it go): work a test
+    // left on the shared thread pool ends before the process's static objects go
+    // (a test may well end while the work it no longer waits for is still running).
+    if (QCoreApplication::instance()) QThreadPool::globalInstance()->waitForDone();
+    return result;
 }
