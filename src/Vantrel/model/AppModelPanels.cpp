@@ -3,19 +3,13 @@
 // dialogs are the views'.
 #include "Vantrel/model/AppModel.h"
 
-class QWidget;
-
 namespace vantrel {
-
-// The views' modal file dialog (views/OpenPanel.h): the panel of a model that was
-// given no runner of its own. Declared here, not included, so that the model
-// needs nothing from the views.
-QList<QUrl> runOpenPanel(const OpenPanelRequest& request, QWidget* parent);
 
 void AppModel::setOpenPanelRunner(OpenPanelRunner runner) { openPanelRunner_ = std::move(runner); }
 
+// Without a runner (no window to show a panel over) nothing is chosen.
 QList<QUrl> AppModel::openPanel(const OpenPanelRequest& request) const {
-    return openPanelRunner_ ? openPanelRunner_(request) : runOpenPanel(request, nullptr);
+    return openPanelRunner_ ? openPanelRunner_(request) : QList<QUrl>{};
 }
 
 void AppModel::chooseFiles() {

@@ -1,5 +1,6 @@
 // The open panels: each dialog is answered by the test the moment it opens.
 #include "AppModelTestSupport.h"
+#include "Vantrel/views/OpenPanel.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -13,6 +14,12 @@ namespace {
 
 class PanelsTest : public ModelTest {
 protected:
+    // The views' own dialog, as the main window hands it to its model.
+    void SetUp() override {
+        ModelTest::SetUp();
+        model->setOpenPanelRunner([](const OpenPanelRequest& request) { return runOpenPanel(request); });
+    }
+
     // Runs the panel operation; answers its dialog, after checking its texts, by
     // going to `directory` (and selecting `files` there) and accepting, or, without
     // a directory, by cancelling.
@@ -99,4 +106,24 @@ TEST_F(PanelsTest, ARunnerOfItsOwnAnswersInsteadOfADialog) {
     EXPECT_TRUE(model->sources().isEmpty());
     EXPECT_EQ(model->outputFolder(), QUrl::fromLocalFile(folder));
     delete poll;
+}
+
+// A model with no window to show a panel over opens no dialog of its own and chooses nothing.
+TEST_F(ModelTest, WithoutARunnerNothingIsChosen) {
+    movie(QStringLiteral("in/a.mov"));
+    int dialogs = 0;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+            ++dialogs;
+            dialog->reject();
+        }
+    });
+    poll.start(10);
+    model->chooseFiles();
+    model->chooseFolder();
+    model->chooseOutputFolder();
+    EXPECT_EQ(dialogs, 0);
+    EXPECT_TRUE(model->sources().isEmpty());
+    EXPECT_FALSE(model->outputFolder().has_value());
 }
