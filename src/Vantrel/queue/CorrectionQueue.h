@@ -162,7 +162,7 @@ private:
     void processQueue();
     void processNextPending();
     void finishProcessing();
-    void processJob(const CorrectionJob& job);
+    void processJob(CorrectionJob job);
     void onRunFinished(const std::shared_ptr<JobRun>& run, const QFuture<void>& future);
     void beginVerificationStage(const std::shared_ptr<JobRun>& run);
     void onStandardVerified(const std::shared_ptr<JobRun>& run, const QFuture<VerificationResult>& future);
@@ -184,7 +184,7 @@ private:
     // The loop's run once its files are found: preflight, then the correction.
     void correctJob(const std::shared_ptr<JobRun>& run);
     // The one place where a job's status changes.
-    void setJobStatus(const QUuid& id, const JobStatus& status, std::optional<double> progress = std::nullopt);
+    void setJobStatus(const QUuid& id, JobStatus status, std::optional<double> progress = std::nullopt);
     // The statuses the commands set: retried, the pending ones cancelled or failed.
     bool retryStatus(const QUuid& id);
     int settlePending(const JobStatus& status);

@@ -88,7 +88,7 @@ std::optional<QString> CorrectionQueue::checkFreeSpace(const QString& sourcePath
 
 // ---- statuses ----
 
-void CorrectionQueue::setJobStatus(const QUuid& id, const JobStatus& status, std::optional<double> progress) {
+void CorrectionQueue::setJobStatus(const QUuid& id, JobStatus status, std::optional<double> progress) {
     store_->update(id, [&](CorrectionJob& job) {
         job.status = status;
         if (progress) job.progress = *progress;
@@ -239,7 +239,9 @@ void CorrectionQueue::resolveJobLocations(const std::shared_ptr<JobRun>& run, st
         });
 }
 
-void CorrectionQueue::processJob(const CorrectionJob& job) {
+// Takes its own copy: the job in the list moves when a change detaches the list
+// from a save still writing it.
+void CorrectionQueue::processJob(CorrectionJob job) {
     auto run = std::make_shared<JobRun>();
     run->job = job;
     loopRun_ = run;

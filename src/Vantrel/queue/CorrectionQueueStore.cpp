@@ -187,7 +187,7 @@ void JobStore::append(QList<CorrectionJob> jobs) {
     emit queue_->jobsChanged();
 }
 
-bool JobStore::remove(const QUuid& id) {
+bool JobStore::remove(QUuid id) {
     const auto index = indexOf(id);
     if (!index) return false;
     count(jobs_[*index], -1);

@@ -64,12 +64,12 @@ public:
 
     // List changes, each announced once.
     void append(QList<CorrectionJob> jobs);
-    bool remove(const QUuid& id);
+    bool remove(QUuid id);  // by value: the id may be one of the list's own
     qsizetype removeIf(const std::function<bool(const CorrectionJob&)>& which);
 
     // Changes one job; false when it is not here.
     template <typename Change>
-    bool update(const QUuid& id, Change&& change);
+    bool update(const QUuid& jobId, Change&& change);
     // Changes every job `which` picks, announced as one change of the list; how many.
     int updateWhere(const std::function<bool(const CorrectionJob&)>& which,
                     const std::function<void(CorrectionJob&)>& change);
@@ -93,7 +93,10 @@ private:
 };
 
 template <typename Change>
-bool JobStore::update(const QUuid& id, Change&& change) {
+bool JobStore::update(const QUuid& jobId, Change&& change) {
+    // `jobId` may point into the list itself, which the write below can move away
+    // from a save that shares it: keep a copy.
+    const QUuid id = jobId;
     const auto index = indexOf(id);
     if (!index) return false;
     CorrectionJob& job = jobs_[*index];
