@@ -70,8 +70,9 @@ TEST_P(DesignControls, ButtonKindsFillTheirShape) {
             // In the padding, below the highlight: the fill over the pane.
             EXPECT_PRED2(near, pixelAt(button, {4, button->height() / 2 + 2}), over(row.fill, pane()));
             // The top edge: ghost buttons have no highlight at all.
-            if (row.kind == KelpButtonStyle::Kind::ghost)
+            if (row.kind == KelpButtonStyle::Kind::ghost) {
                 EXPECT_EQ(pixelAt(button, {button->width() / 2, 0}), pane());
+            }
         }
     }
 }
