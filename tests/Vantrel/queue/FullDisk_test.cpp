@@ -101,9 +101,11 @@ TEST_F(FullDisk, AToolEndingWellOnAFullDiskFailsTheJobAtEveryTier) {
 TEST_F(FullDisk, ADiskFillingDuringTheWriteFailsTheJobAtEveryTier) {
     if (::geteuid() != 0) GTEST_SKIP() << "mounting a small disk needs root";
     const qint64 sourceKiB = QFileInfo(source).size() / 1024;
-    // Too small for the movie by a little (the media fit, the movie header does
-    // not: the tool exits 0) and by more (the media do not fit: the tool fails).
-    bool trailerFailureSeen = false;
+    // Too small for the movie by a little (the media may fit and only the movie
+    // header not, where the tool can exit 0) and by more (the media do not fit: the
+    // tool fails). Where exactly the tool runs out depends on how it buffers (its
+    // thread count follows the machine), so every size must end the same way; the
+    // tool that exits 0 after a failed trailer is pinned by the test above.
     for (const qint64 shortBy : {16, 40, 96, 256}) {
         if (!mountDisk(sourceKiB - shortBy)) GTEST_SKIP() << "no tmpfs can be mounted here";
         for (const VerifyTier tier : allVerifyTiers) {
@@ -111,13 +113,8 @@ TEST_F(FullDisk, ADiskFillingDuringTheWriteFailsTheJobAtEveryTier) {
             const CorrectionJob job = runJob(FFmpegCorrectionRunner::make(), tier);
             EXPECT_TRUE(job.status.is(JobStatus::Kind::failed));
             EXPECT_TRUE(job.status.errorMessage.contains(QStringLiteral("No space left on device"))) << job.status.errorMessage.toStdString();
-            // The tool's line alone, not its whole failure output.
-            trailerFailureSeen |= job.status.errorMessage.contains(QStringLiteral("Error writing trailer of ")) &&
-                                  !job.status.errorMessage.contains(QStringLiteral("Operation failed"));
             EXPECT_EQ(diskEntries(), QStringList());
         }
     }
-    // The case of a tool that says it failed and exits 0 was among them.
-    EXPECT_TRUE(trailerFailureSeen);
     EXPECT_EQ(testsupport::sha256OfFile(source), hash);
 }
