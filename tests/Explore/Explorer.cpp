@@ -266,27 +266,27 @@ bool Fixture::make(const QString& folder) {
     QDir().mkpath(output);
     struct Movie {
         QString name;
-        testsupport::MovieSpec spec;
+        testsupport::MovieRecipe recipe;
     };
     const QString created = QStringLiteral("2024-05-06T07:08:09Z");
     QList<Movie> list;
     list.append({QStringLiteral("A001_25.mov"), {}});
-    list.last().spec.timecode = QStringLiteral("10:00:00:00");
-    list.last().spec.creationTime = created;
+    list.last().recipe.timecode = QStringLiteral("10:00:00:00");
+    list.last().recipe.creationTime = created;
     list.append({QStringLiteral("A002_2997DF.mov"), {}});
-    list.last().spec.rate = QStringLiteral("30000/1001");
-    list.last().spec.timecode = QStringLiteral("01:00:00;02");
-    list.last().spec.creationTime = created;
-    list.last().spec.audio = true;
+    list.last().recipe.rate = QStringLiteral("30000/1001");
+    list.last().recipe.timecode = QStringLiteral("01:00:00;02");
+    list.last().recipe.creationTime = created;
+    list.last().recipe.audio = true;
     list.append({QStringLiteral("A003_23976.mov"), {}});
-    list.last().spec.rate = QStringLiteral("24000/1001");
-    list.last().spec.timecode = QStringLiteral("00:59:58:00");
-    list.last().spec.creationTime = created;
+    list.last().recipe.rate = QStringLiteral("24000/1001");
+    list.last().recipe.timecode = QStringLiteral("00:59:58:00");
+    list.last().recipe.creationTime = created;
     list.append({QStringLiteral("A004_no_timecode.mov"), {}});
-    list.last().spec.creationTime = created;
+    list.last().recipe.creationTime = created;
     for (const Movie& movie : list) {
         QString error;
-        if (!testsupport::makeMovie(card + QLatin1Char('/') + movie.name, movie.spec, &error)) {
+        if (!testsupport::makeMovie(card + QLatin1Char('/') + movie.name, movie.recipe, &error)) {
             std::fprintf(stderr, "cannot make %s: %s\n", qPrintable(movie.name), qPrintable(error));
             return false;
         }

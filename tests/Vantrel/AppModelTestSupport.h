@@ -21,10 +21,10 @@ namespace appmodeltest {
 using namespace vantrel;
 
 // A short movie with a timecode track and a QuickTime creation date unless told otherwise.
-inline testsupport::MovieSpec movieSpec(std::optional<QString> timecode = QStringLiteral("10:00:00:00"),
+inline testsupport::MovieRecipe movieRecipe(std::optional<QString> timecode = QStringLiteral("10:00:00:00"),
                                         std::optional<QString> creationDate = QStringLiteral("2024-05-01T10:00:00Z"),
                                         const QString& rate = QStringLiteral("25")) {
-    testsupport::MovieSpec recipe;
+    testsupport::MovieRecipe recipe;
     recipe.rate = rate;
     recipe.seconds = 0.2;
     recipe.timecode = std::move(timecode);
@@ -57,7 +57,7 @@ protected:
 
     QString pathOf(const QString& relative) const { return folder + QLatin1Char('/') + relative; }
 
-    QUrl movie(const QString& relative, const testsupport::MovieSpec& recipe = movieSpec()) {
+    QUrl movie(const QString& relative, const testsupport::MovieRecipe& recipe = movieRecipe()) {
         QString error;
         EXPECT_TRUE(testsupport::makeMovie(pathOf(relative), recipe, &error)) << error.toStdString();
         return QUrl::fromLocalFile(pathOf(relative));

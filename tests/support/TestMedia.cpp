@@ -32,7 +32,7 @@ int runTool(const QString& program, const QStringList& args, QByteArray* stdOut,
     return process.exitCode();
 }
 
-bool makeMovie(const QString& path, const MovieSpec& recipe, QString* error) {
+bool makeMovie(const QString& path, const MovieRecipe& recipe, QString* error) {
     QFileInfo info(path);
     QDir().mkpath(info.absolutePath());
     const QString duration = QString::number(recipe.seconds, 'f', 3);

@@ -9,7 +9,7 @@ namespace testsupport {
 
 // What a generated test movie looks like. Everything is small: a few frames of
 // a test pattern, optionally with a tone, a timecode track and a creation date.
-struct MovieSpec {
+struct MovieRecipe {
     QString rate = QStringLiteral("25");         // video rate as ffmpeg takes it, e.g. "30000/1001"
     double seconds = 1.0;
     std::optional<QString> timecode;             // start timecode, e.g. "10:00:00:00" or "10:00:00;02"
@@ -28,7 +28,7 @@ int runTool(const QString& program, const QStringList& args, QByteArray* stdOut 
 
 // Writes a movie at `path` with the ffmpeg tool. Returns false and fills `error`
 // when ffmpeg fails.
-bool makeMovie(const QString& path, const MovieSpec& recipe = {}, QString* error = nullptr);
+bool makeMovie(const QString& path, const MovieRecipe& recipe = {}, QString* error = nullptr);
 
 // The start timecode ffprobe reads from the file's timecode track, or an empty
 // string when it has none.

@@ -25,7 +25,7 @@ protected:
     // A clip as the camera wrote it: its rate, the timecode it started at and the
     // moment it was recorded.
     QString clip(const QString& name, const QString& rate, const QString& timecode, const QString& recorded) {
-        testsupport::MovieSpec recipe;
+        testsupport::MovieRecipe recipe;
         recipe.rate = rate;
         recipe.seconds = 0.4;
         recipe.timecode = timecode;

@@ -77,7 +77,7 @@ protected:
         if (!HasFailure()) QDir(folder).removeRecursively();
     }
     QString movie(const QString& name, std::optional<QString> creationDate, QStringList extra = {}) {
-        MovieSpec recipe;
+        MovieRecipe recipe;
         recipe.creationDate = std::move(creationDate);
         recipe.extraArgs = std::move(extra);
         EXPECT_TRUE(makeMovie(folder + u'/' + name, recipe));

@@ -101,7 +101,7 @@ protected:
     }
 
     QString movie(const QString& name, const QString& rate, std::optional<QString> timecode, QStringList extra = {}) {
-        MovieSpec recipe;
+        MovieRecipe recipe;
         recipe.rate = rate;
         recipe.seconds = 0.4;
         recipe.timecode = std::move(timecode);

@@ -17,7 +17,7 @@ TEST(MovieFiles, FolderScanTakesMoviesAtEveryDepthInPathOrder) {
     const QString folder = testsupport::makeTestFolder(QStringLiteral("moviefiles"));
     const auto movie = [&](const char* relative) {
         const QString path = folder + QLatin1Char('/') + QLatin1String(relative);
-        testsupport::MovieSpec recipe;
+        testsupport::MovieRecipe recipe;
         recipe.seconds = 0.2;
         EXPECT_TRUE(testsupport::makeMovie(path, recipe));
         return path;

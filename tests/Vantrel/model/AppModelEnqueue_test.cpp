@@ -46,7 +46,7 @@ protected:
 }  // namespace
 
 TEST_F(EnqueueTest, WithoutAnOutputFolderOrAReadyRowNothingChanges) {
-    addAndAnalyse({movie(QStringLiteral("a.mov")), movie(QStringLiteral("notc.mov"), movieSpec(std::nullopt))});
+    addAndAnalyse({movie(QStringLiteral("a.mov")), movie(QStringLiteral("notc.mov"), movieRecipe(std::nullopt))});
     model->setOutputFolder(std::nullopt);
     EXPECT_EQ(model->enqueueReadyRows(), 0);
     model->setOutputFolder(QUrl::fromLocalFile(out));
@@ -58,7 +58,7 @@ TEST_F(EnqueueTest, WithoutAnOutputFolderOrAReadyRowNothingChanges) {
 }
 
 TEST_F(EnqueueTest, ReadyRowsBecomeJobsInListOrderAndLeaveTheList) {
-    addAndAnalyse({movie(QStringLiteral("a.mov")), movie(QStringLiteral("b.mov"), movieSpec(std::nullopt)),
+    addAndAnalyse({movie(QStringLiteral("a.mov")), movie(QStringLiteral("b.mov"), movieRecipe(std::nullopt)),
                    movie(QStringLiteral("c.mov"))});
     EXPECT_EQ(model->enqueueReadyRows(), 2);
     EXPECT_EQ(outputNames(), (QStringList{QStringLiteral("a_TC.mov"), QStringLiteral("c_TC.mov")}));
@@ -72,7 +72,7 @@ TEST_F(EnqueueTest, ReadyRowsBecomeJobsInListOrderAndLeaveTheList) {
 
 TEST_F(EnqueueTest, JobCarriesTheRowsTimecodeRateModeTierBytesAndBookmarks) {
     model->setVerifyTier(VerifyTier::thorough);
-    const QUrl a = movie(QStringLiteral("in/a.mov"), movieSpec(QStringLiteral("00:00:00;00"),
+    const QUrl a = movie(QStringLiteral("in/a.mov"), movieRecipe(QStringLiteral("00:00:00;00"),
                                                                QStringLiteral("2024-05-01T10:04:59.420Z"),
                                                                QStringLiteral("30000/1001")));
     const QUrl gone = movie(QStringLiteral("in/gone.mov"));
@@ -183,7 +183,7 @@ TEST_F(ModelTest, EndToEndReadyMoviesGetVerifiedOutputsWithTheirTimeOfDay) {
                                                            std::make_shared<FFmpegOutputVerifier>(),
                                                            pathOf(QStringLiteral("storage2"))));
     const auto recipe = [](const char* rate, std::optional<QString> timecode, std::optional<QString> date) {
-        testsupport::MovieSpec s = movieSpec(std::move(timecode), std::move(date), QLatin1String(rate));
+        testsupport::MovieRecipe s = movieRecipe(std::move(timecode), std::move(date), QLatin1String(rate));
         s.audio = true;
         return s;
     };

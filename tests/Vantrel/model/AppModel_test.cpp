@@ -64,7 +64,7 @@ TEST_F(ModelTest, WritingTheDefaultFixModeResetsEveryRow) {
 
 TEST_F(ModelTest, ReadinessNeedsAResolvedTimecodeAndEnqueueingAnOutputFolder) {
     model->addSources({movie(QStringLiteral("a.mov")), movie(QStringLiteral("b.mov")),
-                       movie(QStringLiteral("notc.mov"), movieSpec(std::nullopt))});
+                       movie(QStringLiteral("notc.mov"), movieRecipe(std::nullopt))});
     for (const SourceItem& item : model->sources()) {
         model->setFixMode(item.id, FixMode::manual);
         model->setManualComponents(item.id, components(1, 0, 0, 0));
@@ -88,14 +88,14 @@ TEST_F(ModelTest, ReadinessNeedsAResolvedTimecodeAndEnqueueingAnOutputFolder) {
 TEST_F(ModelTest, MismatchIsCountedOnlyBeyondTheTolerance) {
     // Embedded 10:00:00:00 at 25 fps against creation times in UTC.
     const auto at = [](const char* time) {
-        return movieSpec(QStringLiteral("10:00:00:00"), QStringLiteral("2024-05-01T%1Z").arg(QLatin1String(time)));
+        return movieRecipe(QStringLiteral("10:00:00:00"), QStringLiteral("2024-05-01T%1Z").arg(QLatin1String(time)));
     };
     model->addSources({movie(QStringLiteral("same.mov"), at("10:00:00")),
                        movie(QStringLiteral("plus1.mov"), at("10:00:01")),
                        movie(QStringLiteral("minus1.mov"), at("09:59:59")),
                        movie(QStringLiteral("plus1_01.mov"), at("10:00:01.010")),
                        movie(QStringLiteral("minus2.mov"), at("09:59:58")),
-                       movie(QStringLiteral("notc.mov"), movieSpec(std::nullopt, QStringLiteral("2024-05-01T12:00:00Z")))});
+                       movie(QStringLiteral("notc.mov"), movieRecipe(std::nullopt, QStringLiteral("2024-05-01T12:00:00Z")))});
     ASSERT_TRUE(allAnalysed());
     model->setIncluded(row(QStringLiteral("minus2.mov")).id, false);  // excluded rows count too
     EXPECT_EQ(model->mismatchedSources(), 2);                        // 1.01 s and −2 s
@@ -122,10 +122,10 @@ TEST_F(ModelTest, AnalysisOfCameraFilesAtCommonRates) {
     QList<QUrl> urls;
     for (const Case& c : cases)
         urls << movie(QStringLiteral("clip %1.mov").arg(QLatin1String(c.rate)).replace(u'/', u'_'),
-                      movieSpec(QLatin1String(c.timecode), QLatin1String(c.date), QLatin1String(c.rate)));
+                      movieRecipe(QLatin1String(c.timecode), QLatin1String(c.date), QLatin1String(c.rate)));
     // A drop-frame track without a date item, and no track with a date that names no zone.
-    urls << movie(QStringLiteral("df.mov"), movieSpec(QStringLiteral("00:59:59;29"), std::nullopt, QStringLiteral("30000/1001")))
-         << movie(QStringLiteral("bare.mov"), movieSpec(std::nullopt, QStringLiteral("2024-05-01T10:00:00")));
+    urls << movie(QStringLiteral("df.mov"), movieRecipe(QStringLiteral("00:59:59;29"), std::nullopt, QStringLiteral("30000/1001")))
+         << movie(QStringLiteral("bare.mov"), movieRecipe(std::nullopt, QStringLiteral("2024-05-01T10:00:00")));
     model->addSources(urls);
     ASSERT_TRUE(allAnalysed());
     for (int i = 0; i < int(std::size(cases)); ++i) {
@@ -171,7 +171,7 @@ TEST_F(ModelTest, FilesThatAreNoMovieEndFailedWithTheReadersMessage) {
     model->setOutputFolder(QUrl::fromLocalFile(folder));
     model->addSources({QUrl::fromLocalFile(truncated), QUrl::fromLocalFile(pathOf(QStringLiteral("text.mov"))),
                        QUrl::fromLocalFile(pathOf(QStringLiteral("empty.mov"))),
-                       movie(QStringLiteral("no tc.mov"), movieSpec(std::nullopt))});
+                       movie(QStringLiteral("no tc.mov"), movieRecipe(std::nullopt))});
     ASSERT_TRUE(allAnalysed());
     for (const QString name : {"truncated.mov", "text.mov", "empty.mov"}) {
         SCOPED_TRACE(name.toStdString());
@@ -304,7 +304,7 @@ TEST_F(ModelTest, AddedFolderIsWalkedOffTheGuiThreadAndNamesFilesItCannotOpen) {
 TEST_F(ModelTest, RowsThatCanOnlyFailAreNotCounted) {
     model->setOutputFolder(QUrl::fromLocalFile(folder));
     model->addSources({movie(QStringLiteral("pal.mov")),
-                       movie(QStringLiteral("ntsc.mov"), movieSpec(QStringLiteral("10:00:00;00"), QStringLiteral("2024-05-01T10:00:00Z"),
+                       movie(QStringLiteral("ntsc.mov"), movieRecipe(QStringLiteral("10:00:00;00"), QStringLiteral("2024-05-01T10:00:00Z"),
                                                                     QStringLiteral("30000/1001")))});
     ASSERT_TRUE(allAnalysed());
     EXPECT_EQ(model->readyCount(), 2);

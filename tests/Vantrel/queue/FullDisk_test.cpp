@@ -27,7 +27,7 @@ protected:
         ensureApplication();
         folder = makeTestFolder(QStringLiteral("full-disk"));
         source = folder + QStringLiteral("/in/clip.mov");
-        testsupport::MovieSpec recipe;
+        testsupport::MovieRecipe recipe;
         recipe.size = QStringLiteral("640x360");
         recipe.seconds = 4;
         recipe.timecode = QStringLiteral("10:00:00:00");

@@ -82,7 +82,7 @@ protected:
     }
 
     QString makeSource(const Source& source, double seconds = 1.0) {
-        testsupport::MovieSpec recipe;
+        testsupport::MovieRecipe recipe;
         recipe.rate = source.rate;
         recipe.seconds = seconds;
         recipe.timecode = source.timecode;

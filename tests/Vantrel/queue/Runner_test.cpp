@@ -108,7 +108,7 @@ TEST_F(RunnerTest, ChecksComeBeforeAnyToolRuns) {
 
 TEST_F(RunnerTest, SuccessfulRunPutsTheOutputInPlace) {
     const QString source = folder + QStringLiteral("/in/clip.mov");
-    testsupport::MovieSpec recipe;
+    testsupport::MovieRecipe recipe;
     recipe.timecode = QStringLiteral("10:00:00:00");
     recipe.audio = true;
     ASSERT_TRUE(makeMovie(source, recipe));
@@ -305,7 +305,7 @@ TEST_F(RunnerTest, TheLongestOutputNameIsWritten) {
 TEST(RunnerFinishedOutput, OnlyAWholeMovieWithTheAssignedTimecodePasses) {
     const QString folder = makeTestFolder(QStringLiteral("runner-finished"));
     const QString movie = folder + QStringLiteral("/whole.mov");
-    testsupport::MovieSpec recipe;
+    testsupport::MovieRecipe recipe;
     recipe.timecode = QStringLiteral("01:02:03:04");
     recipe.audio = true;
     ASSERT_TRUE(makeMovie(movie, recipe));
@@ -370,7 +370,7 @@ TEST(RunnerFinishedOutput, TheFailureSaysWhatTheToolSaid) {
 
 TEST_F(RunnerTest, AToolThatEndsWellWithoutAWholeMovieFailsTheRun) {
     const QString source = folder + QStringLiteral("/in/clip.mov");
-    testsupport::MovieSpec recipe;
+    testsupport::MovieRecipe recipe;
     recipe.timecode = QStringLiteral("10:00:00:00");
     recipe.audio = true;
     recipe.seconds = 2;

@@ -27,7 +27,7 @@ class VerifierTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         folder = new QString(makeTestFolder(QStringLiteral("verifier")));
-        testsupport::MovieSpec recipe;
+        testsupport::MovieRecipe recipe;
         recipe.seconds = 2;
         recipe.audio = true;
         recipe.timecode = QStringLiteral("10:00:00:00");

@@ -107,7 +107,7 @@ TEST(CorrectionCommand, CreationTimeIsStampedInUtcToWholeSeconds) {
 TEST(CorrectionCommand, RealCorrectionWritesTheTimecodeAndKeepsTheDates) {
     const QString folder = testsupport::makeTestFolder(QStringLiteral("correction"));
     const QString source = folder + QStringLiteral("/A001 clip.mov");
-    testsupport::MovieSpec recipe;
+    testsupport::MovieRecipe recipe;
     recipe.rate = QStringLiteral("30000/1001");
     recipe.timecode = QStringLiteral("10:00:00;00");
     recipe.creationDate = QStringLiteral("2024-03-05T14:22:33+0200");
@@ -152,7 +152,7 @@ TEST(CorrectionCommand, RealCorrectionWritesTheTimecodeAndKeepsTheDates) {
 TEST(CorrectionCommand, OutputOfAnMp4SourceClaimsNoMp4Brand) {
     const QString folder = testsupport::makeTestFolder(QStringLiteral("brands"));
     const QString source = folder + QStringLiteral("/clip.mp4");
-    testsupport::MovieSpec recipe;
+    testsupport::MovieRecipe recipe;
     recipe.seconds = 0.2;
     recipe.timecode = QStringLiteral("10:00:00:00");
     recipe.extraArgs = {QStringLiteral("-metadata"), QStringLiteral("title=Scene 4"), QStringLiteral("-metadata"),

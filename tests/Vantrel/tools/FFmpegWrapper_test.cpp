@@ -321,7 +321,7 @@ TEST_F(FFmpegWrapperTest, OutputThatIsTheSourceFileIsRefusedBeforeTheToolStarts)
 // input's duration (which it writes in pieces that may arrive in separate chunks).
 TEST_F(FFmpegWrapperTest, RealRunReportsProgress) {
     const QString clip = folder + QStringLiteral("/clip.mov");
-    testsupport::MovieSpec recipe;
+    testsupport::MovieRecipe recipe;
     recipe.seconds = 1.5;
     QString error;
     ASSERT_TRUE(testsupport::makeMovie(clip, recipe, &error)) << error.toStdString();

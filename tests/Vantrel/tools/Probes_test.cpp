@@ -43,7 +43,7 @@ protected:
     void TearDown() override {
         if (!HasFailure()) QDir(folder).removeRecursively();
     }
-    QString movie(const QString& name, const testsupport::MovieSpec& recipe) {
+    QString movie(const QString& name, const testsupport::MovieRecipe& recipe) {
         const QString path = folder + QLatin1Char('/') + name;
         QString error;
         EXPECT_TRUE(testsupport::makeMovie(path, recipe, &error)) << error.toStdString();
@@ -63,7 +63,7 @@ protected:
 }  // namespace
 
 TEST_F(ProbesTest, MeasuresARealMovie) {
-    testsupport::MovieSpec recipe;
+    testsupport::MovieRecipe recipe;
     recipe.seconds = 1.0;
     recipe.timecode = QStringLiteral("01:00:00:00");
     recipe.audio = true;

@@ -110,7 +110,7 @@ static QList<int> inkedColumns(const QImage& image) {
 // row's longest rate label keeps clear of its menu's chevron.
 TEST_F(ContentViewTest, SmallWindowKeepsTextsWhole) {
     const QString clip = pathOf(QStringLiteral("clip.mov"));
-    testsupport::MovieSpec ntsc;
+    testsupport::MovieRecipe ntsc;
     ntsc.rate = QStringLiteral("30000/1001");
     ntsc.seconds = 0.2;
     ntsc.timecode = QStringLiteral("01:00:00;00");

@@ -24,7 +24,7 @@ class PanesEndToEnd : public ShellTest {};
 TEST_F(PanesEndToEnd, FromDropToCleanSeals) {
     const QString in = pathOf("card");
     auto movie = [&](const QString& name, const QString& rate, std::optional<QString> timecode, const QString& created) {
-        testsupport::MovieSpec recipe;
+        testsupport::MovieRecipe recipe;
         recipe.rate = rate;
         recipe.seconds = 0.5;
         recipe.timecode = std::move(timecode);

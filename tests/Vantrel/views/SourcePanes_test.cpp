@@ -47,7 +47,7 @@ TEST_P(PaneTest, DropsAddMoviesFromFilesAndFolders) {
     pane.show();
     const QString cards = folder + QStringLiteral("/card");
     auto movie = [&](const QString& path, const QString& created) {
-        auto recipe = testsupport::MovieSpec{};
+        auto recipe = testsupport::MovieRecipe{};
         recipe.seconds = 0.2;
         recipe.timecode = QStringLiteral("10:00:00:00");
         recipe.creationDate = created;
