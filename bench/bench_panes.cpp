@@ -39,10 +39,13 @@ using MainThreadTimedApplication = TimedApplication<QApplication>;
 class ProgressRunner : public CorrectionRunning {
 public:
     bool isAvailable() const override { return true; }
-    QFuture<void> run(const CorrectionJob&, ProgressCallback progress, LogCallback) override {
+    using CorrectionRunning::run;
+    QFuture<void> run(const CorrectionJob&, ProgressCallback progress, LogCallback, CancellationToken token) override {
         progress_ = std::move(progress);
-        promise_ = std::make_shared<QPromise<void>>();
+        auto promise = std::make_shared<QPromise<void>>();
+        promise_ = promise;
         promise_->start();
+        token.onCancel([promise] { promise->finish(); });
         return promise_->future();
     }
     void cancel() override {

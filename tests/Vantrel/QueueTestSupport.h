@@ -40,6 +40,9 @@ private:
     QByteArray text_;
 };
 
+// Runs nothing: each run's future is finished by the test (or at once). A run
+// that succeeds writes a few bytes where the job says, as the tool would; a
+// cancel of its token fails it as the real runner's does.
 class FakeRunner : public CorrectionRunning {
 public:
     struct Call {
@@ -47,6 +50,7 @@ public:
         std::shared_ptr<QPromise<void>> promise;
         ProgressCallback progress;
         LogCallback log;
+        CancellationToken token;
     };
 
     bool available = true;
@@ -56,30 +60,38 @@ public:
 
     bool isAvailable() const override { return available; }
 
-    QFuture<void> run(const CorrectionJob& job, ProgressCallback progress, LogCallback log) override {
+    using CorrectionRunning::run;
+    QFuture<void> run(const CorrectionJob& job, ProgressCallback progress, LogCallback log,
+                      CancellationToken token) override {
         auto promise = std::make_shared<QPromise<void>>();
         promise->start();
-        calls.append({job, promise, progress, log});
+        calls.append({job, promise, progress, log, token});
+        token.onCancel([this, promise] {
+            ++cancels;
+            if (!promise->future().isFinished()) fail(*promise, "Operation was cancelled");
+        });
         if (finishAtOnce) succeed(calls.size() - 1);
         return promise->future();
     }
 
     void cancel() override {
-        ++cancels;
-        for (auto& call : calls) {
-            if (!call.promise->future().isFinished()) fail(call, "Operation was cancelled");
-        }
+        for (auto& call : calls) call.token.cancel();
     }
 
     void succeed(qsizetype index) {
-        calls[index].progress(0.5);
-        calls[index].log(QStringLiteral("tool says hello"));
-        calls[index].promise->finish();
+        Call& call = calls[index];
+        call.progress(0.5);
+        call.log(QStringLiteral("tool says hello"));
+        QDir().mkpath(QFileInfo(call.job.outputPath).absolutePath());
+        QFile output(call.job.outputPath);
+        if (output.open(QIODevice::WriteOnly)) output.write("corrected");
+        call.promise->finish();
     }
 
-    static void fail(Call& call, const QByteArray& text) {
-        call.promise->setException(FakeError(text));
-        call.promise->finish();
+    static void fail(Call& call, const QByteArray& text) { fail(*call.promise, text); }
+    static void fail(QPromise<void>& promise, const QByteArray& text) {
+        promise.setException(FakeError(text));
+        promise.finish();
     }
 
     bool isRunning() const { return !calls.isEmpty() && !calls.last().promise->future().isFinished(); }

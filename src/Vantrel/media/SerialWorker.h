@@ -23,6 +23,9 @@ public:
     SerialWorker(const SerialWorker&) = delete;
     SerialWorker& operator=(const SerialWorker&) = delete;
 
+    // Returns once the work submitted so far has run.
+    void waitForDone() { pool_.waitForDone(); }
+
     template <typename Function>
     auto submit(Function&& function) {
         return QtConcurrent::run(&pool_, std::forward<Function>(function));

@@ -1,81 +1,49 @@
 #include "Vantrel/queue/CorrectionQueue.h"
 
-#include "Vantrel/queue/CorrectionQueuePrivate.h"
+#include "Vantrel/queue/JobStore.h"
+#include "Vantrel/queue/PartialOutput.h"
+#include "Vantrel/queue/QueueConsole.h"
+#include "Vantrel/queue/RunProcessor.h"
 
 #include <cmath>
-#include <QLocale>
-#include <QMetaObject>
-#include <QThread>
-#include <QTime>
 
 namespace vantrel {
-
-Q_LOGGING_CATEGORY(lcCorrectionQueue, "vantrel.CorrectionQueue")
-
-namespace {
-
-// The console's clock: the user's short time format, with seconds added when it has none.
-QString consoleTimestamp() {
-    static const QString format = [] {
-        QString f = QLocale().timeFormat(QLocale::ShortFormat);
-        if (!f.contains(QLatin1Char('s'))) {
-            const qsizetype minutes = f.indexOf(QStringLiteral("mm"));
-            if (minutes >= 0) f.insert(minutes + 2, QStringLiteral(":ss"));
-        }
-        return f;
-    }();
-    return QLocale().toString(QTime::currentTime(), format);
-}
-
-}  // namespace
-
-CorrectionQueue::Relay::Relay(CorrectionQueue* queue) : queue_(queue) {}
-
-void CorrectionQueue::Relay::post(std::function<void(CorrectionQueue&)> task) {
-    QMutexLocker lock(&mutex_);
-    if (!queue_) return;
-    CorrectionQueue* queue = queue_;
-    if (QThread::currentThread() == queue->thread()) {
-        // Already on the queue's thread: apply at once, so that a value reported
-        // before a run finished is never applied after its result.
-        lock.unlock();
-        task(*queue);
-        return;
-    }
-    // Posted events die with their receiver, so nothing runs after the queue is gone.
-    QMetaObject::invokeMethod(
-        queue, [queue, task = std::move(task)] { task(*queue); }, Qt::QueuedConnection);
-}
-
-void CorrectionQueue::Relay::detach() {
-    QMutexLocker lock(&mutex_);
-    queue_ = nullptr;
-}
 
 CorrectionQueue::CorrectionQueue(std::shared_ptr<CorrectionRunning> runner, std::shared_ptr<OutputVerifying> verifier,
                                  const std::optional<QString>& storageDirectory, QObject* parent)
     : QObject(parent),
-      runner_(std::move(runner)),
-      verifier_(std::move(verifier)),
-      relay_(std::make_shared<Relay>(this)),
-      sleepInhibitor_(std::make_unique<LogindSleepInhibitor>()),
-      volumeInfo_(defaultVolumeInfo),
-      store_(std::make_unique<JobStore>(this)) {
+      console_(std::make_unique<QueueConsole>()),
+      store_(std::make_unique<JobStore>()),
+      processor_(std::make_unique<RunProcessor>(*store_, *console_, std::move(runner), std::move(verifier))) {
+    connect(console_.get(), &QueueConsole::lineAdded, this, &CorrectionQueue::logLineAdded);
+    connect(console_.get(), &QueueConsole::linesAdded, this, &CorrectionQueue::logLinesAdded);
+    connect(console_.get(), &QueueConsole::cleared, this, &CorrectionQueue::logCleared);
+    connect(store_.get(), &JobStore::jobsChanged, this, &CorrectionQueue::jobsChanged);
+    connect(store_.get(), &JobStore::jobChanged, this, &CorrectionQueue::jobChanged);
+    connect(store_.get(), &JobStore::persistenceErrorChanged, this, &CorrectionQueue::persistenceErrorChanged);
+    connect(store_.get(), &JobStore::saveFailed, this,
+            [this](const QString& reason) { log(QStringLiteral("Failed to save queue — ") + reason); });
+    connect(processor_.get(), &RunProcessor::processingChanged, this, &CorrectionQueue::processingChanged);
+    connect(processor_.get(), &RunProcessor::verificationStateChanged, this, &CorrectionQueue::verificationStateChanged);
     makeQueueFileURL(storageDirectory);
     loadQueue();
 }
 
-CorrectionQueue::~CorrectionQueue() { relay_->detach(); }
+CorrectionQueue::~CorrectionQueue() = default;
 
 const QList<CorrectionJob>& CorrectionQueue::jobs() const { return store_->jobs(); }
-
-std::optional<QUuid> CorrectionQueue::currentlyVerifyingJobId() const {
-    return loopVerifyingJobId_ ? loopVerifyingJobId_ : manualVerifyingJobId_;
-}
-
-bool CorrectionQueue::isDeepVerifying() const {
-    return loopVerifyingJobId_ ? loopDeepVerifying_ : manualVerifyingJobId_.has_value();
-}
+bool CorrectionQueue::isProcessing() const { return processor_->isProcessing(); }
+const std::optional<QString>& CorrectionQueue::persistenceError() const { return store_->persistenceError(); }
+std::optional<QUuid> CorrectionQueue::currentJobId() const { return processor_->currentJobId(); }
+std::optional<QUuid> CorrectionQueue::currentlyVerifyingJobId() const { return processor_->currentlyVerifyingJobId(); }
+bool CorrectionQueue::isDeepVerifying() const { return processor_->isDeepVerifying(); }
+qint64 CorrectionQueue::sessionBytesDone() const { return processor_->sessionBytesDone(); }
+double CorrectionQueue::sessionSecondsDone() const { return processor_->sessionSecondsDone(); }
+const QStringList& CorrectionQueue::logLines() const { return console_->lines(); }
+bool CorrectionQueue::isSleepPrevented() const { return processor_->isSleepPrevented(); }
+const std::optional<QString>& CorrectionQueue::queueFilePath() const { return store_->filePath(); }
+const QSet<QString>& CorrectionQueue::accessedSecurityScopedResources() const { return processor_->accessedResources(); }
+const CorrectionRunning* CorrectionQueue::runner() const { return processor_->runner(); }
 
 // ---- counters ----
 
@@ -92,9 +60,8 @@ int CorrectionQueue::finishedCount() const {
 std::optional<CorrectionJob> CorrectionQueue::activeJob() const {
     if (store_->count(JobStore::Tally::running) == 0) return std::nullopt;
     // Usually the loop's own job, the only one running.
-    if (currentJobId_ && store_->count(JobStore::Tally::running) == 1) {
-        if (const CorrectionJob* current = store_->find(*currentJobId_); current && current->status.isRunning())
-            return *current;
+    if (const auto current = currentJobId(); current && store_->count(JobStore::Tally::running) == 1) {
+        if (const CorrectionJob* job = store_->find(*current); job && job->status.isRunning()) return *job;
     }
     for (const auto& job : jobs()) {
         if (job.status.isRunning()) return job;
@@ -130,10 +97,10 @@ std::optional<double> estimateFrom(const CorrectionJob* active, qint64 pendingBy
 }  // namespace
 
 std::optional<double> CorrectionQueue::estimatedTimeRemaining() const {
-    if (!isProcessing_) return std::nullopt;
+    if (!isProcessing()) return std::nullopt;
     // From the kept tallies: the footer asks on every change of the queue.
     const std::optional<CorrectionJob> active = activeJob();
-    return estimateFrom(active ? &*active : nullptr, store_->pendingBytes(), sessionBytesDone_, sessionSecondsDone_,
+    return estimateFrom(active ? &*active : nullptr, store_->pendingBytes(), sessionBytesDone(), sessionSecondsDone(),
                         QDateTime::currentDateTimeUtc());
 }
 
@@ -152,25 +119,9 @@ std::optional<double> CorrectionQueue::estimateRemaining(const QList<CorrectionJ
 
 // ---- console ----
 
-void CorrectionQueue::log(const QString& message) { log(QStringList{message}); }
-
-void CorrectionQueue::log(const QStringList& messages) {
-    if (messages.isEmpty()) return;
-    const QString time = consoleTimestamp();
-    QStringList lines;
-    lines.reserve(messages.size());
-    for (const QString& message : messages) lines << QStringLiteral("[%1] %2").arg(time, message);
-    logLines_.append(lines);
-    if (logLines_.size() > maxLogLines) logLines_.remove(0, logLines_.size() - maxLogLines);
-    for (const QString& line : std::as_const(lines)) emit logLineAdded(line);
-    emit logLinesAdded(lines);
-}
-
-void CorrectionQueue::clearLog() {
-    if (logLines_.isEmpty()) return;
-    logLines_.clear();
-    emit logCleared();
-}
+void CorrectionQueue::log(const QString& message) { console_->log(message); }
+void CorrectionQueue::log(const QStringList& messages) { console_->log(messages); }
+void CorrectionQueue::clearLog() { console_->clear(); }
 
 // ---- commands ----
 
@@ -180,57 +131,61 @@ void CorrectionQueue::enqueue(const QList<CorrectionJob>& jobs) {
     if (jobs.isEmpty()) return;
     store_->append(jobs);
     // Written while the console takes its lines, and waited for below.
-    if (queueFilePath_) store_->saver().request(*queueFilePath_, store_->jobs(), true);
+    store_->save(true);
     QStringList lines;
     lines.reserve(jobs.size());
     for (const CorrectionJob& job : jobs) lines << QStringLiteral("Added job: ") + job.sourceName();
     log(lines);
     // New jobs are on disk before the caller goes on, as they always were.
-    waitForSaves();
+    store_->waitForSaves();
 }
 
 void CorrectionQueue::removeJob(const QUuid& id) {
     const CorrectionJob* job = store_->find(id);
     if (!job || job->status.isRunning()) return;
-    const QString name = job->sourceName();
+    const CorrectionJob removed = *job;
     store_->remove(id);
-    log(QStringLiteral("Removed job: ") + name);
+    log(QStringLiteral("Removed job: ") + removed.sourceName());
     saveQueue();
+    sweepPartialsOf({removed});
 }
 
 void CorrectionQueue::retryJob(const QUuid& id) {
     const CorrectionJob* job = store_->find(id);
     if (!job) return;
     const QString name = job->sourceName();
-    if (!retryStatus(id)) return;
+    if (!processor_->retry(id)) return;
     log(QStringLiteral("Retrying job: ") + name);
     saveQueue();
 }
 
 void CorrectionQueue::clearFinished() {
     const auto removed = store_->removeIf([](const CorrectionJob& j) { return j.status.isFinished(); });
-    if (removed == 0) return;
+    if (removed.isEmpty()) return;
     log(QStringLiteral("Cleared finished jobs"));
     saveQueue();
+    sweepPartialsOf(removed);
 }
 
 void CorrectionQueue::clearQueue() {
-    const auto current = currentJobId_;
+    const auto current = currentJobId();
     const auto removed = store_->removeIf([&](const CorrectionJob& j) { return !current || j.id != *current; });
-    if (removed == 0) return;
+    if (removed.isEmpty()) return;
     log(current ? QStringLiteral("Cleared queue (kept the running job)") : QStringLiteral("Cleared queue"));
     saveQueue();
+    sweepPartialsOf(removed);
 }
 
 void CorrectionQueue::cancelCurrentJob() {
-    if (!currentJobId_ || !store_->find(*currentJobId_)) return;
-    cancelRun(QStringLiteral("Cancelled job: "));
+    const auto current = currentJobId();
+    if (!current || !store_->find(*current)) return;
+    processor_->cancelCurrentRun(QStringLiteral("Cancelled job: "));
     saveQueue();
 }
 
 void CorrectionQueue::stop() {
-    if (currentJobId_ && store_->find(*currentJobId_)) cancelRun(QStringLiteral("Cancelled active job: "));
-    const int cancelled = settlePending(JobStatus::cancelled());
+    processor_->cancelCurrentRun(QStringLiteral("Cancelled active job: "));
+    const int cancelled = processor_->cancelPending();
     if (cancelled > 0) {
         log(QStringLiteral("Cancelled %1 pending job%2").arg(cancelled).arg(cancelled == 1 ? "" : "s"));
     }
@@ -238,33 +193,29 @@ void CorrectionQueue::stop() {
     log(QStringLiteral("=== Queue stopped ==="));
 }
 
+void CorrectionQueue::start() { processor_->start(); }
+
+void CorrectionQueue::manualThoroughVerify(const QUuid& id) { processor_->manualThoroughVerify(id); }
+
+void CorrectionQueue::sweepPartialsOf(const QList<CorrectionJob>& jobs) {
+    QStringList outputs;
+    outputs.reserve(jobs.size());
+    for (const CorrectionJob& job : jobs) outputs << job.outputPath;
+    housekeeping_.submit([outputs] { PartialOutput::sweep(outputs); });
+}
+
 void CorrectionQueue::setSleepInhibitor(std::unique_ptr<SleepInhibitor> inhibitor) {
-    if (isSleepPrevented_) allowSleep();
-    sleepInhibitor_ = std::move(inhibitor);
+    processor_->setSleepInhibitor(std::move(inhibitor));
 }
 
-void CorrectionQueue::setVolumeInfoProvider(VolumeInfoProvider provider) { volumeInfo_ = std::move(provider); }
-void CorrectionQueue::setQueueFileWriter(FileByteWriter writer) { store_->saver().setWriter(std::move(writer)); }
-
-// ---- helpers ----
-
-void CorrectionQueue::setProcessing(bool processing) {
-    if (isProcessing_ == processing) return;
-    isProcessing_ = processing;
-    emit processingChanged(processing);
+void CorrectionQueue::setVolumeInfoProvider(VolumeInfoProvider provider) {
+    processor_->setVolumeInfoProvider(std::move(provider));
 }
 
-void CorrectionQueue::setLoopVerifying(std::optional<QUuid> id, bool deep) {
-    if (loopVerifyingJobId_ == id && loopDeepVerifying_ == deep) return;
-    loopVerifyingJobId_ = id;
-    loopDeepVerifying_ = deep;
-    emit verificationStateChanged();
-}
+void CorrectionQueue::setQueueFileWriter(FileByteWriter writer) { store_->setFileWriter(std::move(writer)); }
 
-void CorrectionQueue::setPersistenceError(std::optional<QString> error) {
-    if (persistenceError_ == error) return;
-    persistenceError_ = std::move(error);
-    emit persistenceErrorChanged();
+std::optional<QString> CorrectionQueue::checkFreeSpace(const QString& sourcePath, const QString& outputFolder) const {
+    return processor_->checkFreeSpace(sourcePath, outputFolder);
 }
 
 }  // namespace vantrel

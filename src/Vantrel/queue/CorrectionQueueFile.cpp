@@ -1,7 +1,9 @@
 // The queue file: where it lives, how it is written and how it is restored.
-#include "Vantrel/queue/CorrectionQueuePrivate.h"
+#include "Vantrel/queue/CorrectionQueue.h"
 #include "Vantrel/queue/DurableFile.h"
+#include "Vantrel/queue/JobStore.h"
 #include "Vantrel/queue/QueueFile.h"
+#include "Vantrel/queue/RunProcessor.h"
 
 #include <QDir>
 #include <QFile>
@@ -39,45 +41,35 @@ void CorrectionQueue::makeQueueFileURL(const std::optional<QString>& directory) 
         log(QStringLiteral("Cannot create storage folder — queue will not persist: ") + description);
         return;
     }
-    queueFilePath_ = QDir(folder).absoluteFilePath(queueFileName);
+    store_->setFilePath(QDir(folder).absoluteFilePath(queueFileName));
 }
 
-void CorrectionQueue::saveQueue() {
-    if (!queueFilePath_) return;
-    // A snapshot shares the jobs until they next change; the writer encodes it.
-    store_->saver().request(*queueFilePath_, store_->jobs());
-}
+void CorrectionQueue::saveQueue() { store_->save(); }
 
-void CorrectionQueue::waitForSaves() { store_->saver().wait(); }
-
-void CorrectionQueue::applySaveOutcome(const std::optional<QString>& failure) {
-    if (!failure) {
-        setPersistenceError(std::nullopt);
-        return;
-    }
-    // One console line per run of failures; the text stays until a save succeeds.
-    if (persistenceError_) return;
-    setPersistenceError(QStringLiteral("Queue may not persist: ") + *failure);
-    log(QStringLiteral("Failed to save queue — ") + *failure);
+void CorrectionQueue::waitForSaves() {
+    housekeeping_.waitForDone();
+    store_->waitForSaves();
 }
 
 std::optional<QString> CorrectionQueue::moveQueueFileAside() {
-    const QFileInfo info(*queueFilePath_);
+    const QString path = *store_->filePath();
+    const QFileInfo info(path);
     const QString stamp = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
     QString name = queueFileName + QStringLiteral(".unreadable-") + stamp;
     for (int n = 2; QFileInfo::exists(info.dir().absoluteFilePath(name)); ++n) {
         name = queueFileName + QStringLiteral(".unreadable-%1-%2").arg(stamp).arg(n);
     }
-    if (!QFile::rename(*queueFilePath_, info.dir().absoluteFilePath(name))) return std::nullopt;
+    if (!QFile::rename(path, info.dir().absoluteFilePath(name))) return std::nullopt;
     syncFolder(info.absolutePath());
     return name;
 }
 
 void CorrectionQueue::loadQueue() {
-    if (!queueFilePath_ || !QFileInfo::exists(*queueFilePath_)) return;
+    const std::optional<QString> path = store_->filePath();
+    if (!path || !QFileInfo::exists(*path)) return;
 
     QueueFileContents contents;
-    QFile file(*queueFilePath_);
+    QFile file(*path);
     if (file.open(QIODevice::ReadOnly)) {
         contents = decodeQueueFile(file.readAll());
         file.close();
@@ -88,6 +80,7 @@ void CorrectionQueue::loadQueue() {
     const int unreadableRecords = contents.unreadableRecords;
 
     // Whatever cannot be read is kept aside rather than overwritten by the next save.
+    bool movedAside = false;
     if (wholeFileUnreadable || unreadableRecords > 0) {
         const auto keptAs = moveQueueFileAside();
         const QString what = wholeFileUnreadable
@@ -95,9 +88,10 @@ void CorrectionQueue::loadQueue() {
                                  : QStringLiteral("Queue file had %1 unreadable job record(s)").arg(unreadableRecords);
         if (keptAs) {
             log(what + QStringLiteral(" — kept as ") + *keptAs);
+            movedAside = true;
         } else {
             log(what + QStringLiteral(" and could not be moved aside — queue will not persist"));
-            queueFilePath_.reset();
+            store_->setFilePath(std::nullopt);
         }
     }
 
@@ -109,16 +103,24 @@ void CorrectionQueue::loadQueue() {
         log(QStringLiteral("Queue file had %1 repeated job record(s) — left out").arg(contents.repeatedRecords));
     }
 
+    // Partial files of these jobs are left over from a run that was cut off: no run
+    // has started yet.
+    sweepPartialsOf(contents.jobs);
+
     QList<CorrectionJob> restored;
     for (auto& job : contents.jobs) {
         if (job.status.is(JobStatus::Kind::completed) || job.status.is(JobStatus::Kind::cancelled)) continue;
-        settleRestored(job);
+        RunProcessor::settleRestored(job);
         restored.append(std::move(job));
     }
-    if (restored.isEmpty()) return;
-    const qsizetype count = restored.size();
-    store_->append(std::move(restored));
-    log(QStringLiteral("Restored %1 job(s) from previous session").arg(count));
+    if (!restored.isEmpty()) {
+        const qsizetype count = restored.size();
+        store_->append(std::move(restored));
+        log(QStringLiteral("Restored %1 job(s) from previous session").arg(count));
+    }
+    // The file was moved aside: the jobs that could be read are written back at
+    // once, or a quit without any change would leave no queue file at all.
+    if (movedAside) saveQueue();
 }
 
 }  // namespace vantrel

@@ -5,19 +5,13 @@
 #include "Vantrel/media/TimecodeModel.h"
 #include "Vantrel/queue/FFmpegOutputVerifier.h"
 
-#include <QCryptographicHash>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QUuid>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
-#include <cstdio>
-#include <cstring>
 
 namespace vantrel {
 
@@ -66,41 +60,6 @@ std::shared_ptr<FFmpegCorrectionRunner> FFmpegCorrectionRunner::make(const Bundl
 
 namespace {
 
-// The longest file name the file systems in use take, in bytes.
-constexpr qsizetype maxNameBytes = 255;
-const QString partialMarker = QStringLiteral(".partial-");
-constexpr qsizetype partialTagLength = 8;
-const QString partialSuffix = QStringLiteral(".mov");
-
-// The longest start of the text whose UTF-8 form fits in the bytes; a character
-// (a surrogate pair included) is kept whole or left out.
-QString leadingUtf8(const QString& text, qsizetype maxBytes) {
-    qsizetype bytes = 0;
-    qsizetype end = 0;
-    while (end < text.size()) {
-        const qsizetype length =
-            text[end].isHighSurrogate() && end + 1 < text.size() && text[end + 1].isLowSurrogate() ? 2 : 1;
-        bytes += QFile::encodeName(text.mid(end, length)).size();
-        if (bytes > maxBytes) break;
-        end += length;
-    }
-    return text.left(end);
-}
-
-// The output stem as a partial name carries it.
-QString partialStem(const QString& stem) {
-    const qsizetype room = maxNameBytes - 1 - partialMarker.size() - partialTagLength - partialSuffix.size();
-    if (QFile::encodeName(stem).size() <= room) return stem;
-    const QString digest = QString::fromLatin1(
-        QCryptographicHash::hash(stem.toUtf8(), QCryptographicHash::Sha1).toHex().left(8).toUpper());
-    const QString mark = QLatin1Char('~') + digest;
-    return leadingUtf8(stem, room - mark.size()) + mark;
-}
-
-QString partialPrefix(const QString& outputPath) {
-    return QLatin1Char('.') + partialStem(QFileInfo(outputPath).completeBaseName()) + partialMarker;
-}
-
 std::uint64_t bigEndian(const QByteArray& bytes, qsizetype offset, int count) {
     std::uint64_t value = 0;
     for (int i = 0; i < count; ++i) value = value << 8 | std::uint8_t(bytes[offset + i]);
@@ -141,21 +100,10 @@ std::optional<QString> boxStructureProblem(const QString& path) {
 
 }  // namespace
 
-QString FFmpegCorrectionRunner::partialOutputPath(const QString& outputPath) {
-    const QString tag = QUuid::createUuid().toString(QUuid::Id128).left(partialTagLength).toUpper();
-    return QFileInfo(outputPath).dir().absoluteFilePath(partialPrefix(outputPath) + tag + partialSuffix);
-}
-
-bool FFmpegCorrectionRunner::isPartialOf(const QString& fileName, const QString& outputPath) {
-    const QString prefix = partialPrefix(outputPath);
-    if (fileName.size() != prefix.size() + partialTagLength + partialSuffix.size() || !fileName.startsWith(prefix) ||
-        !fileName.endsWith(partialSuffix)) {
-        return false;
-    }
-    const QStringView tag = QStringView(fileName).mid(prefix.size(), partialTagLength);
-    return std::all_of(tag.begin(), tag.end(), [](QChar c) {
-        return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || (c >= QLatin1Char('A') && c <= QLatin1Char('F'));
-    });
+bool FFmpegCorrectionRunner::outputIsSource(const QString& outputPath, const QString& sourcePath) {
+    const QString output = QFileInfo(outputPath).absoluteFilePath();
+    return output == QFileInfo(sourcePath).absoluteFilePath() ||
+           FFmpegWrapper::outputOverwritingInput({QStringLiteral("-i"), sourcePath, output});
 }
 
 std::optional<QString> FFmpegCorrectionRunner::finishedOutputProblem(const QString& path,
@@ -197,25 +145,19 @@ QString FFmpegCorrectionRunner::incompleteOutputText(const QString& problem, con
     return problem + QStringLiteral(" FFmpeg: ") + lastComponentMessage;
 }
 
-QFuture<void> FFmpegCorrectionRunner::run(const CorrectionJob& job, ProgressCallback progress, LogCallback log) {
+QFuture<void> FFmpegCorrectionRunner::run(const CorrectionJob& job, ProgressCallback progress, LogCallback log,
+                                          CancellationToken token) {
     const auto ffmpeg = wrapper_->toolResolver().resolve(BundledToolResolver::Tool::ffmpeg);
     if (!ffmpeg) return QtFuture::makeExceptionalFuture(CorrectionRunnerError::toolUnavailable());
     const auto timecode = job.timecodeModel();
     if (!timecode) return QtFuture::makeExceptionalFuture(CorrectionRunnerError::invalidTimecode(job.assignedTimecodeString));
-    const QString output = QFileInfo(job.outputPath).absoluteFilePath();
-    if (output == QFileInfo(job.sourcePath).absoluteFilePath() ||
-        FFmpegWrapper::outputOverwritingInput({QStringLiteral("-i"), job.sourcePath, output})) {
+    if (outputIsSource(job.outputPath, job.sourcePath)) {
         return QtFuture::makeExceptionalFuture(CorrectionRunnerError::outputIsSource(job.outputPath));
     }
 
-    // Partial files an interrupted earlier run of this output left behind go first.
-    QDir folder = QFileInfo(output).dir();
-    for (const QString& name : folder.entryList(QDir::Files | QDir::Hidden)) {
-        if (isPartialOf(name, output)) folder.remove(name);
-    }
-
-    const QString partial = partialOutputPath(output);
-    const QStringList arguments = makeTimecodeArguments(job.sourcePath, partial, timecode->tc);
+    const QString output = QFileInfo(job.outputPath).absoluteFilePath();
+    const QStringList arguments = makeTimecodeArguments(job.sourcePath, output, timecode->tc);
+    // A cancel from before this run is forgotten; one from now on is this run's.
     wrapper_->clearCancelling();
     QFuture<QString> tool = wrapper_->runFFmpegKeepingErrors(
         *ffmpeg, arguments, std::nullopt,
@@ -224,33 +166,24 @@ QFuture<void> FFmpegCorrectionRunner::run(const CorrectionJob& job, ProgressCall
         },
         [log = std::move(log)](const QString& line) {
             if (log) log(line);
-        });
+        },
+        {}, token);
 
-    return QtConcurrent::run(&pool_, [tool, partial, output, assigned = job.assignedTimecodeString]() mutable {
+    return QtConcurrent::run(&pool_, [tool, output, assigned = job.assignedTimecodeString]() mutable {
         try {
             tool.waitForFinished();
-        } catch (...) {
-            QFile::remove(partial);
+        } catch (const FFmpegWrapper::FFmpegError& error) {
+            // The tool ran (a refused output never did): what it wrote goes.
+            if (error.kind() != FFmpegWrapper::FFmpegError::Kind::invalidInput) QFile::remove(output);
             throw;
-        }
-        if (tool.isCanceled()) {
-            QFile::remove(partial);
-            FFmpegWrapper::FFmpegError::cancelled().raise();
         }
         // The tool can end with status 0 having failed (a full disk when it writes
         // the movie header, a timecode it could not apply): the file must prove
-        // itself before it takes the output name.
-        if (const auto problem = finishedOutputProblem(partial, assigned)) {
-            QFile::remove(partial);
+        // itself before the run counts as done.
+        if (const auto problem = finishedOutputProblem(output, assigned)) {
+            QFile::remove(output);
             const QString standardError = tool.resultCount() > 0 ? tool.result() : QString();
             CorrectionRunnerError::outputIncomplete(incompleteOutputText(*problem, standardError)).raise();
-        }
-        // rename(2) replaces an existing file at the output name in one step, as
-        // the tool itself would have with "-y".
-        if (std::rename(QFile::encodeName(partial).constData(), QFile::encodeName(output).constData()) != 0) {
-            const QString reason = QString::fromLocal8Bit(std::strerror(errno));
-            QFile::remove(partial);
-            CorrectionRunnerError::outputNotPlaced(reason).raise();
         }
     });
 }

@@ -1,10 +1,11 @@
 #pragma once
 
-// Runs one correction: ffmpeg copies every stream of the source into the output
-// with the job's start timecode. The tool writes to a hidden partial file in the
-// output folder, which is renamed onto the output name only when the run
-// succeeded and the file is a whole movie carrying the new timecode; a failed or
-// cancelled run leaves nothing under the output name.
+// Runs one correction: ffmpeg copies every stream of the source into the job's
+// output file with the job's start timecode. A run succeeds only when the tool
+// ended well and the file it wrote is a whole movie carrying the new timecode;
+// otherwise, and when the run is cancelled, the file the tool wrote is removed.
+// Where the file is written is the caller's choice: the queue hands over a hidden
+// partial name, which it puts in place itself once the job is done.
 
 #include "Vantrel/tools/BundledToolResolver.h"
 #include "Vantrel/queue/CorrectionRunning.h"
@@ -27,7 +28,7 @@ public:
     static CorrectionRunnerError toolUnavailable();
     // The output name is the source file itself: the source is never overwritten.
     static CorrectionRunnerError outputIsSource(const QString& path);
-    // The finished partial file could not be renamed onto the output name.
+    // The finished file could not be renamed onto the output name.
     static CorrectionRunnerError outputNotPlaced(const QString& reason);
     // The tool ended without an error status, but what it wrote is not the movie
     // asked for; the description says why.
@@ -59,18 +60,15 @@ public:
     FFmpegWrapper& wrapper() const { return *wrapper_; }
 
     bool isAvailable() const override { return isAvailable_; }
-    QFuture<void> run(const CorrectionJob& job, ProgressCallback progress, LogCallback log) override;
+    using CorrectionRunning::run;
+    QFuture<void> run(const CorrectionJob& job, ProgressCallback progress, LogCallback log,
+                      CancellationToken token) override;
+    // Cancels the run in progress (through the wrapper, which marks itself cancelling).
     void cancel() override;
 
-    // Where a run writes before the output is in place: a hidden name in the
-    // output folder, e.g. ".A001_TC.partial-1A2B3C4D.mov". The name stays within
-    // the file system's 255 bytes: a stem too long for that is cut (never inside
-    // a character) and marked with a digest of the whole stem, so that outputs
-    // whose names differ only late still have partial names of their own.
-    static QString partialOutputPath(const QString& outputPath);
-    // Whether a file name in the output folder is a partial file of this output
-    // (as partialOutputPath makes them, whatever their tag).
-    static bool isPartialOf(const QString& fileName, const QString& outputPath);
+    // Whether the output path names the source file, by its path or as the same
+    // file reached another way (a link, a linked folder).
+    static bool outputIsSource(const QString& outputPath, const QString& sourcePath);
 
     // Why a file the tool has finished is not yet the job's output: it is no whole
     // movie (cut short, no movie header, does not open) or its timecode track is

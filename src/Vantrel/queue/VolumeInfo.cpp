@@ -40,4 +40,6 @@ std::optional<QString> volumeName(const QString& path) {
     return name;
 }
 
+VolumeFacts volumeFacts(const QString& folder) { return {volumeAvailableCapacity(folder), volumeName(folder)}; }
+
 }  // namespace vantrel

@@ -2,16 +2,11 @@
 #include "Vantrel/tools/ToolProcess.h"
 #include "Vantrel/tools/ToolThreadPool.h"
 
-#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QMutexLocker>
-#include <QProcess>
 #include <QPromise>
-#include <QTimer>
 #include <QtConcurrent/QtConcurrentRun>
-
-#include <atomic>
 
 #include <sys/stat.h>
 
@@ -57,18 +52,10 @@ FFmpegWrapper::LaunchError::LaunchError(QString description)
 
 // ---- Run state ----
 
-// One run as the cancel lock sees it. The worker that owns the process polls
-// terminateRequested, so cancel() never touches the process object itself.
-struct FFmpegWrapper::RunControl {
-    std::atomic<bool> terminateRequested{false};
-    std::atomic<bool> running{false};
-};
-
 struct FFmpegWrapper::State {
     QMutex cancelLock;
-    std::shared_ptr<RunControl> currentProcess;  // the current or last run; none after cancel()
+    std::optional<CancellationToken> currentRun;  // the run in progress; none after cancel()
     bool isCancelling = false;
-    quint64 cancelCount = 0;  // lets a run see a cancel that arrived while it was launching
 };
 
 FFmpegWrapper::FFmpegWrapper(BundledToolResolver toolResolver)
@@ -78,18 +65,13 @@ FFmpegWrapper::FFmpegWrapper(BundledToolResolver toolResolver)
 FFmpegWrapper::~FFmpegWrapper() = default;
 
 void FFmpegWrapper::cancel() {
-    std::shared_ptr<RunControl> run;
+    std::optional<CancellationToken> run;
     {
         QMutexLocker locker(&state_->cancelLock);
         state_->isCancelling = true;
-        ++state_->cancelCount;
-        run = state_->currentProcess;
+        run = std::exchange(state_->currentRun, std::nullopt);
     }
-    if (run && run->running) run->terminateRequested = true;
-    {
-        QMutexLocker locker(&state_->cancelLock);
-        state_->currentProcess.reset();
-    }
+    if (run) run->cancel();
 }
 
 void FFmpegWrapper::clearCancelling() {
@@ -149,99 +131,56 @@ QFuture<void> FFmpegWrapper::runFFmpeg(const QString& executable, const QStringL
 
 QFuture<QString> FFmpegWrapper::runFFmpegKeepingErrors(const QString& executable, const QStringList& arguments,
                                                       std::optional<qint64> totalFrames, ProgressHandler progress,
-                                                      LogHandler logHandler, MetricsHandler metricsHandler) {
-    quint64 cancelCountAtStart = 0;
+                                                      LogHandler logHandler, MetricsHandler metricsHandler,
+                                                      CancellationToken token) {
     {
+        // Registered before the run is handed to a worker: a cancel that comes while
+        // it waits for a thread or is being launched stops it as soon as it runs.
         QMutexLocker locker(&state_->cancelLock);
-        cancelCountAtStart = state_->cancelCount;
+        state_->currentRun = token;
     }
     RunRequest request{executable,          arguments,  totalFrames, std::move(progress), std::move(logHandler),
                        std::move(metricsHandler)};
     std::weak_ptr<State> weakState = state_;
 
     return QtConcurrent::run(toolThreadPool(), [request = std::move(request), weakState,
-                                                cancelCountAtStart](QPromise<QString>& promise) {
+                                                token](QPromise<QString>& promise) {
         if (auto same = outputOverwritingInput(request.arguments)) {
             promise.setException(FFmpegError::invalidInput(
                 QStringLiteral("the output file is the source file: ") + *same));
             return;
         }
 
-        QEventLoop loop;  // first, so that the process's notifiers have this thread's dispatcher
-        QProcess process;
-        setUpToolProcess(process, request.executable, request.arguments);
-        process.setStandardOutputFile(QProcess::nullDevice());
-
         auto collector = std::make_shared<OutputCollector>();
         ChunkProcessor chunks(collector, request.totalFrames, request.progress, request.log, request.metrics,
                               weakState);
-        QObject::connect(&process, &QProcess::readyReadStandardError, &loop,
-                         [&] { chunks.process(process.readAllStandardError()); });
-        bool ended = false;
-        QObject::connect(&process, &QProcess::finished, &loop, [&] {
-            ended = true;
-            loop.quit();
-        });
-
-        auto control = std::make_shared<RunControl>();
-        if (auto state = weakState.lock()) {
-            QMutexLocker locker(&state->cancelLock);
-            state->currentProcess = control;
-        }
+        ToolProcessOptions options;
+        options.errors = [&chunks](QByteArrayView bytes) { chunks.process(bytes); };
+        options.shouldStop = [&token, &promise] { return token.isCancelled() || promise.isCanceled(); };
+        // Asked to end, ffmpeg finishes the file it writes; one that will not is killed.
+        options.stopGracePeriod = terminateGracePeriod;
+        options.started = [&request](qint64 pid) {
+            postLog(request.log, QStringLiteral("FFmpeg PID: ") + QString::number(pid));
+        };
         postLog(request.log, QStringLiteral("Starting FFmpeg: ") + QFileInfo(request.executable).fileName());
-
-        process.start();
-        if (!process.waitForStarted(-1)) {
-            QObject::disconnect(&process, nullptr, &loop, nullptr);
-            const QString description = process.errorString();
-            postLog(request.log, QStringLiteral("Failed to launch FFmpeg: ") + description);
-            promise.setException(LaunchError(description));
+        const ToolProcessRun run = runToolProcess(request.executable, request.arguments, options);
+        if (!run.started) {
+            postLog(request.log, QStringLiteral("Failed to launch FFmpeg: ") + run.errorOutput);
+            promise.setException(LaunchError(run.errorOutput));
             return;
         }
-        control->running = true;
-        postLog(request.log, QStringLiteral("FFmpeg PID: ") + QString::number(process.processId()));
-
-        // A cancel that came while the process was being launched stops it now.
-        if (auto state = weakState.lock()) {
-            QMutexLocker locker(&state->cancelLock);
-            if (state->cancelCount != cancelCountAtStart) control->terminateRequested = true;
-        }
-
-        QTimer killTimer;
-        killTimer.setSingleShot(true);
-        killTimer.setTimerType(Qt::PreciseTimer);  // a coarse timer may fire up to 5% early
-        QObject::connect(&killTimer, &QTimer::timeout, &loop, [&] {
-            if (process.state() != QProcess::NotRunning) process.kill();
-        });
-        QTimer poll;
-        poll.setInterval(50);
-        bool terminateSent = false;
-        auto checkTerminate = [&] {
-            if (terminateSent || !control->terminateRequested) return;
-            terminateSent = true;
-            if (process.state() == QProcess::NotRunning) return;
-            process.terminate();
-            killTimer.start(terminateGracePeriod);
-        };
-        QObject::connect(&poll, &QTimer::timeout, &loop, checkTerminate);
-        checkTerminate();
-        poll.start();
-        if (!ended && process.state() != QProcess::NotRunning) loop.exec();
-        poll.stop();
-        killTimer.stop();
-        control->running = false;
-
         // Everything the tool wrote goes into the error text, up to the last byte.
-        chunks.process(process.readAllStandardError());
         chunks.finish();
 
-        bool cancelling = false;
+        bool cancelling = token.isCancelled();
         if (auto state = weakState.lock()) {
             QMutexLocker locker(&state->cancelLock);
-            cancelling = state->isCancelling;
+            cancelling = cancelling || state->isCancelling;
+            // Over: a cancel from now on is for whatever runs next.
+            if (state->currentRun == token) state->currentRun.reset();
         }
-        int status = process.exitCode();
-        if (process.exitStatus() == QProcess::CrashExit && status == 0) status = -1;
+        // A tool ended by a signal reports the signal's number, as a shell would show it.
+        const int status = run.signal != 0 ? run.signal : run.exitStatus;
         postLog(request.log, QStringLiteral("FFmpeg exit code: ") + QString::number(status) +
                                  (cancelling ? QStringLiteral(" (cancelled)") : QString()));
         if (status == 0) {
@@ -252,7 +191,7 @@ QFuture<QString> FFmpegWrapper::runFFmpegKeepingErrors(const QString& executable
             promise.setException(FFmpegError::cancelled());
             return;
         }
-        const QString output = withoutStatistics(collector->joinedOutput());
+        const QString output = errorLines(collector->joinedOutput());
         postLog(request.log, QStringLiteral("FFmpeg error output: ") + output);
         promise.setException(FFmpegError::conversionFailed(output));
     });

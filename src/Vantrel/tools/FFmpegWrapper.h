@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Vantrel/tools/BundledToolResolver.h"
+#include "Vantrel/tools/CancellationToken.h"
 #include "Vantrel/tools/StreamParams.h"
 
 #include <QByteArray>
@@ -191,15 +192,19 @@ public:
                             std::optional<qint64> totalFrames, ProgressHandler progress, LogHandler logHandler,
                             MetricsHandler metricsHandler = {});
     // The same run, whose result on exit status 0 is everything the tool wrote to
-    // standard error: a tool may say it failed and still exit 0.
+    // standard error: a tool may say it failed and still exit 0. A cancelled
+    // `token` stops this run alone; the run counts as cancelled when its token or
+    // the wrapper's flag says so.
     QFuture<QString> runFFmpegKeepingErrors(const QString& executable, const QStringList& arguments,
                                             std::optional<qint64> totalFrames, ProgressHandler progress,
-                                            LogHandler logHandler, MetricsHandler metricsHandler = {});
+                                            LogHandler logHandler, MetricsHandler metricsHandler = {},
+                                            CancellationToken token = CancellationToken());
 
     // Asks the current run to stop (terminate, then kill when the process ignores
     // that for terminateGracePeriod) and sets the cancelling flag. Returns at once.
     void cancel();
-    // The caller clears the flag before each run; the wrapper never does.
+    // The caller clears the flag before each run; the wrapper never does. A run's
+    // own token is the finer way: it stops that run and no other.
     void clearCancelling();
     bool isCancelling() const;
 
@@ -229,10 +234,11 @@ public:
     static std::optional<qint64> integerField(const QJsonValue& value);
 
     static FFmpegOutputMetrics parseOutputMetrics(const QString& text);
-    // The tool's standard error without its statistics lines ("frame= … time= …",
-    // or "size= … time= …" for audio alone), which report progress, not errors;
-    // every other line is kept, each ended by a newline.
-    static QString withoutStatistics(const QString& standardError);
+    // The lines of the tool's standard error that tell of a problem, each ended by a
+    // newline: its banner, the description of inputs, outputs and streams (header
+    // lines and the indented lines under them), the key prompt and the statistics
+    // ("frame= … time= …", or "size= … time= …" for audio alone) are left out.
+    static QString errorLines(const QString& standardError);
     // "HH:MM:SS.ss", "MM:SS" or "SS.ss" to seconds; none when it does not parse.
     static std::optional<double> parseTimeString(const std::optional<QString>& text);
 
@@ -243,7 +249,6 @@ public:
     static void postToMainThread(std::function<void()> block);
 
 private:
-    struct RunControl;
     struct State;
     template <typename T, typename Parse>
     QFuture<T> probe(const QString& file, const QStringList& arguments, Parse parse) const;

@@ -1,6 +1,9 @@
 #include "Vantrel/tools/ToolProcess.h"
 
+#include <QDeadlineTimer>
 #include <QProcess>
+
+#include <optional>
 
 #ifdef Q_OS_LINUX
 #include <sys/prctl.h>
@@ -47,34 +50,62 @@ ToolProcessRun runToolProcess(const QString& executable, const QStringList& argu
     constexpr int pollMs = 50;
     QProcess process;
     setUpToolProcess(process, executable, arguments);
+    const bool readErrors = options.errors || options.collectErrors;
     if (!options.output) process.setStandardOutputFile(QProcess::nullDevice());
-    if (!options.collectErrors) process.setStandardErrorFile(QProcess::nullDevice());
+    if (!readErrors) process.setStandardErrorFile(QProcess::nullDevice());
     process.start();
-    if (!process.waitForStarted(-1)) return {-1, process.errorString(), false};
+    ToolProcessRun run;
+    if (!process.waitForStarted(-1)) {
+        run.errorOutput = process.errorString();
+        return run;
+    }
+    run.started = true;
+    if (options.started) options.started(process.processId());
 
-    bool stopped = false;
+    QByteArray errors;
+    // Waiting reads both pipes into the process's buffers; each turn hands on what came.
     auto deliver = [&] {
-        if (!options.output) return;
-        const QByteArray bytes = process.readAllStandardOutput();
-        if (!bytes.isEmpty()) options.output(bytes);
-    };
-    while (process.state() != QProcess::NotRunning) {
-        if (options.shouldStop && options.shouldStop()) {
-            stopped = true;
-            process.kill();
-            process.waitForFinished(-1);
-            break;
+        if (options.output) {
+            const QByteArray bytes = process.readAllStandardOutput();
+            if (!bytes.isEmpty()) options.output(bytes);
         }
-        // Either wait also reads whatever standard error brought meanwhile.
-        if (options.output ? process.waitForReadyRead(pollMs) : process.waitForFinished(pollMs)) deliver();
+        if (readErrors) {
+            const QByteArray bytes = process.readAllStandardError();
+            if (bytes.isEmpty()) return;
+            if (options.errors) options.errors(bytes);
+            if (options.collectErrors) errors.append(bytes);
+        }
+    };
+    std::optional<QDeadlineTimer> killAt;
+    while (process.state() != QProcess::NotRunning) {
+        if (!run.stopped && options.shouldStop && options.shouldStop()) {
+            run.stopped = true;
+            if (options.stopGracePeriod.count() > 0) {
+                process.terminate();
+                killAt = QDeadlineTimer(options.stopGracePeriod, Qt::PreciseTimer);
+            } else {
+                process.kill();
+            }
+        }
+        if (killAt && killAt->hasExpired()) {
+            process.kill();
+            killAt.reset();
+        }
+        process.waitForFinished(pollMs);
+        deliver();
     }
     deliver();
-    QString errors = options.collectErrors ? QString::fromUtf8(process.readAllStandardError()) : QString();
-    if (stopped) return {-1, errors, true};
+    if (options.collectErrors) run.errorOutput = QString::fromUtf8(errors);
+    if (process.exitStatus() != QProcess::NormalExit) run.signal = process.exitCode();
+    // A tool killed on request counts as stopped, however it ended; one asked to
+    // end may still finish its work and says so by its status.
+    if (run.stopped && options.stopGracePeriod.count() == 0) return run;
     if (process.exitStatus() != QProcess::NormalExit) {
-        return {-1, errors.isEmpty() ? process.errorString() : errors, false};
+        if (run.errorOutput.isEmpty() && !run.stopped) run.errorOutput = process.errorString();
+        return run;
     }
-    return {process.exitCode(), errors, false};
+    run.exitStatus = process.exitCode();
+    return run;
 }
 
 }  // namespace vantrel

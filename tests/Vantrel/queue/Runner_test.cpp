@@ -1,5 +1,5 @@
-// The correction runner: its checks before the tool runs, a run that puts the
-// output in place, and runs that fail or are cancelled leaving nothing behind.
+// The correction runner: its checks before the tool runs, a run that writes the
+// output, and runs that fail or are cancelled leaving nothing behind.
 #include <gtest/gtest.h>
 
 #include "QtPrinting.h"
@@ -106,15 +106,12 @@ TEST_F(RunnerTest, ChecksComeBeforeAnyToolRuns) {
     EXPECT_TRUE(outputFolderEntries().isEmpty());
 }
 
-TEST_F(RunnerTest, SuccessfulRunPutsTheOutputInPlace) {
+TEST_F(RunnerTest, SuccessfulRunWritesTheOutput) {
     const QString source = folder + QStringLiteral("/in/clip.mov");
     testsupport::MovieRecipe recipe;
     recipe.timecode = QStringLiteral("10:00:00:00");
     recipe.audio = true;
     ASSERT_TRUE(makeMovie(source, recipe));
-    // A partial file an interrupted run of this output left behind.
-    ASSERT_TRUE(writeFile(folder + QStringLiteral("/out/.clip_TC.partial-0123ABCD.mov"), "left over"));
-    ASSERT_TRUE(writeFile(folder + QStringLiteral("/out/.other.partial-0123ABCD.mov"), "not ours to remove"));
 
     auto runner = FFmpegCorrectionRunner::make();
     EXPECT_TRUE(runner->isAvailable());
@@ -125,7 +122,7 @@ TEST_F(RunnerTest, SuccessfulRunPutsTheOutputInPlace) {
     EXPECT_EQ(errorOf(runner->run(job, [&](double p) { lastProgress = p; }, [&](const QString& l) { lines << l; })),
               QString());
     EXPECT_EQ(testsupport::probeTimecode(job.outputPath), QStringLiteral("01:02:03:04"));
-    EXPECT_EQ(outputFolderEntries(), (QStringList{".other.partial-0123ABCD.mov", "clip_TC.mov"}));
+    EXPECT_EQ(outputFolderEntries(), QStringList{"clip_TC.mov"});
     // Callbacks are delivered on this thread.
     EXPECT_TRUE(waitFor([&] { return !lines.isEmpty(); }));
     EXPECT_GE(lastProgress, 0);
@@ -153,9 +150,9 @@ TEST_F(RunnerTest, CancelledAndFailedRunsLeaveNoFiles) {
     // Kept alive by the callback: lines still posted when the test ends land in it.
     const auto lines = std::make_shared<QStringList>();
     auto run = slow->run(jobFor(source), {}, [lines](const QString& line) { *lines << line; });
-    // The tool has begun writing its partial file when it is cancelled.
+    // The tool has begun writing its output when it is cancelled.
     ASSERT_TRUE(waitFor([&] { return lines->contains(QStringLiteral("FFmpeg: writing")); }, 60000));
-    EXPECT_TRUE(outputFolderEntries()[0].startsWith(QStringLiteral(".clip_TC.partial-")));
+    EXPECT_EQ(outputFolderEntries(), QStringList{"clip_TC.mov"});
     slow->cancel();
     EXPECT_EQ(errorOf(run), QStringLiteral("Operation was cancelled"));
     EXPECT_EQ(stopCount(), 1);  // the tool itself was told to stop, once
@@ -213,93 +210,6 @@ TEST_F(RunnerTest, AnOutputReachingTheSourceAnotherWayIsRefused) {
     job.outputPath = job.sourcePath;
     EXPECT_TRUE(errorOf(runner->run(job, {}, {})).contains(QStringLiteral("is the source file itself")));
     EXPECT_FALSE(QFile::exists(job.sourcePath));
-}
-
-TEST(RunnerPartialNames, StayWithinTheNameLimitAndFindOnlyTheirOwn) {
-    const auto nameOf = [](const QString& path) { return QFileInfo(path).fileName(); };
-    const auto bytes = [](const QString& name) { return QFile::encodeName(name).size(); };
-    const QString partial = nameOf(FFmpegCorrectionRunner::partialOutputPath(QStringLiteral("/v/out/clip_TC.mov")));
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\.clip_TC\\.partial-[0-9A-F]{8}\\.mov$")).match(partial).hasMatch())
-        << partial.toStdString();
-    EXPECT_EQ(QFileInfo(FFmpegCorrectionRunner::partialOutputPath(QStringLiteral("/v/out/clip_TC.mov"))).path(),
-              QStringLiteral("/v/out"));
-
-    // A stem of 233 bytes is the longest kept whole; one more byte and it is cut and marked.
-    const QString longest = QString(229, QLatin1Char('s')) + QStringLiteral("_TC");
-    const QString kept = nameOf(FFmpegCorrectionRunner::partialOutputPath("/v/" + longest + "a.mov"));
-    EXPECT_EQ(bytes(kept), 255);
-    EXPECT_TRUE(kept.startsWith("." + longest + "a.partial-"));
-    const QString cut = nameOf(FFmpegCorrectionRunner::partialOutputPath("/v/" + longest + "ab.mov"));
-    EXPECT_LE(bytes(cut), 255);
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\.s+~[0-9A-F]{8}\\.partial-[0-9A-F]{8}\\.mov$")).match(cut).hasMatch())
-        << cut.toStdString();
-
-    // Output names of up to 255 bytes, in characters of one to four bytes, cut
-    // anywhere within a character: the partial name fits and is whole UTF-8.
-    for (const QString& character : {QStringLiteral("é"), QStringLiteral("雪"), QStringLiteral("🎬")}) {
-        for (int pad = 0; pad < 4; ++pad) {
-            QString stem = QString(pad, QLatin1Char('x'));
-            while (bytes(stem + character) + 4 <= 255) stem += character;
-            const QString output = QStringLiteral("/v/") + stem + QStringLiteral(".mov");
-            SCOPED_TRACE(QStringLiteral("%1 byte name, pad %2").arg(bytes(stem) + 4).arg(pad).toStdString());
-            const QString name = nameOf(FFmpegCorrectionRunner::partialOutputPath(output));
-            EXPECT_LE(bytes(name), 255);
-            EXPECT_GE(bytes(name), 252);  // cut no more than a character needs
-            EXPECT_EQ(QString::fromUtf8(QFile::encodeName(name)), name);
-            EXPECT_FALSE(name.contains(QChar::ReplacementCharacter));
-            EXPECT_TRUE(FFmpegCorrectionRunner::isPartialOf(name, output));
-        }
-    }
-    // Outputs whose long names differ only at the end keep apart.
-    const QString first = "/v/" + QString(240, QLatin1Char('n')) + "1.mov";
-    const QString second = "/v/" + QString(240, QLatin1Char('n')) + "2.mov";
-    EXPECT_FALSE(FFmpegCorrectionRunner::isPartialOf(nameOf(FFmpegCorrectionRunner::partialOutputPath(first)), second));
-    EXPECT_TRUE(FFmpegCorrectionRunner::isPartialOf(nameOf(FFmpegCorrectionRunner::partialOutputPath(first)), first));
-
-    // Only an eight-digit tag of its own kind makes a partial file of this output.
-    const QString output = QStringLiteral("/v/clip_TC.mov");
-    EXPECT_TRUE(FFmpegCorrectionRunner::isPartialOf(".clip_TC.partial-0123ABCD.mov", output));
-    for (const char* other : {".clip_TC.partial-notes.mov", ".clip_TC.partial-0123ABCDE.mov", ".clip_TC.partial-0123ABC.mov",
-                              ".clip_TC.partial-0123ABCG.mov", ".clip_TC.partial-0123ABCD.mp4", "clip_TC.partial-0123ABCD.mov",
-                              ".clip_TC.partial-0123ABCD.mov.bak", ".clip_TC2.partial-0123ABCD.mov", ".clip.partial-0123ABCD.mov",
-                              ".clip_TC.partial-0123ABC .mov"}) {
-        EXPECT_FALSE(FFmpegCorrectionRunner::isPartialOf(QString::fromUtf8(other), output)) << other;
-    }
-}
-
-TEST_F(RunnerTest, StalePartialCleanUpLeavesOtherFilesAlone) {
-    const QString source = folder + QStringLiteral("/in/clip.mov");
-    ASSERT_TRUE(makeMovie(source));
-    const QStringList others{".clip_TC.partial-notes.mov", ".clip_TC.partial-0123ABCDE.mov", ".clip_TC.partial-0123ABCG.mov",
-                             "clip_TC.partial-0123ABCD.mov", ".clip_TC.partial-0123ABCD.mov.bak"};
-    for (const QString& name : others) ASSERT_TRUE(writeFile(folder + "/out/" + name, "someone else's"));
-    ASSERT_TRUE(writeFile(folder + QStringLiteral("/out/.clip_TC.partial-89ABCDEF.mov"), "left over"));
-
-    auto runner = FFmpegCorrectionRunner::make();
-    const auto job = jobFor(source);
-    EXPECT_EQ(errorOf(runner->run(job, {}, {})), QString());
-    QStringList expected = others;
-    expected << QStringLiteral("clip_TC.mov");
-    expected.sort();
-    EXPECT_EQ(outputFolderEntries(), expected);
-}
-
-TEST_F(RunnerTest, TheLongestOutputNameIsWritten) {
-    const QString source = folder + QStringLiteral("/in/clip.mov");
-    ASSERT_TRUE(makeMovie(source));
-    auto runner = FFmpegCorrectionRunner::make();
-    auto job = jobFor(source, QStringLiteral("01:02:03:04"));
-    // 247 bytes, in two- and one-byte characters.
-    const QString name = QString(120, QChar(u'é')) + QStringLiteral("_TC.mov");
-    ASSERT_EQ(QFile::encodeName(name).size(), 247);
-    job.outputPath = folder + QStringLiteral("/out/") + name;
-    // A stale partial of this output from an earlier, interrupted run.
-    const QString stale = QFileInfo(FFmpegCorrectionRunner::partialOutputPath(job.outputPath)).fileName();
-    ASSERT_TRUE(writeFile(folder + "/out/" + stale, "left over"));
-
-    EXPECT_EQ(errorOf(runner->run(job, {}, {})), QString());
-    EXPECT_EQ(outputFolderEntries(), QStringList{name});
-    EXPECT_EQ(testsupport::probeTimecode(job.outputPath), QStringLiteral("01:02:03:04"));
 }
 
 TEST(RunnerFinishedOutput, OnlyAWholeMovieWithTheAssignedTimecodePasses) {
@@ -384,23 +294,16 @@ TEST_F(RunnerTest, AToolThatEndsWellWithoutAWholeMovieFailsTheRun) {
                        "echo \"Error writing trailer of $last: No space left on device\" >&2\n"
                        "exit 0\n").arg(real).toUtf8()));
     QString error = errorOf(full->run(jobFor(source), {}, {}));
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("^Error writing trailer of .*/out/\\.clip_TC\\.partial-[0-9A-F]{8}\\.mov: "
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^Error writing trailer of .*/out/clip_TC\\.mov: "
                                                   "No space left on device$")).match(error).hasMatch())
         << error.toStdString();
     EXPECT_TRUE(outputFolderEntries().isEmpty());
 
-    // An earlier output under the name stays as it was.
-    ASSERT_TRUE(writeFile(folder + QStringLiteral("/out/clip_TC.mov"), "earlier output"));
     auto wrongTimecode = FFmpegCorrectionRunner::make(
         scriptedTool(QStringLiteral("cp '%1' \"$last\"\n").arg(source).toUtf8()));
     EXPECT_EQ(errorOf(wrongTimecode->run(jobFor(source), {}, {})),
               QStringLiteral("The written file starts at timecode 10:00:00:00, not at the assigned 01:00:00:00."));
-    EXPECT_EQ(outputFolderEntries(), QStringList{"clip_TC.mov"});
-    QFile earlier(folder + QStringLiteral("/out/clip_TC.mov"));
-    ASSERT_TRUE(earlier.open(QIODevice::ReadOnly));
-    EXPECT_EQ(earlier.readAll(), QByteArray("earlier output"));
-    earlier.close();
-    QFile::remove(earlier.fileName());
+    EXPECT_TRUE(outputFolderEntries().isEmpty());
 
     // The real tool asked for a drop-frame timecode on a 25 fps movie writes no
     // timecode track at all, and exits 0.
@@ -412,44 +315,4 @@ TEST_F(RunnerTest, AToolThatEndsWellWithoutAWholeMovieFailsTheRun) {
     EXPECT_TRUE(error.endsWith(QStringLiteral("FFmpeg: Drop frame is only allowed with multiples of 30000/1001 FPS")))
         << error.toStdString();
     EXPECT_TRUE(outputFolderEntries().isEmpty());
-}
-
-TEST_F(RunnerTest, AnOutputThatCannotTakeItsNameFailsTheRunCleanly) {
-    const QString source = folder + QStringLiteral("/in/clip.mov");
-    ASSERT_TRUE(makeMovie(source));
-    auto runner = FFmpegCorrectionRunner::make();
-
-    // The output name is taken by a folder: the rename fails, the folder stays.
-    ASSERT_TRUE(writeFile(folder + QStringLiteral("/out/clip_TC.mov/keep.txt"), "kept"));
-    EXPECT_EQ(errorOf(runner->run(jobFor(source), {}, {})),
-              QStringLiteral("The finished output could not be put in place: Is a directory"));
-    EXPECT_TRUE(outputFolderEntries().isEmpty());
-    EXPECT_TRUE(QFile::exists(folder + QStringLiteral("/out/clip_TC.mov/keep.txt")));
-    QDir(folder + QStringLiteral("/out/clip_TC.mov")).removeRecursively();
-
-    // The output folder turns read-only once the tool is done: a read-only mount
-    // of it as root (which file modes do not stop), its modes otherwise.
-    const QString out = folder + QStringLiteral("/out");
-    const bool root = ::geteuid() == 0;
-    const QString real = *BundledToolResolver().resolve(BundledToolResolver::Tool::ffmpeg);
-    const QString lockUp = root ? QStringLiteral("mount --bind '%1' '%1' && mount -o remount,bind,ro '%1' || exit 9\n").arg(out)
-                                : QStringLiteral("chmod a-w '%1'\n").arg(out);
-    auto locking = FFmpegCorrectionRunner::make(scriptedTool(QStringLiteral("'%1' \"$@\" || exit $?\n").arg(real).toUtf8() +
-                                                             lockUp.toUtf8()));
-    const QString error = errorOf(locking->run(jobFor(source), {}, {}));
-    if (root) {
-        testsupport::runTool(QStringLiteral("umount"), {out});
-        if (error.startsWith(QStringLiteral("Operation failed"))) {
-            GTEST_SKIP() << "no read-only mount here: " << error.toStdString();
-        }
-        EXPECT_EQ(error, QStringLiteral("The finished output could not be put in place: Read-only file system"));
-    } else {
-        QFile::setPermissions(out, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        EXPECT_EQ(error, QStringLiteral("The finished output could not be put in place: Permission denied"));
-    }
-    // Nothing under the output name. The partial file could not be removed from the
-    // read-only folder; the next run of the output clears it.
-    EXPECT_FALSE(QFile::exists(folder + QStringLiteral("/out/clip_TC.mov")));
-    EXPECT_EQ(errorOf(runner->run(jobFor(source), {}, {})), QString());
-    EXPECT_EQ(outputFolderEntries(), QStringList{"clip_TC.mov"});
 }

@@ -139,21 +139,41 @@ TEST_F(FFmpegWrapperTest, QuietSuccessLogsStartPidAndExitCode) {
     EXPECT_TRUE(r.allOnMainThread);
 }
 
-TEST_F(FFmpegWrapperTest, FailureCarriesTheWholeStandardErrorButTheStatistics) {
+// The failure text is what the tool said of the problem: its banner, the
+// description of inputs, outputs and streams, the prompt and the statistics are
+// not part of it (they name files the user never sees, and bury the cause).
+TEST_F(FFmpegWrapperTest, FailureCarriesTheToolsErrorLinesOnly) {
     Recorder r;
-    r.run(wrapper, script("printf 'Input #0 banner\\n' >&2\n"
+    r.run(wrapper, script("cat >&2 <<'EOF'\n"
+                          "ffmpeg version 5.1.8-0+deb12u1 Copyright (c) 2000-2025 the FFmpeg developers\n"
+                          "  built with gcc 12 (Debian 12.2.0-14+deb12u1)\n"
+                          "  configuration: --prefix=/usr --extra-version=0+deb12u1\n"
+                          "  libavformat    59. 27.100 / 59. 27.100\n"
+                          "Input #0, mov,mp4,m4a,3gp,3g2,mj2, from '/in/a.mov':\n"
+                          "  Metadata:\n"
+                          "    encoder         : Lavf59.27.100\n"
+                          "  Duration: 00:00:04.00, start: 0.000000, bitrate: 60 kb/s\n"
+                          "  Stream #0:0[0x1](und): Video: h264 (avc1 / 0x31637661), yuv420p, 320x240, 25 fps\n"
+                          "Output #0, mov, to '/out/.a_TC.partial-E26B274D.mov':\n"
+                          "    encoder         : Lavf59.27.100\n"
+                          "Stream mapping:\n"
+                          "  Stream #0:0 -> #0:0 (copy)\n"
+                          "Press [q] to stop, [?] for help\n"
+                          "EOF\n"
                           "printf 'frame=   10 fps=0.0 time=00:00:00.40 speed=1x\\r' >&2\n"
                           "printf 'size=     256kB time=00:00:04.00 bitrate= 524.3kbits/s\\r' >&2\n"
-                          "printf 'Error while writing\\n  frame rate mismatch\\n' >&2\n"
+                          "printf '[mov @ 0x55d0] frame rate mismatch\\nError while writing\\n' >&2\n"
+                          "printf 'video:0kB audio:0kB subtitle:0kB other streams:0kB global headers:0kB muxing overhead: unknown\\n' >&2\n"
+                          "printf 'Conversion failed!\\n' >&2\n"
                           "exit 1\n"));
     ASSERT_TRUE(r.ended);
     ASSERT_EQ(r.errorKind, Kind::conversionFailed);
-    // Progress lines are not part of the error; a line that only mentions a frame is.
-    const QString everything = QStringLiteral("Input #0 banner\nError while writing\n  frame rate mismatch\n");
-    EXPECT_EQ(r.errorText, QStringLiteral("Operation failed: ") + everything);
+    // A line that only mentions a frame is an error line like any other.
+    const QString errors = QStringLiteral("[mov @ 0x55d0] frame rate mismatch\nError while writing\nConversion failed!\n");
+    EXPECT_EQ(r.errorText, QStringLiteral("Operation failed: ") + errors);
     ASSERT_GE(r.log.size(), 2);
     EXPECT_EQ(r.log[r.log.size() - 2], QStringLiteral("FFmpeg exit code: 1"));
-    EXPECT_EQ(r.log.last(), QStringLiteral("FFmpeg error output: ") + everything);
+    EXPECT_EQ(r.log.last(), QStringLiteral("FFmpeg error output: ") + errors);
 }
 
 TEST_F(FFmpegWrapperTest, ASuccessCanHandBackWhatTheToolSaid) {

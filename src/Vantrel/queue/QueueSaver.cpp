@@ -1,15 +1,13 @@
-// The job store and its saver.
-#include "Vantrel/queue/CorrectionQueueStore.h"
+// Writing the queue file on a thread of its own.
+#include "Vantrel/queue/QueueSaver.h"
 
-#include "Vantrel/queue/CorrectionQueuePrivate.h"
 #include "Vantrel/queue/QueueFile.h"
 
 #include <QMetaObject>
 #include <QMutexLocker>
+#include <QWaitCondition>
 
 namespace vantrel {
-
-// ---- saver ----
 
 struct QueueSaver::State {
     QMutex mutex;
@@ -132,108 +130,6 @@ void QueueSaver::whenWritten(std::function<void()> then) {
         return;
     }
     state_->followUps.append({state_->requested, std::move(then)});
-}
-
-// ---- store ----
-
-JobStore::JobStore(CorrectionQueue* queue)
-    : queue_(queue),
-      saver_(queue, [queue](const QueueSaver::Outcome& outcome) { queue->applySaveOutcome(outcome); }) {}
-
-std::optional<qsizetype> JobStore::indexOf(const QUuid& id) const {
-    const auto it = index_.constFind(id);
-    if (it == index_.constEnd()) return std::nullopt;
-    return *it;
-}
-
-const CorrectionJob* JobStore::find(const QUuid& id) const {
-    const auto index = indexOf(id);
-    return index ? &jobs_[*index] : nullptr;
-}
-
-JobStore::Tally JobStore::tallyOf(const CorrectionJob& job) {
-    switch (job.status.kind) {
-    case JobStatus::Kind::pending: return Tally::pending;
-    case JobStatus::Kind::preparing:
-    case JobStatus::Kind::active: return Tally::running;
-    case JobStatus::Kind::failed: return Tally::failed;
-    case JobStatus::Kind::cancelled: return Tally::cancelled;
-    case JobStatus::Kind::completed: break;
-    }
-    if (!job.verification) return Tally::done;
-    switch (job.verification->outcome()) {
-    case VerificationResult::Outcome::clean: return Tally::done;
-    case VerificationResult::Outcome::warnings: return Tally::flagged;
-    case VerificationResult::Outcome::failed: return Tally::completedFailing;
-    }
-    return Tally::done;
-}
-
-void JobStore::append(QList<CorrectionJob> jobs) {
-    if (jobs.isEmpty()) return;
-    jobs_.reserve(jobs_.size() + jobs.size());
-    for (CorrectionJob& job : jobs) {
-        if (index_.contains(job.id)) {
-            const QUuid taken = job.id;
-            job.id = QUuid::createUuid();
-            qCWarning(lcCorrectionQueue).noquote()
-                << "A job with id" << taken.toString(QUuid::WithoutBraces) << "is queued already; the new one is"
-                << job.id.toString(QUuid::WithoutBraces);
-        }
-        index_.insert(job.id, jobs_.size());
-        count(job, +1);
-        jobs_.append(std::move(job));
-    }
-    emit queue_->jobsChanged();
-}
-
-bool JobStore::remove(QUuid id) {
-    const auto index = indexOf(id);
-    if (!index) return false;
-    count(jobs_[*index], -1);
-    jobs_.removeAt(*index);
-    index_.remove(id);
-    for (auto it = index_.begin(); it != index_.end(); ++it) {
-        if (*it > *index) --*it;
-    }
-    emit queue_->jobsChanged();
-    return true;
-}
-
-qsizetype JobStore::removeIf(const std::function<bool(const CorrectionJob&)>& which) {
-    const qsizetype removed = jobs_.removeIf(which);
-    if (removed == 0) return 0;
-    rebuild();
-    emit queue_->jobsChanged();
-    return removed;
-}
-
-int JobStore::updateWhere(const std::function<bool(const CorrectionJob&)>& which,
-                          const std::function<void(CorrectionJob&)>& change) {
-    int changed = 0;
-    for (qsizetype i = 0; i < jobs_.size(); ++i) {
-        if (!which(std::as_const(jobs_)[i])) continue;
-        CorrectionJob& job = jobs_[i];
-        const QUuid id = job.id;
-        count(job, -1);
-        change(job);
-        job.id = id;
-        count(job, +1);
-        ++changed;
-    }
-    if (changed > 0) emit queue_->jobsChanged();
-    return changed;
-}
-
-void JobStore::rebuild() {
-    index_.clear();
-    index_.reserve(jobs_.size());
-    counts_.fill(0);
-    pendingBytes_ = 0;
-    for (qsizetype i = 0; i < jobs_.size(); ++i) {
-        index_.insert(jobs_[i].id, i);
-        count(jobs_[i], +1);
-    }
 }
 
 }  // namespace vantrel

@@ -1,58 +1,35 @@
 #pragma once
 
-// The queue's jobs in order, and the writer that keeps the queue file up to date.
+// The queue's jobs in order, and the queue file that keeps them.
 
-#include "Vantrel/queue/CorrectionQueue.h"
+#include "Vantrel/queue/CorrectionJob.h"
+#include "Vantrel/queue/QueueSaver.h"
 
 #include <QHash>
-#include <QMutex>
-#include <QWaitCondition>
+#include <QList>
+#include <QObject>
+#include <QUuid>
 
 #include <array>
 #include <functional>
-#include <memory>
-#include <thread>
+#include <optional>
 
 namespace vantrel {
-
-// Writes snapshots of the jobs to the queue file on a thread of its own. A request
-// made while a write is under way replaces any request still waiting, so a burst
-// of changes costs one or two writes. Outcomes come back on the queue's thread, in
-// order. On the way out whatever is waiting is still written.
-class QueueSaver {
-public:
-    using Outcome = std::optional<QString>;  // nothing, or why the file was left as it was
-
-    QueueSaver(QObject* context, std::function<void(const Outcome&)> deliver);
-    ~QueueSaver();
-
-    // `urgent`: someone is about to wait for this write.
-    void request(const QString& path, QList<CorrectionJob> jobs, bool urgent = false);
-    // Until every request made so far is written; their outcomes are delivered first.
-    void wait();
-    // Calls `then` on the queue's thread (never from inside this call) once every
-    // request made so far is written and its outcome delivered.
-    void whenWritten(std::function<void()> then);
-    void setWriter(FileByteWriter writer);
-
-private:
-    struct State;
-    void work();
-    static void deliverDue(State& state, bool followUps);
-
-    std::shared_ptr<State> state_;
-    std::thread thread_;
-};
 
 // The ordered jobs with an index by id and running tallies, so that counting costs
 // nothing however long the queue is. Every change goes through here and is
 // announced: a change of one job by jobChanged(id), a change of the list by
 // jobsChanged(). Ids are unique within the store.
-class JobStore {
+//
+// Saving writes a snapshot of the jobs to the queue file in the background; the
+// outcome of the latest write is persistenceError().
+class JobStore : public QObject {
+    Q_OBJECT
+
 public:
     enum class Tally { pending, running, failed, cancelled, done, flagged, completedFailing, count };
 
-    explicit JobStore(CorrectionQueue* queue);
+    explicit JobStore(QObject* parent = nullptr);
 
     const QList<CorrectionJob>& jobs() const { return jobs_; }
     std::optional<qsizetype> indexOf(const QUuid& id) const;
@@ -62,10 +39,11 @@ public:
     qint64 pendingBytes() const { return pendingBytes_; }
     static Tally tallyOf(const CorrectionJob& job);
 
-    // List changes, each announced once.
+    // List changes, each announced once. A job whose id is taken gets a new one.
     void append(QList<CorrectionJob> jobs);
     bool remove(QUuid id);  // by value: the id may be one of the list's own
-    qsizetype removeIf(const std::function<bool(const CorrectionJob&)>& which);
+    // The jobs `which` picks, taken out of the list.
+    QList<CorrectionJob> removeIf(const std::function<bool(const CorrectionJob&)>& which);
 
     // Changes one job; false when it is not here.
     template <typename Change>
@@ -74,7 +52,26 @@ public:
     int updateWhere(const std::function<bool(const CorrectionJob&)>& which,
                     const std::function<void(CorrectionJob&)>& change);
 
-    QueueSaver& saver() { return saver_; }
+    // The queue file; none: nothing is saved.
+    const std::optional<QString>& filePath() const { return filePath_; }
+    void setFilePath(std::optional<QString> path) { filePath_ = std::move(path); }
+    // Asks for the jobs to be written; requests made while a write is under way
+    // are merged. `urgent`: the caller is about to wait for it.
+    void save(bool urgent = false);
+    // Returns once every save asked for so far has been written (or has failed),
+    // with its outcome applied.
+    void waitForSaves();
+    // Calls `then` on this object's thread once every save asked for so far is written.
+    void whenSaved(std::function<void()> then);
+    void setFileWriter(FileByteWriter writer);
+    const std::optional<QString>& persistenceError() const { return persistenceError_; }
+
+signals:
+    void jobsChanged();
+    void jobChanged(const QUuid& id);
+    void persistenceErrorChanged();
+    // A save failed after the last one that succeeded: once per run of failures.
+    void saveFailed(const QString& reason);
 
 private:
     void rebuild();
@@ -83,13 +80,15 @@ private:
         counts_[size_t(tally)] += delta;
         if (tally == Tally::pending && job.totalSourceBytes) pendingBytes_ += delta * *job.totalSourceBytes;
     }
+    void applySaveOutcome(const QueueSaver::Outcome& failure);
 
-    CorrectionQueue* queue_;
     QList<CorrectionJob> jobs_;
     QHash<QUuid, qsizetype> index_;
     std::array<int, size_t(Tally::count)> counts_{};
     qint64 pendingBytes_ = 0;
-    QueueSaver saver_;
+    std::optional<QString> filePath_;
+    std::optional<QString> persistenceError_;
+    QueueSaver saver_;  // last: on the way out it writes what is still waiting
 };
 
 template <typename Change>
@@ -104,7 +103,7 @@ bool JobStore::update(const QUuid& jobId, Change&& change) {
     change(job);
     job.id = id;  // the index stays true
     count(job, +1);
-    emit queue_->jobChanged(id);
+    emit jobChanged(id);
     return true;
 }
 

@@ -1,0 +1,86 @@
+#include "Vantrel/queue/JobRun.h"
+
+#include "Vantrel/queue/FFmpegCorrectionRunner.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace vantrel {
+
+JobRun::JobRun(CorrectionJob job, Purpose purpose)
+    : job_(std::move(job)),
+      checked_(job_),
+      purpose_(purpose),
+      outputFolder_(QFileInfo(job_.outputPath).absolutePath()) {}
+
+JobRun::~JobRun() {
+    token_.cancel();
+    verification_.cancel();
+    discardPartial();
+}
+
+void JobRun::setLocations(const QString& sourcePath, const QString& outputFolder,
+                          std::optional<QByteArray> sourceBookmark, std::optional<QByteArray> outputBookmark) {
+    // A source found elsewhere by its bookmark is the one the run and the checks use.
+    job_.sourcePath = sourcePath;
+    job_.sourceBookmarkData = std::move(sourceBookmark);
+    job_.outputBookmarkData = std::move(outputBookmark);
+    outputFolder_ = outputFolder;
+    const QString partial = checked_.outputPath;
+    checked_ = job_;
+    if (!partial_.path().isEmpty()) checked_.outputPath = partial;
+}
+
+void JobRun::cancel() {
+    token_.cancel();
+    verification_.cancel();
+}
+
+CorrectionJob JobRun::startCorrection() {
+    partial_ = PartialOutput::Hold(PartialOutput::pathFor(job_.outputPath));
+    checked_ = job_;
+    checked_.outputPath = partial_.path();
+    return checked_;
+}
+
+std::optional<QString> JobRun::placeOutput() {
+    const QString partial = partial_.path();
+    if (partial.isEmpty()) return CorrectionRunnerError::outputNotPlaced(QStringLiteral("nothing was written")).errorDescription();
+    // Whatever happened to the folders meanwhile, the source is never replaced.
+    if (FFmpegCorrectionRunner::outputIsSource(job_.outputPath, job_.sourcePath)) {
+        discardPartial();
+        return CorrectionRunnerError::outputIsSource(job_.outputPath).errorDescription();
+    }
+    if (std::rename(QFile::encodeName(partial).constData(), QFile::encodeName(job_.outputPath).constData()) != 0) {
+        const QString reason = QString::fromLocal8Bit(std::strerror(errno));
+        discardPartial();
+        return CorrectionRunnerError::outputNotPlaced(reason).errorDescription();
+    }
+    partial_.release();
+    return std::nullopt;
+}
+
+void JobRun::discardPartial() {
+    if (partial_.path().isEmpty()) return;
+    QFile::remove(partial_.path());
+    partial_.release();
+}
+
+QString JobRun::namingOutput(QString text) const {
+    const QString partial = checked_.outputPath;
+    if (partial == job_.outputPath) return text;
+    text.replace(partial, job_.outputPath);
+    text.replace(QFileInfo(partial).fileName(), QFileInfo(job_.outputPath).fileName());
+    return text;
+}
+
+VerificationResult JobRun::namingOutput(VerificationResult result) const {
+    for (VerificationCheck& check : result.checks) check.detail = namingOutput(check.detail);
+    return result;
+}
+
+}  // namespace vantrel

@@ -1,0 +1,93 @@
+#pragma once
+
+// One job taken by the processing loop, or a thorough verification asked for by
+// hand, from its preparation to its end. The run owns what has to be stopped or
+// cleaned up: one cancellation token for every tool it starts, its tool runs, and
+// the partial file its correction writes, which takes the output's name only when
+// the run ends without being cancelled. How a run ends is decided in one place
+// (RunProcessor::finish), which reads the token there.
+
+#include "Vantrel/queue/CorrectionJob.h"
+#include "Vantrel/queue/PartialOutput.h"
+#include "Vantrel/queue/VerificationResult.h"
+#include "Vantrel/tools/CancellationToken.h"
+
+#include <QElapsedTimer>
+#include <QFuture>
+#include <QString>
+
+#include <optional>
+
+namespace vantrel {
+
+class JobRun {
+public:
+    enum class Stage { preparing, correcting, verifying, finished };
+    enum class Purpose { correction, manualVerification };
+
+    JobRun(CorrectionJob job, Purpose purpose);
+    // A run dropped before its end (the queue going away) stops its tools and
+    // leaves no partial file.
+    ~JobRun();
+    JobRun(const JobRun&) = delete;
+    JobRun& operator=(const JobRun&) = delete;
+
+    // The job as the run knows it: its files where they were found.
+    const CorrectionJob& job() const { return job_; }
+    void setLocations(const QString& sourcePath, const QString& outputFolder, std::optional<QByteArray> sourceBookmark,
+                      std::optional<QByteArray> outputBookmark);
+    const QString& sourcePath() const { return job_.sourcePath; }
+    const QString& outputFolder() const { return outputFolder_; }
+    bool isManual() const { return purpose_ == Purpose::manualVerification; }
+
+    Stage stage() const { return stage_; }
+    bool isFinished() const { return stage_ == Stage::finished; }
+    void enter(Stage stage) { stage_ = stage; }
+
+    // One cancellation covers the whole run: the tool it has started or is about
+    // to start, and the verification under way.
+    const CancellationToken& token() const { return token_; }
+    bool isCancelled() const { return token_.isCancelled(); }
+    void cancel();
+
+    // The correction: the job the runner is given writes the run's partial file,
+    // held by the run from now on.
+    CorrectionJob startCorrection();
+    void setCorrection(QFuture<void> correction) { correction_ = std::move(correction); }
+    const QFuture<void>& correction() const { return correction_; }
+    // The job as the checks see it: the partial file is the output until the run ends.
+    const CorrectionJob& checkedJob() const { return checked_; }
+    void setVerification(QFuture<VerificationResult> verification) { verification_ = std::move(verification); }
+    const QFuture<VerificationResult>& verification() const { return verification_; }
+    QElapsedTimer& correctionTimer() { return correctionTimer_; }
+
+    // Puts the finished partial file under the output name (replacing what is
+    // there, as the tool itself would with "-y"); nothing, or why it could not be.
+    // The partial file is gone either way.
+    std::optional<QString> placeOutput();
+    // Removes the partial file, if there is one.
+    void discardPartial();
+
+    // Texts of the tools and checks name the hidden partial file; the user knows
+    // the output by its own name.
+    QString namingOutput(QString text) const;
+    VerificationResult namingOutput(VerificationResult result) const;
+
+    // Access the run started, to be stopped when it ends.
+    bool sourceAccessStarted = false;
+    bool folderAccessStarted = false;
+
+private:
+    CorrectionJob job_;
+    CorrectionJob checked_;
+    Purpose purpose_;
+    Stage stage_ = Stage::preparing;
+    QString outputFolder_;
+    CancellationToken token_;
+    QFuture<void> correction_;
+    QFuture<VerificationResult> verification_;
+    PartialOutput::Hold partial_;
+    QElapsedTimer correctionTimer_;
+};
+
+}  // namespace vantrel

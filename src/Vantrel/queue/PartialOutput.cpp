@@ -1,0 +1,132 @@
+#include "Vantrel/queue/PartialOutput.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QMutex>
+#include <QMutexLocker>
+#include <QSet>
+#include <QUuid>
+
+#include <algorithm>
+
+namespace vantrel {
+
+namespace {
+
+// The longest file name the file systems in use take, in bytes.
+constexpr qsizetype maxNameBytes = 255;
+const QString partialMarker = QStringLiteral(".partial-");
+constexpr qsizetype partialTagLength = 8;
+const QString partialSuffix = QStringLiteral(".mov");
+
+// The partial files runs hold now, by path.
+QMutex heldMutex;
+QSet<QString>& heldPaths() {
+    static QSet<QString> paths;
+    return paths;
+}
+
+// The longest start of the text whose UTF-8 form fits in the bytes; a character
+// (a surrogate pair included) is kept whole or left out.
+QString leadingUtf8(const QString& text, qsizetype maxBytes) {
+    qsizetype bytes = 0;
+    qsizetype end = 0;
+    while (end < text.size()) {
+        const qsizetype length =
+            text[end].isHighSurrogate() && end + 1 < text.size() && text[end + 1].isLowSurrogate() ? 2 : 1;
+        bytes += QFile::encodeName(text.mid(end, length)).size();
+        if (bytes > maxBytes) break;
+        end += length;
+    }
+    return text.left(end);
+}
+
+// The output stem as a partial name carries it.
+QString partialStem(const QString& stem) {
+    const qsizetype room = maxNameBytes - 1 - partialMarker.size() - partialTagLength - partialSuffix.size();
+    if (QFile::encodeName(stem).size() <= room) return stem;
+    const QString digest = QString::fromLatin1(
+        QCryptographicHash::hash(stem.toUtf8(), QCryptographicHash::Sha1).toHex().left(8).toUpper());
+    const QString mark = QLatin1Char('~') + digest;
+    return leadingUtf8(stem, room - mark.size()) + mark;
+}
+
+QString partialPrefix(const QString& outputPath) {
+    return QLatin1Char('.') + partialStem(QFileInfo(outputPath).completeBaseName()) + partialMarker;
+}
+
+}  // namespace
+
+QString PartialOutput::pathFor(const QString& outputPath) {
+    const QString tag = QUuid::createUuid().toString(QUuid::Id128).left(partialTagLength).toUpper();
+    return QFileInfo(outputPath).dir().absoluteFilePath(partialPrefix(outputPath) + tag + partialSuffix);
+}
+
+bool PartialOutput::isPartialOf(const QString& fileName, const QString& outputPath) {
+    const QString prefix = partialPrefix(outputPath);
+    if (fileName.size() != prefix.size() + partialTagLength + partialSuffix.size() || !fileName.startsWith(prefix) ||
+        !fileName.endsWith(partialSuffix)) {
+        return false;
+    }
+    const QStringView tag = QStringView(fileName).mid(prefix.size(), partialTagLength);
+    return std::all_of(tag.begin(), tag.end(), [](QChar c) {
+        return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || (c >= QLatin1Char('A') && c <= QLatin1Char('F'));
+    });
+}
+
+PartialOutput::Hold::Hold(QString path) : path_(std::move(path)) {
+    QMutexLocker lock(&heldMutex);
+    heldPaths().insert(path_);
+}
+
+PartialOutput::Hold::~Hold() { release(); }
+
+PartialOutput::Hold::Hold(Hold&& other) noexcept : path_(std::exchange(other.path_, QString())) {}
+
+PartialOutput::Hold& PartialOutput::Hold::operator=(Hold&& other) noexcept {
+    if (this != &other) {
+        release();
+        path_ = std::exchange(other.path_, QString());
+    }
+    return *this;
+}
+
+void PartialOutput::Hold::release() {
+    if (path_.isEmpty()) return;
+    QMutexLocker lock(&heldMutex);
+    heldPaths().remove(std::exchange(path_, QString()));
+}
+
+QStringList PartialOutput::sweep(const QStringList& outputPaths) {
+    // Each folder is read once, however many of its outputs are swept.
+    QHash<QString, QStringList> outputsByFolder;
+    for (const QString& output : outputPaths) {
+        if (output.isEmpty()) continue;
+        outputsByFolder[QFileInfo(output).absolutePath()].append(output);
+    }
+    QStringList removed;
+    for (auto it = outputsByFolder.cbegin(); it != outputsByFolder.cend(); ++it) {
+        const QDir folder(it.key());
+        // A file listed here either existed before any run that holds it now took
+        // its name, and is then held already, or it is left over.
+        const QStringList names = folder.entryList(QDir::Files | QDir::Hidden | QDir::System);
+        for (const QString& name : names) {
+            if (!name.startsWith(QLatin1Char('.'))) continue;
+            const bool ours = std::any_of(it.value().cbegin(), it.value().cend(),
+                                          [&](const QString& output) { return isPartialOf(name, output); });
+            if (!ours) continue;
+            const QString path = folder.absoluteFilePath(name);
+            {
+                QMutexLocker lock(&heldMutex);
+                if (heldPaths().contains(path)) continue;
+            }
+            if (QFile::remove(path)) removed << path;
+        }
+    }
+    return removed;
+}
+
+}  // namespace vantrel

@@ -1,0 +1,50 @@
+#pragma once
+
+// The hidden file a correction writes before it may take the output's name, e.g.
+// ".A001_TC.partial-1A2B3C4D.mov" beside "A001_TC.mov". A run holds one from
+// before its tool starts until the run has ended; files of this naming that no
+// run holds are left over from a run that was cut off (the application killed,
+// the machine stopped) and are removed whenever the queue lets go of their job.
+
+#include <QString>
+#include <QStringList>
+
+namespace vantrel {
+
+class PartialOutput {
+public:
+    // A new partial file name for the output, in the output's folder. The name
+    // stays within the file system's 255 bytes: a stem too long for that is cut
+    // (never inside a character) and marked with a digest of the whole stem, so
+    // that outputs whose names differ only late still have partial names of their own.
+    static QString pathFor(const QString& outputPath);
+    // Whether a file name in the output folder is a partial file of this output
+    // (as pathFor makes them, whatever their tag).
+    static bool isPartialOf(const QString& fileName, const QString& outputPath);
+
+    // Held by a run for its partial file: a sweep leaves the file alone while it is
+    // held. Taken before the file exists.
+    class Hold {
+    public:
+        Hold() = default;
+        explicit Hold(QString path);
+        ~Hold();
+        Hold(Hold&& other) noexcept;
+        Hold& operator=(Hold&& other) noexcept;
+        Hold(const Hold&) = delete;
+        Hold& operator=(const Hold&) = delete;
+
+        const QString& path() const { return path_; }
+        void release();
+
+    private:
+        QString path_;
+    };
+
+    // Removes the partial files of these outputs from their folders, except the
+    // ones a run holds; nothing else is touched. On the calling thread (it reads
+    // each folder once). Returns the paths it removed.
+    static QStringList sweep(const QStringList& outputPaths);
+};
+
+}  // namespace vantrel

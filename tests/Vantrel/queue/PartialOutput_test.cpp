@@ -1,0 +1,103 @@
+// The hidden partial files a correction writes: their names, and the sweep that
+// removes the ones no run holds, and nothing else.
+#include <gtest/gtest.h>
+
+#include "QtPrinting.h"
+#include "TestMedia.h"
+#include "Vantrel/queue/PartialOutput.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+using namespace vantrel;
+
+TEST(PartialOutputNames, StayWithinTheNameLimitAndFindOnlyTheirOwn) {
+    const auto nameOf = [](const QString& path) { return QFileInfo(path).fileName(); };
+    const auto bytes = [](const QString& name) { return QFile::encodeName(name).size(); };
+    const QString partial = nameOf(PartialOutput::pathFor(QStringLiteral("/v/out/clip_TC.mov")));
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\.clip_TC\\.partial-[0-9A-F]{8}\\.mov$")).match(partial).hasMatch())
+        << partial.toStdString();
+    EXPECT_EQ(QFileInfo(PartialOutput::pathFor(QStringLiteral("/v/out/clip_TC.mov"))).path(),
+              QStringLiteral("/v/out"));
+
+    // A stem of 233 bytes is the longest kept whole; one more byte and it is cut and marked.
+    const QString longest = QString(229, QLatin1Char('s')) + QStringLiteral("_TC");
+    const QString kept = nameOf(PartialOutput::pathFor("/v/" + longest + "a.mov"));
+    EXPECT_EQ(bytes(kept), 255);
+    EXPECT_TRUE(kept.startsWith("." + longest + "a.partial-"));
+    const QString cut = nameOf(PartialOutput::pathFor("/v/" + longest + "ab.mov"));
+    EXPECT_LE(bytes(cut), 255);
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\.s+~[0-9A-F]{8}\\.partial-[0-9A-F]{8}\\.mov$")).match(cut).hasMatch())
+        << cut.toStdString();
+
+    // Output names of up to 255 bytes, in characters of one to four bytes, cut
+    // anywhere within a character: the partial name fits and is whole UTF-8.
+    for (const QString& character : {QStringLiteral("é"), QStringLiteral("雪"), QStringLiteral("🎬")}) {
+        for (int pad = 0; pad < 4; ++pad) {
+            QString stem = QString(pad, QLatin1Char('x'));
+            while (bytes(stem + character) + 4 <= 255) stem += character;
+            const QString output = QStringLiteral("/v/") + stem + QStringLiteral(".mov");
+            SCOPED_TRACE(QStringLiteral("%1 byte name, pad %2").arg(bytes(stem) + 4).arg(pad).toStdString());
+            const QString name = nameOf(PartialOutput::pathFor(output));
+            EXPECT_LE(bytes(name), 255);
+            EXPECT_GE(bytes(name), 252);  // cut no more than a character needs
+            EXPECT_EQ(QString::fromUtf8(QFile::encodeName(name)), name);
+            EXPECT_FALSE(name.contains(QChar::ReplacementCharacter));
+            EXPECT_TRUE(PartialOutput::isPartialOf(name, output));
+        }
+    }
+    // Outputs whose long names differ only at the end keep apart.
+    const QString first = "/v/" + QString(240, QLatin1Char('n')) + "1.mov";
+    const QString second = "/v/" + QString(240, QLatin1Char('n')) + "2.mov";
+    EXPECT_FALSE(PartialOutput::isPartialOf(nameOf(PartialOutput::pathFor(first)), second));
+    EXPECT_TRUE(PartialOutput::isPartialOf(nameOf(PartialOutput::pathFor(first)), first));
+
+    // Only an eight-digit tag of its own kind makes a partial file of this output.
+    const QString output = QStringLiteral("/v/clip_TC.mov");
+    EXPECT_TRUE(PartialOutput::isPartialOf(".clip_TC.partial-0123ABCD.mov", output));
+    for (const char* other : {".clip_TC.partial-notes.mov", ".clip_TC.partial-0123ABCDE.mov", ".clip_TC.partial-0123ABC.mov",
+                              ".clip_TC.partial-0123ABCG.mov", ".clip_TC.partial-0123ABCD.mp4", "clip_TC.partial-0123ABCD.mov",
+                              ".clip_TC.partial-0123ABCD.mov.bak", ".clip_TC2.partial-0123ABCD.mov", ".clip.partial-0123ABCD.mov",
+                              ".clip_TC.partial-0123ABC .mov"}) {
+        EXPECT_FALSE(PartialOutput::isPartialOf(QString::fromUtf8(other), output)) << other;
+    }
+}
+
+// Only files of the partial naming for the given outputs go, and only those no
+// run holds; every folder is swept, and the outputs themselves stay.
+TEST(PartialOutputSweep, RemovesLeftOversOfTheGivenOutputsOnly) {
+    const QString folder = testsupport::makeTestFolder(QStringLiteral("partial-sweep"));
+    const QString a = folder + QStringLiteral("/a/clip_TC.mov");
+    const QString b = folder + QStringLiteral("/b/other_TC.mov");
+    struct Case {
+        const char* file;
+        bool removed;
+    };
+    const Case cases[] = {
+        {"a/.clip_TC.partial-0123ABCD.mov", true},
+        {"a/.clip_TC.partial-89ABCDEF.mov", true},
+        {"b/.other_TC.partial-00000000.mov", true},
+        {"a/clip_TC.mov", false},                       // the output itself
+        {"a/.clip_TC.partial-notes.mov", false},        // not a tag of ours
+        {"a/.clip_TC.partial-0123ABCD.mov.bak", false},
+        {"a/.clip2_TC.partial-0123ABCD.mov", false},    // another output's
+        {"b/.clip_TC.partial-0123ABCD.mov", false},     // same name, other folder
+        {"a/.held_TC.partial-0123ABCD.mov", false},     // held by a run
+    };
+    for (const Case& c : cases) ASSERT_TRUE(testsupport::writeFile(folder + "/" + c.file, "bytes"));
+    const QString held = folder + QStringLiteral("/a/.held_TC.partial-0123ABCD.mov");
+    PartialOutput::Hold hold(held);
+
+    const QStringList removed =
+        PartialOutput::sweep({a, b, folder + QStringLiteral("/a/held_TC.mov"), folder + QStringLiteral("/gone/x.mov")});
+    for (const Case& c : cases) {
+        EXPECT_EQ(!QFile::exists(folder + "/" + c.file), c.removed) << c.file;
+        EXPECT_EQ(removed.contains(folder + "/" + c.file), c.removed) << c.file;
+    }
+    // Let go, a held file is a left-over like any other.
+    hold.release();
+    EXPECT_EQ(PartialOutput::sweep({folder + QStringLiteral("/a/held_TC.mov")}), QStringList{held});
+    QDir(folder).removeRecursively();
+}
