@@ -13,6 +13,8 @@
 #include <QException>
 #include <QFileInfo>
 #include <QPromise>
+#include <QSemaphore>
+#include <QThreadPool>
 #include <QTest>
 #include <QFuture>
 
@@ -113,15 +115,30 @@ public:
     QList<CheckSeverity> standardSeverities{CheckSeverity::pass};
     QList<CheckSeverity> thoroughSeverities{CheckSeverity::pass, CheckSeverity::pass};
     bool holdThorough = false;  // the test finishes thorough runs through `held`
+    bool holdStandard = false;  // and standard runs through `heldStandard`
     QStringList calls;          // "standard <source name>" / "thorough <source name>"
     QList<CorrectionJob> jobs;  // as each call received it
     std::shared_ptr<QPromise<VerificationResult>> held;
+    std::shared_ptr<QPromise<VerificationResult>> heldStandard;
     ProgressCallback heldProgress;
 
     QFuture<VerificationResult> verify(const CorrectionJob& job) override {
         calls << QStringLiteral("standard ") + job.sourceName();
         jobs << job;
+        if (holdStandard) {
+            heldStandard = std::make_shared<QPromise<VerificationResult>>();
+            heldStandard->start();
+            heldStandardTier = job.verifyTier;
+            return heldStandard->future();
+        }
         return QtFuture::makeReadyFuture(resultOf(job.verifyTier, standardSeverities));
+    }
+
+    // Finishes the held standard run with `standardSeverities`.
+    void releaseHeldStandard() {
+        auto promise = std::exchange(heldStandard, nullptr);
+        promise->addResult(resultOf(heldStandardTier, standardSeverities));
+        promise->finish();
     }
 
     QFuture<VerificationResult> verifyThorough(const CorrectionJob& job, ProgressCallback progress) override {
@@ -147,6 +164,7 @@ public:
 
 private:
     VerifyTier heldTier = VerifyTier::thorough;
+    VerifyTier heldStandardTier = VerifyTier::standard;
 };
 
 class CountingInhibitor : public SleepInhibitor {
@@ -192,6 +210,29 @@ inline BundledToolResolver slowToolResolver(const QString& folder) {
     }
     return BundledToolResolver(BundledToolResolver::SearchList{helpers, {}});
 }
+
+// Every worker of the shared pool held until released, so that work handed to
+// it cannot begin meanwhile.
+class HeldPool {
+public:
+    HeldPool() : count_(QThreadPool::globalInstance()->maxThreadCount()) {
+        for (int i = 0; i < count_; ++i)
+            QThreadPool::globalInstance()->start([this] {
+                started_.release();
+                gate_.acquire();
+            });
+        started_.acquire(count_);
+    }
+    ~HeldPool() { release(); }
+    void release() {
+        gate_.release(count_);
+        count_ = 0;
+    }
+
+private:
+    int count_;
+    QSemaphore started_, gate_;
+};
 
 // The console lines without their "[time] " prefix.
 inline QStringList messages(const CorrectionQueue& queue) {

@@ -164,6 +164,11 @@ QFuture<QString> FFmpegWrapper::runFFmpegKeepingErrors(const QString& executable
         };
         postLog(request.log, QStringLiteral("Starting FFmpeg: ") + QFileInfo(request.executable).fileName());
         const ToolProcessRun run = runToolProcess(request.executable, request.arguments, options);
+        if (!run.started && run.stopped) {
+            postLog(request.log, QStringLiteral("FFmpeg was cancelled before it started"));
+            promise.setException(FFmpegError::cancelled());
+            return;
+        }
         if (!run.started) {
             postLog(request.log, QStringLiteral("Failed to launch FFmpeg: ") + run.errorOutput);
             promise.setException(LaunchError(run.errorOutput));
@@ -191,7 +196,9 @@ QFuture<QString> FFmpegWrapper::runFFmpegKeepingErrors(const QString& executable
             promise.setException(FFmpegError::cancelled());
             return;
         }
-        const QString output = errorLines(collector->joinedOutput());
+        QString output = errorLines(collector->joinedOutput());
+        // A tool that failed without a word: its status is all there is to tell.
+        if (output.isEmpty()) output = QStringLiteral("FFmpeg exited with status %1.\n").arg(status);
         postLog(request.log, QStringLiteral("FFmpeg error output: ") + output);
         promise.setException(FFmpegError::conversionFailed(output));
     });

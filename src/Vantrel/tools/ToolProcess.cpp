@@ -53,8 +53,13 @@ ToolProcessRun runToolProcess(const QString& executable, const QStringList& argu
     const bool readErrors = options.errors || options.collectErrors;
     if (!options.output) process.setStandardOutputFile(QProcess::nullDevice());
     if (!readErrors) process.setStandardErrorFile(QProcess::nullDevice());
-    process.start();
     ToolProcessRun run;
+    // Stopped before it started: it never starts.
+    if (options.shouldStop && options.shouldStop()) {
+        run.stopped = true;
+        return run;
+    }
+    process.start();
     if (!process.waitForStarted(-1)) {
         run.errorOutput = process.errorString();
         return run;

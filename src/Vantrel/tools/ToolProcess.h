@@ -20,7 +20,7 @@ void setUpToolProcess(QProcess& process, const QString& executable, const QStrin
 // One run of an external tool on the calling thread (never the GUI thread). Every
 // tool the application runs, the correction included, runs through this.
 struct ToolProcessRun {
-    bool started = false;  // false: the process could not be started at all
+    bool started = false;  // false: the process could not be started, or was stopped before it was
     int exitStatus = -1;   // the tool's exit status; -1 when it never started or ended by a signal
     QString errorOutput;   // standard error when collected; the start error when it never started
     bool stopped = false;  // shouldStop() turned true and the tool was told to stop

@@ -554,29 +554,6 @@ TEST_F(ProcessingTest, ASourceFoundElsewhereByItsBookmarkIsTheOneUsed) {
     EXPECT_EQ(startedAccessCount(renamed), 0);
 }
 
-// Every worker of the shared pool held until released, so that work handed to
-// it cannot begin meanwhile.
-class HeldPool {
-public:
-    HeldPool() : count_(QThreadPool::globalInstance()->maxThreadCount()) {
-        for (int i = 0; i < count_; ++i)
-            QThreadPool::globalInstance()->start([this] {
-                started_.release();
-                gate_.acquire();
-            });
-        started_.acquire(count_);
-    }
-    ~HeldPool() { release(); }
-    void release() {
-        gate_.release(count_);
-        count_ = 0;
-    }
-
-private:
-    int count_;
-    QSemaphore started_, gate_;
-};
-
 // Finding a moved source reads its folder: that happens on a worker while the
 // window goes on, and a Stop meanwhile wins.
 TEST_F(ProcessingTest, AMovedSourceIsLookedForOffTheGuiThread) {

@@ -1,0 +1,389 @@
+// How a run ends when it is interrupted, and what it leaves in the output folder:
+// a Stop at every stage boundary, tools that end badly, an output that cannot take
+// its name, and the partial files of jobs the queue lets go. The correction runs
+// the real runner with a stand-in ffmpeg that the test holds at each boundary (it
+// writes with the real ffmpeg); the verifier is a fake the test answers.
+#include <gtest/gtest.h>
+
+#include "QtPrinting.h"
+#include "QueueTestSupport.h"
+#include "TestMedia.h"
+#include "Vantrel/queue/FFmpegCorrectionRunner.h"
+#include "Vantrel/queue/PartialOutput.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+
+#include <unistd.h>
+
+using namespace queuetest;
+using testsupport::makeTestFolder;
+using testsupport::writeFile;
+
+namespace {
+
+class RunEnd : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ensureApplication();
+        folder = makeTestFolder(QStringLiteral("run-end"));
+        source = folder + QStringLiteral("/in/clip.mov");
+        testsupport::MovieRecipe recipe;
+        recipe.timecode = QStringLiteral("10:00:00:00");
+        recipe.audio = true;
+        ASSERT_TRUE(testsupport::makeMovie(source, recipe));
+        real = *BundledToolResolver().resolve(BundledToolResolver::Tool::ffmpeg);
+    }
+    void TearDown() override {
+        queue.reset();
+        if (!HasFailure()) QDir(folder).removeRecursively();
+    }
+
+    QString out() const { return folder + QStringLiteral("/out"); }
+    QString output() const { return out() + QStringLiteral("/clip_TC.mov"); }
+    QString gate(const char* name) const { return folder + QStringLiteral("/gate/") + QLatin1String(name); }
+    void open(const char* name, const QByteArray& content = "0") { ASSERT_TRUE(writeFile(gate(name), content)); }
+    bool reached(const char* name) const { return QFile::exists(gate(name)); }
+    int terms() const {
+        QFile file(gate("terms"));
+        return file.open(QIODevice::ReadOnly) ? int(file.readAll().count('\n')) : 0;
+    }
+
+    // A stand-in ffmpeg held at each boundary: it says it started, waits for "write",
+    // writes with the real ffmpeg, says it has written, and waits for "exit", which
+    // holds its exit status. Told to stop, it ends well once it has written the
+    // file (as ffmpeg does), else with 143; each SIGTERM is a line in "terms".
+    // `before` and `after` are shell lines run just before and after the write.
+    BundledToolResolver heldTool(const QByteArray& before = {}, const QByteArray& after = {}) const {
+        const QString helpers = folder + QStringLiteral("/held-helpers");
+        const QString g = folder + QStringLiteral("/gate");
+        QDir().mkpath(g);
+        const QString body =
+            QStringLiteral("for last; do :; done\n"
+                           "trap 'echo term >> \"%1/terms\"; if [ -e \"%1/written\" ]; then exit 0; fi; exit 143' TERM\n"
+                           "touch \"%1/started\"\n"
+                           "while [ ! -e \"%1/write\" ]; do sleep 0.01; done\n"
+                           "%3\n"
+                           "'%2' \"$@\" || exit $?\n"
+                           "%4\n"
+                           "touch \"%1/written\"\n"
+                           "while [ ! -e \"%1/exit\" ]; do sleep 0.01; done\n"
+                           "exit $(cat \"%1/exit\")\n")
+                .arg(g, real, QString::fromUtf8(before), QString::fromUtf8(after));
+        EXPECT_TRUE(testsupport::writeScript(helpers + QStringLiteral("/ffmpeg"), body.toUtf8()));
+        return BundledToolResolver(BundledToolResolver::SearchList{helpers, {}});
+    }
+
+    void makeQueue(const BundledToolResolver& tools, const QString& storage = {}) {
+        queue = std::make_unique<CorrectionQueue>(FFmpegCorrectionRunner::make(tools), verifier,
+                                                  storage.isEmpty() ? folder + QStringLiteral("/storage") : storage);
+    }
+
+    CorrectionJob enqueue(VerifyTier tier) {
+        QDir().mkpath(out());
+        auto job = makeJob(source, output(), tier);
+        job.assignedTimecodeString = QStringLiteral("01:02:03:04");
+        queue->enqueue(job);
+        return job;
+    }
+
+    const CorrectionJob& only() const { return queue->jobs().first(); }
+
+    // Every file in the output folder, hidden ones included.
+    QStringList outputFolder() const { return QDir(out()).entryList(QDir::Files | QDir::Hidden | QDir::System); }
+
+    // Until no job waits or runs any more and the loop has wound down.
+    bool ended() {
+        return waitFor(
+            [&] {
+                return !queue->isProcessing() && !queue->currentlyVerifyingJobId() && queue->pendingCount() == 0 &&
+                       !queue->activeJob();
+            },
+            60000);
+    }
+
+    QString folder, source, real;
+    std::shared_ptr<FakeVerifier> verifier = std::make_shared<FakeVerifier>();
+    std::unique_ptr<CorrectionQueue> queue;
+};
+
+}  // namespace
+
+// A run interrupted at any boundary ends cancelled with nothing in the output
+// folder; a Stop after the run has ended changes nothing. Whether the tool was
+// still running shows in the SIGTERMs it got.
+TEST_F(RunEnd, AStopAtEachStageBoundaryLeavesNothingUnderTheOutputName) {
+    enum class At {
+        locatingFiles,         // before the tool starts
+        toolStarted,           // the tool runs, nothing written yet
+        toolWrote,             // the whole file written, the tool not yet ended
+        standardChecks,        // the standard verification runs
+        standardResult,        // its result has come, not yet taken
+        thoroughChecks,        // the thorough verification runs
+        thoroughResult,        // its result has come, not yet taken
+        afterTheEnd,           // too late: the job is done
+    };
+    struct Case {
+        const char* name;
+        At at;
+        VerifyTier tier;
+        bool rowCancel;  // the row's cancel instead of Stop
+        JobStatus status;
+        int terms;
+    };
+    const Case cases[] = {
+        {"while its files are looked for", At::locatingFiles, VerifyTier::standard, false, JobStatus::cancelled(), 0},
+        {"as the tool starts", At::toolStarted, VerifyTier::standard, false, JobStatus::cancelled(), 1},
+        {"as the tool starts (row)", At::toolStarted, VerifyTier::off, true, JobStatus::cancelled(), 1},
+        {"after the tool wrote, before it ended", At::toolWrote, VerifyTier::standard, false, JobStatus::cancelled(), 1},
+        {"after the tool wrote, tier off (row)", At::toolWrote, VerifyTier::off, true, JobStatus::cancelled(), 1},
+        {"during the standard checks", At::standardChecks, VerifyTier::standard, false, JobStatus::cancelled(), 0},
+        {"with the standard result", At::standardResult, VerifyTier::standard, false, JobStatus::cancelled(), 0},
+        {"with the standard result (row)", At::standardResult, VerifyTier::standard, true, JobStatus::cancelled(), 0},
+        {"during the thorough checks", At::thoroughChecks, VerifyTier::thorough, false, JobStatus::cancelled(), 0},
+        {"with the thorough result", At::thoroughResult, VerifyTier::thorough, false, JobStatus::cancelled(), 0},
+        {"after the end", At::afterTheEnd, VerifyTier::standard, false, JobStatus::completed(), 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QDir(folder + QStringLiteral("/gate")).removeRecursively();
+        QDir(out()).removeRecursively();
+        verifier->holdStandard = c.at == At::standardChecks || c.at == At::standardResult;
+        verifier->holdThorough = c.at == At::thoroughChecks || c.at == At::thoroughResult;
+        verifier->held.reset();
+        verifier->heldStandard.reset();
+        makeQueue(heldTool(), folder + QStringLiteral("/storage/") + c.name);
+        enqueue(c.tier);
+        if (c.at != At::toolStarted) open("write");
+        if (c.at != At::toolStarted && c.at != At::toolWrote) open("exit");
+
+        std::optional<HeldPool> pool;
+        if (c.at == At::locatingFiles) pool.emplace();
+        queue->start();
+        switch (c.at) {
+        case At::locatingFiles:
+            ASSERT_TRUE(waitFor([&] { return queue->isProcessing(); }));
+            ASSERT_EQ(only().status, JobStatus::preparing());
+            break;
+        case At::toolStarted: ASSERT_TRUE(waitFor([&] { return reached("started"); })); break;
+        case At::toolWrote: ASSERT_TRUE(waitFor([&] { return reached("written"); })); break;
+        case At::standardChecks:
+        case At::standardResult: ASSERT_TRUE(waitFor([&] { return verifier->heldStandard != nullptr; })); break;
+        case At::thoroughChecks:
+        case At::thoroughResult: ASSERT_TRUE(waitFor([&] { return verifier->held != nullptr; })); break;
+        case At::afterTheEnd: ASSERT_TRUE(ended()); break;
+        }
+        // The answer and the Stop in one turn of the event loop: the answer waits
+        // to be delivered when the Stop is made.
+        if (c.at == At::standardResult) verifier->releaseHeldStandard();
+        if (c.at == At::thoroughResult) verifier->releaseHeld();
+        if (c.rowCancel) queue->cancelCurrentJob();
+        else queue->stop();
+        // Cancelled at once, whatever is still on its way.
+        EXPECT_EQ(only().status, c.status);
+        pool.reset();
+
+        ASSERT_TRUE(ended());
+        EXPECT_EQ(only().status, c.status);
+        if (c.status == JobStatus::completed()) {
+            EXPECT_EQ(outputFolder(), QStringList{"clip_TC.mov"});
+            EXPECT_EQ(testsupport::probeTimecode(output()), QStringLiteral("01:02:03:04"));
+        } else {
+            EXPECT_EQ(outputFolder(), QStringList{});
+            EXPECT_FALSE(only().verification.has_value());
+            EXPECT_EQ(only().progress, 0);
+            EXPECT_EQ(messages(*queue).filter(QStringLiteral("Cancelled: clip.mov")).size(), 1);
+        }
+        EXPECT_EQ(terms(), c.terms);
+        EXPECT_TRUE(queue->accessedSecurityScopedResources().isEmpty());
+        // Late answers of the checks change nothing.
+        if (verifier->heldStandard) verifier->releaseHeldStandard();
+        if (verifier->held) verifier->releaseHeld();
+        QCoreApplication::sendPostedEvents();
+        EXPECT_EQ(only().status, c.status);
+        EXPECT_EQ(outputFolder().size(), c.status == JobStatus::completed() ? 1 : 0);
+        queue.reset();
+    }
+}
+
+// A tool that ends badly fails the job, whatever it wrote: nothing of the run is
+// left in the folder and an earlier output under the name stays as it was. The
+// message names the output, as the user knows it, and holds the tool's error
+// lines without its banner.
+TEST_F(RunEnd, AToolThatEndsBadlyLeavesTheOutputFolderAsItWas) {
+    struct Case {
+        const char* name;
+        QByteArray exit;            // the stand-in's exit status, once it has written
+        QByteArray beforeWriting;   // what it does before the real ffmpeg writes
+        QString message;            // "%1": the output's path
+    };
+    const Case cases[] = {
+        {"a whole movie with the new timecode, then exit status 1", "1", {},
+         QStringLiteral("Operation failed: FFmpeg exited with status 1.")},
+        {"the output folder gone before the write", "0",
+         QStringLiteral("rm -rf '%1'").arg(out()).toUtf8(),
+         QStringLiteral("Operation failed: %1: No such file or directory")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QDir(folder + QStringLiteral("/gate")).removeRecursively();
+        QDir(out()).removeRecursively();
+        makeQueue(heldTool(c.beforeWriting), folder + QStringLiteral("/storage/") + c.name);
+        enqueue(VerifyTier::standard);
+        const bool folderStays = c.beforeWriting.isEmpty();
+        if (folderStays) ASSERT_TRUE(writeFile(output(), "earlier output"));
+        open("write");
+        open("exit", c.exit);
+        queue->start();
+        ASSERT_TRUE(ended());
+
+        ASSERT_EQ(only().status.kind, JobStatus::Kind::failed);
+        const QString message = only().status.errorMessage;
+        EXPECT_EQ(message, c.message.arg(output()));
+        EXPECT_FALSE(message.contains(QStringLiteral(".partial-"))) << message.toStdString();
+        EXPECT_FALSE(message.contains(QStringLiteral("ffmpeg version"))) << message.toStdString();
+        EXPECT_EQ(messages(*queue).filter(QStringLiteral("FAILED: clip.mov — ")).size(), 1);
+        EXPECT_TRUE(verifier->calls.isEmpty());
+        if (folderStays) {
+            EXPECT_EQ(outputFolder(), QStringList{"clip_TC.mov"});
+            QFile earlier(output());
+            ASSERT_TRUE(earlier.open(QIODevice::ReadOnly));
+            EXPECT_EQ(earlier.readAll(), QByteArray("earlier output"));
+        } else {
+            EXPECT_FALSE(QFileInfo::exists(out()));
+        }
+        queue.reset();
+    }
+}
+
+// The finished output takes its name at the end of the run, replacing a file of
+// that name; when it cannot, the job fails and nothing of the run is left. Partial
+// files an interrupted run of the output left go before the run, and nothing else.
+TEST_F(RunEnd, TheOutputTakesItsNameAtTheEndOrTheJobFails) {
+    const bool root = ::geteuid() == 0;
+    struct Case {
+        const char* name;
+        QString outputName;
+        QByteArray afterWriting;  // run by the stand-in once it has written
+        QString message;          // empty: completed
+        QStringList left;         // the output folder afterwards, sorted
+    };
+    const QString longName = QString(120, QChar(u'é')) + QStringLiteral("_TC.mov");  // 247 bytes
+    const QStringList others{".clip_TC.partial-notes.mov", ".clip_TC.partial-0123ABCDE.mov",
+                             "clip_TC.partial-0123ABCD.mov", ".clip_TC.partial-0123ABCD.mov.bak",
+                             ".other_TC.partial-0123ABCD.mov"};
+    const QString lockUp = root ? QStringLiteral("mount --bind '%1' '%1' && mount -o remount,bind,ro '%1' || exit 9").arg(out())
+                                : QStringLiteral("chmod a-w '%1'").arg(out());
+    const Case cases[] = {
+        {"an earlier output is replaced", QStringLiteral("clip_TC.mov"), {}, {}, {"clip_TC.mov"}},
+        {"left-over partials go, other files stay", QStringLiteral("clip_TC.mov"), {}, {},
+         QStringList(others) << QStringLiteral("clip_TC.mov")},
+        {"the longest name", longName, {}, {}, {longName}},
+        {"the name is taken by a folder", QStringLiteral("clip_TC.mov"), {},
+         QStringLiteral("The finished output could not be put in place: Is a directory"), {}},
+        {"the folder turns read-only", QStringLiteral("clip_TC.mov"), lockUp.toUtf8(),
+         root ? QStringLiteral("The finished output could not be put in place: Read-only file system")
+              : QStringLiteral("The finished output could not be put in place: Permission denied"),
+         {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QDir(folder + QStringLiteral("/gate")).removeRecursively();
+        QDir(out()).removeRecursively();
+        QDir().mkpath(out());
+        const QString path = out() + QLatin1Char('/') + c.outputName;
+        QString name = c.name;
+        if (name.startsWith(QStringLiteral("an earlier"))) ASSERT_TRUE(writeFile(path, "earlier output"));
+        if (name.startsWith(QStringLiteral("left-over"))) {
+            for (const QString& other : others) ASSERT_TRUE(writeFile(out() + "/" + other, "someone else's"));
+        }
+        // A partial file of this very output from an earlier, interrupted run.
+        ASSERT_TRUE(writeFile(PartialOutput::pathFor(path), "left over"));
+        if (name.startsWith(QStringLiteral("the name is taken"))) ASSERT_TRUE(writeFile(path + "/keep.txt", "kept"));
+
+        makeQueue(heldTool({}, c.afterWriting), folder + QStringLiteral("/storage/") + c.name);
+        queue->enqueue(makeJob(source, path, VerifyTier::off));
+        open("write");
+        open("exit");
+        queue->start();
+        ASSERT_TRUE(ended());
+        if (!c.afterWriting.isEmpty()) {
+            if (root) testsupport::runTool(QStringLiteral("umount"), {out()});
+            else QFile::setPermissions(out(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            if (only().status.errorMessage.startsWith(QStringLiteral("Operation failed"))) {
+                GTEST_SKIP() << "the folder could not be made read-only here";
+            }
+        }
+
+        if (c.message.isEmpty()) {
+            EXPECT_EQ(only().status, JobStatus::completed());
+            EXPECT_EQ(testsupport::probeTimecode(path), QStringLiteral("01:00:00:00"));
+        } else {
+            EXPECT_EQ(only().status, JobStatus::failed(c.message));
+            EXPECT_FALSE(QFileInfo(path).isFile());
+        }
+        QStringList left = outputFolder();
+        // A partial that a read-only folder kept is cleared by the next run of the output.
+        if (!c.afterWriting.isEmpty()) left = left.filter(QRegularExpression(QStringLiteral("^(?!\\.clip_TC\\.partial-)")));
+        QStringList expected = c.left;
+        expected.sort();
+        EXPECT_EQ(left, expected);
+        queue.reset();
+    }
+}
+
+// A job the queue lets go takes its left-over partial files with it: removed,
+// cleared, or restored at start-up after the application was killed. A job still
+// queued keeps its own.
+TEST_F(RunEnd, PartialFilesOfJobsLetGoAreRemoved) {
+    enum class How { removed, clearedQueue, clearedFinished, restored };
+    struct Case {
+        const char* name;
+        How how;
+        JobStatus status;
+    };
+    const Case cases[] = {
+        {"a removed pending job", How::removed, JobStatus::pending()},
+        {"a cleared queue", How::clearedQueue, JobStatus::pending()},
+        {"cleared finished jobs", How::clearedFinished, JobStatus::failed(QStringLiteral("no"))},
+        {"a restored interrupted job", How::restored, JobStatus::active()},
+        {"a restored finished job", How::restored, JobStatus::completed()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QDir(out()).removeRecursively();
+        const QString storage = folder + QStringLiteral("/storage/") + c.name;
+        auto job = makeJob(source, output(), VerifyTier::standard);
+        job.status = c.status;
+        auto kept = makeJob(source, out() + QStringLiteral("/kept_TC.mov"), VerifyTier::standard);
+        const QString partial = PartialOutput::pathFor(output());
+        const QString keptPartial = PartialOutput::pathFor(kept.outputPath);
+        const QString unrelated = out() + QStringLiteral("/.notes.partial-0123ABCD.mov");
+        for (const QString& file : {partial, keptPartial, unrelated}) ASSERT_TRUE(writeFile(file, "bytes"));
+
+        if (c.how == How::restored) {
+            ASSERT_TRUE(writeFile(storage + QStringLiteral("/queue.json"),
+                                  QJsonDocument(QJsonArray{job.toJson()}).toJson()));
+            makeQueue(BundledToolResolver(), storage);
+        } else {
+            makeQueue(BundledToolResolver(), storage);
+            queue->enqueue(QList<CorrectionJob>{job, kept});
+            if (c.how == How::clearedQueue) queue->removeJob(kept.id);  // its partial goes too
+            switch (c.how) {
+            case How::removed: queue->removeJob(job.id); break;
+            case How::clearedQueue: queue->clearQueue(); break;
+            case How::clearedFinished: queue->clearFinished(); break;
+            case How::restored: break;
+            }
+        }
+        queue->waitForSaves();  // and the clean-ups asked for so far
+        EXPECT_FALSE(QFile::exists(partial));
+        EXPECT_TRUE(QFile::exists(unrelated));
+        const bool keptQueued = c.how == How::removed || c.how == How::clearedFinished;
+        EXPECT_EQ(QFile::exists(keptPartial), keptQueued || c.how == How::restored);
+        queue.reset();
+    }
+}
