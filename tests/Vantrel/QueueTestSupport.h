@@ -97,6 +97,8 @@ public:
     }
 
     bool isRunning() const { return !calls.isEmpty() && !calls.last().promise->future().isFinished(); }
+    // Whether the latest run was told to stop (at once, by its token).
+    bool lastRunStopped() const { return !calls.isEmpty() && calls.last().token.isCancelled(); }
 };
 
 inline VerificationResult resultOf(VerifyTier tier, QList<CheckSeverity> severities) {

@@ -337,8 +337,6 @@ void RunProcessor::correct(const RunPtr& run) {
         r->post([id, fraction, token](RunProcessor& processor) {
             // A cancelled run reports nothing more, whatever its tool still says.
             if (token.isCancelled()) return;
-            const CorrectionJob* job = processor.store_.find(id);
-            if (!job || !job->status.isRunning()) return;
             processor.store_.update(id, [fraction](CorrectionJob& j) { j.progress = fraction; });
         });
     };

@@ -275,6 +275,15 @@ TEST_F(QueueTest, UndecodableRecordsAreKeptAsideAndTheRestRestored) {
     EXPECT_TRUE(messages(*queue)[0].startsWith(QStringLiteral("Queue file had 2 unreadable job record(s) — kept as ")));
     EXPECT_EQ(messages(*queue)[1], QStringLiteral("Restored 2 job(s) from previous session"));
     EXPECT_EQ(QDir(folder).entryList({QStringLiteral("queue.json.unreadable-*")}).size(), 1);
+
+    // Quit without a change: the readable jobs were written back, and the next
+    // launch finds them in a file that reads whole.
+    queue.reset();
+    EXPECT_EQ(savedJobs().size(), 2);
+    auto next = makeQueue();
+    EXPECT_EQ(next->jobs().size(), 2);
+    EXPECT_EQ(messages(*next), QStringList{QStringLiteral("Restored 2 job(s) from previous session")});
+    EXPECT_EQ(QDir(folder).entryList({QStringLiteral("queue.json.unreadable-*")}).size(), 1);
 }
 
 TEST_F(QueueTest, SaveFailuresGiveOneLineUntilASaveSucceeds) {

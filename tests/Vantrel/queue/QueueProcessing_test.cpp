@@ -15,6 +15,7 @@
 #include <QSemaphore>
 #include <QSignalSpy>
 #include <QTest>
+#include <QtConcurrent/QtConcurrentRun>
 #include <QThreadPool>
 
 #include <stdexcept>
@@ -183,7 +184,7 @@ TEST_F(ProcessingTest, StopDuringARunCancelsEverythingAndWindsDown) {
     queue->stop();
     EXPECT_EQ(messages(*queue).mid(before, 3),
               (QStringList{"Cancelled active job: running.mov", "Cancelled 2 pending jobs", "=== Queue stopped ==="}));
-    EXPECT_EQ(runner->cancels, 1);
+    ASSERT_EQ(runner->cancels, 1);  // the tool is told at once
     ASSERT_TRUE(waitFor([&] { return !queue->isProcessing(); }));
     EXPECT_TRUE(messages(*queue).contains(QStringLiteral("Cancelled: running.mov")));
     EXPECT_EQ(messages(*queue).last(), QStringLiteral("=== Queue processing complete ==="));
@@ -209,12 +210,48 @@ TEST_F(ProcessingTest, CancelCurrentJobActsOnTheRunningJob) {
     queue->start();
     ASSERT_TRUE(waitFor([&] { return runner->isRunning(); }));
     queue->cancelCurrentJob();
+    ASSERT_TRUE(runner->lastRunStopped());
     EXPECT_EQ(messages(*queue).filter("Cancelled job: a.mov").size(), 1);
     ASSERT_TRUE(waitFor([&] { return runner->calls.size() == 2; }));  // the loop goes on with b
     EXPECT_EQ(jobNamed("a.mov").status, JobStatus::cancelled());
     runner->succeed(1);
     ASSERT_TRUE(waitFor([&] { return !queue->isProcessing(); }));
     EXPECT_EQ(jobNamed("b.mov").status, JobStatus::completed());
+}
+
+// What the tool of a cancelled run still reports does not reach its row, whether
+// it comes on this thread or from a worker, after Stop or the row's cancel.
+TEST_F(ProcessingTest, ProgressAfterACancelIsNotShown) {
+    struct Case {
+        const char* name;
+        bool fromWorker;
+        bool rowCancel;
+    };
+    const Case cases[] = {{"this thread, Stop", false, false},
+                          {"a worker, Stop", true, false},
+                          {"this thread, the row's cancel", false, true}};
+    runner->finishAtOnce = false;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        runner->calls.clear();
+        const auto job = addJob(QStringLiteral("%1.mov").arg(c.name));
+        queue->start();
+        ASSERT_TRUE(waitFor([&] { return runner->isRunning(); }));
+        const auto progress = runner->calls[0].progress;
+        progress(0.4);
+        ASSERT_EQ(queue->jobs().last().progress, 0.4);
+        if (c.rowCancel) queue->cancelCurrentJob();
+        else queue->stop();
+        ASSERT_EQ(queue->jobs().last().status, JobStatus::cancelled());
+        ASSERT_TRUE(runner->lastRunStopped());
+        if (c.fromWorker) QtConcurrent::run([progress] { progress(0.9); }).waitForFinished();
+        else progress(0.9);
+        QCoreApplication::sendPostedEvents();
+        EXPECT_EQ(queue->jobs().last().progress, 0);
+        ASSERT_TRUE(waitFor([&] { return !queue->isProcessing(); }));
+        EXPECT_EQ(queue->jobs().last().progress, 0);
+        queue->removeJob(job.id);
+    }
 }
 
 TEST_F(ProcessingTest, PreflightFailureSkipsTheRunAndTheLoopGoesOn) {

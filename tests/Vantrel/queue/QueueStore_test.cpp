@@ -163,6 +163,45 @@ TEST_F(StoreTest, ABackgroundSaveThatFailsIsReportedOnce) {
     EXPECT_EQ(savedJobs().size(), 1);
 }
 
+namespace {
+
+// Runs its callback when it goes: the queue lets its inhibitor go before its job
+// store, so the callback comes while the queue is being taken down.
+class OnTheWayOut : public SleepInhibitor {
+public:
+    explicit OnTheWayOut(std::function<void()> then) : then_(std::move(then)) {}
+    ~OnTheWayOut() override { then_(); }
+    bool acquire(const QString&) override { return false; }
+    void release() override {}
+
+private:
+    std::function<void()> then_;
+};
+
+}  // namespace
+
+// A change still waiting to be written when the queue goes is written on the way
+// out: a removed job does not come back at the next launch.
+TEST_F(StoreTest, AChangeWaitingToBeSavedIsWrittenOnTheWayOut) {
+    auto queue = makeQueue();
+    const auto a = job(QStringLiteral("a.mov"));
+    const auto b = job(QStringLiteral("b.mov"));
+    queue->enqueue(QList<CorrectionJob>{a, b});
+    GatedWriter gated;
+    queue->setQueueFileWriter(gated.writer());
+    gated.close();
+    queue->removeJob(a.id);  // written, and held at the gate
+    ASSERT_TRUE(waitFor([&] { return *gated.writes == 1; }));
+    queue->removeJob(b.id);  // waits behind it
+    // The gate opens only once the queue is going.
+    queue->setSleepInhibitor(std::make_unique<OnTheWayOut>([&gated] { gated.open(); }));
+    queue.reset();
+    EXPECT_FALSE(*gated.timedOut);
+    EXPECT_EQ(*gated.writes, 2);
+    EXPECT_TRUE(savedJobs().isEmpty());
+    EXPECT_TRUE(makeQueue()->jobs().isEmpty());
+}
+
 TEST_F(StoreTest, TheNextJobStartsOnlyOnceTheLastOnesEndIsOnDisk) {
     auto queue = makeQueue();
     runner->finishAtOnce = false;
@@ -221,6 +260,7 @@ TEST_F(StoreTest, AProgressTickAnnouncesItsJobAloneAndTalliesStayTrue) {
     ASSERT_TRUE(queue->activeJob());
     EXPECT_EQ(queue->activeJob()->id, a.id);
     queue->stop();
+    ASSERT_TRUE(runner->lastRunStopped());
     ASSERT_TRUE(waitFor([&] { return !queue->isProcessing(); }));
     EXPECT_FALSE(queue->activeJob());
     EXPECT_EQ(queue->cancelledCount(), 2);

@@ -128,6 +128,7 @@ TEST_P(Footer, SegmentsCountersAndTheRun) {
     viewtest::saveGallery(footer.get(), gallery("footer-running"));
 
     static_cast<QAbstractButton*>(find("stop"))->click();
+    ASSERT_TRUE(runner->lastRunStopped());
     ASSERT_TRUE(QTest::qWaitFor([&] { return !queue->isProcessing(); }, 10000));
     footer->refreshNow();
     EXPECT_FALSE(footer->isTicking());

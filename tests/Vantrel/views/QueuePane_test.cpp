@@ -229,6 +229,7 @@ TEST_F(LiveQueue, AProgressTickRefillsOnlyItsRow) {
     pane->refreshNow();
     EXPECT_EQ(waitingName->text(), "waiting.mov");
     queue->stop();
+    ASSERT_TRUE(runner->lastRunStopped());
     ASSERT_TRUE(QTest::qWaitFor([&] { return !queue->isProcessing(); }, 10000));
 }
 
