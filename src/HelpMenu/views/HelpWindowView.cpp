@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPainter>
+#include <QResizeEvent>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSplitter>
@@ -16,6 +17,9 @@
 #include <QStyledItemDelegate>
 #include <QTextLayout>
 #include <QVBoxLayout>
+
+#include <cmath>
+#include <limits>
 
 namespace helpmenu {
 
@@ -151,6 +155,31 @@ std::unique_ptr<QTextLayout> layoutHitText(const HighlightedText& text, const QF
 
 namespace {
 
+QFont captionFont(const QFont& base) { return pixelFont(base, 10); }
+
+}  // namespace
+
+HitRow layoutHitRow(const HelpSearchHit& hit, const QFont& font, int width, const QColor& background) {
+    HitRow row;
+    const QRectF area = QRectF(0, 0, width, 0).adjusted(rowPadding + 2, rowPadding, -rowPadding, 0);
+    const qreal textWidth = std::max<qreal>(1, area.width());
+    // The title is never cut: it takes as many lines as it needs.
+    row.title = wrapText(hit.highlightedTitle, font, textWidth, std::numeric_limits<int>::max(), background);
+    row.titleAt = area.topLeft();
+    qreal bottom = area.top() + row.title->boundingRect().height();
+    if (hit.snippet) {
+        const QFont caption = captionFont(font);
+        row.snippet = layoutHitText(*hit.snippet, caption, textWidth, 2, background);
+        row.snippetAt = QPointF(area.left(), bottom + 2);
+        // Room for two lines of excerpt, so rows of one search line up alike.
+        bottom += 2 + 2 * QFontMetricsF(caption).lineSpacing();
+    }
+    row.height = int(std::ceil(bottom + rowPadding));
+    return row;
+}
+
+namespace {
+
 class HitDelegate : public QStyledItemDelegate {
 public:
     HitDelegate(const QHash<QString, HelpSearchHit>* hits, QObject* parent) : QStyledItemDelegate(parent), hits_(hits) {}
@@ -168,19 +197,15 @@ public:
 
         const bool selected = opt.state & QStyle::State_Selected;
         const QPalette& pal = opt.palette;
-        const QColor mark = highlightColor(pal);
-        const QRectF area = QRectF(opt.rect).adjusted(rowPadding + 2, rowPadding, -rowPadding, -rowPadding);
+        const HitRow row = layoutHitRow(*hit, opt.font, opt.rect.width(), highlightColor(pal));
         p->save();
         p->setPen(pal.color(selected ? QPalette::HighlightedText : QPalette::Text));
-        auto title = layoutHitText(hit->highlightedTitle, opt.font, area.width(), 1, mark);
-        title->draw(p, area.topLeft());
-        if (hit->snippet) {
-            const qreal top = area.top() + title->boundingRect().height() + 2;
+        row.title->draw(p, opt.rect.topLeft() + row.titleAt);
+        if (row.snippet) {
             QColor secondary = pal.color(selected ? QPalette::HighlightedText : QPalette::Text);
             secondary.setAlphaF(0.6);
             p->setPen(secondary);
-            auto snippet = layoutHitText(*hit->snippet, captionFont(opt.font), area.width(), 2, mark);
-            snippet->draw(p, QPointF(area.left(), top));
+            row.snippet->draw(p, opt.rect.topLeft() + row.snippetAt);
         }
         p->restore();
     }
@@ -191,14 +216,27 @@ public:
         // Rows and section headers get room to breathe; headers a little more above.
         if (index.data(headerRole).toBool()) return {size.width(), size.height() + 3 * rowPadding};
         if (hit == hits_->constEnd()) return {size.width(), size.height() + rowPadding};
-        int height = QFontMetrics(option.font).height() + 2 * rowPadding;
-        if (hit->snippet) height += 2 + 2 * QFontMetrics(captionFont(option.font)).lineSpacing();
-        return {size.width(), height};
+        // A hit is as wide as the list shows and as tall as its wrapped title needs.
+        const auto* view = qobject_cast<const QAbstractItemView*>(option.widget);
+        const int width = view ? view->viewport()->width() : option.rect.width();
+        return {width, layoutHitRow(*hit, option.font, width, Qt::transparent).height};
     }
 
 private:
-    static QFont captionFont(const QFont& base) { return pixelFont(base, 10); }
     const QHash<QString, HelpSearchHit>* hits_;
+};
+
+// The sidebar's list: rows are laid out again as soon as its width changes, since
+// a hit's title wraps to it.
+class TopicList : public QListWidget {
+public:
+    using QListWidget::QListWidget;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override {
+        QListWidget::resizeEvent(event);
+        if (event->size().width() != event->oldSize().width()) scheduleDelayedItemsLayout();
+    }
 };
 
 QLabel* plainLabel(QWidget* parent) {
@@ -255,11 +293,12 @@ HelpSidebarView::HelpSidebarView(HelpViewModel* model, QWidget* parent) : QWidge
     layout->addWidget(search_);
 
     stack_ = new QStackedWidget(this);
-    list_ = new QListWidget(stack_);
+    list_ = new TopicList(stack_);
     list_->setObjectName("helpTopics");
     list_->setItemDelegate(new HitDelegate(&hits_, list_));
     list_->setFrameShape(QFrame::NoFrame);
     list_->setUniformItemSizes(false);
+    list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     noTopics_ = new EmptyStateView("questionmark.circle", stack_);
     noTopics_->setObjectName("noHelpTopics");
     noTopics_->setTexts("No Help Topics", "This app hasn't provided any help content yet.");

@@ -5,6 +5,7 @@
 #include "HelpMenu/HelpViewModel.h"
 
 #include <QHash>
+#include <QPointF>
 #include <QWidget>
 
 #include <memory>
@@ -23,6 +24,18 @@ namespace helpmenu {
 // goes on.
 std::unique_ptr<QTextLayout> layoutHitText(const HighlightedText& text, const QFont& font, qreal width, int maxLines,
                                            const QColor& background);
+
+// A search hit's row as it is drawn `width` wide: the title on every line it
+// needs, the excerpt below it on at most two (as `layoutHitText` cuts it), each
+// placed in the row, and the height the row takes.
+struct HitRow {
+    std::unique_ptr<QTextLayout> title;
+    std::unique_ptr<QTextLayout> snippet;  // none without an excerpt
+    QPointF titleAt;
+    QPointF snippetAt;
+    int height = 0;
+};
+HitRow layoutHitRow(const HelpSearchHit& hit, const QFont& font, int width, const QColor& background);
 
 // A centred icon, title and description for a pane with nothing to show.
 class EmptyStateView : public QWidget {
