@@ -185,8 +185,15 @@ public:
     HitDelegate(const QHash<QString, HelpSearchHit>* hits, QObject* parent) : QStyledItemDelegate(parent), hits_(hits) {}
 
     void paint(QPainter* p, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        if (index.data(headerRole).toBool()) {
+            // A header is drawn as a label of the list, not as a disabled row.
+            QStyleOptionViewItem opt(option);
+            opt.state |= QStyle::State_Enabled;
+            QStyledItemDelegate::paint(p, opt, index);
+            return;
+        }
         const auto hit = hits_->constFind(index.data(topicIdRole).toString());
-        if (index.data(headerRole).toBool() || hit == hits_->constEnd()) {
+        if (hit == hits_->constEnd()) {
             QStyledItemDelegate::paint(p, option, index);
             return;
         }
@@ -227,12 +234,18 @@ private:
 };
 
 // The sidebar's list: rows are laid out again as soon as its width changes, since
-// a hit's title wraps to it.
+// a hit's title wraps to it, and a section header never takes the selection.
 class TopicList : public QListWidget {
 public:
     using QListWidget::QListWidget;
 
 protected:
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index, const QEvent* event) const override {
+        // Dragging from a topic onto a header keeps the topic selected.
+        if (index.data(headerRole).toBool()) return QItemSelectionModel::NoUpdate;
+        return QListWidget::selectionCommand(index, event);
+    }
+
     void resizeEvent(QResizeEvent* event) override {
         QListWidget::resizeEvent(event);
         if (event->size().width() != event->oldSize().width()) scheduleDelayedItemsLayout();
@@ -264,11 +277,53 @@ EmptyStateView::EmptyStateView(const QString& symbol, QWidget* parent) : QWidget
 }
 
 void EmptyStateView::setTexts(const QString& title, const QString& description) {
-    title_->setText(title);
+    pattern_ = title;
+    subject_.reset();
     description_->setText(description);
+    fitTitle();
 }
 
-QString EmptyStateView::title() const { return title_->text(); }
+void EmptyStateView::setSubjectTexts(const QString& pattern, const QString& subject, const QString& description) {
+    pattern_ = pattern;
+    subject_ = subject;
+    description_->setText(description);
+    fitTitle();
+}
+
+void EmptyStateView::fitTitle() {
+    if (!subject_) {
+        title_->setText(pattern_);
+        return;
+    }
+    const QFontMetrics metrics(title_->font());
+    const QMargins margins = layout()->contentsMargins();
+    const int width = std::max(1, this->width() - margins.left() - margins.right());
+    const QString subject = subject_->simplified();
+    const QString whole = pattern_.arg(subject);
+    if (metrics.horizontalAdvance(whole) <= width) {
+        title_->setText(whole);
+        return;
+    }
+    // The subject starts a line of its own, with the marks of the pattern that
+    // touch it (its quotes), and is cut to that line.
+    const qsizetype at = pattern_.indexOf(QLatin1String("%1"));
+    QString lead = pattern_.left(at);
+    const QString trail = pattern_.mid(at + 2);
+    QString words;
+    if (const qsizetype space = lead.lastIndexOf(QLatin1Char(' ')); space >= 0) {
+        words = lead.left(space) + QLatin1Char('\n');
+        lead = lead.mid(space + 1);
+    }
+    const int room = std::max(0, width - metrics.horizontalAdvance(lead + trail));
+    title_->setText(words + lead + metrics.elidedText(subject, Qt::ElideRight, room) + trail);
+}
+
+void EmptyStateView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (subject_ && event->size().width() != event->oldSize().width()) fitTitle();
+}
+
+QString EmptyStateView::title() const { return subject_ ? pattern_.arg(*subject_) : pattern_; }
 QString EmptyStateView::description() const { return description_->text(); }
 
 void EmptyStateView::paintEvent(QPaintEvent*) {
@@ -332,8 +387,8 @@ void HelpSidebarView::rebuild() {
         return;
     }
     if (model_->hasNoSearchResults()) {
-        noResults_->setTexts(QString("No Results for \u201C%1\u201D").arg(model_->searchText()),
-                             "Check the spelling or try a new search.");
+        noResults_->setSubjectTexts("No Results for \u201C%1\u201D", model_->searchText(),
+                                    "Check the spelling or try a new search.");
         stack_->setCurrentWidget(noResults_);
         return;
     }
@@ -347,7 +402,8 @@ void HelpSidebarView::rebuild() {
     for (const HelpTopicGroup& group : model_->filteredGroups()) {
         if (!group.name.isEmpty()) {
             auto* header = new QListWidgetItem(group.name, list_);
-            header->setFlags(Qt::ItemIsEnabled);
+            // Not a topic: neither a click nor the arrow keys make it current.
+            header->setFlags(Qt::NoItemFlags);
             header->setData(headerRole, true);
             header->setFont(pixelFont(list_->font(), 11, QFont::DemiBold));
         }

@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 
 class QLabel;
 class QTextLayout;
@@ -43,14 +44,24 @@ class EmptyStateView : public QWidget {
 public:
     EmptyStateView(const QString& symbol, QWidget* parent = nullptr);
     void setTexts(const QString& title, const QString& description);
+    // A title made of `pattern` with `subject` for its "%1": the subject, however
+    // long, keeps to one line (a line of its own when the whole does not fit),
+    // cut with "…" where that line ends.
+    void setSubjectTexts(const QString& pattern, const QString& subject, const QString& description);
+    // The whole title, the subject uncut.
     QString title() const;
     QString description() const;
 
 protected:
     void paintEvent(QPaintEvent*) override;
+    void resizeEvent(QResizeEvent*) override;
 
 private:
+    void fitTitle();
+
     QString symbol_;
+    QString pattern_;
+    std::optional<QString> subject_;
     QLabel* title_;
     QLabel* description_;
 };
