@@ -291,8 +291,9 @@ void EmptyStateView::setSubjectTexts(const QString& pattern, const QString& subj
 }
 
 void EmptyStateView::fitTitle() {
-    if (!subject_) {
-        title_->setText(pattern_);
+    const qsizetype at = pattern_.indexOf(QLatin1String("%1"));
+    if (!subject_ || at < 0) {
+        title_->setText(title());
         return;
     }
     const QFontMetrics metrics(title_->font());
@@ -306,7 +307,6 @@ void EmptyStateView::fitTitle() {
     }
     // The subject starts a line of its own, with the marks of the pattern that
     // touch it (its quotes), and is cut to that line.
-    const qsizetype at = pattern_.indexOf(QLatin1String("%1"));
     QString lead = pattern_.left(at);
     const QString trail = pattern_.mid(at + 2);
     QString words;
@@ -323,7 +323,9 @@ void EmptyStateView::resizeEvent(QResizeEvent* event) {
     if (subject_ && event->size().width() != event->oldSize().width()) fitTitle();
 }
 
-QString EmptyStateView::title() const { return subject_ ? pattern_.arg(*subject_) : pattern_; }
+QString EmptyStateView::title() const {
+    return subject_ && pattern_.contains(QLatin1String("%1")) ? pattern_.arg(*subject_) : pattern_;
+}
 QString EmptyStateView::description() const { return description_->text(); }
 
 void EmptyStateView::paintEvent(QPaintEvent*) {
@@ -353,7 +355,6 @@ HelpSidebarView::HelpSidebarView(HelpViewModel* model, QWidget* parent) : QWidge
     list_->setItemDelegate(new HitDelegate(&hits_, list_));
     list_->setFrameShape(QFrame::NoFrame);
     list_->setUniformItemSizes(false);
-    list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     noTopics_ = new EmptyStateView("questionmark.circle", stack_);
     noTopics_->setObjectName("noHelpTopics");
     noTopics_->setTexts("No Help Topics", "This app hasn't provided any help content yet.");
