@@ -47,15 +47,18 @@ QVBoxLayout* captioned(const QString& text, QWidget* field, QWidget* parent) {
     return block;
 }
 
+// A one-line field with a rounded edge of its own.
+QLineEdit* lineField(const QString& objectName, const QString& placeholder, QWidget* parent) {
+    auto* field = new QLineEdit(parent);
+    field->setObjectName(objectName);
+    field->setPlaceholderText(placeholder);
+    field->setFrame(false);
+    field->setTextMargins(3, 2, 3, 2);
+    return field;
+}
+
 // Light or dark text, whichever reads better on the fill.
 QColor textOn(const QColor& fill) { return fill.lightnessF() > 0.62 ? QColor(Qt::black) : QColor(Qt::white); }
-
-// `top` at `opacity` over an opaque `bottom`, as one opaque colour.
-QColor over(const QColor& top, qreal opacity, const QColor& bottom) {
-    return QColor::fromRgbF(top.redF() * opacity + bottom.redF() * (1 - opacity),
-                            top.greenF() * opacity + bottom.greenF() * (1 - opacity),
-                            top.blueF() * opacity + bottom.blueF() * (1 - opacity));
-}
 
 // The accent button on a window of colour `background`.
 void makeProminent(QPushButton* button, const QColor& accent, const QColor& background) {
@@ -128,48 +131,43 @@ QWidget* FeedbackView::buildForm() {
     });
     form->addWidget(m_picker);
 
-    m_title = new QLineEdit(page);
-    m_title->setObjectName(QStringLiteral("titleField"));
-    m_title->setPlaceholderText(QStringLiteral("A short summary"));
+    m_title = lineField(QStringLiteral("titleField"), QStringLiteral("A short summary"), page);
     connect(m_title, &QLineEdit::textChanged, this, [this](const QString& text) {
         m_draft.title = text;
         refresh();
     });
-    form->addLayout(captioned(QStringLiteral("Title"), m_title, page));
+    form->addLayout(captioned(QStringLiteral("Title"), new FieldFrame(m_title, 5, 2, page), page));
 
     m_body = new QPlainTextEdit(page);
     m_body->setObjectName(QStringLiteral("bodyEditor"));
     m_body->setMinimumHeight(130);
     m_body->setTabChangesFocus(true);
+    m_body->setFrameShape(QFrame::NoFrame);
     connect(m_body, &QPlainTextEdit::textChanged, this, [this] {
         m_draft.body = m_body->toPlainText();
         refresh();
     });
-    auto* description = captioned(QStringLiteral("Description"), m_body, page);
+    auto* description = captioned(QStringLiteral("Description"), new FieldFrame(m_body, 6, 4, page), page);
     form->addLayout(description, 1);
 
     auto* people = new QHBoxLayout;
     people->setSpacing(10);
-    m_reporter = new QLineEdit(page);
-    m_reporter->setObjectName(QStringLiteral("reporterField"));
-    m_reporter->setPlaceholderText(QStringLiteral("Anonymous"));
+    m_reporter = lineField(QStringLiteral("reporterField"), QStringLiteral("Anonymous"), page);
     connect(m_reporter, &QLineEdit::textChanged, this, [this](const QString& text) {
         m_draft.reporter = text;
         refresh();
     });
-    m_email = new QLineEdit(page);
-    m_email->setObjectName(QStringLiteral("emailField"));
-    m_email->setPlaceholderText(QStringLiteral("so I can reply"));
+    m_email = lineField(QStringLiteral("emailField"), QStringLiteral("so I can reply"), page);
     connect(m_email, &QLineEdit::textChanged, this, [this](const QString& text) {
         m_draft.email = text;
         refresh();
     });
-    people->addLayout(captioned(QStringLiteral("Name (optional)"), m_reporter, page));
-    people->addLayout(captioned(QStringLiteral("Email (optional)"), m_email, page));
+    people->addLayout(captioned(QStringLiteral("Name (optional)"), new FieldFrame(m_reporter, 5, 2, page), page));
+    people->addLayout(captioned(QStringLiteral("Email (optional)"), new FieldFrame(m_email, 5, 2, page), page));
     form->addLayout(people);
 
     if (m_config.logProvider) {
-        m_logToggle = new QCheckBox(QStringLiteral("Attach recent diagnostic log"), page);
+        m_logToggle = new CheckBox(QStringLiteral("Attach recent diagnostic log"), page);
         m_logToggle->setObjectName(QStringLiteral("logToggle"));
         connect(m_logToggle, &QCheckBox::toggled, this, [this](bool on) {
             // The log is captured once, when the box is ticked.
@@ -270,11 +268,13 @@ void FeedbackView::setPhase(Phase phase, const QString& failure) {
 void FeedbackView::refresh() {
     const std::optional<QString> problem = m_draft.validationError();
     const bool highlight = highlightConsent();
-    if (m_phase == Phase::failed) {
-        m_status->setMessage(QStringLiteral("exclamationmark.triangle"), m_failure, QColor(0xd7, 0x2c, 0x2c));
-    } else if (problem) {
+    // A problem with the draft as it is now comes first: it is why Send is off.
+    // A failed send shows while the draft is sendable, until the next send.
+    if (problem) {
         m_status->setMessage(QStringLiteral("exclamationmark.circle.fill"), *problem,
                              highlight ? m_config.accent : secondary(this));
+    } else if (m_phase == Phase::failed) {
+        m_status->setMessage(QStringLiteral("exclamationmark.triangle"), m_failure, QColor(0xd7, 0x2c, 0x2c));
     } else {
         m_status->clear();
     }

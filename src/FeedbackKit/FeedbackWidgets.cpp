@@ -3,11 +3,12 @@
 #include "SymbolIcons/SymbolIcons.h"
 
 #include <QButtonGroup>
-#include <QCheckBox>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QPainterPath>
+#include <QStyleOptionButton>
+#include <QStylePainter>
 #include <QTextLayout>
 #include <QToolButton>
 #include <QVariantAnimation>
@@ -16,6 +17,83 @@ namespace feedback {
 
 QIcon symbolIcon(const QString& name, const QColor& color, int size) {
     return SymbolIcons::icon(name, color, size);
+}
+
+QColor over(const QColor& top, qreal opacity, const QColor& bottom) {
+    return QColor::fromRgbF(top.redF() * opacity + bottom.redF() * (1 - opacity),
+                            top.greenF() * opacity + bottom.greenF() * (1 - opacity),
+                            top.blueF() * opacity + bottom.blueF() * (1 - opacity));
+}
+
+QColor fieldEdge(const QPalette& palette) {
+    return over(palette.color(QPalette::WindowText), 0.3, palette.color(QPalette::Window));
+}
+
+FieldFrame::FieldFrame(QWidget* editor, qreal radius, int inset, QWidget* parent)
+    : QWidget(parent), m_editor(editor), m_radius(radius) {
+    auto* box = new QHBoxLayout(this);
+    box->setContentsMargins(inset, inset, inset, inset);
+    box->addWidget(editor);
+    setSizePolicy(editor->sizePolicy());
+    editor->installEventFilter(this);
+}
+
+bool FieldFrame::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_editor && (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)) update();
+    return QWidget::eventFilter(watched, event);
+}
+
+void FieldFrame::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QPalette& p = palette();
+    const QColor edge = m_editor->hasFocus() ? p.color(QPalette::Highlight) : fieldEdge(p);
+    // Stroked inside the edge: the 1-px line lies on the outermost pixels.
+    painter.setPen(QPen(edge, 1));
+    painter.setBrush(p.brush(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::Base));
+    painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), m_radius, m_radius);
+}
+
+CheckBox::CheckBox(const QString& text, QWidget* parent) : QCheckBox(text, parent) {}
+
+void CheckBox::paintEvent(QPaintEvent*) {
+    QStylePainter painter(this);
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    // The label and the focus frame as the style draws them; the box drawn here.
+    QStyleOptionButton label(option);
+    label.rect = style()->subElementRect(QStyle::SE_CheckBoxContents, &option, this);
+    painter.drawControl(QStyle::CE_CheckBoxLabel, label);
+    if (option.state & QStyle::State_HasFocus) {
+        QStyleOptionFocusRect focus;
+        focus.QStyleOption::operator=(option);
+        focus.rect = style()->subElementRect(QStyle::SE_CheckBoxFocusRect, &option, this);
+        painter.drawPrimitive(QStyle::PE_FrameFocusRect, focus);
+    }
+
+    const QPalette& p = palette();
+    const QRectF indicator = style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, this);
+    const qreal side = std::min<qreal>(14, std::min(indicator.width(), indicator.height()));
+    const QRectF box(indicator.center().x() - side / 2, indicator.center().y() - side / 2, side, side);
+    painter.setRenderHint(QPainter::Antialiasing);
+    if (!isEnabled()) painter.setOpacity(0.5);
+    const bool on = checkState() != Qt::Unchecked;
+    QColor fill = on ? p.color(QPalette::Highlight) : p.color(QPalette::Base);
+    if (isDown()) fill = fill.lightness() < 128 ? fill.lighter(130) : fill.darker(112);
+    painter.setPen(QPen(on ? fill : fieldEdge(p), 1));
+    painter.setBrush(fill);
+    painter.drawRoundedRect(box.adjusted(0.5, 0.5, -0.5, -0.5), 3, 3);
+    if (!on) return;
+    QPen tick(p.color(QPalette::HighlightedText), 1.8, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    painter.setPen(tick);
+    painter.setBrush(Qt::NoBrush);
+    const auto at = [&](qreal x, qreal y) { return QPointF(box.left() + x * side, box.top() + y * side); };
+    if (checkState() == Qt::PartiallyChecked) {
+        painter.drawLine(at(0.28, 0.5), at(0.72, 0.5));
+        return;
+    }
+    const QPointF mark[] = {at(0.26, 0.52), at(0.43, 0.69), at(0.75, 0.33)};
+    painter.drawPolyline(mark, 3);
 }
 
 namespace {
@@ -104,7 +182,7 @@ void SegmentPicker::setCurrent(int index) {
 }
 
 ConsentBox::ConsentBox(const QString& text, QWidget* parent)
-    : QWidget(parent), m_check(new QCheckBox(text, this)), m_animation(new QVariantAnimation(this)) {
+    : QWidget(parent), m_check(new CheckBox(text, this)), m_animation(new QVariantAnimation(this)) {
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(8, 6, 8, 6);
     row->addWidget(m_check);

@@ -1,20 +1,56 @@
 #pragma once
 
-// The form's own small widgets: the kind picker, the consent box with its
-// highlight, and the two-line status.
+// The form's own small widgets: the kind picker, the framed fields, the check
+// box, the consent box with its highlight, and the two-line status.
 
+#include <QCheckBox>
 #include <QColor>
 #include <QIcon>
 #include <QWidget>
 
 class QButtonGroup;
-class QCheckBox;
 class QVariantAnimation;
 
 namespace feedback {
 
 // A symbol from the application's icon set, tinted.
 QIcon symbolIcon(const QString& name, const QColor& color, int size);
+
+// `top` at `opacity` over an opaque `bottom`, as one opaque colour.
+QColor over(const QColor& top, qreal opacity, const QColor& bottom);
+
+// The edge of a field or a check box: the text colour faded into the window,
+// so it stands apart from both the window and the field's fill, light or dark.
+QColor fieldEdge(const QPalette& palette);
+
+// A text field or editor inside a rounded edge: the text base as fill and a
+// 1-px stroke inside the edge, in the highlight colour while the editor has
+// the focus. The editor draws no frame of its own; the style's frame takes its
+// edge from the window colour and all but vanishes on a dark window.
+class FieldFrame : public QWidget {
+    Q_OBJECT
+public:
+    FieldFrame(QWidget* editor, qreal radius, int inset, QWidget* parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QWidget* m_editor;
+    qreal m_radius;
+};
+
+// A check box whose box has a visible edge on any window, filled with the
+// highlight colour and ticked when on.
+class CheckBox : public QCheckBox {
+    Q_OBJECT
+public:
+    explicit CheckBox(const QString& text, QWidget* parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
 
 // Segment buttons side by side, exactly one checked.
 class SegmentPicker : public QWidget {
@@ -38,7 +74,7 @@ class ConsentBox : public QWidget {
     Q_OBJECT
 public:
     ConsentBox(const QString& text, QWidget* parent = nullptr);
-    QCheckBox* checkBox() const { return m_check; }
+    CheckBox* checkBox() const { return m_check; }
     void setAccent(const QColor& accent);
     void setHighlighted(bool on);
     bool isHighlighted() const { return m_highlighted; }
@@ -48,7 +84,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    QCheckBox* m_check;
+    CheckBox* m_check;
     QVariantAnimation* m_animation;
     QColor m_accent;
     bool m_highlighted = false;

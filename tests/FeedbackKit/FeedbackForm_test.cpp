@@ -162,6 +162,52 @@ TEST_F(FormTest, DisabledSendFadesInLightAndDark) {
     QApplication::setPalette(before);
 }
 
+// Every field shows its edge against its fill and against the window: on the
+// light and the dark test palettes, and on a dark palette whose text base is
+// darker than the window (the application's), where the style's own outline,
+// taken from the window colour, all but vanishes.
+TEST_F(FormTest, FieldsAndTheConsentBoxShowTheirEdges) {
+    const QPalette before = QApplication::palette();
+    QPalette deepDark = testsupport::galleryPalette(true);
+    deepDark.setColor(QPalette::Window, QColor(0x1d, 0x1d, 0x1d));
+    deepDark.setColor(QPalette::Base, QColor(0x15, 0x15, 0x15));
+    const std::pair<const char*, QPalette> palettes[] = {{"light", testsupport::galleryPalette(false)},
+                                                         {"dark", testsupport::galleryPalette(true)},
+                                                         {"dark, deep base", deepDark}};
+    const auto lightness = [](const QColor& c) { return c.lightness(); };
+    for (const auto& [name, palette] : palettes) {
+        SCOPED_TRACE(name);
+        QApplication::setPalette(palette);
+        FeedbackView* view = open();
+        QApplication::processEvents();
+        const QImage picture = view->grab().toImage();
+        const int window = lightness(view->palette().color(QPalette::Window));
+        const int fill = lightness(view->palette().color(QPalette::Base));
+        // Across the left side of each field at half its height: from the window,
+        // over the edge, into the fill. The edge is the pixel farthest from both.
+        for (const char* field : {"titleField", "bodyEditor", "reporterField", "emailField", "consentToggle"}) {
+            QWidget* widget = part<QWidget>(view, field);
+            const QPoint origin = widget->mapTo(view, QPoint(0, widget->height() / 2));
+            int edgeContrast = 0;
+            for (int x = origin.x() - 6; x < origin.x() + 2; ++x) {
+                const int l = lightness(picture.pixelColor(x, origin.y()));
+                edgeContrast = std::max(edgeContrast, std::min(std::abs(l - window), std::abs(l - fill)));
+            }
+            EXPECT_GE(edgeContrast, 30) << field;
+        }
+        // Rounded: the corners of the description's frame show the window.
+        QWidget* frame = part<QWidget>(view, "bodyEditor")->parentWidget();
+        const QImage framed = frame->grab().toImage();
+        const int edge = lightness(framed.pixelColor(framed.width() / 2, 0));
+        EXPECT_GE(std::abs(edge - window), 30);
+        EXPECT_LE(std::abs(lightness(framed.pixelColor(0, 0)) - window), 6);
+        EXPECT_LE(std::abs(lightness(framed.pixelColor(framed.width() - 1, framed.height() - 1)) - window), 6);
+        presenter().close();
+        waitClosed();
+    }
+    QApplication::setPalette(before);
+}
+
 TEST_F(FormTest, StatusFollowsTheDraft) {
     FeedbackView* view = open();
     EXPECT_TRUE(view->findChild<QLabel*>("versionLine")->text().contains(" \u00b7 Linux "));
@@ -203,9 +249,18 @@ TEST_F(FormTest, SendingFailingAndSucceeding) {
     EXPECT_EQ(status(view), "<b>down</b>");
     EXPECT_EQ(part<StatusLine>(view, "statusLine")->color().red(), 0xd7);
     EXPECT_TRUE(sendButton(view)->isEnabled());
-    // The failure stays while the user edits.
+    // The failure stays while the user edits, as long as the draft may be sent;
+    // a problem with the draft takes its place while it lasts, since it is why
+    // Send is off.
     QTest::keyClicks(part<QLineEdit>(view, "titleField"), "!");
     EXPECT_EQ(status(view), "<b>down</b>");
+    auto* email = part<QLineEdit>(view, "emailField");
+    QTest::keyClicks(email, "foo@");
+    EXPECT_EQ(status(view), "That email looks off.");
+    EXPECT_FALSE(sendButton(view)->isEnabled());
+    QTest::keyClicks(email, "home.org");
+    EXPECT_EQ(status(view), "<b>down</b>");
+    EXPECT_TRUE(sendButton(view)->isEnabled());
 
     server.answer(response("201 Created"));
     QTest::mouseClick(part<QToolButton>(view, "kind-feature"), Qt::LeftButton);

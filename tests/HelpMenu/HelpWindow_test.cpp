@@ -140,6 +140,88 @@ TEST_F(HelpWindowTest, SidebarSectionsSearchAndEmptyStates) {
     EXPECT_EQ(empty.findChild<EmptyStateView*>("selectATopic")->title(), "Select a Topic");
 }
 
+// A section header is a label, not a topic: neither a click nor the arrow keys
+// select it, and the topic shown stays the one selected.
+TEST_F(HelpWindowTest, SectionHeadersAreNeverSelected) {
+    HelpWindowView view(content());
+    view.resize(820, 560);
+    view.show();
+    QListWidget* list = view.sidebar()->list();
+    const auto state = [&] {
+        QStringList selected;
+        for (QListWidgetItem* item : list->selectedItems()) selected << item->text();
+        return QString("current %1, selected %2, model %3, shown %4")
+            .arg(list->currentItem() ? list->currentItem()->text() : "-", selected.join(','),
+                 view.model()->selection().value_or("-"), view.detail()->shownTopicId());
+    };
+    const auto clickRow = [&](int row) {
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
+    };
+    const auto key = [&](Qt::Key k) { QTest::keyClick(list, k); };
+    // Rows: Welcome, [Getting Started], Adding videos, The queue.
+    const struct {
+        const char* what;
+        std::function<void()> act;
+        const char* expected;
+    } steps[] = {
+        {"click the header", [&] { clickRow(1); }, "current Welcome, selected Welcome, model welcome, shown welcome"},
+        {"down over the header", [&] { key(Qt::Key_Down); },
+         "current Adding videos, selected Adding videos, model adding, shown adding"},
+        {"click the header again", [&] { clickRow(1); },
+         "current Adding videos, selected Adding videos, model adding, shown adding"},
+        {"up over the header", [&] { key(Qt::Key_Up); }, "current Welcome, selected Welcome, model welcome, shown welcome"},
+        {"click a topic", [&] { clickRow(3); }, "current The queue, selected The queue, model queue, shown queue"},
+        {"press on a topic and drag onto the header", [&] {
+             QTest::mousePress(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(2)).center());
+             QMouseEvent move(QEvent::MouseMove, QPointF(list->visualItemRect(list->item(1)).center()),
+                              list->viewport()->mapToGlobal(QPointF(list->visualItemRect(list->item(1)).center())),
+                              Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+             QApplication::sendEvent(list->viewport(), &move);
+             QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(1)).center());
+         },
+         "current Adding videos, selected Adding videos, model adding, shown adding"},
+    };
+    for (const auto& step : steps) {
+        step.act();
+        EXPECT_EQ(state().toStdString(), step.expected) << step.what;
+    }
+    EXPECT_EQ(rows(list), QStringList({"Welcome", "[Getting Started]", "Adding videos", "The queue"}));
+}
+
+// "No Results for" keeps the query, however long, to one line cut with "…".
+TEST_F(HelpWindowTest, NoResultsKeepsTheQueryToOneLine) {
+    HelpWindowView view(content());
+    view.resize(820, 560);
+    view.show();
+    auto* noResults = view.findChild<EmptyStateView*>("noSearchResults");
+    auto* title = noResults->findChild<QLabel*>("emptyTitle");
+    const struct {
+        QString query;
+        bool whole;
+    } cases[] = {
+        {"zebra", true},
+        {QString("zebra crossing ").repeated(374), false},  // 5,610 characters
+        {QString("x").repeated(5600), false},
+        {"first line\nsecond line\tand a tab " + QString("qq").repeated(100), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.query.left(40).toStdString());
+        view.sidebar()->searchField()->setText(c.query);
+        QApplication::processEvents();
+        ASSERT_TRUE(noResults->isVisibleTo(&view));
+        EXPECT_EQ(noResults->title(), "No Results for \u201C" + c.query + "\u201D");
+        // The words, and the quoted query on a line of its own.
+        const QStringList lines = title->text().split('\n');
+        ASSERT_LE(lines.size(), 2);
+        EXPECT_EQ(lines.join(' ').left(16), "No Results for \u201C");
+        EXPECT_TRUE(lines.last().endsWith(c.whole ? "zebra\u201D" : "\u2026\u201D")) << lines.last().toStdString();
+        for (const QString& line : lines)
+            EXPECT_LE(title->fontMetrics().horizontalAdvance(line), title->contentsRect().width());
+        EXPECT_LE(title->height(), 2 * title->fontMetrics().lineSpacing());
+        EXPECT_LT(title->sizeHint().width(), 400);  // the sidebar keeps its width
+    }
+}
+
 TEST_F(HelpWindowTest, DetailUsesTheRendererAndStartsEachTopicAtTheTop) {
     std::optional<QUrl> base;
     HelpWindowController::setTopicRenderer([&](const HelpTopic& topic, const std::optional<QUrl>& imageBase) {
@@ -182,6 +264,10 @@ TEST_F(HelpWindowTest, Gallery) {
         testsupport::saveGalleryPicture(&view, "help-topic" + suffix);
         view.sidebar()->searchField()->setText("one");
         testsupport::saveGalleryPicture(&view, "help-search" + suffix);
+        view.sidebar()->searchField()->setText(QString("zebra crossing ").repeated(374));
+        testsupport::saveGalleryPicture(&view, "help-no-results-long-query" + suffix);
+        view.sidebar()->searchField()->setText("zebra");
+        testsupport::saveGalleryPicture(&view, "help-no-results" + suffix);
         HelpWindowView empty(HelpContent({}, "Vantrel Help", std::nullopt));
         empty.resize(820, 560);
         empty.show();

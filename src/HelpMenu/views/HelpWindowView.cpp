@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPainter>
+#include <QResizeEvent>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSplitter>
@@ -16,6 +17,9 @@
 #include <QStyledItemDelegate>
 #include <QTextLayout>
 #include <QVBoxLayout>
+
+#include <cmath>
+#include <limits>
 
 namespace helpmenu {
 
@@ -151,13 +155,45 @@ std::unique_ptr<QTextLayout> layoutHitText(const HighlightedText& text, const QF
 
 namespace {
 
+QFont captionFont(const QFont& base) { return pixelFont(base, 10); }
+
+}  // namespace
+
+HitRow layoutHitRow(const HelpSearchHit& hit, const QFont& font, int width, const QColor& background) {
+    HitRow row;
+    const QRectF area = QRectF(0, 0, width, 0).adjusted(rowPadding + 2, rowPadding, -rowPadding, 0);
+    const qreal textWidth = std::max<qreal>(1, area.width());
+    // The title is never cut: it takes as many lines as it needs.
+    row.title = wrapText(hit.highlightedTitle, font, textWidth, std::numeric_limits<int>::max(), background);
+    row.titleAt = area.topLeft();
+    qreal bottom = area.top() + row.title->boundingRect().height();
+    if (hit.snippet) {
+        const QFont caption = captionFont(font);
+        row.snippet = layoutHitText(*hit.snippet, caption, textWidth, 2, background);
+        row.snippetAt = QPointF(area.left(), bottom + 2);
+        // Room for two lines of excerpt, so rows of one search line up alike.
+        bottom += 2 + 2 * QFontMetricsF(caption).lineSpacing();
+    }
+    row.height = int(std::ceil(bottom + rowPadding));
+    return row;
+}
+
+namespace {
+
 class HitDelegate : public QStyledItemDelegate {
 public:
     HitDelegate(const QHash<QString, HelpSearchHit>* hits, QObject* parent) : QStyledItemDelegate(parent), hits_(hits) {}
 
     void paint(QPainter* p, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        if (index.data(headerRole).toBool()) {
+            // A header is drawn as a label of the list, not as a disabled row.
+            QStyleOptionViewItem opt(option);
+            opt.state |= QStyle::State_Enabled;
+            QStyledItemDelegate::paint(p, opt, index);
+            return;
+        }
         const auto hit = hits_->constFind(index.data(topicIdRole).toString());
-        if (index.data(headerRole).toBool() || hit == hits_->constEnd()) {
+        if (hit == hits_->constEnd()) {
             QStyledItemDelegate::paint(p, option, index);
             return;
         }
@@ -168,19 +204,15 @@ public:
 
         const bool selected = opt.state & QStyle::State_Selected;
         const QPalette& pal = opt.palette;
-        const QColor mark = highlightColor(pal);
-        const QRectF area = QRectF(opt.rect).adjusted(rowPadding + 2, rowPadding, -rowPadding, -rowPadding);
+        const HitRow row = layoutHitRow(*hit, opt.font, opt.rect.width(), highlightColor(pal));
         p->save();
         p->setPen(pal.color(selected ? QPalette::HighlightedText : QPalette::Text));
-        auto title = layoutHitText(hit->highlightedTitle, opt.font, area.width(), 1, mark);
-        title->draw(p, area.topLeft());
-        if (hit->snippet) {
-            const qreal top = area.top() + title->boundingRect().height() + 2;
+        row.title->draw(p, opt.rect.topLeft() + row.titleAt);
+        if (row.snippet) {
             QColor secondary = pal.color(selected ? QPalette::HighlightedText : QPalette::Text);
             secondary.setAlphaF(0.6);
             p->setPen(secondary);
-            auto snippet = layoutHitText(*hit->snippet, captionFont(opt.font), area.width(), 2, mark);
-            snippet->draw(p, QPointF(area.left(), top));
+            row.snippet->draw(p, opt.rect.topLeft() + row.snippetAt);
         }
         p->restore();
     }
@@ -191,14 +223,33 @@ public:
         // Rows and section headers get room to breathe; headers a little more above.
         if (index.data(headerRole).toBool()) return {size.width(), size.height() + 3 * rowPadding};
         if (hit == hits_->constEnd()) return {size.width(), size.height() + rowPadding};
-        int height = QFontMetrics(option.font).height() + 2 * rowPadding;
-        if (hit->snippet) height += 2 + 2 * QFontMetrics(captionFont(option.font)).lineSpacing();
-        return {size.width(), height};
+        // A hit is as wide as the list shows and as tall as its wrapped title needs.
+        const auto* view = qobject_cast<const QAbstractItemView*>(option.widget);
+        const int width = view ? view->viewport()->width() : option.rect.width();
+        return {width, layoutHitRow(*hit, option.font, width, Qt::transparent).height};
     }
 
 private:
-    static QFont captionFont(const QFont& base) { return pixelFont(base, 10); }
     const QHash<QString, HelpSearchHit>* hits_;
+};
+
+// The sidebar's list: rows are laid out again as soon as its width changes, since
+// a hit's title wraps to it, and a section header never takes the selection.
+class TopicList : public QListWidget {
+public:
+    using QListWidget::QListWidget;
+
+protected:
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index, const QEvent* event) const override {
+        // Dragging from a topic onto a header keeps the topic selected.
+        if (index.data(headerRole).toBool()) return QItemSelectionModel::NoUpdate;
+        return QListWidget::selectionCommand(index, event);
+    }
+
+    void resizeEvent(QResizeEvent* event) override {
+        QListWidget::resizeEvent(event);
+        if (event->size().width() != event->oldSize().width()) scheduleDelayedItemsLayout();
+    }
 };
 
 QLabel* plainLabel(QWidget* parent) {
@@ -226,11 +277,55 @@ EmptyStateView::EmptyStateView(const QString& symbol, QWidget* parent) : QWidget
 }
 
 void EmptyStateView::setTexts(const QString& title, const QString& description) {
-    title_->setText(title);
+    pattern_ = title;
+    subject_.reset();
     description_->setText(description);
+    fitTitle();
 }
 
-QString EmptyStateView::title() const { return title_->text(); }
+void EmptyStateView::setSubjectTexts(const QString& pattern, const QString& subject, const QString& description) {
+    pattern_ = pattern;
+    subject_ = subject;
+    description_->setText(description);
+    fitTitle();
+}
+
+void EmptyStateView::fitTitle() {
+    const qsizetype at = pattern_.indexOf(QLatin1String("%1"));
+    if (!subject_ || at < 0) {
+        title_->setText(title());
+        return;
+    }
+    const QFontMetrics metrics(title_->font());
+    const QMargins margins = layout()->contentsMargins();
+    const int width = std::max(1, this->width() - margins.left() - margins.right());
+    const QString subject = subject_->simplified();
+    const QString whole = pattern_.arg(subject);
+    if (metrics.horizontalAdvance(whole) <= width) {
+        title_->setText(whole);
+        return;
+    }
+    // The subject starts a line of its own, with the marks of the pattern that
+    // touch it (its quotes), and is cut to that line.
+    QString lead = pattern_.left(at);
+    const QString trail = pattern_.mid(at + 2);
+    QString words;
+    if (const qsizetype space = lead.lastIndexOf(QLatin1Char(' ')); space >= 0) {
+        words = lead.left(space) + QLatin1Char('\n');
+        lead = lead.mid(space + 1);
+    }
+    const int room = std::max(0, width - metrics.horizontalAdvance(lead + trail));
+    title_->setText(words + lead + metrics.elidedText(subject, Qt::ElideRight, room) + trail);
+}
+
+void EmptyStateView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (subject_ && event->size().width() != event->oldSize().width()) fitTitle();
+}
+
+QString EmptyStateView::title() const {
+    return subject_ && pattern_.contains(QLatin1String("%1")) ? pattern_.arg(*subject_) : pattern_;
+}
 QString EmptyStateView::description() const { return description_->text(); }
 
 void EmptyStateView::paintEvent(QPaintEvent*) {
@@ -255,7 +350,7 @@ HelpSidebarView::HelpSidebarView(HelpViewModel* model, QWidget* parent) : QWidge
     layout->addWidget(search_);
 
     stack_ = new QStackedWidget(this);
-    list_ = new QListWidget(stack_);
+    list_ = new TopicList(stack_);
     list_->setObjectName("helpTopics");
     list_->setItemDelegate(new HitDelegate(&hits_, list_));
     list_->setFrameShape(QFrame::NoFrame);
@@ -293,8 +388,8 @@ void HelpSidebarView::rebuild() {
         return;
     }
     if (model_->hasNoSearchResults()) {
-        noResults_->setTexts(QString("No Results for \u201C%1\u201D").arg(model_->searchText()),
-                             "Check the spelling or try a new search.");
+        noResults_->setSubjectTexts("No Results for \u201C%1\u201D", model_->searchText(),
+                                    "Check the spelling or try a new search.");
         stack_->setCurrentWidget(noResults_);
         return;
     }
@@ -308,7 +403,8 @@ void HelpSidebarView::rebuild() {
     for (const HelpTopicGroup& group : model_->filteredGroups()) {
         if (!group.name.isEmpty()) {
             auto* header = new QListWidgetItem(group.name, list_);
-            header->setFlags(Qt::ItemIsEnabled);
+            // Not a topic: neither a click nor the arrow keys make it current.
+            header->setFlags(Qt::NoItemFlags);
             header->setData(headerRole, true);
             header->setFont(pixelFont(list_->font(), 11, QFont::DemiBold));
         }

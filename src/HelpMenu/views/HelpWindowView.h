@@ -5,9 +5,11 @@
 #include "HelpMenu/HelpViewModel.h"
 
 #include <QHash>
+#include <QPointF>
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 
 class QLabel;
 class QTextLayout;
@@ -24,20 +26,42 @@ namespace helpmenu {
 std::unique_ptr<QTextLayout> layoutHitText(const HighlightedText& text, const QFont& font, qreal width, int maxLines,
                                            const QColor& background);
 
+// A search hit's row as it is drawn `width` wide: the title on every line it
+// needs, the excerpt below it on at most two (as `layoutHitText` cuts it), each
+// placed in the row, and the height the row takes.
+struct HitRow {
+    std::unique_ptr<QTextLayout> title;
+    std::unique_ptr<QTextLayout> snippet;  // none without an excerpt
+    QPointF titleAt;
+    QPointF snippetAt;
+    int height = 0;
+};
+HitRow layoutHitRow(const HelpSearchHit& hit, const QFont& font, int width, const QColor& background);
+
 // A centred icon, title and description for a pane with nothing to show.
 class EmptyStateView : public QWidget {
     Q_OBJECT
 public:
     EmptyStateView(const QString& symbol, QWidget* parent = nullptr);
     void setTexts(const QString& title, const QString& description);
+    // A title made of `pattern` with `subject` for its "%1": the subject, however
+    // long, keeps to one line (a line of its own when the whole does not fit),
+    // cut with "…" where that line ends.
+    void setSubjectTexts(const QString& pattern, const QString& subject, const QString& description);
+    // The whole title, the subject uncut.
     QString title() const;
     QString description() const;
 
 protected:
     void paintEvent(QPaintEvent*) override;
+    void resizeEvent(QResizeEvent*) override;
 
 private:
+    void fitTitle();
+
     QString symbol_;
+    QString pattern_;
+    std::optional<QString> subject_;
     QLabel* title_;
     QLabel* description_;
 };

@@ -89,7 +89,12 @@ Built codeBlock(const BlockNode::CodeBlock& code, const RenderContext& context)
         language, content, [content, language](const RenderContext& c) {
             StyledText highlighted = c.codeSyntaxHighlighter ? c.codeSyntaxHighlighter->highlightCode(content, language)
                                                              : PlainTextCodeSyntaxHighlighter().highlightCode(content, language);
-            const TextAttributes base = c.attributes();
+            // The code takes only its font and colour from the text style in force;
+            // a background there (the page's) would band every line inside the block.
+            const TextAttributes inherited = c.attributes();
+            TextAttributes base;
+            base.fontProperties = inherited.fontProperties;
+            base.foregroundColor = inherited.foregroundColor;
             for (StyledText::Piece& piece : highlighted.pieces) {
                 if (auto* run = std::get_if<StyledText::Run>(&piece)) run->attributes = over(base, run->attributes);
             }

@@ -31,7 +31,7 @@ QString document(const LocalImageServer& server)
                "- [x] Read the overview\n- [ ] Try a correction\n\n"
                "> Queued jobs survive a restart.\n>\n> > Sources are never touched.\n\n"
                "```json\n{\"status\": \"pending\", \"progress\": 0, \"note\": \"a long line that needs scrolling "
-               "sideways when the view is narrow\"}\n```\n\n"
+               "sideways when the view is narrow\"}\n{\"status\": \"done\"}\n```\n\n"
                "| Check | Standard | Thorough |\n|:--|:-:|--:|\n| Write-back | yes | yes |\n"
                "| Stream hash | | yes |\n| Full decode | no | yes |\n\n"
                "---\n\n"

@@ -194,6 +194,36 @@ TEST(MarkdownViewTables, HeaderRowIsSemiboldAndRepositoryRowsAreBanded)
     }
 }
 
+// Code in the repository theme takes its font and colour from the text around
+// it, not the page's background: the block's own fill shows behind every line.
+TEST(MarkdownViewThemes, RepositoryCodeLinesSitOnTheBlocksFill)
+{
+    const struct {
+        ColorScheme scheme;
+        QRgb page;
+        QRgb fill;
+    } cases[] = {{ColorScheme::light, 0xFFFFFF, 0xF7F7F9}, {ColorScheme::dark, 0x18191D, 0x25262A}};
+    for (const auto& c : cases) {
+        auto* view = makeView("```\nffmpeg -i in.mov\n  -c copy -timecode 01:00:00:00\nout.mov\n```", Theme::repository());
+        view->setColorScheme(c.scheme);
+        Shown shown = show(view);
+        QWidget* block = view->findChild<QWidget*>("codeBlock");
+        ASSERT_NE(block, nullptr);
+        // Inside the rounded corners: the fill and the ink of the text, never the page.
+        const QImage picture = block->grab().toImage();
+        int fill = 0, page = 0, all = 0;
+        for (int y = 8; y < picture.height() - 8; ++y) {
+            for (int x = 8; x < picture.width() - 8; ++x, ++all) {
+                const QRgb rgb = picture.pixel(x, y) & 0xFFFFFF;
+                fill += rgb == c.fill;
+                page += rgb == c.page;
+            }
+        }
+        EXPECT_EQ(page, 0) << int(c.scheme);
+        EXPECT_GT(fill * 10, all * 8) << int(c.scheme);
+    }
+}
+
 TEST(MarkdownViewTables, ShortRowsAndTablesWithoutColumnsRender)
 {
     RawTableRow header;
