@@ -1,6 +1,9 @@
 #pragma once
 
 // Readable GoogleTest output for Qt values (otherwise a QString prints as bytes).
+#include <QMargins>
+#include <QRect>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 #include <ostream>
@@ -14,4 +17,15 @@ inline void PrintTo(const QStringList& list, std::ostream* os) {
         PrintTo(list[i], os);
     }
     *os << ']';
+}
+
+// Geometry as "1024x600", "(0,0 1024x600)" and "(left,top,right,bottom)".
+inline std::ostream& operator<<(std::ostream& os, const QSize& size) {
+    return os << size.width() << 'x' << size.height();
+}
+inline std::ostream& operator<<(std::ostream& os, const QRect& rect) {
+    return os << '(' << rect.x() << ',' << rect.y() << ' ' << rect.size() << ')';
+}
+inline std::ostream& operator<<(std::ostream& os, const QMargins& margins) {
+    return os << '(' << margins.left() << ',' << margins.top() << ',' << margins.right() << ',' << margins.bottom() << ')';
 }

@@ -2,6 +2,7 @@
 
 #include "Vantrel/app/AppIconController.h"
 #include "Vantrel/app/AppearanceController.h"
+#include "Vantrel/app/ScreenFit.h"
 #include "Vantrel/app/UpdaterController.h"
 #include "Vantrel/model/AppModel.h"
 #include "Vantrel/views/ContentView.h"
@@ -53,7 +54,7 @@ MainWindow::MainWindow(AppModel* model, QSettings* settings, AppearanceControlle
     buildAppearanceMenu();
     buildHelpMenu();
     updatePathWell();
-    capMinimumSizeToScreen();
+    fitToScreen();
     connect(model_, &AppModel::sourcesChanged, this, &MainWindow::updatePathWell);
     // The model's open panels open over this window.
     model_->setOpenPanelRunner([window = QPointer<MainWindow>(this)](const OpenPanelRequest& request) {
@@ -69,7 +70,7 @@ std::optional<QString> MainWindow::sourceCountText(qsizetype count) {
 void MainWindow::updatePathWell() { pathWell_->setPath(sourceCountText(model_->sources().size())); }
 
 void MainWindow::buildToolbar() {
-    auto* toolbar = addToolBar(QStringLiteral("Toolbar"));
+    auto* toolbar = toolbar_ = addToolBar(QStringLiteral("Toolbar"));
     toolbar->setObjectName(QStringLiteral("toolbar"));
     toolbar->setMovable(false);
     toolbar->setFloatable(false);
@@ -212,23 +213,50 @@ void MainWindow::setCitizenshipCommands(const QList<QAction*>& actions) {
     }
 }
 
+bool MainWindow::event(QEvent* event) {
+    const bool handled = QMainWindow::event(event);
+    switch (event->type()) {
+    case QEvent::Move:  // a window manager's frame arrives with a move
+    case QEvent::Resize:
+    case QEvent::WindowStateChange:
+        fitToScreen();
+        break;
+    default:
+        break;
+    }
+    return handled;
+}
+
 void MainWindow::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
-    capMinimumSizeToScreen();
+    fitToScreen();
     if (QWindow* window = windowHandle()) {
-        connect(window, &QWindow::screenChanged, this, &MainWindow::capMinimumSizeToScreen, Qt::UniqueConnection);
+        connect(window, &QWindow::screenChanged, this, &MainWindow::fitToScreen, Qt::UniqueConnection);
     }
 }
 
-void MainWindow::capMinimumSizeToScreen() {
+void MainWindow::fitToScreen() {
+    // A window the window manager sizes itself is left to it (its frame is another
+    // then), and fitted again when it is back in its own size.
+    if (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) return;
     const QScreen* current = screen() ? screen() : QGuiApplication::primaryScreen();
     if (!current) return;
-    const QSize available = current->availableGeometry().size();
-    const QSize frame = frameGeometry().size() - geometry().size();
-    const int chrome = menuBar()->sizeHint().height() + findChild<QToolBar*>()->sizeHint().height();
-    const int width = std::min(minimumContentWidth, available.width() - frame.width());
-    const int height = std::min(minimumContentHeight, available.height() - frame.height() - chrome);
-    content_->setMinimumSize(std::max(width, 0), std::max(height, 0));
+    const QRect available = current->availableGeometry();
+    const QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+    if (fittedTo_ == std::pair(available, frame)) return;
+
+    const QSize chrome(0, menuBar()->sizeHint().height() + toolbar_->sizeHint().height());
+    const QSize designed = QSize(minimumContentWidth, minimumContentHeight) + chrome;
+    content_->setMinimumSize((screenfit::minimumClientSize(designed, available, frame) - chrome).expandedTo(QSize(0, 0)));
+    layout()->activate();  // the window's own minimum follows now, before it is resized below
+
+    if (!isVisible()) return;
+    fittedTo_ = std::pair(available, frame);
+    const QRect shown = geometry().marginsAdded(frame);
+    const QRect fitted = screenfit::fittedFrame(shown, available);
+    if (fitted == shown) return;
+    resize(fitted.size().shrunkBy(frame));
+    move(fitted.topLeft());  // the frame's corner
 }
 
 }  // namespace vantrel

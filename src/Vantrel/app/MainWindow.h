@@ -8,14 +8,19 @@
 #include "Vantrel/app/Preferences.h"
 
 #include <QList>
+#include <QMargins>
+#include <QRect>
 #include <QMainWindow>
 
 #include <functional>
+#include <optional>
+#include <utility>
 
 class QAction;
 class QActionGroup;
 class QMenu;
 class QSettings;
+class QToolBar;
 class QToolButton;
 
 namespace vantrel {
@@ -58,6 +63,7 @@ public:
     void setCitizenshipCommands(const QList<QAction*>& actions);
 
 protected:
+    bool event(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:
@@ -66,7 +72,11 @@ private:
     void buildAppearanceMenu();
     void buildHelpMenu();
     void updatePathWell();
-    void capMinimumSizeToScreen();
+    // The whole window, frame included, within the screen's available area: the
+    // minimum size, and the window itself where it is larger. Measured afresh when
+    // the frame or the screen changes: a window manager adds its frame only after
+    // the window is shown.
+    void fitToScreen();
     QAction* placeholder(const QString& title);
 
     AppModel* model_;
@@ -86,6 +96,9 @@ private:
     QActionGroup* appearanceGroup_ = nullptr;
     QActionGroup* iconGroup_ = nullptr;
     std::function<void()> showHelp_;
+    QToolBar* toolbar_ = nullptr;
+    // What the window was last fitted to.
+    std::optional<std::pair<QRect, QMargins>> fittedTo_;
 };
 
 }  // namespace vantrel

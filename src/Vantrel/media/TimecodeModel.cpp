@@ -57,8 +57,10 @@ std::optional<TimecodeModel> timeOfDayTimecode(const QDateTime& date, const std:
     const auto resolved = frameRate.timecodeFrameRate();
     if (!resolved) return std::nullopt;
 
-    const double exact = double(clock.millisecond) / 1000.0 * double(frameRate.labelRate);
-    std::int64_t frames = std::clamp<std::int64_t>(std::int64_t(exact), 0, std::max<std::int64_t>(frameRate.labelRate - 1, 0));
+    // The frame that holds the millisecond, counted in whole numbers: in floating
+    // point 580 ms at 50 fps comes to 28.999… and would fall one frame short.
+    std::int64_t frames = std::clamp<std::int64_t>(clock.millisecond * frameRate.labelRate / 1000, 0,
+                                                   std::max<std::int64_t>(frameRate.labelRate - 1, 0));
     // Drop-frame counting has no labels 0 to n−1 in the first second of minutes not
     // divisible by ten; a job with such a label would fail when run.
     if (resolved->isDrop() && clock.second == 0 && clock.minute % 10 != 0)

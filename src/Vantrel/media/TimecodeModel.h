@@ -33,8 +33,8 @@ struct TimecodeModel {
 double secondsSinceMidnight(const QDateTime& date, const std::optional<QTimeZone>& timeZone);
 
 // The timecode of an instant's wall-clock time in a zone (the system zone when
-// none): hours, minutes and seconds as they are, frames = the fraction of the
-// second × the label rate, truncated and at most label rate − 1. At a drop-frame
+// none): hours, minutes and seconds as they are, frames = the milliseconds ×
+// the label rate ÷ 1000, rounded down (exactly, in integers). At a drop-frame
 // rate a time that falls on a frame label the rate skips moves to the first frame
 // of that second that exists. Nothing when the rate maps to no timecode rate.
 std::optional<TimecodeModel> timeOfDayTimecode(const QDateTime& date, const std::optional<QTimeZone>& timeZone,

@@ -12,9 +12,11 @@
 #include "Vantrel/app/AppearanceController.h"
 #include "Vantrel/app/InstanceLock.h"
 #include "Vantrel/app/MainWindow.h"
+#include "Vantrel/app/ScreenFit.h"
 #include "Vantrel/app/UpdaterController.h"
 #include "Vantrel/model/AppModel.h"
 #include "Vantrel/views/ContentView.h"
+#include "Vantrel/views/FooterBar.h"
 #include "Vantrel/views/DesignIndicators.h"
 
 #include <QAction>
@@ -26,6 +28,7 @@
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTimer>
+#include <QWindow>
 
 using namespace shelltest;
 
@@ -332,4 +335,86 @@ TEST_F(MainWindowTest, MinimumSizeNeverExceedsTheScreen) {
     const QSize frame = window->frameGeometry().size() - window->geometry().size();
     EXPECT_LE(window->minimumSizeHint().width() + frame.width(), available.width());
     EXPECT_LE(window->minimumSizeHint().height() + frame.height(), available.height());
+}
+
+// The whole window, frame included, within the screen's available area: the
+// smallest the window may be, and a window shown larger than that.
+TEST(ScreenFit, WholeWindowFitsTheAvailableArea) {
+    const QSize designed(1220, 775);  // the content's minimum with the menu bar and toolbar
+    const QMargins none, openbox(1, 20, 1, 5), thick(4, 30, 4, 4);
+    struct Case { QRect available; QMargins frame; QSize minimum; };
+    const Case cases[] = {
+        {QRect(0, 0, 1024, 600), none, QSize(1024, 600)},
+        {QRect(0, 0, 1024, 600), openbox, QSize(1022, 575)},
+        {QRect(0, 0, 1280, 720), openbox, QSize(1220, 695)},
+        {QRect(0, 28, 1280, 692), thick, QSize(1220, 658)},  // a panel along the top
+        {QRect(0, 0, 1600, 1000), openbox, designed},
+        {QRect(1600, 0, 1600, 1000), thick, designed},  // a second screen
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.available << " frame " << c.frame);
+        const QSize minimum = screenfit::minimumClientSize(designed, c.available, c.frame);
+        EXPECT_EQ(minimum, c.minimum);
+        // The window at its smallest, wherever it stands, comes to lie within.
+        const QRect top(c.available.topLeft(), minimum.grownBy(c.frame));
+        EXPECT_EQ(screenfit::fittedFrame(top, c.available), top);
+        for (const QPoint& off : {QPoint(-50, -50), QPoint(3000, 3000)}) {
+            const QRect fitted = screenfit::fittedFrame(top.translated(off), c.available);
+            EXPECT_TRUE(c.available.contains(fitted)) << fitted;
+            EXPECT_EQ(fitted.size(), top.size());
+        }
+        // One as large as the whole screen, framed afterwards, shrinks to the area.
+        const QRect whole = c.available.marginsAdded(c.frame);
+        EXPECT_EQ(screenfit::fittedFrame(whole, c.available), c.available);
+    }
+}
+
+// The offscreen platform gives a window no frame while it is full screen and a
+// frame of 2 once it leaves it: as when a window manager frames a shown window.
+// (A window's first showing still carries the frame it was made with: it is shown
+// full screen a second time.)
+TEST_F(MainWindowTest, WholeWindowFitsTheScreenOnceItsFrameIsKnown) {
+    launch();
+    MainWindow* window = app->window();
+    window->showFullScreen();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    window->hide();
+    window->showFullScreen();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    ASSERT_TRUE(window->windowHandle()->frameMargins().isNull());
+    ASSERT_EQ(window->frameGeometry(), window->geometry());
+    const QRect available = window->screen()->availableGeometry();
+    ASSERT_LT(available.width(), MainWindow::minimumContentWidth);
+
+    window->showNormal();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->windowHandle()->frameMargins().isNull(); }));
+    const QMargins frame = window->windowHandle()->frameMargins();
+    EXPECT_LE(window->minimumSizeHint().width() + frame.left() + frame.right(), available.width());
+    EXPECT_LE(window->minimumSizeHint().height() + frame.top() + frame.bottom(), available.height());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return available.contains(window->geometry().marginsAdded(frame)); }))
+        << window->geometry().marginsAdded(frame);
+}
+
+// On a real X server of 1024 × 600 with a window manager (the test command runs
+// this under openbox; elsewhere it is skipped), the window the manager frames
+// after it is shown fits the screen title bar and all, Start and the counters
+// of the footer with it.
+TEST_F(MainWindowTest, UnderAWindowManagerTheFramedWindowFitsASmallScreen) {
+    if (QGuiApplication::platformName() != QStringLiteral("xcb") || !qEnvironmentVariableIsSet("VANTREL_WINDOW_MANAGER"))
+        GTEST_SKIP() << "needs an X server with a window manager";
+    launch();
+    app->show();
+    MainWindow* window = app->window();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->windowHandle()->frameMargins().isNull(); }, 10000))
+        << "no window manager framed the window";
+    const QRect screen = window->screen()->geometry(), available = window->screen()->availableGeometry();
+    EXPECT_EQ(screen.size(), QSize(1024, 600));
+    const auto framed = [&] { return window->geometry().marginsAdded(window->windowHandle()->frameMargins()); };
+    EXPECT_TRUE(QTest::qWaitFor([&] { return available.contains(framed()); }, 5000)) << framed() << " on " << available;
+    for (const char* name : {"start", "queued", "done"}) {
+        auto* widget = window->content()->footer()->findChild<QWidget*>(QString::fromLatin1(name));
+        ASSERT_TRUE(widget) << name;
+        EXPECT_TRUE(screen.contains(QRect(widget->mapToGlobal(QPoint(0, 0)), widget->size()))) << name;
+    }
 }

@@ -12,6 +12,7 @@
 
 #include <QJsonDocument>
 
+#include <array>
 #include <cstdlib>
 #include <ctime>
 
@@ -157,6 +158,36 @@ TEST(TimecodeModel, TimeOfDayAtTheLabelRate) {
     EXPECT_DOUBLE_EQ(secondsSinceMidnight(instant, QTimeZone(2 * 3600)), 12 * 3600 + 30 * 60 + 15.25);
     EXPECT_DOUBLE_EQ(secondsSinceMidnight(instant, std::nullopt),
                      secondsSinceMidnight(instant, QTimeZone::systemTimeZone()));
+}
+
+// Every millisecond of a second lands on the frame that holds it, counted exactly
+// at the label rate (580 ms at 50 fps is frame 29, not 28.999… truncated), at every
+// rate the application makes; at a drop-frame rate the first labels of a minute
+// that skips them still move up to the first label that exists.
+TEST(TimecodeModel, TimeOfDayFrameIsExactAtEveryRate) {
+    const FrameRate rates[] = {{24000, 1001, 24, false}, FrameRate::fromNominal(24, false), fps25,
+                               nd2997, df2997, FrameRate::fromNominal(30, false), FrameRate::fromNominal(48, false),
+                               FrameRate::fromNominal(50, false), {60000, 1001, 60, false}, df5994,
+                               FrameRate::fromNominal(60, false), FrameRate::fromNominal(96, false),
+                               FrameRate::fromNominal(100, false), FrameRate::fromNominal(120, false),
+                               FrameRate::fromNominal(120, true), df11988};
+    for (const FrameRate& rate : rates) {
+        SCOPED_TRACE(rate.displayText().toStdString() + (rate.isDropFrame ? " drop" : ""));
+        const auto resolved = rate.timecodeFrameRate();
+        ASSERT_TRUE(resolved);
+        const std::int64_t skipped = resolved->isDrop() ? resolved->framesDropped() : 0;
+        for (int ms = 0; ms < 1000; ++ms) {
+            for (const auto& [minute, firstExisting] : {std::pair{20, std::int64_t(0)}, {21, skipped}}) {
+                const auto model = timeOfDayTimecode(utc(10, minute, 0, ms), QTimeZone::utc(), rate);
+                const Timecode::Components c = model->tc.components();
+                ASSERT_EQ((std::array{c.hours, c.minutes, c.seconds}), (std::array<std::int64_t, 3>{10, minute, 0}));
+                // The frame f that holds the millisecond: f / label ≤ ms / 1000 < (f + 1) / label.
+                const std::int64_t f = c.frames, product = std::int64_t(ms) * rate.labelRate;
+                if (f == firstExisting && product < firstExisting * 1000) continue;  // a skipped label, moved up
+                ASSERT_TRUE(f * 1000 <= product && product < (f + 1) * 1000) << ms << " ms gave frame " << f;
+            }
+        }
+    }
 }
 
 TEST(TimecodeModel, TimeOfDayNeverLandsOnADroppedLabel) {
