@@ -27,7 +27,7 @@ struct SourceItem {
         std::optional<QTimeZone> creationZone;          // recorded with the creation date
         VideoMetadataReader::Source creationSource = VideoMetadataReader::Source::none;
         std::optional<FrameRate> videoFrameRate;        // the video stream's own rate
-        std::optional<int> videoStreamCount;            // picture streams, cover pictures not counted
+        std::optional<int> videoStreamCount;            // cover pictures not counted; absent: not known
 
         friend bool operator==(const Analysis&, const Analysis&) = default;
     };

@@ -23,8 +23,8 @@ constexpr char creationDateKey[] = "com.apple.quicktime.creationdate";
 constexpr int maxZoneOffsetSeconds = 14 * 3600;
 
 // A stream of moving pictures: ffmpeg's QuickTime muxer writes a timecode track
-// beside each. A cover picture (an MP4's artwork, a chapter image) is a video
-// stream too, but a still without a frame rate, and gets none.
+// beside each. A cover picture (an MP4's artwork) is a video stream too, but a
+// still without a frame rate, and gets none.
 bool isMovingPicture(const AVStream* stream) {
     return stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO && !(stream->disposition & AV_DISPOSITION_ATTACHED_PIC);
 }
