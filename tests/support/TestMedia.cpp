@@ -36,15 +36,25 @@ bool makeMovie(const QString& path, const MovieRecipe& recipe, QString* error) {
     QFileInfo info(path);
     QDir().mkpath(info.absolutePath());
     const QString duration = QString::number(recipe.seconds, 'f', 3);
+    const QString picture = QStringLiteral("testsrc=size=%1:rate=%2").arg(recipe.size, recipe.rate);
     QStringList args{QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"), QStringLiteral("error"),
-                     QStringLiteral("-y"), QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-                     QStringLiteral("testsrc=size=%1:rate=%2").arg(recipe.size, recipe.rate)};
-    if (recipe.audio) {
-        args << QStringLiteral("-f") << QStringLiteral("lavfi") << QStringLiteral("-i")
-             << QStringLiteral("sine=frequency=440:sample_rate=48000");
-    }
+                     QStringLiteral("-y")};
+    int inputs = 0;
+    const auto addInput = [&](const QString& source) {
+        args << QStringLiteral("-f") << QStringLiteral("lavfi") << QStringLiteral("-i") << source;
+        ++inputs;
+    };
+    for (int i = 0; i < recipe.videoStreams; ++i) addInput(picture);
+    if (recipe.audio) addInput(QStringLiteral("sine=frequency=440:sample_rate=48000"));
+    if (recipe.coverPicture) addInput(picture);  // one frame of it
+    for (int i = 0; i < inputs; ++i) args << QStringLiteral("-map") << QString::number(i);
     args << QStringLiteral("-t") << duration << QStringLiteral("-c:v") << recipe.videoCodec;
     if (recipe.audio) args << QStringLiteral("-c:a") << QStringLiteral("aac");
+    if (recipe.coverPicture) {
+        const QString cover = QStringLiteral(":v:%1").arg(recipe.videoStreams);
+        args << QStringLiteral("-c") + cover << QStringLiteral("png") << QStringLiteral("-frames") + cover
+             << QStringLiteral("1") << QStringLiteral("-disposition") + cover << QStringLiteral("attached_pic");
+    }
     if (recipe.timecode) args << QStringLiteral("-timecode") << *recipe.timecode;
     if (recipe.creationDate) {
         args << QStringLiteral("-metadata")
@@ -55,9 +65,10 @@ bool makeMovie(const QString& path, const MovieRecipe& recipe, QString* error) {
     }
     if (recipe.creationDate) args << QStringLiteral("-movflags") << QStringLiteral("use_metadata_tags");
     args << recipe.extraArgs;
-    args << QStringLiteral("-f") << (info.suffix().compare(QStringLiteral("mp4"), Qt::CaseInsensitive) == 0
-                                          ? QStringLiteral("mp4")
-                                          : QStringLiteral("mov"));
+    args << QStringLiteral("-f")
+         << recipe.format.value_or(info.suffix().compare(QStringLiteral("mp4"), Qt::CaseInsensitive) == 0
+                                       ? QStringLiteral("mp4")
+                                       : QStringLiteral("mov"));
     args << QFileInfo(path).absoluteFilePath();
     QByteArray err;
     const int code = runTool(QStringLiteral("ffmpeg"), args, nullptr, &err);

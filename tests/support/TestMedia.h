@@ -16,6 +16,10 @@ struct MovieRecipe {
     std::optional<QString> creationDate;         // value of com.apple.quicktime.creationdate
     std::optional<QString> creationTime;         // container creation_time, e.g. "2024-01-02T03:04:05Z"
     bool audio = false;
+    int videoStreams = 1;                        // 0 for sound only (with audio), 2 for a second picture
+    bool coverPicture = false;                   // a still attached as artwork; only the mp4 and ipod
+                                                 // muxers keep it, and only without a creationDate
+    std::optional<QString> format;               // ffmpeg's muxer; else mp4 for .mp4 files, mov for others
     QString videoCodec = QStringLiteral("mpeg4");
     QString size = QStringLiteral("160x120");
     QStringList extraArgs;                       // appended before the output path

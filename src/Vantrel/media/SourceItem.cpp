@@ -86,9 +86,16 @@ std::optional<QString> SourceItem::startTimecodeProblem() const {
     return std::nullopt;
 }
 
+std::optional<QString> SourceItem::videoStreamProblem() const {
+    const Analysis* done = analysis.analysis();
+    if (!done || !done->videoStreamCount || *done->videoStreamCount == 1) return std::nullopt;
+    if (*done->videoStreamCount < 1) return QStringLiteral("No video stream — a timecode track needs one");
+    return QStringLiteral("%1 video streams — only a movie with one can get a timecode track").arg(*done->videoStreamCount);
+}
+
 bool SourceItem::isReady() const {
     return included && analysis.kind() != AnalysisState::Kind::failed && resolvedStartTimecode().has_value() &&
-           !startTimecodeProblem();
+           !videoStreamProblem() && !startTimecodeProblem();
 }
 
 std::optional<QString> SourceItem::blockingReason() const {
@@ -97,6 +104,8 @@ std::optional<QString> SourceItem::blockingReason() const {
     if (analysis.kind() == AnalysisState::Kind::failed) return QStringLiteral("Can't read this file — remove it from the list");
     const Analysis* done = analysis.analysis();
     if (!done) return std::nullopt;
+    // Nothing typed or chosen for the row can give such a movie one timecode track.
+    if (auto problem = videoStreamProblem()) return problem;
     if (resolvedStartTimecode()) return startTimecodeProblem();
     if (fixMode != FixMode::manual) {
         if (!done->creationDate) return QStringLiteral("No creation date — switch to Manual or set fps");

@@ -27,6 +27,7 @@ struct SourceItem {
         std::optional<QTimeZone> creationZone;          // recorded with the creation date
         VideoMetadataReader::Source creationSource = VideoMetadataReader::Source::none;
         std::optional<FrameRate> videoFrameRate;        // the video stream's own rate
+        std::optional<int> videoStreamCount;            // cover pictures not counted; absent: not known
 
         friend bool operator==(const Analysis&, const Analysis&) = default;
     };
@@ -90,11 +91,16 @@ struct SourceItem {
     // rate is no multiple of 30 (ffmpeg then writes no timecode track at all).
     // Nothing when there is no start timecode or it can be written.
     std::optional<QString> startTimecodeProblem() const;
+    // Why no timecode track could be written whatever the start timecode: ffmpeg
+    // writes one beside each video stream, so a movie without one gets none and a
+    // movie with two gets two. Nothing while the stream count is not known.
+    std::optional<QString> videoStreamProblem() const;
     // Whether a job made from the row now could succeed: included, readable, with
-    // a start timecode that can be written.
+    // one video stream and a start timecode that can be written.
     bool isReady() const;
-    // Why an included row is not ready: an unreadable file, or an analysed row
-    // without a start timecode that can be written; nothing otherwise.
+    // Why an included row is not ready: an unreadable file, a movie without exactly
+    // one video stream, or an analysed row without a start timecode that can be
+    // written; nothing otherwise.
     std::optional<QString> blockingReason() const;
 
     friend bool operator==(const SourceItem&, const SourceItem&) = default;

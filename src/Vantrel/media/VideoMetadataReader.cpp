@@ -22,13 +22,25 @@ constexpr char creationDateKey[] = "com.apple.quicktime.creationdate";
 // Largest offset a fixed-offset zone can have here.
 constexpr int maxZoneOffsetSeconds = 14 * 3600;
 
+// A stream of moving pictures: ffmpeg's QuickTime muxer writes a timecode track
+// beside each. A cover picture (an MP4's artwork) is a video stream too, but a
+// still without a frame rate, and gets none.
+bool isMovingPicture(const AVStream* stream) {
+    return stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO && !(stream->disposition & AV_DISPOSITION_ATTACHED_PIC);
+}
+
+int videoStreamCount(const AVFormatContext* context) {
+    int count = 0;
+    for (unsigned i = 0; i < context->nb_streams; ++i) count += isMovingPicture(context->streams[i]) ? 1 : 0;
+    return count;
+}
+
 // The average frame rate of the first video stream, the one ffmpeg's muxer
 // checks a drop-frame timecode against.
 std::optional<FrameRate> videoFrameRate(const AVFormatContext* context) {
     for (unsigned i = 0; i < context->nb_streams; ++i) {
         const AVStream* stream = context->streams[i];
-        if (stream->codecpar->codec_type != AVMEDIA_TYPE_VIDEO) continue;
-        if (stream->disposition & AV_DISPOSITION_ATTACHED_PIC) continue;
+        if (!isMovingPicture(stream)) continue;
         const AVRational rate = stream->avg_frame_rate;
         if (rate.num <= 0 || rate.den <= 0) return std::nullopt;
         return FrameRate{rate.num, rate.den, (std::int64_t(rate.num) + rate.den / 2) / rate.den, false};
@@ -54,6 +66,7 @@ VideoMetadataReader::ReadResult VideoMetadataReader::readNow(const QString& path
             const AVFormatContext* context = movie.context();
             if (context->duration != AV_NOPTS_VALUE) result.duration = double(context->duration) / AV_TIME_BASE;
             result.videoFrameRate = videoFrameRate(context);
+            result.videoStreamCount = videoStreamCount(context);
             if (const AVDictionaryEntry* entry =
                     av_dict_get(context->metadata, creationDateKey, nullptr, AV_DICT_MATCH_CASE)) {
                 rawDate = QString::fromUtf8(entry->value);

@@ -29,6 +29,9 @@ public:
         // The first video stream's average frame rate as the container gives it,
         // labelled with the nearest whole rate; absent without a video stream.
         std::optional<FrameRate> videoFrameRate;
+        // How many video streams the movie has, cover pictures not counted;
+        // absent when the file cannot be opened as a movie.
+        std::optional<int> videoStreamCount;
         Source source = Source::none;
     };
 

@@ -129,6 +129,7 @@ void AppModel::analyze(const SourceItem& row) {
                 finished.creationZone = metadata->creationTimeZone;
                 finished.creationSource = metadata->source;
                 finished.videoFrameRate = metadata->videoFrameRate;
+                finished.videoStreamCount = metadata->videoStreamCount;
             }
             finishAnalysis(id, finished);
         });

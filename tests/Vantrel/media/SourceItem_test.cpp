@@ -390,6 +390,33 @@ TEST(SourceItem, RowsThatCanOnlyFailAreNotReady) {
     EXPECT_EQ(reason(unreadable), QStringLiteral("none"));
 }
 
+// ffmpeg writes a timecode track beside each video stream: a movie without one
+// gets none and a movie with two gets two, whatever is chosen for the row. Such a
+// row is held in either mode, before any reason that a choice could mend.
+TEST(SourceItem, MoviesWithoutExactlyOneVideoStreamAreHeld) {
+    const Timecode::Components one{0, 1, 0, 0, 0, 0};
+    for (const auto& [streams, held] :
+         {std::pair<std::optional<int>, QString>{std::nullopt, {}},
+          {1, {}},
+          {0, QStringLiteral("No video stream — a timecode track needs one")},
+          {2, QStringLiteral("2 video streams — only a movie with one can get a timecode track")},
+          {3, QStringLiteral("3 video streams — only a movie with one can get a timecode track")}}) {
+        SCOPED_TRACE(streams ? std::to_string(*streams) + " video streams" : "stream count not known");
+        SourceItem::Analysis analysis = withVideo(fps25);
+        analysis.videoStreamCount = streams;
+        SourceItem item = typedRow(State::done(analysis), fps25, one);
+        ASSERT_TRUE(item.resolvedStartTimecode());
+        EXPECT_EQ(item.isReady(), held.isEmpty());
+        EXPECT_EQ(reason(item), held.isEmpty() ? QStringLiteral("none") : held);
+        // Creation mode without any rate: picking one would not help either.
+        item.fixMode = FixMode::creationTime;
+        item.rateOverride.reset();
+        EXPECT_EQ(reason(item), held.isEmpty() ? QStringLiteral("Unknown frame rate — set fps") : held);
+        item.included = false;
+        EXPECT_EQ(reason(item), QStringLiteral("none"));
+    }
+}
+
 // ffmpeg counts the frames of the written timecode at the video's own rate: a
 // faster override whose frame number the video has no room for would start the
 // file in the next second, so such a row is held; lower frames pass.

@@ -237,6 +237,89 @@ TEST_F(ModelTest, EndToEndReadyMoviesGetVerifiedOutputsWithTheirTimeOfDay) {
     for (auto it = hashes.cbegin(); it != hashes.cend(); ++it) EXPECT_EQ(sha256OfFile(it.key()), it.value());
 }
 
+// Movies on which ffmpeg could not write exactly one timecode track are held with
+// their reason even in Manual mode with a rate and a typed timecode, are not
+// counted by "Add N to Queue" and make no job; a cover picture is no second video
+// stream, and its movie is corrected and verified like any other.
+TEST_F(ModelTest, OnlyMoviesWithOneVideoStreamAreCountedAndTheirJobsPass) {
+    model = std::make_unique<AppModel>(new CorrectionQueue(FFmpegCorrectionRunner::make(),
+                                                           std::make_shared<FFmpegOutputVerifier>(),
+                                                           pathOf(QStringLiteral("storage2"))));
+    // No creation date: the muxers drop a cover picture written beside one.
+    const auto shaped = [](int videoStreams, bool cover, std::optional<QString> format = std::nullopt) {
+        testsupport::MovieRecipe recipe = movieRecipe(std::nullopt, std::nullopt);
+        recipe.audio = true;
+        recipe.videoStreams = videoStreams;
+        recipe.coverPicture = cover;
+        recipe.format = std::move(format);
+        return recipe;
+    };
+    const QString noVideo = QStringLiteral("No video stream — a timecode track needs one");
+    const struct {
+        QString name;
+        testsupport::MovieRecipe recipe;
+        QString reason;  // empty: counted
+    } cases[] = {
+        {QStringLiteral("plain.mov"), shaped(1, false), {}},
+        {QStringLiteral("artwork.mp4"), shaped(1, true), {}},
+        {QStringLiteral("sound.mov"), shaped(0, false), noVideo},
+        {QStringLiteral("song.mov"), shaped(0, true, QStringLiteral("ipod")), noVideo},  // an .m4a with artwork, renamed
+        {QStringLiteral("two angles.mov"), shaped(2, false),
+         QStringLiteral("2 video streams — only a movie with one can get a timecode track")},
+    };
+    QList<QUrl> urls;
+    for (const auto& c : cases) {
+        urls << movie(QStringLiteral("card/") + c.name, c.recipe);
+        // Each stream's type, and 1 for a cover picture.
+        QByteArray streams;
+        ASSERT_EQ(testsupport::runTool(QStringLiteral("ffprobe"),
+                                       {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
+                                        QStringLiteral("stream=codec_type:stream_disposition=attached_pic"),
+                                        QStringLiteral("-of"), QStringLiteral("csv=p=0"), urls.last().toLocalFile()},
+                                       &streams),
+                  0);
+        ASSERT_EQ(streams.contains("video,1"), c.recipe.coverPicture) << c.name.toStdString() << ": " << streams.toStdString();
+    }
+    const QString out = pathOf(QStringLiteral("out"));
+    QDir().mkpath(out);
+    model->setOutputFolder(QUrl::fromLocalFile(out));
+    model->addSources(urls);
+    ASSERT_TRUE(allAnalysed());
+    for (const SourceItem& item : model->sources()) {
+        model->setFixMode(item.id, FixMode::manual);
+        model->setRateOverride(item.id, FrameRate::fromNominal(25, false));
+        model->setManualComponents(item.id, components(1, 0, 0, 0));
+    }
+
+    QStringList counted, held;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name.toStdString());
+        const SourceItem item = row(c.name);
+        ASSERT_TRUE(item.analysis.isDone());
+        EXPECT_TRUE(item.resolvedStartTimecode());
+        EXPECT_EQ(model->blockingReason(item).value_or(QString()), c.reason);
+        (c.reason.isEmpty() ? counted : held) << c.name;
+    }
+    EXPECT_EQ(model->readyCount(), counted.size());
+    ASSERT_EQ(model->enqueueReadyRows(), counted.size());
+    EXPECT_EQ(rowNames(), held);
+
+    CorrectionQueue& queue = model->queue();
+    queue.start();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return queue.isProcessing(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !queue.isProcessing(); }, 300000));
+    QStringList corrected;
+    for (const CorrectionJob& job : queue.jobs()) {
+        SCOPED_TRACE(job.sourceName().toStdString());
+        corrected << job.sourceName();
+        EXPECT_EQ(job.status, JobStatus::completed()) << job.status.errorMessage.toStdString();
+        ASSERT_TRUE(job.verification);
+        EXPECT_EQ(job.verification->outcome(), VerificationResult::Outcome::clean) << job.verification->summary().toStdString();
+        EXPECT_EQ(testsupport::probeTimecode(job.outputPath), QStringLiteral("01:00:00:00"));
+    }
+    EXPECT_EQ(corrected, counted);
+}
+
 // An emptied naming field stands for the pattern it shows as its placeholder.
 TEST_F(EnqueueTest, AnEmptyPatternNamesOutputsWithTheDefaultPattern) {
     addAndAnalyse({movie(QStringLiteral("in/a.mov"))});
