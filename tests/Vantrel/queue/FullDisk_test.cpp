@@ -67,6 +67,15 @@ protected:
         return queue.jobs().value(0);
     }
 
+    // The message speaks of the output by its own name, never of the hidden file the
+    // tool wrote, and holds the tool's complaint without its banner.
+    static void expectToldPlainly(const CorrectionJob& job) {
+        const QString& message = job.status.errorMessage;
+        EXPECT_FALSE(message.contains(QStringLiteral(".partial-"))) << message.toStdString();
+        for (const char* banner : {"ffmpeg version", "Stream mapping:", "Press [q]", "Input #", "Output #"})
+            EXPECT_FALSE(message.contains(QLatin1String(banner))) << message.toStdString();
+    }
+
     QStringList diskEntries() const { return QDir(disk()).entryList(QDir::Files | QDir::Hidden | QDir::Dirs | QDir::NoDotAndDotDot); }
 
     QString folder, source, hash;
@@ -93,6 +102,8 @@ TEST_F(FullDisk, AToolEndingWellOnAFullDiskFailsTheJobAtEveryTier) {
         const CorrectionJob job = runJob(FFmpegCorrectionRunner::make(filling), tier);
         EXPECT_TRUE(job.status.is(JobStatus::Kind::failed));
         EXPECT_TRUE(job.status.errorMessage.contains(QStringLiteral("No space left on device"))) << job.status.errorMessage.toStdString();
+        EXPECT_TRUE(job.status.errorMessage.contains(disk() + QStringLiteral("/clip_TC.mov")));
+        expectToldPlainly(job);
         EXPECT_EQ(diskEntries(), QStringList());
     }
     EXPECT_EQ(testsupport::sha256OfFile(source), hash);
@@ -113,6 +124,7 @@ TEST_F(FullDisk, ADiskFillingDuringTheWriteFailsTheJobAtEveryTier) {
             const CorrectionJob job = runJob(FFmpegCorrectionRunner::make(), tier);
             EXPECT_TRUE(job.status.is(JobStatus::Kind::failed));
             EXPECT_TRUE(job.status.errorMessage.contains(QStringLiteral("No space left on device"))) << job.status.errorMessage.toStdString();
+            expectToldPlainly(job);
             EXPECT_EQ(diskEntries(), QStringList());
         }
     }
