@@ -1,7 +1,9 @@
 #include "Vantrel/views/DesignControls.h"
 
 #include "SymbolIcons/SymbolIcons.h"
+#include "Vantrel/views/ControlAccessibility.h"
 
+#include <QAccessible>
 #include <QEnterEvent>
 #include <QFontMetricsF>
 #include <QHBoxLayout>
@@ -295,8 +297,18 @@ void KelpHoverButton::leaveEvent(QEvent* event) {
 // ---- KelpIconButton ----
 
 KelpIconButton::KelpIconButton(const QString& symbol, QWidget* parent) : KelpHoverButton(parent), symbol_(symbol) {
+    Kelp::installAccessibility();
     setFixedSize(22, 22);
     setFocusPolicy(Qt::TabFocus);
+}
+
+bool KelpIconButton::event(QEvent* event) {
+    // Without a name of its own the button is named by its help text.
+    if (event->type() == QEvent::ToolTipChange && accessibleName().isEmpty()) {
+        QAccessibleEvent renamed(this, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&renamed);
+    }
+    return KelpHoverButton::event(event);
 }
 
 void KelpIconButton::setSymbol(const QString& name) {
