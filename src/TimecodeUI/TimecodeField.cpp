@@ -183,6 +183,7 @@ QString TimecodeField::text() const {
 }
 
 void TimecodeField::announceChanges(bool tell) {
+    tell = tell && QAccessible::isActive();  // nobody listens otherwise
     const QString shown = text();
     if (shown != announcedText_) {
         const QString before = std::exchange(announcedText_, shown);
@@ -289,7 +290,7 @@ void TimecodeField::setFocusedComponent(std::optional<Component> component) {
         update();
     }
     if (component && !hasFocus()) setFocus(Qt::OtherFocusReason);
-    if (moved && component && hasFocus()) {
+    if (moved && component && hasFocus() && QAccessible::isActive()) {
         QAccessibleEvent event(componentView(*component), QAccessible::Focus);
         QAccessible::updateAccessibility(&event);
     }

@@ -304,7 +304,7 @@ KelpIconButton::KelpIconButton(const QString& symbol, QWidget* parent) : KelpHov
 
 bool KelpIconButton::event(QEvent* event) {
     // Without a name of its own the button is named by its help text.
-    if (event->type() == QEvent::ToolTipChange && accessibleName().isEmpty()) {
+    if (event->type() == QEvent::ToolTipChange && accessibleName().isEmpty() && QAccessible::isActive()) {
         QAccessibleEvent renamed(this, QAccessible::NameChanged);
         QAccessible::updateAccessibility(&renamed);
     }

@@ -35,6 +35,7 @@ void KelpCheckbox::setOn(bool on) {
     if (on == on_) return;
     on_ = on;
     update();
+    if (!QAccessible::isActive()) return;
     QAccessible::State changed;
     changed.checked = true;
     QAccessibleStateChangeEvent event(this, changed);
