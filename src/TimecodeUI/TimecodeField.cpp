@@ -1,5 +1,6 @@
 #include "TimecodeUI/TimecodeField.h"
 
+#include <QAccessible>
 #include <QClipboard>
 #include <QFocusEvent>
 #include <QGuiApplication>
@@ -11,6 +12,7 @@
 #include <QPainterPath>
 
 #include "TimecodeCoreQt/TimecodeTransfer.h"
+#include "TimecodeUI/FieldAccessibility.h"
 #include "TimecodeUI/RejectionAnimation.h"
 #include "TimecodeUI/TimecodePainting.h"
 
@@ -119,6 +121,7 @@ void TimecodeField::invalidateLayout() {
     layout_.reset();
     if (layout().size != before) updateGeometry();
     update();
+    announceChanges();
 }
 
 std::vector<TimecodeComponent> TimecodeField::visibleComponents() const {
@@ -162,12 +165,55 @@ TimecodeComponent TimecodeField::componentNearest(const QPointF& point) const {
 
 QSize TimecodeField::sizeHint() const { return layout().size; }
 
+std::vector<TimecodeField::TextRun> TimecodeField::textRuns() const {
+    const Layout& lay = layout();
+    std::vector<TextRun> runs;
+    for (std::size_t i = 0; i < lay.components.size(); ++i) {
+        if (i > 0) runs.push_back({lay.separators[i - 1].text, lay.separators[i - 1].rect, std::nullopt});
+        const auto& [c, rect] = lay.components[i];
+        runs.push_back({QString::fromStdString(componentView(c)->stateModel().displayText()), rect, c});
+    }
+    return runs;
+}
+
+QString TimecodeField::text() const {
+    QString joined;
+    for (const TextRun& run : textRuns()) joined += run.text;
+    return joined;
+}
+
+void TimecodeField::announceChanges(bool tell) {
+    tell = tell && QAccessible::isActive();  // nobody listens otherwise
+    const QString shown = text();
+    if (shown != announcedText_) {
+        const QString before = std::exchange(announcedText_, shown);
+        if (tell) {
+            QAccessibleTextUpdateEvent event(this, 0, before, shown);
+            QAccessible::updateAccessibility(&event);
+        }
+    }
+    for (Component c : visibleComponents()) {
+        ComponentView* view = componentView(c);
+        QString digits = QString::fromStdString(view->stateModel().displayText());
+        if (digits == announcedDigits_[std::size_t(c)]) continue;
+        announcedDigits_[std::size_t(c)] = std::move(digits);
+        if (tell) {
+            QAccessibleValueChangeEvent event(view, qlonglong(view->stateModel().value()));
+            QAccessible::updateAccessibility(&event);
+        }
+    }
+}
+
 // ---- Construction and value
 
 TimecodeField::TimecodeField(QWidget* parent) : QWidget(parent) {
     timecode_ = field::timecodeOf(
         {}, Properties(TimecodeFrameRate::fps24, SubFramesBase::max100SubFrames, UpperLimit::max24Hours));
     for (Component c : TimecodeComponent::allCases()) views_.push_back(std::make_unique<ComponentView>(this, c));
+    accessibility::install();
+    announcedDigits_.resize(views_.size());
+    announceChanges(false);  // what a new field shows is no change
+    layout_.reset();  // laid out afresh where it is placed
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_InputMethodEnabled, false);
     setMouseTracking(true);
@@ -236,13 +282,18 @@ void TimecodeField::writeTimecode(const Timecode& timecode) {
 
 void TimecodeField::setFocusedComponent(std::optional<Component> component) {
     if (component && !isEnabled()) return;
-    if (component != focusedComponent_) {
+    const bool moved = component != focusedComponent_;
+    if (moved) {
         focusedComponent_ = component;
         // Whichever component gains or loses focus, the next digit starts afresh everywhere.
         for (auto& view : views_) view->stateModel_.setVirgin(true);
         update();
     }
     if (component && !hasFocus()) setFocus(Qt::OtherFocusReason);
+    if (moved && component && hasFocus() && QAccessible::isActive()) {
+        QAccessibleEvent event(componentView(*component), QAccessible::Focus);
+        QAccessible::updateAccessibility(&event);
+    }
 }
 
 void TimecodeField::focusInEvent(QFocusEvent* event) {

@@ -80,6 +80,16 @@ public:
 
     // The shown components in order, and their views and separators.
     std::vector<Component> visibleComponents() const;
+    // What the field shows, piece by piece in reading order: each shown component's
+    // digits (with its component) and the separators between them (without).
+    struct TextRun {
+        QString text;
+        QRectF rect;  // in widget coordinates
+        std::optional<Component> component;
+    };
+    std::vector<TextRun> textRuns() const;
+    // The timecode as the field shows it ("01:00:00:00"): the runs joined.
+    QString text() const;
     ComponentView* componentView(Component component) const;
     const std::vector<SeparatorView>& separatorViews() const;
     // Where a shown component is drawn, in widget coordinates (empty when hidden).
@@ -138,6 +148,10 @@ private:
     friend class ComponentView;
     struct Layout;
     void componentEdited(Component component, std::int64_t value);
+    // Tells assistive technology what changed since it was last told: the text,
+    // and the value of each component whose digits changed. Not telling only
+    // takes note.
+    void announceChanges(bool tell = true);
     void writeTimecode(const Timecode& timecode);
     void propertiesChanged();
     void invalidateLayout();
@@ -152,6 +166,8 @@ private:
     std::vector<std::unique_ptr<ComponentView>> views_;  // all six, days first
     mutable std::unique_ptr<Layout> layout_;
     bool syncing_ = false;
+    QString announcedText_;
+    std::vector<QString> announcedDigits_;  // per component, days first
     qreal shakeOffset_ = 0;
     qreal pulseBrightness_ = 0;
 };

@@ -128,6 +128,7 @@ CommandBarView::CommandBarView(AppModel* model, QWidget* parent)
     stepRow->setSpacing(4);
     auto* minus = new KelpIconButton(QStringLiteral("minus"), stepper);
     minus->setObjectName(QStringLiteral("toleranceMinus"));
+    minus->setAccessibleName(tr("Decrease tolerance"));
     connect(minus, &QAbstractButton::clicked, this, [this] { stepTolerance(-0.5); });
     tolerance_ = new KelpLabel({}, Kelp::digitsFont(12, QFont::Medium), Role::textPrimary, stepper);
     tolerance_->setObjectName(QStringLiteral("tolerance"));
@@ -136,6 +137,7 @@ CommandBarView::CommandBarView(AppModel* model, QWidget* parent)
     tolerance_->setElideMode(Qt::ElideNone);
     auto* plus = new KelpIconButton(QStringLiteral("plus"), stepper);
     plus->setObjectName(QStringLiteral("tolerancePlus"));
+    plus->setAccessibleName(tr("Increase tolerance"));
     connect(plus, &QAbstractButton::clicked, this, [this] { stepTolerance(0.5); });
     stepRow->addWidget(minus);
     stepRow->addWidget(tolerance_);

@@ -1,7 +1,9 @@
 #include "Vantrel/views/DesignControls.h"
 
 #include "SymbolIcons/SymbolIcons.h"
+#include "Vantrel/views/ControlAccessibility.h"
 
+#include <QAccessible>
 #include <QEnterEvent>
 #include <QFontMetricsF>
 #include <QHBoxLayout>
@@ -110,8 +112,32 @@ void KelpLabel::paintEvent(QPaintEvent*) {
 
 namespace {
 
-// Pressing dims what shows through the button's shape by this much.
+// Pressing lowers the brightness of what the button shows by this much.
 constexpr qreal pressedDarkening = 0.08;
+
+// Takes `amount` × coverage from every channel of the pixels in `coverage`, as
+// they show over whatever lies behind them. A button's fill may be translucent,
+// so darkening its own pixels alone would hardly show over a dark pane; the
+// subtraction is made on the painted surface instead, which is opaque (the
+// window's): the surface is inverted, lifted, and inverted back.
+void darkenCovered(QPainter& p, const QImage& coverage, qreal amount) {
+    QImage lift = coverage;
+    {
+        QPainter q(&lift);
+        q.setCompositionMode(QPainter::CompositionMode_SourceIn);
+        q.fillRect(lift.rect(), QColor::fromRgbF(amount, amount, amount));
+    }
+    const QRectF area(QPointF(0, 0), coverage.deviceIndependentSize());
+    p.save();
+    p.setOpacity(1);
+    p.setCompositionMode(QPainter::CompositionMode_Difference);
+    p.fillRect(area, Qt::white);
+    p.setCompositionMode(QPainter::CompositionMode_Plus);
+    p.drawImage(QPointF(0, 0), lift);
+    p.setCompositionMode(QPainter::CompositionMode_Difference);
+    p.fillRect(area, Qt::white);
+    p.restore();
+}
 
 QColor buttonText(KelpButtonStyle::Kind kind, bool dark) {
     switch (kind) {
@@ -232,16 +258,26 @@ void KelpButton::paintEvent(QPaintEvent*) {
         p.setPen(fg);
         p.drawText(QRectF(x, r.top(), textWidth + 1, r.height()), Qt::AlignLeft | Qt::AlignVCenter, text());
     }
-    if (isDown()) {
-        QPainter p(&img);
-        p.translate(rect().center());
-        p.scale(scale_, scale_);
-        p.translate(-rect().center());
-        Kelp::fillRounded(p, rect(), style_.large ? 6 : 5, QColor::fromRgbF(0, 0, 0, pressedDarkening));
-    }
     QPainter p(this);
     p.setOpacity(isEnabled() ? 1.0 : 0.4);
     p.drawImage(QPointF(0, 0), img);
+    if (isDown()) {
+        // The whole shape darkens; a ghost button, which has no fill, only its title.
+        if (style_.kind == KelpButtonStyle::Kind::ghost) {
+            darkenCovered(p, img, pressedDarkening);
+        } else {
+            QImage shape(img.size(), QImage::Format_ARGB32_Premultiplied);
+            shape.setDevicePixelRatio(dpr);
+            shape.fill(Qt::transparent);
+            QPainter q(&shape);
+            q.translate(rect().center());
+            q.scale(scale_, scale_);
+            q.translate(-rect().center());
+            Kelp::fillRounded(q, rect(), style_.large ? 6 : 5, Qt::white);
+            q.end();
+            darkenCovered(p, shape, pressedDarkening);
+        }
+    }
 }
 
 // ---- KelpHoverButton ----
@@ -261,8 +297,18 @@ void KelpHoverButton::leaveEvent(QEvent* event) {
 // ---- KelpIconButton ----
 
 KelpIconButton::KelpIconButton(const QString& symbol, QWidget* parent) : KelpHoverButton(parent), symbol_(symbol) {
+    Kelp::installAccessibility();
     setFixedSize(22, 22);
     setFocusPolicy(Qt::TabFocus);
+}
+
+bool KelpIconButton::event(QEvent* event) {
+    // Without a name of its own the button is named by its help text.
+    if (event->type() == QEvent::ToolTipChange && accessibleName().isEmpty() && QAccessible::isActive()) {
+        QAccessibleEvent renamed(this, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&renamed);
+    }
+    return KelpHoverButton::event(event);
 }
 
 void KelpIconButton::setSymbol(const QString& name) {

@@ -130,6 +130,7 @@ public:
     QSize sizeHint() const override { return {22, 22}; }
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent*) override;
 
 private:

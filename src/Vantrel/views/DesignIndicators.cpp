@@ -1,7 +1,9 @@
 #include "Vantrel/views/DesignIndicators.h"
 
 #include "SymbolIcons/SymbolIcons.h"
+#include "Vantrel/views/ControlAccessibility.h"
 
+#include <QAccessible>
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QPainterPath>
@@ -24,6 +26,7 @@ double clampedFraction(double fraction) { return std::isfinite(fraction) ? std::
 // ---- KelpCheckbox ----
 
 KelpCheckbox::KelpCheckbox(bool on, QWidget* parent) : QAbstractButton(parent), on_(on) {
+    Kelp::installAccessibility();
     setFixedSize(14, 14);
     setFocusPolicy(Qt::TabFocus);
 }
@@ -32,6 +35,11 @@ void KelpCheckbox::setOn(bool on) {
     if (on == on_) return;
     on_ = on;
     update();
+    if (!QAccessible::isActive()) return;
+    QAccessible::State changed;
+    changed.checked = true;
+    QAccessibleStateChangeEvent event(this, changed);
+    QAccessible::updateAccessibility(&event);
 }
 
 void KelpCheckbox::paintEvent(QPaintEvent*) {

@@ -203,6 +203,12 @@ void FooterBar::tick() {
     timeLeft_->setVisible(!text.isEmpty());
 }
 
+void FooterBar::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    // The strip's segments carry colours of the appearance they were made in.
+    if (event->type() == QEvent::PaletteChange && start_) refresh();
+}
+
 void FooterBar::paintEvent(QPaintEvent*) {
     const bool dark = Palette::isDark(this);
     QPainter p(this);

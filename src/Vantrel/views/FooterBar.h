@@ -45,6 +45,7 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent*) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void refresh();
@@ -64,7 +65,7 @@ private:
     SymbolText* persistence_;
     KelpLabel* timeLeft_;
     KelpButton* stop_;
-    KelpButton* start_;
+    KelpButton* start_ = nullptr;  // made last
     QTimer ticker_;
     TurnScheduler refresher_;
 };

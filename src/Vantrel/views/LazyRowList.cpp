@@ -56,7 +56,10 @@ void LazyRowList::reconcile() {
         const qsizetype i = indexOf_.value(*it, -1);
         if (i >= 0) moved = std::max(0, delegate_.height(*it)) != offsets_[i + 1] - offsets_[i];
     }
-    if (moved) placeRows();  // may scroll, which lays out again
+    if (moved) placeRows();
+    // The range follows the visible height too, which changes without any row
+    // changing (a resize, a splitter move, the console sliding in).
+    updateRange();  // may scroll, which lays out again
     layoutRows(updateAll, changed);
 }
 
@@ -68,10 +71,13 @@ void LazyRowList::placeRows() {
         y += std::max(0, delegate_.height(ids_[i]));
     }
     offsets_[ids_.size()] = y;
+}
+
+void LazyRowList::updateRange() {
     QScrollBar* bar = verticalScrollBar();
     const int page = viewport()->height();
     bar->setPageStep(page);
-    bar->setRange(0, std::max(0, y - page));
+    bar->setRange(0, std::max(0, offsets_.back() - page));
 }
 
 bool LazyRowList::holdsFocus(QWidget* row) const {

@@ -59,6 +59,7 @@ private:
     void schedule();
     void layoutRows(bool updateAll, const QSet<QUuid>& changed = {});
     void placeRows();
+    void updateRange();
     bool holdsFocus(QWidget* row) const;
 
     Delegate delegate_;

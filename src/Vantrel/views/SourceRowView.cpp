@@ -58,6 +58,7 @@ QWidget* makeTimecodeCell(const QString& label, KelpLabel** value, QWidget* pare
 ManualTimecodeCell::ManualTimecodeCell(QWidget* parent) : QWidget(parent), field_(new timecode::TimecodeField(this)) {
     setObjectName(QStringLiteral("manualTimecode"));
     field_->setObjectName(QStringLiteral("timecodeField"));
+    field_->setAccessibleName(tr("Start timecode"));
     field_->setFont(Kelp::digitsFont(12, QFont::Medium));
     timecode::timecodeFieldInputStyle(field_, timecode::field::InputStyle::autoAdvance);
     auto* row = new QHBoxLayout(this);
@@ -191,6 +192,7 @@ SourceRowView::SourceRowView(AppModel* model, const QUuid& id, QWidget* parent)
 
     included_ = new KelpCheckbox(true, this);
     included_->setObjectName(QStringLiteral("included"));
+    included_->setAccessibleName(tr("Include"));
     connect(included_, &QAbstractButton::clicked, this, [this] { model_->setIncluded(id_, !item_.included); });
     row->addWidget(included_);
 

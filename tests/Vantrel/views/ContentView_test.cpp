@@ -1,5 +1,6 @@
 // The window content: split minimums and divider kept, the console sliding in and
 // kept, and made afresh each time it opens.
+#include "QueueTestSupport.h"
 #include "ShellTestSupport.h"
 #include "Vantrel/app/MainWindow.h"
 #include "Vantrel/views/CommandBarView.h"
@@ -10,6 +11,7 @@
 #include "Vantrel/views/FooterBar.h"
 #include "Vantrel/views/LazyRowList.h"
 #include "Vantrel/views/PaneWidgets.h"
+#include "Vantrel/views/QueuePaneView.h"
 #include "Vantrel/views/SourceListPane.h"
 #include "Vantrel/model/AppModel.h"
 
@@ -17,6 +19,7 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QSplitter>
+#include <QWheelEvent>
 
 using namespace shelltest;
 
@@ -230,4 +233,118 @@ TEST_F(ContentViewTest, ConsoleTurnedOnAgainWhileSlidingOutKeepsItsPane) {
     EXPECT_EQ(view->console(), console);
     EXPECT_TRUE(console->isVisible());
     EXPECT_EQ(console->height(), ContentView::consoleHeight);
+}
+
+// Whatever the window, the divider and the console leave the lists, the scroll
+// range is what their rows need: every row can be scrolled into view whole, the
+// last one ends at the bottom edge, and rows that all fit neither scroll nor show
+// a scroll bar.
+TEST_F(ContentViewTest, ListsScrollExactlyOverTheirRowsAtEverySize) {
+    const auto expectReachable = [](LazyRowList* list) {
+        SCOPED_TRACE(list->objectName().toStdString());
+        QScrollBar* bar = list->verticalScrollBar();
+        const int page = list->viewport()->height();
+        for (const QUuid& id : list->ids()) {
+            list->ensureVisible(id);
+            const QWidget* row = list->rowWidget(id);
+            ASSERT_TRUE(row);
+            EXPECT_GE(row->y(), 0);
+            EXPECT_LE(row->geometry().bottom(), page - 1);
+        }
+        bar->setValue(bar->maximum());
+        const QRect last = list->rowWidget(list->ids().last())->geometry();
+        if (bar->maximum() > 0) {
+            EXPECT_EQ(last.bottom(), page - 1) << "blank space below the last row";
+            EXPECT_TRUE(bar->isVisibleTo(list));
+        } else {
+            EXPECT_LE(last.bottom(), page - 1);
+            EXPECT_FALSE(bar->isVisibleTo(list)) << "a scroll bar with nothing to scroll";
+        }
+        // The wheel goes no further than the end.
+        QWheelEvent wheel(QPointF(10, 10), list->viewport()->mapToGlobal(QPointF(10, 10)), {}, {0, -360},
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(list->viewport(), &wheel);
+        EXPECT_EQ(bar->value(), bar->maximum());
+        EXPECT_EQ(list->rowWidget(list->ids().last())->geometry(), last);
+        bar->setValue(0);
+        EXPECT_EQ(list->rowWidget(list->ids().first())->y(), 0);
+    };
+
+    struct Step {
+        const char* what;
+        QSize window;  // invalid for the smallest
+        int sourcesHeight;  // the divider's place; 0 leaves it
+        bool console;
+        const char* picture;  // a gallery picture of the window, or none
+    };
+    const Step steps[] = {
+        {"smallest window", {}, 0, false, nullptr},
+        {"enlarged", {1600, 1000}, 560, false, "lists-enlarged"},
+        {"queue shrunk by the divider", {1600, 1000}, 2000, false, "lists-queue-shrunk"},
+        {"console slid in", {1600, 1000}, 2000, true, nullptr},
+        {"queue given room again", {1600, 1000}, 300, true, nullptr},
+        {"console slid out", {1600, 1000}, 300, false, nullptr},
+        {"smallest again", {}, 0, false, "lists-smallest"},
+    };
+    for (const auto& theme : testsupport::galleryThemes) {
+        SCOPED_TRACE(theme.name);
+        preferences::store(*settings, theme.dark ? AppearancePreference::dark : AppearancePreference::light);
+        QDir(pathOf(QStringLiteral("queue"))).removeRecursively();
+        launch();
+        app->show();
+        MainWindow* window = app->window();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+        ContentView* view = window->content();
+        AppModel* model = app->model();
+        QStringList names;
+        for (int i = 1; i <= 6; ++i) names << pathOf(QStringLiteral("none/clip%1.mov").arg(i));
+        QList<QUrl> urls;
+        for (const QString& name : names) urls << QUrl::fromLocalFile(name);
+        model->addSources(urls);
+        QUuid failed;
+        for (int i = 0; i < 6; ++i) {
+            CorrectionJob job = queuetest::makeJob(names[i], pathOf(QStringLiteral("out/clip%1.mov").arg(i + 1)));
+            if (i == 4) {
+                job.status = JobStatus::failed(QStringLiteral("ffmpeg exited with code 1"));
+                failed = job.id;
+            }
+            model->queue().enqueue(job);
+        }
+        auto* sources = window->findChild<SourceListPane*>();
+        auto* queue = window->findChild<QueuePaneView*>();
+        ASSERT_TRUE(sources && queue);
+
+        for (const Step& step : steps) {
+            SCOPED_TRACE(step.what);
+            window->resize(step.window.isValid() ? step.window : window->minimumSizeHint());
+            if (step.sourcesHeight > 0) {
+                const QList<int> sizes = view->splitter()->sizes();
+                view->splitter()->setSizes({step.sourcesHeight, sizes[0] + sizes[1] - step.sourcesHeight});
+            }
+            if (step.console != view->showConsole()) {
+                QSignalSpy slid(view, &ContentView::consoleAnimationFinished);
+                view->setShowConsole(step.console);
+                ASSERT_TRUE(slid.wait(5000));
+            }
+            sources->refreshNow();
+            queue->refreshNow();
+            QCoreApplication::processEvents();
+            ASSERT_EQ(sources->list()->ids().size(), 6);
+            ASSERT_EQ(queue->list()->ids().size(), 6);
+            expectReachable(sources->list());
+            expectReachable(queue->list());
+            // The failed job's Retry can be reached.
+            queue->list()->ensureVisible(failed);
+            QWidget* retry = queue->list()->rowWidget(failed)->findChild<QWidget*>(QStringLiteral("retry"));
+            ASSERT_TRUE(retry);
+            EXPECT_TRUE(retry->isVisible());
+            const QRect shown(retry->mapTo(queue->list()->viewport(), QPoint()), retry->size());
+            EXPECT_TRUE(queue->list()->viewport()->rect().contains(shown));
+            if (step.picture) {
+                queue->list()->verticalScrollBar()->setValue(queue->list()->verticalScrollBar()->maximum());
+                testsupport::saveGalleryPicture(window, QString::fromLatin1(step.picture) + QLatin1Char('-') +
+                                                            theme.name);
+            }
+        }
+    }
 }

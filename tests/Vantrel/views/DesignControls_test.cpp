@@ -88,19 +88,53 @@ TEST_P(DesignControls, DisabledPrimaryIsDimmedAndTakesNoClicks) {
     EXPECT_EQ(clicked.count(), 0);
 }
 
-TEST_P(DesignControls, PressingDarkensUntilRelease) {
-    auto* button = place(new KelpButton("Choose…", {KelpButtonStyle::Kind::standard, false}));
-    const QPoint probe(4, 13);
-    const QColor idle = pixelAt(button, probe);
-    QTest::mousePress(button, Qt::LeftButton, {}, button->rect().center());
-    ASSERT_TRUE(button->isDown());
-    const QColor pressed = pixelAt(button, probe);
-    EXPECT_NEAR(pressed.red(), idle.red() * 0.92, 2);
-    EXPECT_NEAR(pressed.blue(), idle.blue() * 0.92, 2);
-    QSignalSpy clicked(button, &QAbstractButton::clicked);
-    QTest::mouseRelease(button, Qt::LeftButton, {}, button->rect().center());
-    EXPECT_EQ(pixelAt(button, probe), idle);
-    EXPECT_EQ(clicked.count(), 1);
+// Pressed, a button loses 0.08 of brightness in every pixel it shows, as seen
+// over the pane (a translucent fill darkens as clearly as an opaque one); a ghost
+// button darkens its title and gains no box. Releasing restores it.
+TEST_P(DesignControls, PressingLowersTheBrightnessUntilRelease) {
+    const int step = qRound(0.08 * 255);
+    const auto channels = [](const QColor& c) { return c.red() + c.green() + c.blue(); };
+    for (const auto kind : {KelpButtonStyle::Kind::standard, KelpButtonStyle::Kind::primary,
+                            KelpButtonStyle::Kind::stop, KelpButtonStyle::Kind::ghost}) {
+        SCOPED_TRACE(int(kind));
+        auto* button = place(new KelpButton("Choose…", {kind, false}));
+        const QRect area(button->mapTo(m_host.get(), QPoint()), button->size());
+        const QImage idle = m_host->grab().toImage();
+        QTest::mousePress(button, Qt::LeftButton, {}, button->rect().center());
+        ASSERT_TRUE(button->isDown());
+        const QImage pressed = m_host->grab().toImage();
+        int title = 0;  // fully inked pixels of a ghost button's title
+        // Inside the rounded corners, title pixels included.
+        for (int y = area.top() + 3; y <= area.bottom() - 3; ++y) {
+            for (int x = area.left() + 3; x <= area.right() - 3; ++x) {
+                const QColor before = idle.pixelColor(x, y), after = pressed.pixelColor(x, y);
+                if (kind != KelpButtonStyle::Kind::ghost) {
+                    const QColor expected(std::max(0, before.red() - step), std::max(0, before.green() - step),
+                                          std::max(0, before.blue() - step));
+                    ASSERT_PRED3(nearWithin, after, expected, 1) << x << "," << y;
+                } else if (before == pane()) {
+                    ASSERT_EQ(after, pane()) << x << "," << y;  // no fill
+                } else {
+                    // The title darkens as far as it is inked: fully inked pixels by the whole step.
+                    EXPECT_LE(channels(after), channels(before)) << x << "," << y;
+                    EXPECT_GE(channels(after), channels(before) - 3 * step - 3) << x << "," << y;
+                    const QColor ink = role(Role::textSecondary);
+                    if (nearWithin(before, ink, 1)) {
+                        ++title;
+                        const QColor darker(ink.red() - step, ink.green() - step, ink.blue() - step);
+                        EXPECT_PRED3(nearWithin, after, darker, 1) << x << "," << y;
+                    }
+                }
+            }
+        }
+        if (kind == KelpButtonStyle::Kind::ghost) EXPECT_GT(title, 5);
+        EXPECT_EQ(pressed.pixelColor(area.topLeft() - QPoint(2, 2)), pane());  // nothing around it
+
+        QSignalSpy clicked(button, &QAbstractButton::clicked);
+        QTest::mouseRelease(button, Qt::LeftButton, {}, button->rect().center());
+        EXPECT_EQ(m_host->grab().toImage(), idle);
+        EXPECT_EQ(clicked.count(), 1);
+    }
 }
 
 TEST_P(DesignControls, IconButtonLightsUnderThePointer) {

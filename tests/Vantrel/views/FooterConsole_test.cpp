@@ -166,6 +166,31 @@ TEST_P(Footer, FinishedSharesInOrder) {
     viewtest::saveGallery(footer.get(), gallery("footer"));
 }
 
+// The strip is drawn in the colours of the appearance in force, from the moment
+// of a switch on, like every pane; both ways, back and forth.
+TEST_P(Footer, StripFollowsAnAppearanceSwitch) {
+    make();
+    CorrectionJob flagged = job("flagged.mov", JobStatus::completed());
+    flagged.verification = queuetest::resultOf(VerifyTier::standard, {CheckSeverity::warning});
+    queue->enqueue(flagged);
+    queue->enqueue(job("cancelled.mov", JobStatus::cancelled()));
+    footer->refreshNow();
+    ASSERT_EQ(queue->flaggedCount(), 1);
+    ASSERT_EQ(queue->cancelledCount(), 1);
+    auto* strip = find("progressStrip");
+    const int w = strip->width();
+    for (const bool dark : {GetParam(), !GetParam(), GetParam()}) {
+        SCOPED_TRACE(dark ? "dark" : "light");
+        viewtest::setAppearance(dark);
+        EXPECT_EQ(viewtest::pixelAt(strip, {w / 4, 2}), Palette::color(Role::warning, dark));
+        EXPECT_EQ(viewtest::pixelAt(strip, {3 * w / 4, 2}), Palette::color(Role::textTertiary, dark));
+        EXPECT_EQ(viewtest::pixelAt(find("flagged")->findChild<QWidget*>("count"), {1, 1}),
+                  Palette::color(Role::barBackground, dark));
+        if (dark != GetParam())
+            viewtest::saveGallery(footer.get(), QString("footer-switched-to-") + (dark ? "dark" : "light"));
+    }
+}
+
 TEST_P(Footer, ConsoleCopiesClearsAndFollowsTheTail) {
     make();
     console = std::make_unique<ConsoleView>(queue.get());
