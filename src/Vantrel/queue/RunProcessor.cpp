@@ -414,13 +414,7 @@ void RunProcessor::finish(const RunPtr& run, Ending ending) {
         break;
     }
     case Ending::Kind::corrected:
-        if (const auto problem = run->placeOutput()) {
-            log(QStringLiteral("FAILED: %1 — %2").arg(name, *problem));
-            setJobStatus(id, JobStatus::failed(*problem));
-            break;
-        }
-        log(QStringLiteral("SUCCESS: ") + name);
-        setJobStatus(id, JobStatus::completed());
+        complete(run);
         break;
     case Ending::Kind::verified:
         applyVerification(run, run->namingOutput(ending.result));
@@ -448,13 +442,18 @@ void RunProcessor::applyVerification(const RunPtr& run, const VerificationResult
             .arg(manual) +
         name);
     if (run->isManual()) return;  // stays completed
+    complete(run);
+}
+
+void RunProcessor::complete(const RunPtr& run) {
+    const QString name = run->job().sourceName();
     if (const auto problem = run->placeOutput()) {
         log(QStringLiteral("FAILED: %1 — %2").arg(name, *problem));
-        setJobStatus(id, JobStatus::failed(*problem));
+        setJobStatus(run->job().id, JobStatus::failed(*problem));
         return;
     }
     log(QStringLiteral("SUCCESS: ") + name);
-    setJobStatus(id, JobStatus::completed());
+    setJobStatus(run->job().id, JobStatus::completed());
 }
 
 void RunProcessor::endRun(const RunPtr& run) {

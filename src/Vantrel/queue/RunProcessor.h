@@ -106,6 +106,8 @@ private:
     // proposes, decide the job's status, its console lines and its partial file.
     void finish(const RunPtr& run, Ending ending);
     void applyVerification(const RunPtr& run, const VerificationResult& result);
+    // The output takes its name and the job is completed, or it fails saying why not.
+    void complete(const RunPtr& run);
     void endRun(const RunPtr& run);
 
     // Finds the job's files by their bookmarks on a worker (a moved source means
