@@ -58,6 +58,8 @@ protected:
     bool runToEnd() {
         auto completions = [&] { return messages(*queue).count(QStringLiteral("=== Queue processing complete ===")); };
         const auto before = completions();
+        // Nothing to run (a retry refused, say) would never complete: said at once.
+        if (queue->pendingCount() == 0) return false;
         queue->start();
         return waitFor([&] { return !queue->isProcessing() && completions() > before; });
     }
@@ -113,6 +115,7 @@ TEST_F(ProcessingTest, StartNeedsPendingJobsAndTheTool) {
     bare.enqueue(makeJob("/in/a.mov", "/out/a_TC.mov"));
     bare.stop();
     bare.retryJob(bare.jobs()[0].id);
+    ASSERT_EQ(bare.pendingCount(), 1);
     bare.start();
     ASSERT_TRUE(waitFor([&] { return bare.failedCount() == 1; }));
 }
@@ -151,6 +154,7 @@ TEST_F(ProcessingTest, JobsRunInQueueOrderAndSeeLaterChanges) {
     EXPECT_EQ(jobNamed("A.mov").status, JobStatus::failed("tool exploded"));
     EXPECT_TRUE(messages(*queue).contains(QStringLiteral("FAILED: A.mov — tool exploded")));
     queue->retryJob(a.id);  // while B runs: A goes again before C
+    ASSERT_EQ(jobNamed("A.mov").status, JobStatus::pending());
     runner->succeed(1);
     ASSERT_TRUE(waitFor([&] { return runner->calls.size() == 3; }));
     runner->succeed(2);
@@ -429,10 +433,11 @@ TEST_F(ProcessingTest, CancelWhileWaitingForAManualVerification) {
 
 namespace {
 
-// A verifier whose answers end without a result: thrown, or cancelled by someone else.
+// A verifier whose answers end without a result: thrown, cancelled by someone
+// else, or finished with nothing in it.
 class BrokenVerifier : public OutputVerifying {
 public:
-    enum class Way { throws, throwsUnknown, cancelled };
+    enum class Way { throws, throwsUnknown, cancelled, empty };
     Way way = Way::throws;
     bool breakThorough = false;  // the standard run passes, the thorough one breaks
 
@@ -449,11 +454,12 @@ private:
         case Way::throwsUnknown:
             return QtFuture::makeExceptionalFuture<VerificationResult>(
                 std::make_exception_ptr(std::runtime_error("vector::_M_range_check")));
-        case Way::cancelled: break;
+        case Way::cancelled:
+        case Way::empty: break;
         }
         QPromise<VerificationResult> promise;
         promise.start();
-        promise.future().cancel();
+        if (way == Way::cancelled) promise.future().cancel();
         promise.finish();
         return promise.future();
     }
@@ -471,6 +477,8 @@ TEST_F(ProcessingTest, AVerificationWithoutAResultFailsTheJobWithItsReason) {
         {BrokenVerifier::Way::throws, false, "probe went away"},
         {BrokenVerifier::Way::throwsUnknown, false, "The verification stopped on an unexpected error."},
         {BrokenVerifier::Way::cancelled, false, "The verification was stopped before it ended."},
+        {BrokenVerifier::Way::empty, false, "Verification ended without a result."},
+        {BrokenVerifier::Way::empty, true, "Verification ended without a result."},
         {BrokenVerifier::Way::throws, true, "probe went away"},
         {BrokenVerifier::Way::cancelled, true, "The verification was stopped before it ended."},
     };
@@ -485,7 +493,9 @@ TEST_F(ProcessingTest, AVerificationWithoutAResultFailsTheJobWithItsReason) {
         own.enqueue(makeJob(source, folder + QStringLiteral("/out/clip_TC.mov"),
                             c.thorough ? VerifyTier::thorough : VerifyTier::standard));
         own.start();
-        ASSERT_TRUE(waitFor([&] { return own.failedCount() == 1 && !own.isProcessing(); }));
+        // Watched to the end of the loop, however the job ended.
+        ASSERT_TRUE(waitFor([&] { return own.pendingCount() == 0 && !own.activeJob() && !own.isProcessing(); }));
+        ASSERT_EQ(own.failedCount(), 1);
         const auto& job = own.jobs().first();
         EXPECT_EQ(job.status, JobStatus::failed("Verification failed: " + c.reason));
         ASSERT_TRUE(job.verification);
