@@ -207,7 +207,7 @@ TEST_F(HelpHitLayoutTest, Gallery) {
         testsupport::saveGalleryPicture(&view, QStringLiteral("help-search-narrow-") + theme.name);
         // A title that wraps onto a second line.
         view.sidebar()->searchField()->setText("console");
-        QTest::qWaitFor([&] { return view.sidebar()->list()->count() > 0; });
+        ASSERT_TRUE(QTest::qWaitFor([&] { return view.sidebar()->list()->count() > 0; }));
         testsupport::saveGalleryPicture(&view, QStringLiteral("help-search-wrapped-title-") + theme.name);
         view.sidebar()->searchField()->clear();
         testsupport::saveGalleryPicture(&view, QStringLiteral("help-topics-narrow-") + theme.name);

@@ -118,7 +118,9 @@ TEST(FieldAccessibility, NameValueFocusAndAnnouncements) {
         EXPECT_EQ(update->inserted, iface->text(QAccessible::Value));
         EXPECT_TRUE(update->inserted.endsWith("01"));
         host.after->setFocus();
-        if (field) EXPECT_EQ(iface->focusChild(), nullptr);
+        if (field) {
+            EXPECT_EQ(iface->focusChild(), nullptr);
+        }
     }
 
     // A field that goes while focused and listened to (a row scrolled away, say)

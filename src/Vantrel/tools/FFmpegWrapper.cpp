@@ -143,8 +143,8 @@ QFuture<QString> FFmpegWrapper::runFFmpegKeepingErrors(const QString& executable
                        std::move(metricsHandler)};
     std::weak_ptr<State> weakState = state_;
 
-    return QtConcurrent::run(toolThreadPool(), [request = std::move(request), weakState,
-                                                token](QPromise<QString>& promise) {
+    return QtConcurrent::run(toolThreadPool(), [request = std::move(request), weakState, token,
+                                                grace = terminateGracePeriod_](QPromise<QString>& promise) {
         if (auto same = outputOverwritingInput(request.arguments)) {
             promise.setException(FFmpegError::invalidInput(
                 QStringLiteral("the output file is the source file: ") + *same));
@@ -158,7 +158,7 @@ QFuture<QString> FFmpegWrapper::runFFmpegKeepingErrors(const QString& executable
         options.errors = [&chunks](QByteArrayView bytes) { chunks.process(bytes); };
         options.shouldStop = [&token, &promise] { return token.isCancelled() || promise.isCanceled(); };
         // Asked to end, ffmpeg finishes the file it writes; one that will not is killed.
-        options.stopGracePeriod = terminateGracePeriod;
+        options.stopGracePeriod = grace;
         options.started = [&request](qint64 pid) {
             postLog(request.log, QStringLiteral("FFmpeg PID: ") + QString::number(pid));
         };

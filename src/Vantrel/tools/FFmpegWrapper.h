@@ -201,14 +201,17 @@ public:
                                             CancellationToken token = CancellationToken());
 
     // Asks the current run to stop (terminate, then kill when the process ignores
-    // that for terminateGracePeriod) and sets the cancelling flag. Returns at once.
+    // that for the grace period) and sets the cancelling flag. Returns at once.
     void cancel();
     // The caller clears the flag before each run; the wrapper never does. A run's
     // own token is the finer way: it stops that run and no other.
     void clearCancelling();
     bool isCancelling() const;
 
-    static constexpr std::chrono::milliseconds terminateGracePeriod{3000};
+    static constexpr std::chrono::milliseconds defaultTerminateGracePeriod{3000};
+    // How long a tool asked to stop may take before it is killed; for runs started from now on.
+    void setTerminateGracePeriod(std::chrono::milliseconds period) { terminateGracePeriod_ = period; }
+    std::chrono::milliseconds terminateGracePeriod() const { return terminateGracePeriod_; }
 
     // Probes. Each starts one ffprobe run on a worker thread; a value that cannot
     // be measured is -1 or none. Cancelling the returned future stops the tool;
@@ -255,6 +258,7 @@ private:
 
     BundledToolResolver toolResolver_;
     std::shared_ptr<State> state_;
+    std::chrono::milliseconds terminateGracePeriod_ = defaultTerminateGracePeriod;
 };
 
 }  // namespace vantrel

@@ -188,7 +188,9 @@ TEST_F(RunEnd, AStopAtEachStageBoundaryLeavesNothingUnderTheOutputName) {
         // A running tool is told to stop within its run's next look at the token;
         // then every gate opens, so that a tool nobody stopped runs to its end
         // and shows in the outcome.
-        if (c.terms > 0) ASSERT_TRUE(waitFor([&] { return terms() >= c.terms; }, 5000)) << "the tool was not told to stop";
+        if (c.terms > 0) {
+            ASSERT_TRUE(waitFor([&] { return terms() >= c.terms; }, 5000)) << "the tool was not told to stop";
+        }
         open("write");
         open("exit");
 
@@ -240,7 +242,9 @@ TEST_F(RunEnd, AToolThatEndsBadlyLeavesTheOutputFolderAsItWas) {
         makeQueue(heldTool(c.beforeWriting), folder + QStringLiteral("/storage/") + c.name);
         enqueue(VerifyTier::standard);
         const bool folderStays = c.beforeWriting.isEmpty();
-        if (folderStays) ASSERT_TRUE(writeFile(output(), "earlier output"));
+        if (folderStays) {
+            ASSERT_TRUE(writeFile(output(), "earlier output"));
+        }
         open("write");
         open("exit", c.exit);
         queue->start();
@@ -302,13 +306,17 @@ TEST_F(RunEnd, TheOutputTakesItsNameAtTheEndOrTheJobFails) {
         QDir().mkpath(out());
         const QString path = out() + QLatin1Char('/') + c.outputName;
         QString name = c.name;
-        if (name.startsWith(QStringLiteral("an earlier"))) ASSERT_TRUE(writeFile(path, "earlier output"));
+        if (name.startsWith(QStringLiteral("an earlier"))) {
+            ASSERT_TRUE(writeFile(path, "earlier output"));
+        }
         if (name.startsWith(QStringLiteral("left-over"))) {
             for (const QString& other : others) ASSERT_TRUE(writeFile(out() + "/" + other, "someone else's"));
         }
         // A partial file of this very output from an earlier, interrupted run.
         ASSERT_TRUE(writeFile(PartialOutput::pathFor(path), "left over"));
-        if (name.startsWith(QStringLiteral("the name is taken"))) ASSERT_TRUE(writeFile(path + "/keep.txt", "kept"));
+        if (name.startsWith(QStringLiteral("the name is taken"))) {
+            ASSERT_TRUE(writeFile(path + "/keep.txt", "kept"));
+        }
 
         makeQueue(heldTool({}, c.afterWriting), folder + QStringLiteral("/storage/") + c.name);
         queue->enqueue(makeJob(source, path, VerifyTier::off));

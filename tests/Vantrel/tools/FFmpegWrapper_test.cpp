@@ -88,7 +88,7 @@ struct Recorder {
         EXPECT_TRUE(waitForLogLine(QStringLiteral("FFmpeg: ") + ready));
         clock.start();
         wrapper.cancel();
-        EXPECT_LT(clock.elapsed(), Wrapper::terminateGracePeriod.count());  // does not sit out the grace period
+        EXPECT_LT(clock.elapsed(), wrapper.terminateGracePeriod().count());  // does not sit out the grace period
         return clock;
     }
 
@@ -240,12 +240,14 @@ TEST_F(FFmpegWrapperTest, CancelTerminatesARunningTool) {
 }
 
 TEST_F(FFmpegWrapperTest, ToolThatIgnoresTerminateIsKilledAfterTheGracePeriod) {
+    EXPECT_EQ(wrapper.terminateGracePeriod(), std::chrono::seconds(3));
+    wrapper.setTerminateGracePeriod(std::chrono::milliseconds(400));  // not the whole 3 s here
     Recorder r;
     r.start(wrapper, script("trap '' TERM\nprintf 'ready\\n' >&2\nwhile :; do sleep 0.1; done\n"));
     const QElapsedTimer clock = r.cancelWhenReady(wrapper, QStringLiteral("ready"));
     r.finish(120000);
     ASSERT_TRUE(r.ended);
-    EXPECT_GE(clock.elapsed(), Wrapper::terminateGracePeriod.count() - 100);
+    EXPECT_GE(clock.elapsed(), wrapper.terminateGracePeriod().count() - 20);
     EXPECT_EQ(r.errorKind, Kind::cancelled);
     EXPECT_EQ(r.log.last(), QStringLiteral("FFmpeg exit code: 9 (cancelled)"));
 }

@@ -28,7 +28,9 @@ TEST_P(PaneTest, IconControlsHaveNamesAndRoles) {
     CorrectionJob job = queuetest::makeJob(folder + "/a.mov", folder + "/out/a.mov");
     QStringList done;
     auto* queueRow = new QueueRowView(&window);
-    queueRow->setJob(job, {}, {.remove = [&] { done << "removed"; }});
+    QueueRowView::Actions actions;
+    actions.remove = [&] { done << "removed"; };
+    queueRow->setJob(job, {}, actions);
     for (QWidget* w : {(QWidget*)bar, (QWidget*)footer, (QWidget*)sourceRow, (QWidget*)queueRow}) column->addWidget(w);
     window.show();
 
@@ -57,7 +59,9 @@ TEST_P(PaneTest, IconControlsHaveNamesAndRoles) {
         EXPECT_EQ(iface->text(QAccessible::Name), row.name);
         EXPECT_NE(iface->text(QAccessible::Description), row.name);  // not read out twice
         EXPECT_EQ(iface->state().checkable, row.role == QAccessible::CheckBox);
-        if (row.role == QAccessible::CheckBox) EXPECT_TRUE(iface->state().checked);
+        if (row.role == QAccessible::CheckBox) {
+            EXPECT_TRUE(iface->state().checked);
+        }
         if (row.role != QAccessible::EditableText) {
             ASSERT_TRUE(iface->actionInterface());
             EXPECT_EQ(iface->actionInterface()->actionNames().first(),

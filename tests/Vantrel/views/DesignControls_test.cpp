@@ -127,7 +127,9 @@ TEST_P(DesignControls, PressingLowersTheBrightnessUntilRelease) {
                 }
             }
         }
-        if (kind == KelpButtonStyle::Kind::ghost) EXPECT_GT(title, 5);
+        if (kind == KelpButtonStyle::Kind::ghost) {
+            EXPECT_GT(title, 5);
+        }
         EXPECT_EQ(pressed.pixelColor(area.topLeft() - QPoint(2, 2)), pane());  // nothing around it
 
         QSignalSpy clicked(button, &QAbstractButton::clicked);
