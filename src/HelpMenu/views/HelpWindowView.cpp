@@ -159,7 +159,8 @@ QFont captionFont(const QFont& base) { return pixelFont(base, 10); }
 
 }  // namespace
 
-HitRow layoutHitRow(const HelpSearchHit& hit, const QFont& font, int width, const QColor& background) {
+HitRow layoutHitRow(const HelpSearchHit& hit, const QFont& font, int width, const QColor& background,
+                    bool measureOnly) {
     HitRow row;
     const QRectF area = QRectF(0, 0, width, 0).adjusted(rowPadding + 2, rowPadding, -rowPadding, 0);
     const qreal textWidth = std::max<qreal>(1, area.width());
@@ -169,7 +170,7 @@ HitRow layoutHitRow(const HelpSearchHit& hit, const QFont& font, int width, cons
     qreal bottom = area.top() + row.title->boundingRect().height();
     if (hit.snippet) {
         const QFont caption = captionFont(font);
-        row.snippet = layoutHitText(*hit.snippet, caption, textWidth, 2, background);
+        if (!measureOnly) row.snippet = layoutHitText(*hit.snippet, caption, textWidth, 2, background);
         row.snippetAt = QPointF(area.left(), bottom + 2);
         // Room for two lines of excerpt, so rows of one search line up alike.
         bottom += 2 + 2 * QFontMetricsF(caption).lineSpacing();
@@ -226,7 +227,7 @@ public:
         // A hit is as wide as the list shows and as tall as its wrapped title needs.
         const auto* view = qobject_cast<const QAbstractItemView*>(option.widget);
         const int width = view ? view->viewport()->width() : option.rect.width();
-        return {width, layoutHitRow(*hit, option.font, width, Qt::transparent).height};
+        return {width, layoutHitRow(*hit, option.font, width, Qt::transparent, true).height};
     }
 
 private:

@@ -28,7 +28,8 @@ std::unique_ptr<QTextLayout> layoutHitText(const HighlightedText& text, const QF
 
 // A search hit's row as it is drawn `width` wide: the title on every line it
 // needs, the excerpt below it on at most two (as `layoutHitText` cuts it), each
-// placed in the row, and the height the row takes.
+// placed in the row, and the height the row takes. The excerpt's room does not
+// depend on its text: `measureOnly` leaves its layout out.
 struct HitRow {
     std::unique_ptr<QTextLayout> title;
     std::unique_ptr<QTextLayout> snippet;  // none without an excerpt
@@ -36,7 +37,8 @@ struct HitRow {
     QPointF snippetAt;
     int height = 0;
 };
-HitRow layoutHitRow(const HelpSearchHit& hit, const QFont& font, int width, const QColor& background);
+HitRow layoutHitRow(const HelpSearchHit& hit, const QFont& font, int width, const QColor& background,
+                    bool measureOnly = false);
 
 // A centred icon, title and description for a pane with nothing to show.
 class EmptyStateView : public QWidget {

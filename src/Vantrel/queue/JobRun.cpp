@@ -13,7 +13,6 @@ namespace vantrel {
 
 JobRun::JobRun(CorrectionJob job, Purpose purpose)
     : job_(std::move(job)),
-      checked_(job_),
       purpose_(purpose),
       outputFolder_(QFileInfo(job_.outputPath).absolutePath()) {}
 
@@ -30,9 +29,6 @@ void JobRun::setLocations(const QString& sourcePath, const QString& outputFolder
     job_.sourceBookmarkData = std::move(sourceBookmark);
     job_.outputBookmarkData = std::move(outputBookmark);
     outputFolder_ = outputFolder;
-    const QString partial = checked_.outputPath;
-    checked_ = job_;
-    if (!partial_.path().isEmpty()) checked_.outputPath = partial;
 }
 
 void JobRun::cancel() {
@@ -41,10 +37,15 @@ void JobRun::cancel() {
 }
 
 CorrectionJob JobRun::startCorrection() {
-    partial_ = PartialOutput::Hold(PartialOutput::pathFor(job_.outputPath));
-    checked_ = job_;
-    checked_.outputPath = partial_.path();
-    return checked_;
+    partialPath_ = PartialOutput::pathFor(job_.outputPath);
+    partial_ = PartialOutput::Hold(partialPath_);
+    return checkedJob();
+}
+
+CorrectionJob JobRun::checkedJob() const {
+    CorrectionJob checked = job_;
+    if (!partialPath_.isEmpty()) checked.outputPath = partialPath_;
+    return checked;
 }
 
 std::optional<QString> JobRun::placeOutput() {
@@ -71,10 +72,9 @@ void JobRun::discardPartial() {
 }
 
 QString JobRun::namingOutput(QString text) const {
-    const QString partial = checked_.outputPath;
-    if (partial == job_.outputPath) return text;
-    text.replace(partial, job_.outputPath);
-    text.replace(QFileInfo(partial).fileName(), QFileInfo(job_.outputPath).fileName());
+    if (partialPath_.isEmpty()) return text;
+    text.replace(partialPath_, job_.outputPath);
+    text.replace(QFileInfo(partialPath_).fileName(), QFileInfo(job_.outputPath).fileName());
     return text;
 }
 

@@ -56,7 +56,7 @@ public:
     void setCorrection(QFuture<void> correction) { correction_ = std::move(correction); }
     const QFuture<void>& correction() const { return correction_; }
     // The job as the checks see it: the partial file is the output until the run ends.
-    const CorrectionJob& checkedJob() const { return checked_; }
+    CorrectionJob checkedJob() const;
     void setVerification(QFuture<VerificationResult> verification) { verification_ = std::move(verification); }
     const QFuture<VerificationResult>& verification() const { return verification_; }
     QElapsedTimer& correctionTimer() { return correctionTimer_; }
@@ -79,7 +79,7 @@ public:
 
 private:
     CorrectionJob job_;
-    CorrectionJob checked_;
+    QString partialPath_;  // the partial file the correction writes, kept after it is gone
     Purpose purpose_;
     Stage stage_ = Stage::preparing;
     QString outputFolder_;

@@ -515,7 +515,7 @@ std::function<void(double)> RunProcessor::verificationProgressSetter(const QUuid
 
 void RunProcessor::beginVerification(const RunPtr& run) {
     if (run->stage() != JobRun::Stage::verifying || run->isCancelled()) return;
-    const CorrectionJob& job = run->checkedJob();
+    const CorrectionJob job = run->checkedJob();
     setLoopVerifying(job.id, false);
     log(QStringLiteral("Verifying (%1): %2")
             .arg(job.verifyTier == VerifyTier::thorough ? QStringLiteral("Thorough") : QStringLiteral("Standard"),
@@ -528,7 +528,7 @@ void RunProcessor::beginVerification(const RunPtr& run) {
 
 void RunProcessor::onStandardVerified(const RunPtr& run, const QFuture<VerificationResult>& future) {
     if (run->stage() != JobRun::Stage::verifying || run->isCancelled()) return;
-    const CorrectionJob& job = run->checkedJob();
+    const CorrectionJob job = run->checkedJob();
     const VerificationResult standard = resultOf(future, job);
     store_.update(job.id, [&](CorrectionJob& j) { j.verification = run->namingOutput(standard); });
     const CheckSeverity worst = standard.worstSeverity();
