@@ -71,11 +71,23 @@ void JobRun::discardPartial() {
     partial_.release();
 }
 
-QString JobRun::namingOutput(QString text) const {
-    if (partialPath_.isEmpty()) return text;
-    text.replace(partialPath_, job_.outputPath);
-    text.replace(QFileInfo(partialPath_).fileName(), QFileInfo(job_.outputPath).fileName());
+namespace {
+
+QString renamed(QString text, const QString& partialPath, const QString& outputPath) {
+    if (partialPath.isEmpty()) return text;
+    text.replace(partialPath, outputPath);
+    text.replace(QFileInfo(partialPath).fileName(), QFileInfo(outputPath).fileName());
     return text;
+}
+
+}  // namespace
+
+QString JobRun::namingOutput(QString text) const { return renamed(std::move(text), partialPath_, job_.outputPath); }
+
+std::function<QString(QString)> JobRun::outputNaming() const {
+    return [partial = partialPath_, output = job_.outputPath](QString text) {
+        return renamed(std::move(text), partial, output);
+    };
 }
 
 VerificationResult JobRun::namingOutput(VerificationResult result) const {

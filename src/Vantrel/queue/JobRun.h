@@ -16,6 +16,7 @@
 #include <QFuture>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 namespace vantrel {
@@ -71,6 +72,8 @@ public:
     // Texts of the tools and checks name the hidden partial file; the user knows
     // the output by its own name.
     QString namingOutput(QString text) const;
+    // The same, for texts that arrive on other threads.
+    std::function<QString(QString)> outputNaming() const;
     VerificationResult namingOutput(VerificationResult result) const;
 
     // Access the run started, to be stopped when it ends.

@@ -340,10 +340,14 @@ void RunProcessor::correct(const RunPtr& run) {
             processor.store_.update(id, [fraction](CorrectionJob& j) { j.progress = fraction; });
         });
     };
-    auto logLine = [relay](const QString& line) {
-        if (const auto r = relay.lock()) r->post([line](RunProcessor& processor) { processor.log(line); });
+    const CorrectionJob corrected = run->startCorrection();
+    // The tool's lines name the partial file it writes; the console names the output.
+    auto logLine = [relay, naming = run->outputNaming()](const QString& line) {
+        if (const auto r = relay.lock()) {
+            r->post([line = naming(line)](RunProcessor& processor) { processor.log(line); });
+        }
     };
-    run->setCorrection(runner_->run(run->startCorrection(), progress, logLine, token));
+    run->setCorrection(runner_->run(corrected, progress, logLine, token));
     futurewatch::whenFinished<void>(run->correction(), this, [this, run](const QFuture<void>&) { onCorrectionFinished(run); });
 }
 

@@ -155,37 +155,6 @@ FFmpegWrapper::ChunkProcessor::ChunkProcessor(std::shared_ptr<OutputCollector> c
       owner_(std::move(owner)),
       post_(std::move(post)) {}
 
-QString FFmpegWrapper::errorLines(const QString& standardError) {
-    // What ffmpeg writes at its default log level besides problems: its banner and
-    // the description of every input and output (a header line, then indented
-    // lines), the stream mapping, the key prompt, the statistics and the summary.
-    static const QLatin1String reportHeaders[] = {
-        QLatin1String("ffmpeg version "), QLatin1String("Input #"),  QLatin1String("Output #"),
-        QLatin1String("Stream mapping:"), QLatin1String("Press [q]"), QLatin1String("video:"),
-        QLatin1String("frame="),
-    };
-    QString kept;
-    kept.reserve(std::min<qsizetype>(standardError.size(), 64 * 1024));
-    qsizetype start = 0;
-    while (start < standardError.size()) {
-        qsizetype end = start;
-        while (end < standardError.size() && standardError[end] != QLatin1Char('\n') &&
-               standardError[end] != QLatin1Char('\r'))
-            ++end;
-        const QStringView line = QStringView(standardError).mid(start, end - start);
-        start = end + 1;
-        const QStringView trimmed = line.trimmed();
-        if (trimmed.isEmpty() || line.front().isSpace()) continue;
-        const bool report = std::any_of(std::begin(reportHeaders), std::end(reportHeaders),
-                                        [&](QLatin1String header) { return trimmed.startsWith(header); }) ||
-                            (trimmed.startsWith(QLatin1String("size=")) && trimmed.contains(QLatin1String("time=")));
-        if (report) continue;
-        kept += trimmed;
-        kept += QLatin1Char('\n');
-    }
-    return kept;
-}
-
 void FFmpegWrapper::ChunkProcessor::process(QByteArrayView bytes, Clock::time_point now) {
     processText(decoder_.decode(bytes), now);
 }

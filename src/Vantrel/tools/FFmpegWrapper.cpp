@@ -196,9 +196,10 @@ QFuture<QString> FFmpegWrapper::runFFmpegKeepingErrors(const QString& executable
             promise.setException(FFmpegError::cancelled());
             return;
         }
-        QString output = errorLines(collector->joinedOutput());
+        // Everything the tool wrote, statistics included: its last lines usually name the cause.
+        QString output = collector->joinedOutput();
         // A tool that failed without a word: its status is all there is to tell.
-        if (output.isEmpty()) output = QStringLiteral("FFmpeg exited with status %1.\n").arg(status);
+        if (output.trimmed().isEmpty()) output = QStringLiteral("FFmpeg exited with status %1.\n").arg(status);
         postLog(request.log, QStringLiteral("FFmpeg error output: ") + output);
         promise.setException(FFmpegError::conversionFailed(output));
     });

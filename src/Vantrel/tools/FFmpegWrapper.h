@@ -237,11 +237,6 @@ public:
     static std::optional<qint64> integerField(const QJsonValue& value);
 
     static FFmpegOutputMetrics parseOutputMetrics(const QString& text);
-    // The lines of the tool's standard error that tell of a problem, each ended by a
-    // newline: its banner, the description of inputs, outputs and streams (header
-    // lines and the indented lines under them), the key prompt and the statistics
-    // ("frame= … time= …", or "size= … time= …" for audio alone) are left out.
-    static QString errorLines(const QString& standardError);
     // "HH:MM:SS.ss", "MM:SS" or "SS.ss" to seconds; none when it does not parse.
     static std::optional<double> parseTimeString(const std::optional<QString>& text);
 

@@ -219,21 +219,21 @@ TEST_F(RunEnd, AStopAtEachStageBoundaryLeavesNothingUnderTheOutputName) {
 
 // A tool that ends badly fails the job, whatever it wrote: nothing of the run is
 // left in the folder and an earlier output under the name stays as it was. The
-// message names the output, as the user knows it, and holds the tool's error
-// lines without its banner.
+// message holds everything the tool said, as the console's error line does, and
+// names the output as the user knows it, never the hidden file the tool wrote.
 TEST_F(RunEnd, AToolThatEndsBadlyLeavesTheOutputFolderAsItWas) {
     struct Case {
         const char* name;
         QByteArray exit;            // the stand-in's exit status, once it has written
         QByteArray beforeWriting;   // what it does before the real ffmpeg writes
-        QString message;            // "%1": the output's path
+        QString said;               // part of what the tool said; "%1": the output's path
     };
     const Case cases[] = {
         {"a whole movie with the new timecode, then exit status 1", "1", {},
-         QStringLiteral("Operation failed: FFmpeg exited with status 1.")},
+         QStringLiteral("\nOutput #0, mov, to '%1':\n")},
         {"the output folder gone before the write", "0",
          QStringLiteral("rm -rf '%1'").arg(out()).toUtf8(),
-         QStringLiteral("Operation failed: %1: No such file or directory")},
+         QStringLiteral("\n%1: No such file or directory")},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -252,10 +252,16 @@ TEST_F(RunEnd, AToolThatEndsBadlyLeavesTheOutputFolderAsItWas) {
 
         ASSERT_EQ(only().status.kind, JobStatus::Kind::failed);
         const QString message = only().status.errorMessage;
-        EXPECT_EQ(message, c.message.arg(output()));
+        EXPECT_TRUE(message.startsWith(QStringLiteral("Operation failed: Input #0, mov,"))) << message.toStdString();
+        EXPECT_TRUE(message.contains(c.said.arg(output()))) << message.toStdString();
         EXPECT_FALSE(message.contains(QStringLiteral(".partial-"))) << message.toStdString();
-        EXPECT_FALSE(message.contains(QStringLiteral("ffmpeg version"))) << message.toStdString();
-        EXPECT_EQ(messages(*queue).filter(QStringLiteral("FAILED: clip.mov — ")).size(), 1);
+        const QStringList console = messages(*queue);
+        EXPECT_EQ(console.filter(QStringLiteral("FAILED: clip.mov — ")).size(), 1);
+        const QStringList errorOutput = console.filter(QRegularExpression(QStringLiteral("^FFmpeg error output: ")));
+        ASSERT_EQ(errorOutput.size(), 1);
+        EXPECT_EQ(errorOutput.first().trimmed(), QStringLiteral("FFmpeg error output: ") +
+                                                     message.mid(QStringLiteral("Operation failed: ").size()));
+        EXPECT_TRUE(console.filter(QStringLiteral(".partial-")).isEmpty()) << console.join('\n').toStdString();
         EXPECT_TRUE(verifier->calls.isEmpty());
         if (folderStays) {
             EXPECT_EQ(outputFolder(), QStringList{"clip_TC.mov"});

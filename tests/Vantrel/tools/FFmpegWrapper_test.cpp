@@ -139,41 +139,45 @@ TEST_F(FFmpegWrapperTest, QuietSuccessLogsStartPidAndExitCode) {
     EXPECT_TRUE(r.allOnMainThread);
 }
 
-// The failure text is what the tool said of the problem: its banner, the
-// description of inputs, outputs and streams, the prompt and the statistics are
-// not part of it (they name files the user never sees, and bury the cause).
-TEST_F(FFmpegWrapperTest, FailureCarriesTheToolsErrorLinesOnly) {
-    Recorder r;
-    r.run(wrapper, script("cat >&2 <<'EOF'\n"
-                          "ffmpeg version 5.1.8-0+deb12u1 Copyright (c) 2000-2025 the FFmpeg developers\n"
-                          "  built with gcc 12 (Debian 12.2.0-14+deb12u1)\n"
-                          "  configuration: --prefix=/usr --extra-version=0+deb12u1\n"
-                          "  libavformat    59. 27.100 / 59. 27.100\n"
-                          "Input #0, mov,mp4,m4a,3gp,3g2,mj2, from '/in/a.mov':\n"
-                          "  Metadata:\n"
-                          "    encoder         : Lavf59.27.100\n"
-                          "  Duration: 00:00:04.00, start: 0.000000, bitrate: 60 kb/s\n"
-                          "  Stream #0:0[0x1](und): Video: h264 (avc1 / 0x31637661), yuv420p, 320x240, 25 fps\n"
-                          "Output #0, mov, to '/out/.a_TC.partial-E26B274D.mov':\n"
-                          "    encoder         : Lavf59.27.100\n"
-                          "Stream mapping:\n"
-                          "  Stream #0:0 -> #0:0 (copy)\n"
-                          "Press [q] to stop, [?] for help\n"
-                          "EOF\n"
-                          "printf 'frame=   10 fps=0.0 time=00:00:00.40 speed=1x\\r' >&2\n"
-                          "printf 'size=     256kB time=00:00:04.00 bitrate= 524.3kbits/s\\r' >&2\n"
-                          "printf '[mov @ 0x55d0] frame rate mismatch\\nError while writing\\n' >&2\n"
-                          "printf 'video:0kB audio:0kB subtitle:0kB other streams:0kB global headers:0kB muxing overhead: unknown\\n' >&2\n"
-                          "printf 'Conversion failed!\\n' >&2\n"
-                          "exit 1\n"));
-    ASSERT_TRUE(r.ended);
-    ASSERT_EQ(r.errorKind, Kind::conversionFailed);
-    // A line that only mentions a frame is an error line like any other.
-    const QString errors = QStringLiteral("[mov @ 0x55d0] frame rate mismatch\nError while writing\nConversion failed!\n");
-    EXPECT_EQ(r.errorText, QStringLiteral("Operation failed: ") + errors);
-    ASSERT_GE(r.log.size(), 2);
-    EXPECT_EQ(r.log[r.log.size() - 2], QStringLiteral("FFmpeg exit code: 1"));
-    EXPECT_EQ(r.log.last(), QStringLiteral("FFmpeg error output: ") + errors);
+// The failure text is everything the tool wrote to standard error, in the order
+// it came: the description of inputs and outputs, the statistics lines and the
+// summary as much as the complaint itself. A tool that failed without a word is
+// described by its status.
+TEST_F(FFmpegWrapperTest, FailureCarriesTheToolsWholeStandardError) {
+    const QByteArray said =
+        "Input #0, mov,mp4,m4a,3gp,3g2,mj2, from '/in/a.mov':\n"
+        "  Duration: 00:00:04.00, start: 0.000000, bitrate: 60 kb/s\n"
+        "  Stream #0:0[0x1](und): Video: h264 (avc1 / 0x31637661), yuv420p, 320x240, 25 fps\n"
+        "Output #0, mov, to '/out/a_TC.mov':\n"
+        "Stream mapping:\n"
+        "  Stream #0:0 -> #0:0 (copy)\n"
+        "Press [q] to stop, [?] for help\n"
+        "frame=   10 fps=0.0 time=00:00:00.40 speed=1x\r"
+        "size=     256kB time=00:00:04.00 bitrate= 524.3kbits/s\r"
+        "[mov @ 0x55d0] frame rate mismatch\nError while writing\n"
+        "video:0kB audio:0kB subtitle:0kB other streams:0kB global headers:0kB muxing overhead: unknown\n"
+        "Conversion failed!\n";
+    ASSERT_TRUE(testsupport::writeFile(folder + QStringLiteral("/said.txt"), said));
+    struct Case {
+        const char* name;
+        QByteArray body;
+        QString errors;
+    };
+    const Case cases[] = {
+        {"everything it said", "cat \"$(dirname \"$0\")/said.txt\" >&2\nexit 1\n", QString::fromUtf8(said)},
+        {"nothing at all", "exit 4\n", QStringLiteral("FFmpeg exited with status 4.\n")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Recorder r;
+        r.run(wrapper, script(c.body));
+        ASSERT_TRUE(r.ended);
+        ASSERT_EQ(r.errorKind, Kind::conversionFailed);
+        EXPECT_EQ(r.errorText, QStringLiteral("Operation failed: ") + c.errors);
+        ASSERT_GE(r.log.size(), 2);
+        EXPECT_TRUE(r.log[r.log.size() - 2].startsWith(QStringLiteral("FFmpeg exit code: ")));
+        EXPECT_EQ(r.log.last(), QStringLiteral("FFmpeg error output: ") + c.errors);
+    }
 }
 
 TEST_F(FFmpegWrapperTest, ASuccessCanHandBackWhatTheToolSaid) {
