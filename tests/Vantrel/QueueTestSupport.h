@@ -213,27 +213,32 @@ inline BundledToolResolver slowToolResolver(const QString& folder) {
     return BundledToolResolver(BundledToolResolver::SearchList{helpers, {}});
 }
 
-// Every worker of the shared pool held until released, so that work handed to
-// it cannot begin meanwhile.
+// Every worker of a pool (the shared one unless named) held until released, so
+// that work handed to it cannot begin meanwhile. The workers share the gate they
+// wait at, so that it outlives this object for as long as any of them uses it.
 class HeldPool {
 public:
-    HeldPool() : count_(QThreadPool::globalInstance()->maxThreadCount()) {
+    explicit HeldPool(QThreadPool* pool = QThreadPool::globalInstance())
+        : count_(pool->maxThreadCount()), gates_(std::make_shared<Gates>()) {
         for (int i = 0; i < count_; ++i)
-            QThreadPool::globalInstance()->start([this] {
-                started_.release();
-                gate_.acquire();
+            pool->start([gates = gates_] {
+                gates->started.release();
+                gates->open.acquire();
             });
-        started_.acquire(count_);
+        gates_->started.acquire(count_);
     }
     ~HeldPool() { release(); }
     void release() {
-        gate_.release(count_);
+        gates_->open.release(count_);
         count_ = 0;
     }
 
 private:
+    struct Gates {
+        QSemaphore started, open;
+    };
     int count_;
-    QSemaphore started_, gate_;
+    std::shared_ptr<Gates> gates_;
 };
 
 // The console lines without their "[time] " prefix.

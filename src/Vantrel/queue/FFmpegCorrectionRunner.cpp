@@ -13,6 +13,8 @@
 #include <algorithm>
 #include <cstdint>
 
+#include <sys/stat.h>
+
 namespace vantrel {
 
 CorrectionRunnerError::CorrectionRunnerError(Kind kind, QString description)
@@ -98,6 +100,33 @@ std::optional<QString> boxStructureProblem(const QString& path) {
     return std::nullopt;
 }
 
+// What stands at a path, told apart from anything written there later: the
+// file's identity and the time of its last change. None when nothing is there.
+struct FileStamp {
+    dev_t device;
+    ino_t inode;
+    off_t size;
+    timespec modified;
+
+    static std::optional<FileStamp> of(const QString& path) {
+        struct stat info {};
+        if (::lstat(QFile::encodeName(path).constData(), &info) != 0) return std::nullopt;
+        return FileStamp{info.st_dev, info.st_ino, info.st_size, info.st_mtim};
+    }
+    friend bool operator==(const FileStamp& a, const FileStamp& b) {
+        return a.device == b.device && a.inode == b.inode && a.size == b.size &&
+               a.modified.tv_sec == b.modified.tv_sec && a.modified.tv_nsec == b.modified.tv_nsec;
+    }
+};
+
+// Removes the output when the tool wrote it: nothing stood there before the run,
+// or what stood there has changed since. A file the tool never touched (it failed
+// before it wrote, or never started) stays as it was.
+void removeWhatTheToolWrote(const QString& output, const std::optional<FileStamp>& before) {
+    const auto now = FileStamp::of(output);
+    if (now && (!before || !(*now == *before))) QFile::remove(output);
+}
+
 }  // namespace
 
 bool FFmpegCorrectionRunner::outputIsSource(const QString& outputPath, const QString& sourcePath) {
@@ -157,6 +186,7 @@ QFuture<void> FFmpegCorrectionRunner::run(const CorrectionJob& job, ProgressCall
 
     const QString output = QFileInfo(job.outputPath).absoluteFilePath();
     const QStringList arguments = makeTimecodeArguments(job.sourcePath, output, timecode->tc);
+    const std::optional<FileStamp> before = FileStamp::of(output);
     // A cancel from before this run is forgotten; one from now on is this run's.
     wrapper_->clearCancelling();
     QFuture<QString> tool = wrapper_->runFFmpegKeepingErrors(
@@ -169,19 +199,19 @@ QFuture<void> FFmpegCorrectionRunner::run(const CorrectionJob& job, ProgressCall
         },
         {}, token);
 
-    return QtConcurrent::run(&pool_, [tool, output, assigned = job.assignedTimecodeString]() mutable {
+    return QtConcurrent::run(&pool_, [tool, output, before, assigned = job.assignedTimecodeString]() mutable {
         try {
             tool.waitForFinished();
-        } catch (const FFmpegWrapper::FFmpegError& error) {
-            // The tool ran (a refused output never did): what it wrote goes.
-            if (error.kind() != FFmpegWrapper::FFmpegError::Kind::invalidInput) QFile::remove(output);
+        } catch (...) {
+            // Whatever the tool wrote goes; nothing else does.
+            removeWhatTheToolWrote(output, before);
             throw;
         }
         // The tool can end with status 0 having failed (a full disk when it writes
         // the movie header, a timecode it could not apply): the file must prove
         // itself before the run counts as done.
         if (const auto problem = finishedOutputProblem(output, assigned)) {
-            QFile::remove(output);
+            removeWhatTheToolWrote(output, before);
             const QString standardError = tool.resultCount() > 0 ? tool.result() : QString();
             CorrectionRunnerError::outputIncomplete(incompleteOutputText(*problem, standardError)).raise();
         }

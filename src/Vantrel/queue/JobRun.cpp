@@ -1,12 +1,13 @@
 #include "Vantrel/queue/JobRun.h"
 
+#include "Vantrel/media/OutputNamer.h"
 #include "Vantrel/queue/FFmpegCorrectionRunner.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 
 namespace vantrel {
@@ -31,11 +32,6 @@ void JobRun::setLocations(const QString& sourcePath, const QString& outputFolder
     outputFolder_ = outputFolder;
 }
 
-void JobRun::cancel() {
-    token_.cancel();
-    verification_.cancel();
-}
-
 CorrectionJob JobRun::startCorrection() {
     partialPath_ = PartialOutput::pathFor(job_.outputPath);
     partial_ = PartialOutput::Hold(partialPath_);
@@ -48,21 +44,42 @@ CorrectionJob JobRun::checkedJob() const {
     return checked;
 }
 
-std::optional<QString> JobRun::placeOutput() {
+JobRun::Placement JobRun::placeOutput(const std::function<bool(const QString&)>& isTaken) {
     const QString partial = partial_.path();
-    if (partial.isEmpty()) return CorrectionRunnerError::outputNotPlaced(QStringLiteral("nothing was written")).errorDescription();
+    auto fail = [this](const QString& problem) {
+        discardPartial();
+        return Placement{{}, job_.outputPath, false, problem};
+    };
+    if (partial.isEmpty()) return fail(CorrectionRunnerError::outputNotPlaced(QStringLiteral("nothing was written")).errorDescription());
     // Whatever happened to the folders meanwhile, the source is never replaced.
     if (FFmpegCorrectionRunner::outputIsSource(job_.outputPath, job_.sourcePath)) {
-        discardPartial();
-        return CorrectionRunnerError::outputIsSource(job_.outputPath).errorDescription();
+        return fail(CorrectionRunnerError::outputIsSource(job_.outputPath).errorDescription());
     }
-    if (std::rename(QFile::encodeName(partial).constData(), QFile::encodeName(job_.outputPath).constData()) != 0) {
-        const QString reason = QString::fromLocal8Bit(std::strerror(errno));
-        discardPartial();
-        return CorrectionRunnerError::outputNotPlaced(reason).errorDescription();
+    const QFileInfo wanted(job_.outputPath);
+    QSet<QString> standing;  // names found taken on the way
+    QString target = job_.outputPath;
+    for (;;) {
+        const int error = PartialOutput::placeWithoutReplacing(partial, target);
+        if (error == 0) break;
+        if (error != EEXIST) {
+            return fail(CorrectionRunnerError::outputNotPlaced(QString::fromLocal8Bit(std::strerror(error))).errorDescription());
+        }
+        // Taken, by a file this run did not write: the next free name, as new jobs get theirs.
+        standing.insert(target);
+        const auto next = OutputNamer::freeOutputPath(
+            wanted.absolutePath(), wanted.completeBaseName(), job_.sourcePath,
+            [&](const QString& path) { return standing.contains(path) || (isTaken && isTaken(path)); });
+        if (const auto* problem = std::get_if<OutputNamer::OutputNamerError>(&next)) {
+            return fail(QStringLiteral("The output name %1 is taken by another file, and no free name is left beside "
+                                       "it: %2.")
+                            .arg(job_.outputPath, OutputNamer::errorDescription(*problem)));
+        }
+        target = std::get<QString>(next);
     }
     partial_.release();
-    return std::nullopt;
+    Placement placed{target, job_.outputPath, target != job_.outputPath, {}};
+    job_.outputPath = target;
+    return placed;
 }
 
 void JobRun::discardPartial() {

@@ -4,8 +4,9 @@
 // hand, from its preparation to its end. The run owns what has to be stopped or
 // cleaned up: one cancellation token for every tool it starts, its tool runs, and
 // the partial file its correction writes, which takes the output's name only when
-// the run ends without being cancelled. How a run ends is decided in one place
-// (RunProcessor::finish), which reads the token there.
+// the run ends completed, or failed its checks. How a run ends is decided in one
+// place (RunProcessor::finish): a run cancelled before its tool ended well ends
+// cancelled; one whose tool ended well goes on to its checks, whose result decides.
 
 #include "Vantrel/queue/CorrectionJob.h"
 #include "Vantrel/queue/PartialOutput.h"
@@ -45,11 +46,17 @@ public:
     bool isFinished() const { return stage_ == Stage::finished; }
     void enter(Stage stage) { stage_ = stage; }
 
-    // One cancellation covers the whole run: the tool it has started or is about
-    // to start, and the verification under way.
+    // The run's cancellation: the tool it has started or is about to start.
     const CancellationToken& token() const { return token_; }
     bool isCancelled() const { return token_.isCancelled(); }
-    void cancel();
+    // Stops the correction's tool, or keeps it from starting. A run whose tool has
+    // already ended well goes on to its end: its checks are not interrupted.
+    void cancel() { token_.cancel(); }
+
+    // The tool has ended well and its output is whole: from here on the run ends
+    // completed or failed, however late a cancel comes.
+    bool isCorrected() const { return corrected_; }
+    void markCorrected() { corrected_ = true; }
 
     // The correction: the job the runner is given writes the run's partial file,
     // held by the run from now on.
@@ -62,10 +69,20 @@ public:
     const QFuture<VerificationResult>& verification() const { return verification_; }
     QElapsedTimer& correctionTimer() { return correctionTimer_; }
 
-    // Puts the finished partial file under the output name (replacing what is
-    // there, as the tool itself would with "-y"); nothing, or why it could not be.
+    // Where the finished output went: its path, and whether that is another name
+    // than the job's because a file stood under the job's; or why it went nowhere.
+    struct Placement {
+        QString path;
+        QString wanted;  // the name the job had
+        bool renamed = false;
+        QString problem;  // empty when placed
+    };
+    // Puts the finished partial file under the output name. A file standing there
+    // (whoever put it there, whenever) is never replaced: the output then takes the
+    // next free name beside it, passing over the names `isTaken` holds (outputs
+    // promised to other jobs), and the run's job carries that name from now on.
     // The partial file is gone either way.
-    std::optional<QString> placeOutput();
+    Placement placeOutput(const std::function<bool(const QString&)>& isTaken = {});
     // Removes the partial file, if there is one.
     void discardPartial();
 
@@ -85,6 +102,7 @@ private:
     QString partialPath_;  // the partial file the correction writes, kept after it is gone
     Purpose purpose_;
     Stage stage_ = Stage::preparing;
+    bool corrected_ = false;
     QString outputFolder_;
     CancellationToken token_;
     QFuture<void> correction_;

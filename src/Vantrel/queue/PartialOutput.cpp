@@ -11,6 +11,11 @@
 #include <QUuid>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace vantrel {
 
@@ -98,6 +103,35 @@ void PartialOutput::Hold::release() {
     if (path_.isEmpty()) return;
     QMutexLocker lock(&heldMutex);
     heldPaths().remove(std::exchange(path_, QString()));
+}
+
+int PartialOutput::placeWithoutReplacing(const QString& from, const QString& to, Placing first) {
+    const QByteArray source = QFile::encodeName(from);
+    const QByteArray target = QFile::encodeName(to);
+    // A file system that cannot do a way says so with one of these.
+    auto unsupported = [](int error) {
+        return error == EINVAL || error == ENOSYS || error == EPERM || error == ENOTSUP || error == EOPNOTSUPP;
+    };
+    if (first == Placing::refusingRename) {
+        if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0) return 0;
+        if (!unsupported(errno)) return errno;
+        first = Placing::link;
+    }
+    if (first == Placing::link) {
+        if (::link(source.constData(), target.constData()) == 0) {
+            ::unlink(source.constData());
+            return 0;
+        }
+        if (!unsupported(errno)) return errno;
+    }
+    // The name is claimed only when it is free; what stands there then is ours.
+    const int claim = ::open(target.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (claim < 0) return errno;
+    ::close(claim);
+    if (std::rename(source.constData(), target.constData()) == 0) return 0;
+    const int error = errno;
+    ::unlink(target.constData());
+    return error;
 }
 
 QStringList PartialOutput::sweep(const QStringList& outputPaths) {

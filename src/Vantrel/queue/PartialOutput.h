@@ -41,6 +41,17 @@ public:
         QString path_;
     };
 
+    // How a finished partial file is put under its output name without ever
+    // replacing a file there: a rename that refuses to replace; where the file
+    // system has none, a hard link (which refuses an existing name too) and the
+    // partial name removed; where it has no links either, an empty file made
+    // under the name only if the name is free, which the rename then replaces.
+    enum class Placing { refusingRename, link, claimedName };
+    // 0 when the file now has the name; EEXIST when something stands there (left
+    // as it was); another errno when it could not be done. `from` goes by `first`
+    // and falls back to the later ways as the file system needs.
+    static int placeWithoutReplacing(const QString& from, const QString& to, Placing first = Placing::refusingRename);
+
     // Removes the partial files of these outputs from their folders, except the
     // ones a run holds; nothing else is touched. On the calling thread (it reads
     // each folder once). Returns the paths it removed.

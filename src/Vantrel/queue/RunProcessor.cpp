@@ -17,6 +17,8 @@
 #include <QUnhandledException>
 #include <QtConcurrent/QtConcurrentRun>
 
+#include <algorithm>
+
 namespace vantrel {
 
 Q_LOGGING_CATEGORY(lcRunProcessor, "vantrel.RunProcessor")
@@ -360,11 +362,9 @@ void RunProcessor::onCorrectionFinished(const RunPtr& run) {
                                    detail.isEmpty() ? QString() : QStringLiteral("Error detail: ") + detail));
         return;
     }
-    if (run->isCancelled()) {
-        finish(run, Ending::cancelled());
-        return;
-    }
-
+    // The tool ended well: a cancel that came too late to stop it does not stop the
+    // job; its checks decide how it ends.
+    run->markCorrected();
     store_.update(run->job().id, [](CorrectionJob& j) { j.progress = 1.0; });
     const CorrectionJob& job = run->job();
     if (job.totalSourceBytes && *job.totalSourceBytes > 0) {
@@ -391,10 +391,10 @@ void RunProcessor::finish(const RunPtr& run, Ending ending) {
     const QUuid id = run->job().id;
     const QString name = run->job().sourceName();
 
-    // A cancelled run ends cancelled, whatever its stage came to: the status was
-    // set when it was cancelled (and a retry since then stands), and nothing is
-    // left under the output's name.
-    if (run->isCancelled() && !run->isManual()) {
+    // A run cancelled before its tool ended well ends cancelled: the status was set
+    // when it was cancelled (and a retry since then stands), and nothing is left
+    // under the output's name.
+    if (run->isCancelled() && !run->isManual() && !run->isCorrected()) {
         run->discardPartial();
         log(QStringLiteral("Cancelled: ") + name);
         endRun(run);
@@ -427,36 +427,62 @@ void RunProcessor::finish(const RunPtr& run, Ending ending) {
     endRun(run);
 }
 
-void RunProcessor::applyVerification(const RunPtr& run, const VerificationResult& result) {
+void RunProcessor::applyVerification(const RunPtr& run, const VerificationResult& checked) {
     const QUuid id = run->job().id;
     const QString name = run->job().sourceName();
     const QString manual = run->isManual() ? QStringLiteral(" (manual)") : QString();
+    const auto outcome = checked.outcome();
+    // The output goes under its name before the result is told, so that the result
+    // names it where it is. One that failed its checks is put there too, to be
+    // looked at.
+    std::optional<JobRun::Placement> placed;
+    if (!run->isManual()) placed = placeOutput(run);
+    const VerificationResult result = run->namingOutput(checked);
     // The thorough result replaces the standard one. Looked up again: the job may
     // have been removed while it was verified.
     store_.update(id, [&](CorrectionJob& j) { j.verification = result; });
-    const auto outcome = result.outcome();
     if (outcome == VerificationResult::Outcome::failed) {
         log(QStringLiteral("VERIFY ✗%1: %2 — %3").arg(manual, name, result.summary()));
-        // The output that failed its checks is still there to be looked at.
-        if (!run->isManual()) run->placeOutput();
+        if (placed) logPlacement(run, *placed);
         setJobStatus(id, JobStatus::failed(QStringLiteral("Verification failed: ") + result.summary()));
         return;
     }
     log((outcome == VerificationResult::Outcome::clean ? QStringLiteral("VERIFY ✓%1: ") : QStringLiteral("VERIFY ⚠%1: "))
             .arg(manual) +
         name);
-    if (run->isManual()) return;  // stays completed
-    complete(run);
+    if (!placed) return;  // a manual run: the job stays completed
+    completeWith(run, *placed);
 }
 
-void RunProcessor::complete(const RunPtr& run) {
-    const QString name = run->job().sourceName();
-    if (const auto problem = run->placeOutput()) {
-        log(QStringLiteral("FAILED: %1 — %2").arg(name, *problem));
-        setJobStatus(run->job().id, JobStatus::failed(*problem));
+void RunProcessor::complete(const RunPtr& run) { completeWith(run, placeOutput(run)); }
+
+JobRun::Placement RunProcessor::placeOutput(const RunPtr& run) {
+    const QUuid id = run->job().id;
+    // Names promised to the other jobs of the queue are passed over too.
+    const JobRun::Placement placed = run->placeOutput([this, id](const QString& path) {
+        return std::any_of(store_.jobs().cbegin(), store_.jobs().cend(),
+                           [&](const CorrectionJob& job) { return job.id != id && job.outputPath == path; });
+    });
+    if (placed.renamed) store_.update(id, [&](CorrectionJob& j) { j.outputPath = placed.path; });
+    return placed;
+}
+
+void RunProcessor::logPlacement(const RunPtr& run, const JobRun::Placement& placed) {
+    if (!placed.problem.isEmpty()) {
+        log(QStringLiteral("FAILED: %1 — %2").arg(run->job().sourceName(), placed.problem));
+    } else if (placed.renamed) {
+        log(QStringLiteral("Output name taken: %1 — saved as %2")
+                .arg(QFileInfo(placed.wanted).fileName(), QFileInfo(placed.path).fileName()));
+    }
+}
+
+void RunProcessor::completeWith(const RunPtr& run, const JobRun::Placement& placed) {
+    logPlacement(run, placed);
+    if (!placed.problem.isEmpty()) {
+        setJobStatus(run->job().id, JobStatus::failed(placed.problem));
         return;
     }
-    log(QStringLiteral("SUCCESS: ") + name);
+    log(QStringLiteral("SUCCESS: ") + run->job().sourceName());
     setJobStatus(run->job().id, JobStatus::completed());
 }
 
@@ -484,24 +510,13 @@ void RunProcessor::endRun(const RunPtr& run) {
 void RunProcessor::cancelCurrentRun(const QString& line) {
     const RunPtr run = loopRun_;
     if (!run || run->isFinished() || !store_.find(run->job().id)) return;
-    const QString name = run->job().sourceName();
-    // The tool is told to stop, or never starts; the verification under way is
-    // told to stop, and what it still returns goes nowhere.
+    // The tool is told to stop, or never starts; the run then ends cancelled once
+    // its tool has stopped. A tool that ends well all the same, or has already,
+    // takes the run on to its checks, which are not interrupted: their result
+    // decides how the job ends.
     run->cancel();
     setJobStatus(run->job().id, JobStatus::cancelled(), 0);
-    log(line + name);
-    if (run->stage() != JobRun::Stage::verifying) return;  // the run ends once its tool has stopped
-
-    // The standard checks already stored on the job go too: they are only half of
-    // what this run set out to check, and a cancelled job must not wear a seal
-    // for a verification that never ended.
-    store_.update(run->job().id, [](CorrectionJob& j) {
-        j.verification.reset();
-        j.verificationProgress = 0;
-    });
-    deferredVerification_ = nullptr;
-    // Ended on the next turn, so that the console reads the cancel's own lines first.
-    QMetaObject::invokeMethod(this, [this, run] { finish(run, Ending::cancelled()); }, Qt::QueuedConnection);
+    log(line + run->job().sourceName());
 }
 
 // ---- verification ----
@@ -518,7 +533,7 @@ std::function<void(double)> RunProcessor::verificationProgressSetter(const QUuid
 }
 
 void RunProcessor::beginVerification(const RunPtr& run) {
-    if (run->stage() != JobRun::Stage::verifying || run->isCancelled()) return;
+    if (run->stage() != JobRun::Stage::verifying) return;
     const CorrectionJob job = run->checkedJob();
     setLoopVerifying(job.id, false);
     log(QStringLiteral("Verifying (%1): %2")
@@ -531,7 +546,7 @@ void RunProcessor::beginVerification(const RunPtr& run) {
 }
 
 void RunProcessor::onStandardVerified(const RunPtr& run, const QFuture<VerificationResult>& future) {
-    if (run->stage() != JobRun::Stage::verifying || run->isCancelled()) return;
+    if (run->stage() != JobRun::Stage::verifying) return;
     const CorrectionJob job = run->checkedJob();
     const VerificationResult standard = resultOf(future, job);
     store_.update(job.id, [&](CorrectionJob& j) { j.verification = run->namingOutput(standard); });

@@ -108,6 +108,12 @@ private:
     void applyVerification(const RunPtr& run, const VerificationResult& result);
     // The output takes its name and the job is completed, or it fails saying why not.
     void complete(const RunPtr& run);
+    void completeWith(const RunPtr& run, const JobRun::Placement& placed);
+    // The run's output under its name, or the next free one beside it (the job then
+    // carries that name).
+    JobRun::Placement placeOutput(const RunPtr& run);
+    // A console line when the output could not take its name, or took another.
+    void logPlacement(const RunPtr& run, const JobRun::Placement& placed);
     void endRun(const RunPtr& run);
 
     // Finds the job's files by their bookmarks on a worker (a moved source means

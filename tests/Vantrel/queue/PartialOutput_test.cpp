@@ -11,6 +11,8 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <cerrno>
+
 using namespace vantrel;
 
 TEST(PartialOutputNames, StayWithinTheNameLimitAndFindOnlyTheirOwn) {
@@ -99,5 +101,44 @@ TEST(PartialOutputSweep, RemovesLeftOversOfTheGivenOutputsOnly) {
     // Let go, a held file is a left-over like any other.
     hold.release();
     EXPECT_EQ(PartialOutput::sweep({folder + QStringLiteral("/a/held_TC.mov")}), QStringList{held});
+    QDir(folder).removeRecursively();
+}
+
+// A finished partial takes the output's name only when nothing stands there, in
+// each of the ways a file system may offer: what stands there is never replaced,
+// and the partial stays where it was for another name to be tried.
+TEST(PartialOutputPlacing, NeverReplacesWhatStandsAtTheName) {
+    const QString folder = testsupport::makeTestFolder(QStringLiteral("placing"));
+    using Placing = PartialOutput::Placing;
+    struct Case {
+        const char* name;
+        Placing way;
+        const char* standing;  // none: the name is free
+        int result;
+    };
+    const Case cases[] = {
+        {"rename, name free", Placing::refusingRename, nullptr, 0},
+        {"rename, a file stands", Placing::refusingRename, "someone's", EEXIST},
+        {"link, name free", Placing::link, nullptr, 0},
+        {"link, a file stands", Placing::link, "someone's", EEXIST},
+        {"claimed name, name free", Placing::claimedName, nullptr, 0},
+        {"claimed name, a file stands", Placing::claimedName, "someone's", EEXIST},
+        {"claimed name, an empty file stands", Placing::claimedName, "", EEXIST},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString partial = folder + QStringLiteral("/.clip_TC.partial-0123ABCD.mov");
+        const QString output = folder + QStringLiteral("/clip_TC.mov");
+        QFile::remove(output);
+        ASSERT_TRUE(testsupport::writeFile(partial, "corrected"));
+        if (c.standing) {
+            ASSERT_TRUE(testsupport::writeFile(output, c.standing));
+        }
+        EXPECT_EQ(PartialOutput::placeWithoutReplacing(partial, output, c.way), c.result);
+        QFile placed(output);
+        ASSERT_TRUE(placed.open(QIODevice::ReadOnly));
+        EXPECT_EQ(placed.readAll(), c.standing ? QByteArray(c.standing) : QByteArray("corrected"));
+        EXPECT_EQ(QFile::exists(partial), c.result != 0);
+    }
     QDir(folder).removeRecursively();
 }

@@ -64,6 +64,12 @@ protected:
         return waitFor([&] { return !queue->isProcessing() && completions() > before; });
     }
 
+    // Outputs of earlier runs would stand under the next run's output names.
+    void clearOutputs() const {
+        QDir(folder + QStringLiteral("/out")).removeRecursively();
+        QDir().mkpath(folder + QStringLiteral("/out"));
+    }
+
     // Console lines from "--- Starting" on, without the run's first and last line.
     QStringList jobLines() const {
         QStringList lines = messages(*queue);
@@ -182,7 +188,10 @@ TEST_F(ProcessingTest, StopDuringARunCancelsEverythingAndWindsDown) {
     addJob(QStringLiteral("p1.mov"));
     addJob(QStringLiteral("p2.mov"));
     queue->removeJob(queue->jobs()[0].id);  // running: left alone
+    queue->retryJob(queue->jobs()[0].id);   // running: not made pending again
     EXPECT_EQ(queue->jobs().size(), 3);
+    EXPECT_EQ(jobNamed("running.mov").status, JobStatus::active());
+    EXPECT_EQ(messages(*queue).last(), QStringLiteral("Added job: p2.mov"));
 
     const int before = queue->logLines().size();
     queue->stop();
@@ -295,6 +304,7 @@ TEST_F(ProcessingTest, StandardResultDecidesEscalationAndTheJobsEnd) {
     };
     for (const auto& c : cases) {
         queue->clearQueue();
+        clearOutputs();
         verifier->calls.clear();
         verifier->standardSeverities = c.standard;
         verifier->thoroughSeverities = c.thorough;
@@ -334,79 +344,74 @@ TEST_F(ProcessingTest, ThoroughTierRunsDeepWithoutTheEscalationLine) {
     EXPECT_FALSE(queue->currentlyVerifyingJobId());
 }
 
-// One cancellation covers the whole run: Stop while the thorough checks run ends
-// the run at once (the checks are told to stop and what they still return is
-// dropped), so the loop winds down and a retry is honoured.
-TEST_F(ProcessingTest, StopDuringAThoroughVerificationEndsTheRunAtOnce) {
-    verifier->holdThorough = true;
-    const auto clip = addJob(QStringLiteral("clip.mov"), VerifyTier::thorough);
-    addJob(QStringLiteral("next.mov"), VerifyTier::off);
-    queue->start();
-    ASSERT_TRUE(waitFor([&] { return verifier->held != nullptr; }));
-    const auto held = verifier->held;
-    ASSERT_TRUE(queue->isDeepVerifying());
-
-    const int before = queue->logLines().size();
-    queue->stop();
-    EXPECT_EQ(jobNamed("clip.mov").status, JobStatus::cancelled());
-    EXPECT_TRUE(held->isCanceled());
-    // The verifier has not answered, and the loop has ended all the same.
-    ASSERT_TRUE(waitFor([&] { return !queue->isProcessing(); }));
-    EXPECT_FALSE(queue->currentlyVerifyingJobId());
-    EXPECT_FALSE(queue->isDeepVerifying());
-    EXPECT_FALSE(queue->currentJobId());
-    EXPECT_TRUE(queue->accessedSecurityScopedResources().isEmpty());
-    EXPECT_EQ(messages(*queue).mid(before),
-              (QStringList{"Cancelled active job: clip.mov", "Cancelled 1 pending job", "=== Queue stopped ===",
-                           "Cancelled: clip.mov", "=== Queue processing complete ==="}));
-    EXPECT_EQ(sleepReleased, 1);
-
-    // A retry now stands: the late answer of the checks changes nothing.
-    queue->retryJob(clip.id);
-    verifier->holdThorough = false;
-    verifier->releaseHeld();
-    QTest::qWait(20);
-    EXPECT_EQ(jobNamed("clip.mov").status, JobStatus::pending());
-    EXPECT_EQ(queue->cancelledCount(), 1);
-    ASSERT_TRUE(runToEnd());
-    EXPECT_EQ(jobNamed("clip.mov").status, JobStatus::completed());
-    EXPECT_EQ(runner->calls.size(), 2);
-}
-
-// The standard checks are stored on the job before the thorough ones start; a
-// job cancelled in between ran only half its checks and keeps no result, so its
-// row shows no seal (Stop and the row's own cancel alike).
-TEST_F(ProcessingTest, AJobCancelledDuringItsThoroughChecksKeepsNoVerification) {
-    for (const bool wholeQueue : {true, false}) {
-        SCOPED_TRACE(wholeQueue ? "Stop" : "cancel the job");
+// A cancel that comes once the tool has ended well does not stop the job: Stop or
+// the row's cancel during the checks marks the job cancelled at once, the checks
+// run on undisturbed, and their result then ends the job completed or failed.
+TEST_F(ProcessingTest, ACancelDuringTheChecksLetsTheirResultDecide) {
+    struct Case {
+        const char* name;
+        bool wholeQueue;
+        QList<CheckSeverity> thorough;
+        JobStatus status;
+        QStringList lines;  // from the cancel on
+    };
+    const QString failed = QStringLiteral("Verification failed: detail 1");
+    const Case cases[] = {
+        {"Stop, checks pass", true, {CheckSeverity::pass, CheckSeverity::pass}, JobStatus::completed(),
+         {"Cancelled active job: stopped.mov", "Cancelled 1 pending job", "=== Queue stopped ===",
+          "VERIFY ✓: stopped.mov", "SUCCESS: stopped.mov", "=== Queue processing complete ==="}},
+        {"the row's cancel, checks fail", false, {CheckSeverity::pass, CheckSeverity::fail}, JobStatus::failed(failed),
+         {"Cancelled job: cancelled.mov", "VERIFY ✗: cancelled.mov — detail 1", "=== Queue processing complete ==="}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        clearOutputs();
+        queue->clearQueue();
         verifier->holdThorough = true;
         verifier->held.reset();
-        const auto clip = addJob(wholeQueue ? QStringLiteral("stopped.mov") : QStringLiteral("cancelled.mov"),
-                                 VerifyTier::thorough);
+        verifier->thoroughSeverities = c.thorough;
+        const QString name = c.wholeQueue ? QStringLiteral("stopped.mov") : QStringLiteral("cancelled.mov");
+        const auto clip = addJob(name, VerifyTier::thorough);
+        if (c.wholeQueue) addJob(QStringLiteral("next.mov"), VerifyTier::off);
         queue->start();
         ASSERT_TRUE(waitFor([&] { return verifier->held != nullptr; }));
+        const auto held = verifier->held;
         verifier->heldProgress(0.5);
-        ASSERT_TRUE(waitFor([&] { return jobNamed(clip.sourceName()).verificationProgress == 0.5; }));
-        ASSERT_TRUE(jobNamed(clip.sourceName()).verification.has_value());
+        ASSERT_TRUE(waitFor([&] { return jobNamed(name).verificationProgress == 0.5; }));
 
-        if (wholeQueue) queue->stop();
+        const int before = queue->logLines().size();
+        if (c.wholeQueue) queue->stop();
         else queue->cancelCurrentJob();
-        ASSERT_TRUE(waitFor([&] { return !queue->isProcessing(); }));
-        const CorrectionJob& cancelled = jobNamed(clip.sourceName());
-        EXPECT_EQ(cancelled.status, JobStatus::cancelled());
-        EXPECT_FALSE(cancelled.verification.has_value());
-        EXPECT_EQ(cancelled.verificationProgress, 0);
-        EXPECT_EQ(queue->doneCount(), 0);
-
-        // The late answer of the checks does not bring a result back.
-        verifier->releaseHeld();
+        // The row shows the cancel at once; the checks are not told to stop.
+        EXPECT_EQ(jobNamed(name).status, JobStatus::cancelled());
+        EXPECT_EQ(jobNamed(name).progress, 0);
+        EXPECT_FALSE(held->future().isCanceled());
         QTest::qWait(20);
-        EXPECT_FALSE(jobNamed(clip.sourceName()).verification.has_value());
+        EXPECT_TRUE(queue->isProcessing());
+        EXPECT_EQ(queue->currentlyVerifyingJobId(), clip.id);
+        EXPECT_TRUE(queue->isDeepVerifying());
+
+        verifier->releaseHeld();
+        ASSERT_TRUE(waitFor([&] { return !queue->isProcessing(); }));
+        const CorrectionJob& ended = jobNamed(name);
+        EXPECT_EQ(ended.status, c.status);
+        ASSERT_TRUE(ended.verification.has_value());
+        EXPECT_EQ(ended.verification->checks.size(), c.thorough.size());
+        EXPECT_TRUE(QFileInfo(ended.outputPath).isFile());  // under its name, good or bad
+        EXPECT_EQ(messages(*queue).mid(before), c.lines);
+        EXPECT_FALSE(queue->currentlyVerifyingJobId());
+        EXPECT_FALSE(queue->isDeepVerifying());
+        EXPECT_TRUE(queue->accessedSecurityScopedResources().isEmpty());
+        if (c.wholeQueue) {
+            EXPECT_EQ(jobNamed("next.mov").status, JobStatus::cancelled());
+        }
     }
+    EXPECT_EQ(runner->calls.size(), 2);
+    EXPECT_EQ(sleepReleased, 2);
 }
 
-// Cancelling the job whose output waits for a manual verification to end: the
-// waiting stage is dropped and the loop goes on.
+// Cancelling the job whose checks wait for a manual verification to end: its
+// checks still run once the manual one has ended, and decide; the loop then goes on.
 TEST_F(ProcessingTest, CancelWhileWaitingForAManualVerification) {
     const auto done = addJob(QStringLiteral("done.mov"));
     ASSERT_TRUE(runToEnd());
@@ -419,16 +424,18 @@ TEST_F(ProcessingTest, CancelWhileWaitingForAManualVerification) {
     // Corrected, and its verification waits for the manual one.
     ASSERT_TRUE(waitFor([&] { return runner->calls.size() == 2 && jobNamed("waiting.mov").progress == 1.0; }));
     queue->cancelCurrentJob();
-    ASSERT_TRUE(waitFor([&] { return runner->calls.size() == 3; }));
-    ASSERT_TRUE(waitFor([&] { return !queue->isProcessing(); }));
     EXPECT_EQ(jobNamed("waiting.mov").status, JobStatus::cancelled());
-    EXPECT_EQ(jobNamed("after.mov").status, JobStatus::completed());
-    // The manual verification goes on undisturbed, and then nothing else starts.
-    verifier->releaseHeld();
-    ASSERT_TRUE(waitFor([&] { return !queue->currentlyVerifyingJobId(); }));
     QTest::qWait(20);
+    EXPECT_EQ(runner->calls.size(), 2);  // the loop waits for the job's checks
     EXPECT_EQ(verifier->calls.filter(QStringLiteral("waiting.mov")).size(), 0);
-    EXPECT_EQ(jobNamed("waiting.mov").status, JobStatus::cancelled());
+
+    verifier->holdThorough = false;
+    verifier->releaseHeld();
+    ASSERT_TRUE(waitFor([&] { return !queue->isProcessing(); }));
+    EXPECT_EQ(verifier->calls.filter(QStringLiteral("waiting.mov")).size(), 1);
+    EXPECT_EQ(jobNamed("waiting.mov").status, JobStatus::completed());
+    EXPECT_EQ(jobNamed("after.mov").status, JobStatus::completed());
+    EXPECT_EQ(runner->calls.size(), 3);
 }
 
 namespace {

@@ -10,12 +10,15 @@
 #include "TestMedia.h"
 #include "Vantrel/queue/FFmpegCorrectionRunner.h"
 #include "Vantrel/queue/PartialOutput.h"
+#include "Vantrel/tools/ToolThreadPool.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QDeadlineTimer>
+#include <QThread>
 
 #include <unistd.h>
 
@@ -64,6 +67,7 @@ protected:
         const QString body =
             QStringLiteral("for last; do :; done\n"
                            "trap 'echo term >> \"%1/terms\"; if [ -e \"%1/written\" ]; then exit 0; fi; exit 143' TERM\n"
+                           "echo $$ > \"%1/pid\"\n"
                            "touch \"%1/started\"\n"
                            "while [ ! -e \"%1/write\" ]; do sleep 0.01; done\n"
                            "%3\n"
@@ -92,6 +96,24 @@ protected:
 
     const CorrectionJob& only() const { return queue->jobs().first(); }
 
+    // Until the held tool's process has ended, without handling any event meanwhile:
+    // the run has not heard of it yet.
+    bool toolHasEnded() const {
+        QFile pidFile(gate("pid"));
+        if (!pidFile.open(QIODevice::ReadOnly)) return false;
+        const QString stat = QStringLiteral("/proc/%1/stat").arg(pidFile.readAll().trimmed().toInt());
+        QDeadlineTimer deadline(10000);
+        while (!deadline.hasExpired()) {
+            QFile proc(stat);
+            if (!proc.open(QIODevice::ReadOnly)) return true;  // reaped
+            const QByteArray line = proc.readAll();
+            const qsizetype name = line.lastIndexOf(')');
+            if (name >= 0 && line.mid(name + 2, 1) == "Z") return true;  // ended, not yet reaped
+            QThread::msleep(2);
+        }
+        return false;
+    }
+
     // Every file in the output folder, hidden ones included.
     QStringList outputFolder() const { return QDir(out()).entryList(QDir::Files | QDir::Hidden | QDir::System); }
 
@@ -112,40 +134,53 @@ protected:
 
 }  // namespace
 
-// A run interrupted at any boundary ends cancelled with nothing in the output
-// folder; a Stop after the run has ended changes nothing. Whether the tool was
-// still running shows in the SIGTERMs it got.
-TEST_F(RunEnd, AStopAtEachStageBoundaryLeavesNothingUnderTheOutputName) {
+// A run stopped before its tool ended well ends cancelled with nothing in the
+// output folder. Once the tool has ended well, a Stop comes too late to stop the
+// job: the checks run on undisturbed and their result ends it, completed or
+// failed, with the output under its name either way. The row says Cancelled from
+// the Stop on. Whether the tool was still running shows in the SIGTERMs it got.
+TEST_F(RunEnd, AStopAtEachStageBoundary) {
     enum class At {
-        locatingFiles,         // before the tool starts
-        toolStarted,           // the tool runs, nothing written yet
-        toolWrote,             // the whole file written, the tool not yet ended
-        standardChecks,        // the standard verification runs
-        standardResult,        // its result has come, not yet taken
-        thoroughChecks,        // the thorough verification runs
-        thoroughResult,        // its result has come, not yet taken
-        afterTheEnd,           // too late: the job is done
+        locatingFiles,     // before the tool is handed to a thread
+        waitingForThread,  // the tool waits for a thread to start it on
+        toolStarted,       // the tool runs, nothing written yet
+        toolWrote,         // the whole file written, the tool not yet ended
+        toolExited,        // the tool has ended well, its end not yet taken
+        standardChecks,    // the standard verification runs
+        standardResult,    // its result has come, not yet taken
+        thoroughChecks,    // the thorough verification runs
+        thoroughResult,    // its result has come, not yet taken
+        afterTheEnd,       // the job is done
     };
     struct Case {
         const char* name;
         At at;
         VerifyTier tier;
-        bool rowCancel;  // the row's cancel instead of Stop
-        JobStatus status;
+        bool rowCancel;    // the row's cancel instead of Stop
+        bool checksFail;
+        JobStatus status;  // at the end
         int terms;
     };
+    const JobStatus cancelled = JobStatus::cancelled();
+    const JobStatus completed = JobStatus::completed();
+    const JobStatus failed = JobStatus::failed(QStringLiteral("Verification failed: detail 1"));
+    const VerifyTier standard = VerifyTier::standard, thorough = VerifyTier::thorough, off = VerifyTier::off;
     const Case cases[] = {
-        {"while its files are looked for", At::locatingFiles, VerifyTier::standard, false, JobStatus::cancelled(), 0},
-        {"as the tool starts", At::toolStarted, VerifyTier::standard, false, JobStatus::cancelled(), 1},
-        {"as the tool starts (row)", At::toolStarted, VerifyTier::off, true, JobStatus::cancelled(), 1},
-        {"after the tool wrote, before it ended", At::toolWrote, VerifyTier::standard, false, JobStatus::cancelled(), 1},
-        {"after the tool wrote, tier off (row)", At::toolWrote, VerifyTier::off, true, JobStatus::cancelled(), 1},
-        {"during the standard checks", At::standardChecks, VerifyTier::standard, false, JobStatus::cancelled(), 0},
-        {"with the standard result", At::standardResult, VerifyTier::standard, false, JobStatus::cancelled(), 0},
-        {"with the standard result (row)", At::standardResult, VerifyTier::standard, true, JobStatus::cancelled(), 0},
-        {"during the thorough checks", At::thoroughChecks, VerifyTier::thorough, false, JobStatus::cancelled(), 0},
-        {"with the thorough result", At::thoroughResult, VerifyTier::thorough, false, JobStatus::cancelled(), 0},
-        {"after the end", At::afterTheEnd, VerifyTier::standard, false, JobStatus::completed(), 0},
+        {"while its files are looked for", At::locatingFiles, standard, false, false, cancelled, 0},
+        {"while the tool waits for a thread", At::waitingForThread, standard, false, false, cancelled, 0},
+        {"as the tool starts", At::toolStarted, standard, false, false, cancelled, 1},
+        {"as the tool starts (row)", At::toolStarted, off, true, false, cancelled, 1},
+        {"after the tool wrote, before it ended", At::toolWrote, standard, false, false, completed, 1},
+        {"after the tool wrote, tier off (row)", At::toolWrote, off, true, false, completed, 1},
+        {"after the tool ended well", At::toolExited, standard, false, false, completed, 0},
+        {"during the standard checks", At::standardChecks, standard, false, false, completed, 0},
+        {"during the standard checks, which fail", At::standardChecks, standard, false, true, failed, 0},
+        {"with the standard result", At::standardResult, standard, false, false, completed, 0},
+        {"with the standard result (row)", At::standardResult, standard, true, false, completed, 0},
+        {"during the thorough checks", At::thoroughChecks, thorough, false, false, completed, 0},
+        {"during the thorough checks, which fail (row)", At::thoroughChecks, thorough, true, true, failed, 0},
+        {"with the thorough result", At::thoroughResult, thorough, false, false, completed, 0},
+        {"after the end", At::afterTheEnd, standard, false, false, completed, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -153,23 +188,34 @@ TEST_F(RunEnd, AStopAtEachStageBoundaryLeavesNothingUnderTheOutputName) {
         QDir(out()).removeRecursively();
         verifier->holdStandard = c.at == At::standardChecks || c.at == At::standardResult;
         verifier->holdThorough = c.at == At::thoroughChecks || c.at == At::thoroughResult;
+        verifier->standardSeverities = {c.checksFail ? CheckSeverity::fail : CheckSeverity::pass};
+        verifier->thoroughSeverities = {CheckSeverity::pass, c.checksFail ? CheckSeverity::fail : CheckSeverity::pass};
         verifier->held.reset();
         verifier->heldStandard.reset();
         makeQueue(heldTool(), folder + QStringLiteral("/storage/") + c.name);
         enqueue(c.tier);
+        const bool toolHeld = c.at == At::toolStarted || c.at == At::toolWrote || c.at == At::toolExited;
         if (c.at != At::toolStarted) open("write");
-        if (c.at != At::toolStarted && c.at != At::toolWrote) open("exit");
+        if (!toolHeld) open("exit");
 
         std::optional<HeldPool> pool;
         if (c.at == At::locatingFiles) pool.emplace();
+        if (c.at == At::waitingForThread) pool.emplace(toolThreadPool());
         queue->start();
         switch (c.at) {
         case At::locatingFiles:
             ASSERT_TRUE(waitFor([&] { return queue->isProcessing(); }));
             ASSERT_EQ(only().status, JobStatus::preparing());
             break;
+        case At::waitingForThread: ASSERT_TRUE(waitFor([&] { return only().status == JobStatus::active(); })); break;
         case At::toolStarted: ASSERT_TRUE(waitFor([&] { return reached("started"); })); break;
         case At::toolWrote: ASSERT_TRUE(waitFor([&] { return reached("written"); })); break;
+        case At::toolExited:
+            ASSERT_TRUE(waitFor([&] { return reached("written"); }));
+            // Let it end, and Stop before this thread hears of it.
+            open("exit");
+            ASSERT_TRUE(toolHasEnded());
+            break;
         case At::standardChecks:
         case At::standardResult: ASSERT_TRUE(waitFor([&] { return verifier->heldStandard != nullptr; })); break;
         case At::thoroughChecks:
@@ -182,8 +228,8 @@ TEST_F(RunEnd, AStopAtEachStageBoundaryLeavesNothingUnderTheOutputName) {
         if (c.at == At::thoroughResult) verifier->releaseHeld();
         if (c.rowCancel) queue->cancelCurrentJob();
         else queue->stop();
-        // Cancelled at once, whatever is still on its way.
-        EXPECT_EQ(only().status, c.status);
+        // The row shows the cancel at once, whatever is still on its way.
+        EXPECT_EQ(only().status, c.at == At::afterTheEnd ? completed : cancelled);
         pool.reset();
         // A running tool is told to stop within its run's next look at the token;
         // then every gate opens, so that a tool nobody stopped runs to its end
@@ -193,26 +239,39 @@ TEST_F(RunEnd, AStopAtEachStageBoundaryLeavesNothingUnderTheOutputName) {
         }
         open("write");
         open("exit");
+        // The checks were not told to stop: they answer when they have ended.
+        for (const auto& held : {verifier->heldStandard, verifier->held}) {
+            EXPECT_TRUE(!held || !held->future().isCanceled());
+        }
+        if (verifier->heldStandard) verifier->releaseHeldStandard();
+        if (verifier->held) verifier->releaseHeld();
+        // A thorough run the failed standard checks escalated to answers at once.
 
         ASSERT_TRUE(ended());
         EXPECT_EQ(only().status, c.status);
-        if (c.status == JobStatus::completed()) {
-            EXPECT_EQ(outputFolder(), QStringList{"clip_TC.mov"});
-            EXPECT_EQ(testsupport::probeTimecode(output()), QStringLiteral("01:02:03:04"));
-        } else {
+        const QStringList console = messages(*queue);
+        if (c.status == cancelled) {
             EXPECT_EQ(outputFolder(), QStringList{});
             EXPECT_FALSE(only().verification.has_value());
             EXPECT_EQ(only().progress, 0);
-            EXPECT_EQ(messages(*queue).filter(QStringLiteral("Cancelled: clip.mov")).size(), 1);
+            EXPECT_EQ(console.filter(QStringLiteral("Cancelled: clip.mov")).size(), 1);
+        } else {
+            EXPECT_EQ(outputFolder(), QStringList{"clip_TC.mov"});
+            EXPECT_EQ(testsupport::probeTimecode(output()), QStringLiteral("01:02:03:04"));
+            EXPECT_EQ(only().verification.has_value(), c.tier != off);
+            EXPECT_EQ(console.filter(QStringLiteral("Cancelled: clip.mov")).size(), 0);
+            EXPECT_EQ(console.filter(QStringLiteral("SUCCESS: clip.mov")).size(), c.status == completed ? 1 : 0);
         }
+        // A tool stopped before its thread took it up never starts.
+        const bool launched = c.at != At::locatingFiles && c.at != At::waitingForThread;
+        EXPECT_EQ(reached("started"), launched);
+        EXPECT_EQ(console.filter(QRegularExpression(QStringLiteral("^FFmpeg PID: "))).size(), launched ? 1 : 0);
+        EXPECT_EQ(console.contains(QStringLiteral("FFmpeg was cancelled before it started")),
+                  c.at == At::waitingForThread);
         EXPECT_EQ(terms(), c.terms);
         EXPECT_TRUE(queue->accessedSecurityScopedResources().isEmpty());
-        // Late answers of the checks change nothing.
-        if (verifier->heldStandard) verifier->releaseHeldStandard();
-        if (verifier->held) verifier->releaseHeld();
         QCoreApplication::sendPostedEvents();
         EXPECT_EQ(only().status, c.status);
-        EXPECT_EQ(outputFolder().size(), c.status == JobStatus::completed() ? 1 : 0);
         queue.reset();
     }
 }
@@ -275,32 +334,54 @@ TEST_F(RunEnd, AToolThatEndsBadlyLeavesTheOutputFolderAsItWas) {
     }
 }
 
-// The finished output takes its name at the end of the run, replacing a file of
-// that name; when it cannot, the job fails and nothing of the run is left. Partial
-// files an interrupted run of the output left go before the run, and nothing else.
-TEST_F(RunEnd, TheOutputTakesItsNameAtTheEndOrTheJobFails) {
+// The finished output takes its name at the end of the run. A file standing under
+// that name, whenever it came (before the job was queued, while the job waited
+// through a restart, while the tool wrote), is never replaced: the output takes the
+// next free name beside it, passing over names promised to other jobs, and the
+// job and the console say so. When it cannot, the job fails and nothing of the run
+// is left. Partial files an interrupted run of the output left go before the run,
+// and nothing else.
+TEST_F(RunEnd, TheOutputTakesItsNameOrAFreeOneOrTheJobFails) {
     const bool root = ::geteuid() == 0;
+    enum class Standing { nothing, file, folder, fileWhileWriting };
     struct Case {
         const char* name;
         QString outputName;
-        QByteArray afterWriting;  // run by the stand-in once it has written
-        QString message;          // empty: completed
-        QStringList left;         // the output folder afterwards, sorted
+        Standing standing = Standing::nothing;
+        bool restored = false;     // the job comes back from the queue file of an earlier launch
+        bool promised = false;     // another queued job has the name after it
+        QByteArray afterWriting;   // run by the stand-in once it has written
+        QString placedAs;          // empty: the job fails
+        QString message;           // when it fails
+        QStringList left;          // the output folder afterwards
     };
+    const QString clip = QStringLiteral("clip_TC.mov");
     const QString longName = QString(120, QChar(u'é')) + QStringLiteral("_TC.mov");  // 247 bytes
+    const QString longestName = QString(124, QChar(u'é')) + QStringLiteral("_TC.mov");  // 255 bytes: no room for "-2"
     const QStringList others{".clip_TC.partial-notes.mov", ".clip_TC.partial-0123ABCDE.mov",
                              "clip_TC.partial-0123ABCD.mov", ".clip_TC.partial-0123ABCD.mov.bak",
                              ".other_TC.partial-0123ABCD.mov"};
     const QString lockUp = root ? QStringLiteral("mount --bind '%1' '%1' && mount -o remount,bind,ro '%1' || exit 9").arg(out())
                                 : QStringLiteral("chmod a-w '%1'").arg(out());
+    const QByteArray appear = QStringLiteral("echo PRECIOUS > '%1/%2'").arg(out(), clip).toUtf8();
     const Case cases[] = {
-        {"an earlier output is replaced", QStringLiteral("clip_TC.mov"), {}, {}, {"clip_TC.mov"}},
-        {"left-over partials go, other files stay", QStringLiteral("clip_TC.mov"), {}, {},
-         QStringList(others) << QStringLiteral("clip_TC.mov")},
-        {"the longest name", longName, {}, {}, {longName}},
-        {"the name is taken by a folder", QStringLiteral("clip_TC.mov"), {},
-         QStringLiteral("The finished output could not be put in place: Is a directory"), {}},
-        {"the folder turns read-only", QStringLiteral("clip_TC.mov"), lockUp.toUtf8(),
+        {"the name is free", clip, {}, false, false, {}, clip, {}, {clip}},
+        {"left-over partials go, other files stay", clip, {}, false, false, {}, clip, {}, QStringList(others) << clip},
+        {"the longest name", longName, {}, false, false, {}, longName, {}, {longName}},
+        {"a file stands at the name", clip, Standing::file, false, false, {}, "clip_TC-2.mov", {}, {clip, "clip_TC-2.mov"}},
+        {"a file stands at the name of a restored job", clip, Standing::file, true, false, {}, "clip_TC-2.mov", {},
+         {clip, "clip_TC-2.mov"}},
+        {"a file comes while the tool writes", clip, Standing::fileWhileWriting, false, false, appear, "clip_TC-2.mov",
+         {}, {clip, "clip_TC-2.mov"}},
+        {"a folder stands at the name", clip, Standing::folder, false, false, {}, "clip_TC-2.mov", {}, {"clip_TC-2.mov"}},
+        {"the next name is promised to another job", clip, Standing::file, false, true, {}, "clip_TC-3.mov", {},
+         {clip, "clip_TC-2.mov", "clip_TC-3.mov"}},
+        {"no free name is left beside a file", longestName, Standing::file, false, false, {}, {},
+         QStringLiteral("The output name %1 is taken by another file, and no free name is left beside it: Output name "
+                        "is over 255 bytes — shorten the name pattern.")
+             .arg(out() + QLatin1Char('/') + longestName),
+         {longestName}},
+        {"the folder turns read-only", clip, {}, false, false, lockUp.toUtf8(), {},
          root ? QStringLiteral("The finished output could not be put in place: Read-only file system")
               : QStringLiteral("The finished output could not be put in place: Permission denied"),
          {}},
@@ -311,26 +392,31 @@ TEST_F(RunEnd, TheOutputTakesItsNameAtTheEndOrTheJobFails) {
         QDir(out()).removeRecursively();
         QDir().mkpath(out());
         const QString path = out() + QLatin1Char('/') + c.outputName;
-        QString name = c.name;
-        if (name.startsWith(QStringLiteral("an earlier"))) {
-            ASSERT_TRUE(writeFile(path, "earlier output"));
-        }
-        if (name.startsWith(QStringLiteral("left-over"))) {
+        const QString storage = folder + QStringLiteral("/storage/") + c.name;
+        if (QString(c.name).startsWith(QStringLiteral("left-over"))) {
             for (const QString& other : others) ASSERT_TRUE(writeFile(out() + "/" + other, "someone else's"));
         }
         // A partial file of this very output from an earlier, interrupted run.
         ASSERT_TRUE(writeFile(PartialOutput::pathFor(path), "left over"));
-        if (name.startsWith(QStringLiteral("the name is taken"))) {
+        if (c.standing == Standing::file) {
+            ASSERT_TRUE(writeFile(path, "PRECIOUS"));
+        }
+        if (c.standing == Standing::folder) {
             ASSERT_TRUE(writeFile(path + "/keep.txt", "kept"));
         }
 
-        makeQueue(heldTool({}, c.afterWriting), folder + QStringLiteral("/storage/") + c.name);
-        queue->enqueue(makeJob(source, path, VerifyTier::off));
+        const CorrectionJob job = makeJob(source, path, VerifyTier::off);
+        if (c.restored) {
+            ASSERT_TRUE(writeFile(storage + QStringLiteral("/queue.json"), QJsonDocument(QJsonArray{job.toJson()}).toJson()));
+        }
+        makeQueue(heldTool({}, c.afterWriting), storage);
+        if (!c.restored) queue->enqueue(job);
+        if (c.promised) queue->enqueue(makeJob(source, out() + QStringLiteral("/clip_TC-2.mov"), VerifyTier::off));
         open("write");
         open("exit");
         queue->start();
         ASSERT_TRUE(ended());
-        if (!c.afterWriting.isEmpty()) {
+        if (c.standing == Standing::nothing && !c.afterWriting.isEmpty()) {
             if (root) testsupport::runTool(QStringLiteral("umount"), {out()});
             else QFile::setPermissions(out(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
             if (only().status.errorMessage.startsWith(QStringLiteral("Operation failed"))) {
@@ -338,20 +424,110 @@ TEST_F(RunEnd, TheOutputTakesItsNameAtTheEndOrTheJobFails) {
             }
         }
 
+        const QStringList console = messages(*queue);
         if (c.message.isEmpty()) {
+            const QString placed = out() + QLatin1Char('/') + c.placedAs;
             EXPECT_EQ(only().status, JobStatus::completed());
-            EXPECT_EQ(testsupport::probeTimecode(path), QStringLiteral("01:00:00:00"));
+            EXPECT_EQ(only().outputPath, placed);
+            EXPECT_EQ(testsupport::probeTimecode(placed), QStringLiteral("01:00:00:00"));
+            EXPECT_EQ(console.contains(QStringLiteral("Output name taken: %1 — saved as %2").arg(c.outputName, c.placedAs)),
+                      c.placedAs != c.outputName);
+            if (c.promised) {
+                EXPECT_EQ(queue->jobs().last().status, JobStatus::completed());
+                EXPECT_EQ(queue->jobs().last().outputPath, out() + QStringLiteral("/clip_TC-2.mov"));
+            }
         } else {
             EXPECT_EQ(only().status, JobStatus::failed(c.message));
-            EXPECT_FALSE(QFileInfo(path).isFile());
+            EXPECT_EQ(only().outputPath, path);
         }
+        if (c.standing == Standing::file || c.standing == Standing::fileWhileWriting) {
+            QFile precious(path);
+            ASSERT_TRUE(precious.open(QIODevice::ReadOnly));
+            EXPECT_EQ(precious.readAll(), QByteArray("PRECIOUS\n").left(c.standing == Standing::file ? 8 : 9));
+        }
+        EXPECT_EQ(QFile::exists(path + "/keep.txt"), c.standing == Standing::folder);
         QStringList left = outputFolder();
         // A partial that a read-only folder kept is cleared by the next run of the output.
-        if (!c.afterWriting.isEmpty()) left = left.filter(QRegularExpression(QStringLiteral("^(?!\\.clip_TC\\.partial-)")));
+        if (!c.afterWriting.isEmpty() && c.standing == Standing::nothing) {
+            left = left.filter(QRegularExpression(QStringLiteral("^(?!\\.clip_TC\\.partial-)")));
+        }
         QStringList expected = c.left;
         expected.sort();
         EXPECT_EQ(left, expected);
         queue.reset();
+    }
+}
+
+// An output that failed its checks stays under its name to be looked at; a Retry
+// then writes beside it, and the job completes under the new name.
+TEST_F(RunEnd, ARetryAfterFailedChecksWritesBesideTheOutputKeptForALook) {
+    verifier->standardSeverities = {CheckSeverity::fail};
+    verifier->thoroughSeverities = {CheckSeverity::pass, CheckSeverity::fail};
+    makeQueue(heldTool());
+    const CorrectionJob job = enqueue(VerifyTier::standard);
+    open("write");
+    open("exit");
+    queue->start();
+    ASSERT_TRUE(ended());
+    ASSERT_EQ(only().status, JobStatus::failed(QStringLiteral("Verification failed: detail 1")));
+    ASSERT_EQ(outputFolder(), QStringList{"clip_TC.mov"});
+    const QString kept = testsupport::sha256OfFile(output());
+
+    verifier->standardSeverities = {CheckSeverity::pass};
+    queue->retryJob(job.id);
+    queue->start();
+    ASSERT_TRUE(waitFor([&] { return queue->isProcessing(); }));
+    ASSERT_TRUE(ended());
+    EXPECT_EQ(only().status, JobStatus::completed());
+    EXPECT_EQ(only().outputPath, out() + QStringLiteral("/clip_TC-2.mov"));
+    EXPECT_EQ(outputFolder(), (QStringList{"clip_TC-2.mov", "clip_TC.mov"}));
+    EXPECT_EQ(testsupport::sha256OfFile(output()), kept);
+    EXPECT_EQ(testsupport::probeTimecode(only().outputPath), QStringLiteral("01:02:03:04"));
+}
+
+// A run cut off by the queue going away (the application quitting) leaves nothing
+// in the output folder, whatever it was doing: its tool is stopped, its checks are
+// dropped, and its partial file goes.
+TEST_F(RunEnd, ARunCutOffAtQuitLeavesNothingInTheOutputFolder) {
+    enum class At { toolStarted, toolWrote, standardChecks, thoroughChecks };
+    struct Case {
+        const char* name;
+        At at;
+        VerifyTier tier;
+        int terms;
+    };
+    const Case cases[] = {
+        {"the tool runs", At::toolStarted, VerifyTier::standard, 1},
+        {"the tool has written", At::toolWrote, VerifyTier::standard, 1},
+        {"the standard checks run", At::standardChecks, VerifyTier::standard, 0},
+        {"the thorough checks run", At::thoroughChecks, VerifyTier::thorough, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QDir(folder + QStringLiteral("/gate")).removeRecursively();
+        QDir(out()).removeRecursively();
+        verifier->holdStandard = c.at == At::standardChecks;
+        verifier->holdThorough = c.at == At::thoroughChecks;
+        verifier->held.reset();
+        verifier->heldStandard.reset();
+        makeQueue(heldTool(), folder + QStringLiteral("/storage/") + c.name);
+        enqueue(c.tier);
+        if (c.at != At::toolStarted) open("write");
+        if (c.at != At::toolStarted && c.at != At::toolWrote) open("exit");
+        queue->start();
+        switch (c.at) {
+        case At::toolStarted: ASSERT_TRUE(waitFor([&] { return reached("started"); })); break;
+        case At::toolWrote: ASSERT_TRUE(waitFor([&] { return reached("written"); })); break;
+        case At::standardChecks: ASSERT_TRUE(waitFor([&] { return verifier->heldStandard != nullptr; })); break;
+        case At::thoroughChecks: ASSERT_TRUE(waitFor([&] { return verifier->held != nullptr; })); break;
+        }
+        ASSERT_EQ(outputFolder().size(), c.at == At::toolStarted ? 0 : 1);  // the partial file
+        queue.reset();
+        EXPECT_EQ(outputFolder(), QStringList{});
+        EXPECT_EQ(terms(), c.terms);
+        for (const auto& held : {verifier->heldStandard, verifier->held}) {
+            EXPECT_TRUE(!held || held->future().isCanceled());
+        }
     }
 }
 

@@ -6,6 +6,7 @@
 #include "QueueTestSupport.h"
 #include "TestMedia.h"
 #include "Vantrel/queue/FFmpegCorrectionRunner.h"
+#include "Vantrel/tools/ToolThreadPool.h"
 
 #include <QDir>
 #include <QFile>
@@ -167,6 +168,50 @@ TEST_F(RunnerTest, CancelledAndFailedRunsLeaveNoFiles) {
     EXPECT_TRUE(failure.contains(QStringLiteral("moov atom not found")));
     EXPECT_TRUE(failure.contains(QStringLiteral("fake.mov: Invalid data found when processing input")));
     EXPECT_TRUE(outputFolderEntries().isEmpty());
+}
+
+// A run that fails takes away what its tool wrote at the output, and nothing else:
+// a file standing there that the tool never touched (it failed before it wrote,
+// or never started) stays as it was.
+TEST_F(RunnerTest, AFailedRunRemovesOnlyWhatTheToolWrote) {
+    const QString source = folder + QStringLiteral("/in/clip.mov");
+    ASSERT_TRUE(makeMovie(source));
+    ASSERT_TRUE(writeFile(folder + QStringLiteral("/in/fake.mov"), "definitely not a movie"));
+    enum class How { failsOnItsInput, stoppedBeforeItStarts, writesThenFails };
+    struct Case {
+        const char* name;
+        How how;
+        QString error;  // how the error starts
+        bool stays;
+    };
+    const Case cases[] = {
+        {"the tool fails on its input", How::failsOnItsInput, QStringLiteral("Operation failed: "), true},
+        {"stopped before the tool starts", How::stoppedBeforeItStarts, QStringLiteral("Operation was cancelled"), true},
+        {"the tool writes, then fails", How::writesThenFails, QStringLiteral("Operation failed: "), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto job = jobFor(c.how == How::failsOnItsInput ? folder + QStringLiteral("/in/fake.mov") : source);
+        ASSERT_TRUE(writeFile(job.outputPath, "someone's own file"));
+        auto runner = c.how == How::writesThenFails
+                          ? FFmpegCorrectionRunner::make(scriptedTool("printf partial > \"$last\"\nexit 1\n"))
+                          : FFmpegCorrectionRunner::make();
+        CancellationToken token;
+        std::optional<HeldPool> held;
+        if (c.how == How::stoppedBeforeItStarts) held.emplace(toolThreadPool());
+        QFuture<void> run = runner->run(job, {}, {}, token);
+        if (held) {
+            token.cancel();
+            held.reset();
+        }
+        EXPECT_TRUE(errorOf(run).startsWith(c.error)) << errorOf(run).toStdString();
+        EXPECT_EQ(outputFolderEntries(), c.stays ? QStringList{"clip_TC.mov"} : QStringList{});
+        if (c.stays) {
+            QFile kept(job.outputPath);
+            ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+            EXPECT_EQ(kept.readAll(), QByteArray("someone's own file"));
+        }
+    }
 }
 
 TEST_F(RunnerTest, GoingAwayStopsTheToolRun) {
