@@ -23,8 +23,7 @@ namespace vantrel {
 //
 // Saving writes a snapshot of the jobs to the queue file in the background; the
 // outcome of the latest write is persistenceError(). A snapshot that could not be
-// written is tried again until one is written (QueueSaver.h), at the latest when
-// the store goes.
+// written is tried again (QueueSaver.h), and once more when the store goes.
 class JobStore : public QObject {
     Q_OBJECT
 
