@@ -214,6 +214,10 @@ void CorrectionQueue::setVolumeInfoProvider(VolumeInfoProvider provider) {
 
 void CorrectionQueue::setQueueFileWriter(FileByteWriter writer) { store_->setFileWriter(std::move(writer)); }
 
+void CorrectionQueue::setSaveRetryDelays(std::chrono::milliseconds first, std::chrono::milliseconds longest) {
+    store_->setRetryDelays(first, longest);
+}
+
 std::optional<QString> CorrectionQueue::checkFreeSpace(const QString& sourcePath, const QString& outputFolder) const {
     return processor_->checkFreeSpace(sourcePath, outputFolder);
 }

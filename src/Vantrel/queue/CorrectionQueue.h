@@ -28,6 +28,7 @@
 #include <QStringList>
 #include <QUuid>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -121,7 +122,10 @@ public:
 
     // Asks for the jobs to be written to the queue file; requests made while a write
     // is under way are merged into one. Never throws; a failure becomes
-    // persistenceError and a console line once the write has ended.
+    // persistenceError and a console line once the write has ended (one line until
+    // a save succeeds again). What could not be written is written with the next
+    // change, tried again after a few seconds (then less and less often), and once
+    // more when the queue goes; persistenceError stays until a write succeeds.
     void saveQueue();
     // Returns once every save asked for so far has been written (or has failed),
     // with its outcome applied, and every clean-up of partial files asked for so
@@ -132,6 +136,8 @@ public:
     void setSleepInhibitor(std::unique_ptr<SleepInhibitor> inhibitor);
     void setVolumeInfoProvider(VolumeInfoProvider provider);
     void setQueueFileWriter(FileByteWriter writer);
+    // The delay before a failed save is first tried again, and the most it grows to.
+    void setSaveRetryDelays(std::chrono::milliseconds first, std::chrono::milliseconds longest);
 
     // The preflight: nothing when the output volume has room for the source.
     std::optional<QString> checkFreeSpace(const QString& sourcePath, const QString& outputFolder) const;

@@ -122,6 +122,10 @@ void JobStore::whenSaved(std::function<void()> then) { saver_.whenWritten(std::m
 
 void JobStore::setFileWriter(FileByteWriter writer) { saver_.setWriter(std::move(writer)); }
 
+void JobStore::setRetryDelays(QueueSaver::Delay first, QueueSaver::Delay longest) {
+    saver_.setRetryDelays(first, longest);
+}
+
 void JobStore::applySaveOutcome(const QueueSaver::Outcome& failure) {
     if (!failure) {
         if (!persistenceError_) return;

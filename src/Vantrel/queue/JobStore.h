@@ -22,7 +22,8 @@ namespace vantrel {
 // jobsChanged(). Ids are unique within the store.
 //
 // Saving writes a snapshot of the jobs to the queue file in the background; the
-// outcome of the latest write is persistenceError().
+// outcome of the latest write is persistenceError(). A snapshot that could not be
+// written is tried again (QueueSaver.h), and once more when the store goes.
 class JobStore : public QObject {
     Q_OBJECT
 
@@ -64,6 +65,7 @@ public:
     // Calls `then` on this object's thread once every save asked for so far is written.
     void whenSaved(std::function<void()> then);
     void setFileWriter(FileByteWriter writer);
+    void setRetryDelays(QueueSaver::Delay first, QueueSaver::Delay longest);
     const std::optional<QString>& persistenceError() const { return persistenceError_; }
 
 signals:

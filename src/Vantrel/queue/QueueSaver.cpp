@@ -3,11 +3,15 @@
 
 #include "Vantrel/queue/QueueFile.h"
 
+#include <QDeadlineTimer>
+#include <QLoggingCategory>
 #include <QMetaObject>
 #include <QMutexLocker>
 #include <QWaitCondition>
 
 namespace vantrel {
+
+Q_LOGGING_CATEGORY(lcQueueSaver, "vantrel.QueueSaver")
 
 struct QueueSaver::State {
     QMutex mutex;
@@ -21,6 +25,14 @@ struct QueueSaver::State {
     QList<Outcome> outcomes;  // not yet delivered
     QList<std::pair<quint64, std::function<void()>>> followUps;
     bool stopping = false;
+    // The bytes of the latest write, while it failed and no newer request replaced
+    // them, and when they are tried again.
+    std::optional<QByteArray> failed;
+    QString failedPath;
+    QDeadlineTimer retryAt;
+    Delay firstDelay = firstRetryDelay;
+    Delay longestDelay = longestRetryDelay;
+    Delay nextDelay = firstRetryDelay;
     FileByteWriter writer;
     QObject* context = nullptr;
     std::function<void(const Outcome&)> deliver;
@@ -59,7 +71,8 @@ QueueSaver::~QueueSaver() {
         state_->stopping = true;
         state_->changed.wakeAll();
     }
-    // The writer finishes what is waiting before it stops.
+    // The writer finishes what is waiting, and tries a failed write once more,
+    // before it stops.
     if (thread_.joinable()) thread_.join();
 }
 
@@ -68,10 +81,18 @@ void QueueSaver::setWriter(FileByteWriter writer) {
     state_->writer = std::move(writer);
 }
 
+void QueueSaver::setRetryDelays(Delay first, Delay longest) {
+    QMutexLocker lock(&state_->mutex);
+    state_->firstDelay = first;
+    state_->longestDelay = std::max(first, longest);
+    state_->nextDelay = first;
+}
+
 void QueueSaver::request(const QString& path, QList<CorrectionJob> jobs, bool urgent) {
     QMutexLocker lock(&state_->mutex);
     state_->path = path;
     state_->waiting = std::move(jobs);
+    state_->failed.reset();  // the newer snapshot takes its place
     state_->urgent = state_->urgent || urgent;
     ++state_->requested;
     state_->changed.wakeAll();
@@ -82,23 +103,57 @@ void QueueSaver::work() {
     const std::shared_ptr<State> state = state_;
     QMutexLocker lock(&state->mutex);
     for (;;) {
-        while (!state->waiting && !state->stopping) state->changed.wait(&state->mutex);
-        if (!state->waiting) return;
-        QList<CorrectionJob> jobs = std::move(*state->waiting);
-        state->waiting.reset();
-        const bool urgent = std::exchange(state->urgent, false);
-        const quint64 generation = state->requested;
-        state->taken = generation;
-        const QString path = state->path;
+        // Until there is a request, a failed write is due again, or the saver goes.
+        while (!state->waiting && !state->stopping && !(state->failed && state->retryAt.hasExpired())) {
+            if (state->failed) {
+                state->changed.wait(&state->mutex, state->retryAt);
+            } else {
+                state->changed.wait(&state->mutex);
+            }
+        }
+        // On the way out each snapshot is tried once: a disk that stays full cannot
+        // hold up the quit.
+        const bool lastChance = state->stopping;
+        QList<CorrectionJob> jobs;
+        QByteArray data;
+        QString path;
+        std::optional<quint64> generation;  // none: a failed write tried again
+        bool urgent = false;
+        if (state->waiting) {
+            jobs = std::move(*state->waiting);
+            state->waiting.reset();
+            urgent = std::exchange(state->urgent, false);
+            generation = state->requested;
+            state->taken = *generation;
+            path = state->path;
+        } else if (state->failed) {
+            data = std::move(*state->failed);
+            state->failed.reset();
+            path = state->failedPath;
+        } else {
+            return;
+        }
         const FileByteWriter writer = state->writer;
         lock.unlock();
 
-        const QByteArray data = encodeQueueFile(jobs, urgent);
-        jobs.clear();
+        if (generation) {
+            data = encodeQueueFile(jobs, urgent);
+            jobs.clear();
+        }
         const Outcome outcome = replaceFileContents(path, data, writer);
 
         lock.relock();
-        state->written = generation;
+        if (generation) state->written = *generation;
+        if (!outcome) {
+            state->nextDelay = state->firstDelay;
+        } else if (lastChance) {
+            qCWarning(lcQueueSaver).noquote() << "The queue file could not be written on the way out:" << *outcome;
+        } else if (!state->waiting) {
+            state->failed = std::move(data);
+            state->failedPath = path;
+            state->retryAt = QDeadlineTimer(state->nextDelay);
+            state->nextDelay = std::min(state->nextDelay * 2, state->longestDelay);
+        }
         state->outcomes.append(outcome);
         state->changed.wakeAll();
         // The outcome is delivered on the queue's thread; posted events die with

@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QString>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -19,10 +20,18 @@ namespace vantrel {
 // Writes snapshots of the jobs to the queue file on a thread of its own. A request
 // made while a write is under way replaces any request still waiting, so a burst
 // of changes costs one or two writes. Outcomes come back on the context's thread,
-// in order. On the way out whatever is waiting is still written.
+// in order.
+//
+// A write that fails (a full disk, a folder that went away) is not given up: its
+// snapshot waits until the next request replaces it, and meanwhile is tried again
+// after a delay that doubles after each failure. On the way out whatever is
+// waiting, a failed snapshot included, is tried once more.
 class QueueSaver {
 public:
     using Outcome = std::optional<QString>;  // nothing, or why the file was left as it was
+    using Delay = std::chrono::milliseconds;
+    static constexpr Delay firstRetryDelay{2000};
+    static constexpr Delay longestRetryDelay{30000};
 
     QueueSaver(QObject* context, std::function<void(const Outcome&)> deliver);
     ~QueueSaver();
@@ -37,6 +46,8 @@ public:
     // request made so far is written and its outcome delivered.
     void whenWritten(std::function<void()> then);
     void setWriter(FileByteWriter writer);
+    // The delay before the first retry of a failed write, and the most it grows to.
+    void setRetryDelays(Delay first, Delay longest);
 
 private:
     struct State;

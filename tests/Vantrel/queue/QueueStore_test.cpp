@@ -1,6 +1,6 @@
 // The job store: batched enqueue, saves written in the background and merged,
-// running tallies, the announcements of one job or of the list, and queue files
-// whose records share an id.
+// failed saves written later, running tallies, the announcements of one job or
+// of the list, and queue files whose records share an id.
 #include <gtest/gtest.h>
 
 #include "AppModelTestSupport.h"
@@ -18,6 +18,7 @@
 #include <QSignalSpy>
 
 #include <atomic>
+#include <chrono>
 #include <random>
 
 #include <unistd.h>
@@ -161,6 +162,66 @@ TEST_F(StoreTest, ABackgroundSaveThatFailsIsReportedOnce) {
     queue->waitForSaves();
     EXPECT_FALSE(queue->persistenceError());
     EXPECT_EQ(savedJobs().size(), 1);
+}
+
+// Jobs added while the disk is full are not lost once there is room again: they
+// reach the file with the next change, when the save is tried again, or when the
+// queue goes (at quit); a disk still full at quit costs one more try, not a hang.
+// Until a save succeeds the file keeps its last good list, the warning stays and
+// the console says it once, however often the save fails.
+TEST_F(StoreTest, ASaveTheDiskRefusedIsWrittenOnceThereIsRoom) {
+    enum class Then { nextChange, retry, quit, quitStillFull };
+    struct Row { const char* name; Then then; qsizetype restored; };
+    const Row rows[] = {{"written with the next change", Then::nextChange, 51},
+                        {"tried again after a delay", Then::retry, 52},
+                        {"written when the queue goes", Then::quit, 52},
+                        {"still full when the queue goes", Then::quitStillFull, 3}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        QFile::remove(queueFile());
+        auto queue = makeQueue();
+        // Only the retry row tries again in the test's time, and at once.
+        const std::chrono::milliseconds delay =
+            row.then == Then::retry ? std::chrono::milliseconds(1) : std::chrono::hours(24);
+        queue->setSaveRetryDelays(delay, delay);
+        auto full = std::make_shared<std::atomic<bool>>(false);
+        auto refused = std::make_shared<std::atomic<int>>(0);
+        // A disk full for good, except that a saver that never stops trying wins
+        // at last (so that the test ends and says so).
+        queue->setQueueFileWriter([full, refused](QFileDevice& file, const QByteArray& data) {
+            if (*full && ++*refused < 1000) return false;
+            return file.write(data) == data.size();
+        });
+        QSignalSpy warned(queue.get(), &CorrectionQueue::persistenceErrorChanged);
+        queue->enqueue(QList<CorrectionJob>{job(QStringLiteral("a.mov")), job(QStringLiteral("b.mov")), job(QStringLiteral("c.mov"))});
+
+        *full = true;
+        QList<CorrectionJob> batch;
+        for (int i = 0; i < 50; ++i) batch << job(QStringLiteral("new%1.mov").arg(i));
+        queue->enqueue(batch);
+        EXPECT_EQ(queue->persistenceError(), QStringLiteral("Queue may not persist: Write failed"));
+        queue->removeJob(batch[0].id);  // refused again
+        queue->waitForSaves();
+        EXPECT_TRUE(row.then != Then::retry || waitFor([&] { return *refused >= 5; }));
+        EXPECT_EQ(savedJobs().size(), 3);
+        EXPECT_EQ(warned.count(), 1);
+        EXPECT_EQ(messages(*queue).filter(QStringLiteral("Failed to save queue — ")),
+                  QStringList{QStringLiteral("Failed to save queue — Write failed")});
+
+        *full = row.then == Then::quitStillFull;
+        const int refusedBefore = *refused;
+        if (row.then == Then::nextChange) queue->removeJob(batch[1].id);
+        EXPECT_TRUE(row.then != Then::retry || waitFor([&] { return savedJobs().size() == row.restored; }));
+        if (row.then == Then::quit || row.then == Then::quitStillFull) {
+            queue.reset();
+            EXPECT_EQ(*refused, refusedBefore + (row.then == Then::quitStillFull ? 1 : 0));
+        } else {
+            EXPECT_TRUE(waitFor([&] { return !queue->persistenceError(); }));
+            EXPECT_EQ(warned.count(), 2);
+            queue.reset();
+        }
+        EXPECT_EQ(makeQueue()->jobs().size(), row.restored);
+    }
 }
 
 namespace {
