@@ -68,6 +68,11 @@ public:
     static VerificationCheck checkSingleTimecodeTrack(const ProbeListing& output);
     static QList<VerificationCheck> checkStreams(const CorrectionJob& job, const ProbeListing& source,
                                                  const ProbeListing& output);
+    // One check for each video, audio, subtitle or cover-picture stream of the source
+    // that the output lacks; none when the output holds them all. Data streams (the
+    // timecode track among them) are left out on both sides: the correction drops
+    // them and writes a timecode track of its own.
+    static QList<VerificationCheck> checkCarriedStreams(const ProbeListing& source, const ProbeListing& output);
     // The two hash runs go at the same time.
     Outcome checkStreamHash(const CorrectionJob& job, const StopCheck& shouldStop = {}) const;
     // decoded, when given, hears the fraction of the output decoded so far.

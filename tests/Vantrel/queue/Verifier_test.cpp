@@ -259,6 +259,74 @@ TEST_F(VerifierTest, DamagedOutputsFailOrEscalate) {
               CheckSeverity::fail);
 }
 
+// A stream of the source that the output lacks is named, and the result is never
+// clean: a lost cover picture is a warning, a lost video, audio or subtitle stream a
+// failure. The byte-exact tier, which hashes the first video and audio streams only,
+// keeps the finding. Streams carried across, subtitles among them, and the data
+// streams the correction drops on purpose are not named.
+TEST_F(VerifierTest, AStreamTheOutputLacksIsNamedAndNeverClean) {
+    testsupport::MovieRecipe recipe;
+    recipe.seconds = 2;
+    recipe.audio = true;
+    recipe.timecode = QStringLiteral("10:00:00:00");
+    recipe.coverPicture = true;
+    QString error;
+    ASSERT_TRUE(makeMovie(path("cover.mp4"), recipe, &error)) << error.toStdString();
+    recipe.coverPicture = false;
+    recipe.videoStreams = 2;
+    ASSERT_TRUE(makeMovie(path("two-video.mov"), recipe, &error)) << error.toStdString();
+    // src.mov with subtitles and a second audio stream of another codec: video #0,
+    // aac #1, timecode #2, subtitles #3, pcm #4.
+    ASSERT_TRUE(testsupport::writeFile(path("subs.srt"), "1\n00:00:00,000 --> 00:00:01,000\nHello\n"));
+    ASSERT_EQ(runTool("ffmpeg", {"-v", "error", "-y", "-i", path("src.mov"), "-i", path("subs.srt"), "-f", "lavfi", "-i",
+                                 "sine=duration=2", "-map", "0", "-map", "1", "-map", "2", "-c", "copy", "-c:s", "mov_text",
+                                 "-c:a:1", "pcm_s16le", path("more.mov")}),
+              0);
+
+    const auto lacks = [](CheckSeverity severity, int index, const QString& what) {
+        return VerificationCheck{Kind::codecParams, severity, QStringLiteral("Missing stream (#%1)").arg(index),
+                                 QStringLiteral("Output lacks the source's stream #%1 (%2)").arg(index).arg(what) +
+                                     (severity == CheckSeverity::warning
+                                          ? QStringLiteral(" — the cover picture was not carried across.")
+                                          : QStringLiteral(" — it was lost in the copy."))};
+    };
+    const struct {
+        const char* source;
+        const char* output;
+        QStringList dropped;  // maps beside the correction's own
+        QList<VerificationCheck> missing;
+        VerificationResult::Outcome outcome;
+    } rows[] = {
+        // The correction's own command: the mov muxer leaves the cover out.
+        {"cover.mp4", "cover-out.mov", {}, {lacks(CheckSeverity::warning, 4, "cover picture png")},
+         VerificationResult::Outcome::warnings},
+        {"more.mov", "more-out.mov", {}, {}, VerificationResult::Outcome::clean},
+        {"more.mov", "no-subs.mov", {"-map", "-0:s"}, {lacks(CheckSeverity::fail, 3, "subtitle mov_text")},
+         VerificationResult::Outcome::failed},
+        // The pcm stream moves up to a:0; the aac one is the stream lost.
+        {"more.mov", "no-aac.mov", {"-map", "-0:a:0"}, {lacks(CheckSeverity::fail, 1, "audio aac")},
+         VerificationResult::Outcome::failed},
+        {"two-video.mov", "one-video.mov", {"-map", "-0:v:1"}, {lacks(CheckSeverity::fail, 1, "video mpeg4")},
+         VerificationResult::Outcome::failed},
+    };
+    const auto missing = [](const VerificationResult& result) {
+        QList<VerificationCheck> found;
+        for (const auto& check : result.checks)
+            if (check.label.startsWith(QStringLiteral("Missing stream"))) found << check;
+        return found;
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.output);
+        ASSERT_TRUE(copy(row.source, row.output, QStringList{"-map", "0", "-map", "-0:d", "-timecode", "01:00:00:00"} + row.dropped));
+        const auto standard = verifier.verify(job(row.source, row.output)).result();
+        EXPECT_EQ(missing(standard), row.missing);
+        EXPECT_EQ(standard.outcome(), row.outcome) << standard.summary().toStdString();
+        const auto thorough = verifier.verifyThorough(job(row.source, row.output, VerifyTier::thorough), {}).result();
+        EXPECT_EQ(missing(thorough), row.missing);
+        EXPECT_EQ(thorough.outcome(), row.outcome) << thorough.summary().toStdString();
+    }
+}
+
 TEST_F(VerifierTest, TruncatedAndCorruptedOutputsFail) {
     QFile good(path("good.mov"));
     ASSERT_TRUE(good.open(QIODevice::ReadOnly));
