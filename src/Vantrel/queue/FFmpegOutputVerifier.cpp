@@ -2,7 +2,6 @@
 
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QPromise>
 #include <QRegularExpression>
 #include <QUuid>
@@ -10,6 +9,7 @@
 #include <QtConcurrent/QtConcurrentRun>
 
 #include "Vantrel/media/MovieDemuxer.h"
+#include "Vantrel/queue/StreamHashFile.h"
 #include "Vantrel/tools/ToolProcess.h"
 #include "Vantrel/tools/ToolThreadPool.h"
 
@@ -161,6 +161,10 @@ QFuture<VerificationResult> FFmpegOutputVerifier::verify(const CorrectionJob& jo
         if (!early || !promise.isCanceled()) return;
         if (const auto runs = takeEarlyRuns(job)) runs->stop.store(true);
     });
+}
+
+void FFmpegOutputVerifier::sweepLeftovers() {
+    pool_.start([] { StreamHashFile::sweep(QDir::tempPath()); });
 }
 
 QFuture<VerificationResult> FFmpegOutputVerifier::verifyThorough(const CorrectionJob& job, ProgressCallback progress) {
@@ -417,27 +421,23 @@ FFmpegOutputVerifier::Outcome FFmpegOutputVerifier::checkStreamHash(const Correc
 
 std::optional<QStringList> FFmpegOutputVerifier::hashStreams(const QString& file, const QString& ffmpeg,
                                                              const StopCheck& shouldStop) const {
-    const QString hashFile = QDir(QDir::tempPath())
-                                 .absoluteFilePath(QStringLiteral("vantrel-streamhash-%1.txt")
-                                                       .arg(QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper()));
-    struct Cleanup {
-        QString path;
-        ~Cleanup() { QFile::remove(path); }
-    } cleanup{hashFile};
-
+    // Held for the whole run and removed at its end; a sweep at the next start
+    // removes it should this process be killed meanwhile.
+    const auto hashFile = StreamHashFile::create(QDir::tempPath());
+    if (!hashFile) return std::nullopt;
     const ToolRun run = runOwnTool(ffmpeg,
                                    {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"), file,
                                     QStringLiteral("-map"), QStringLiteral("0:v:0"), QStringLiteral("-map"),
                                     QStringLiteral("0:a:0?"), QStringLiteral("-c"), QStringLiteral("copy"),
                                     QStringLiteral("-f"), QStringLiteral("streamhash"), QStringLiteral("-hash"),
-                                    QStringLiteral("md5"), QStringLiteral("-y"), hashFile},
+                                    QStringLiteral("md5"), QStringLiteral("-y"), hashFile->path()},
                                    shouldStop);
     if (run.exitStatus != 0) return std::nullopt;
-    QFile hashes(hashFile);
-    if (!hashes.open(QIODevice::ReadOnly)) return std::nullopt;
+    const auto text = hashFile->readAll();
+    if (!text) return std::nullopt;
     static const QRegularExpression lineBreaks(QStringLiteral("\r\n|[\n\v\f\r\u0085\u2028\u2029]"));
     QStringList keys;
-    for (const QString& line : QString::fromUtf8(hashes.readAll()).split(lineBreaks, Qt::SkipEmptyParts)) {
+    for (const QString& line : QString::fromUtf8(*text).split(lineBreaks, Qt::SkipEmptyParts)) {
         if (auto key = streamHashLineKey(line)) keys << *key;
     }
     if (keys.isEmpty()) return std::nullopt;

@@ -63,6 +63,11 @@ public:
                                          const std::optional<VerificationResult>& standard = std::nullopt,
                                          const StopCheck& shouldStop = {}) const;
 
+    // Removes, on the verifier's own threads, the stream-hash files that processes
+    // killed in the middle of a thorough verification left in the temporary folder;
+    // the files of runs still going, here or in another process, stay. Once, at start-up.
+    void sweepLeftovers();
+
     Outcome checkTimecodeWriteBack(const CorrectionJob& job) const;
     // From the one listing of each file.
     static VerificationCheck checkSingleTimecodeTrack(const ProbeListing& output);

@@ -5,15 +5,23 @@
 #include "QtPrinting.h"
 #include "TestMedia.h"
 #include "Vantrel/queue/FFmpegOutputVerifier.h"
+#include "Vantrel/queue/StreamHashFile.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QTest>
 #include <QThread>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocale>
+#include <QProcess>
+#include <QSet>
 
 #include <algorithm>
+#include <csignal>
+#include <functional>
+
+#include <unistd.h>
 
 using namespace vantrel;
 using testsupport::makeMovie;
@@ -79,6 +87,27 @@ protected:
         return testsupport::writeScript(helpers + QStringLiteral("/ffmpeg"),
                                         QStringLiteral("echo run >> '%1'\nexec sleep %2\n").arg(started).arg(seconds).toUtf8());
     }
+
+    // Makes a folder the temporary folder (where hash files go) while it lives.
+    class TemporaryFolder {
+    public:
+        explicit TemporaryFolder(const QString& name) : path_(*folder + QLatin1Char('/') + name), previous_(qgetenv("TMPDIR")) {
+            QDir().mkpath(path_);
+            qputenv("TMPDIR", QFile::encodeName(path_));
+        }
+        ~TemporaryFolder() { qputenv("TMPDIR", previous_); }
+        const QString& path() const { return path_; }
+        QStringList hashFiles() const {
+            QStringList paths;
+            for (const QString& name : QDir(path_).entryList({QStringLiteral("vantrel-streamhash-*")}, QDir::Files))
+                paths << path_ + QLatin1Char('/') + name;
+            return paths;
+        }
+
+    private:
+        const QString path_;
+        const QByteArray previous_;
+    };
 
     static QStringList labels(const VerificationResult& result) {
         QStringList list;
@@ -175,10 +204,7 @@ TEST_F(VerifierTest, CorrectOutputPassesBothTiers) {
     EXPECT_GT(standard.duration, 0);
 
     // A temporary folder of its own, so that other tests' hash files do not count.
-    const QByteArray oldTemp = qgetenv("TMPDIR");
-    const QString temp = *folder + QStringLiteral("/tmp");
-    QDir().mkpath(temp);
-    qputenv("TMPDIR", temp.toLocal8Bit());
+    const TemporaryFolder temp(QStringLiteral("tmp"));
     QList<double> progress;
     QMutex mutex;
     auto thoroughJob = job("src.mov", "good.mov", VerifyTier::thorough);
@@ -202,8 +228,7 @@ TEST_F(VerifierTest, CorrectOutputPassesBothTiers) {
               (VerificationCheck{Kind::streamHash, CheckSeverity::pass, "Stream integrity", "Media streams are bit-identical to the source."}));
     EXPECT_EQ(find(thorough, Kind::fullDecode)->detail, QStringLiteral("Output decoded cleanly end-to-end."));
     EXPECT_EQ(thorough.outcome(), VerificationResult::Outcome::clean);
-    EXPECT_TRUE(QDir(temp).isEmpty());  // no hash file is left behind
-    qputenv("TMPDIR", oldTemp);
+    EXPECT_TRUE(QDir(temp.path()).isEmpty());  // no hash file is left behind
 }
 
 TEST_F(VerifierTest, OtherContainerGetsNotesAndSilentSourceNoAudioChecks) {
@@ -402,5 +427,149 @@ TEST_F(VerifierTest, CancellingAVerificationStopsItsTools) {
         result.cancel();
         EXPECT_TRUE(QTest::qWaitFor([&] { return result.isFinished(); }, 30000));
         EXPECT_EQ(runs(), 3);
+    }
+}
+
+// Runs as a child process: a thorough verification in the given temporary folder
+// whose tools never finish, until the process is killed.
+TEST(VerifierChild, HashesUntilKilled) {
+    const QString temp = qEnvironmentVariable("VANTREL_VERIFIER_CHILD_TEMP");
+    if (temp.isEmpty()) GTEST_SKIP() << "only runs as the child of the sweep test";
+    qputenv("TMPDIR", QFile::encodeName(temp));
+    FFmpegOutputVerifier hanging(std::make_shared<SourceTimecodeReader>(),
+                                 BundledToolResolver(BundledToolResolver::SearchList{qEnvironmentVariable("VANTREL_VERIFIER_CHILD_HELPERS"), {}}));
+    CorrectionJob job;
+    job.id = QUuid::createUuid();
+    job.sourcePath = temp + QStringLiteral("/a.mov");
+    job.outputPath = temp + QStringLiteral("/a_TC.mov");
+    job.verifyTier = VerifyTier::thorough;
+    hanging.verifyThorough(job, {}).waitForFinished();
+}
+
+// The sweep at start-up removes the hash files that no live run holds, whatever
+// killed their process, and nothing else: not the files of runs still going, in
+// another process or in this one, nor files and folders that only look alike.
+TEST_F(VerifierTest, StartUpSweepRemovesOnlyHashFilesNoLiveRunHolds) {
+    const TemporaryFolder temp(QStringLiteral("sweep-tmp"));
+    // Each verification hashes two files; the hash files exist, held, once all three
+    // tools have started.
+    const auto hangingTools = [&](const QString& name) {
+        const QString helpers = *folder + QStringLiteral("/") + name;
+        EXPECT_TRUE(writeHangingFFmpeg(helpers, helpers + QStringLiteral("/started.txt"), 600));
+        return helpers;
+    };
+    const auto allStarted = [](const QString& helpers) {
+        return QTest::qWaitFor([&] {
+            QFile file(helpers + QStringLiteral("/started.txt"));
+            return file.open(QIODevice::ReadOnly) && file.readAll().count('\n') == 3;
+        }, 60000);
+    };
+    std::vector<std::unique_ptr<QProcess>> children;
+    const auto hashingChild = [&](const QString& name) {
+        const QString helpers = hangingTools(name);
+        auto child = std::make_unique<QProcess>();
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("VANTREL_VERIFIER_CHILD_TEMP"), temp.path());
+        environment.insert(QStringLiteral("VANTREL_VERIFIER_CHILD_HELPERS"), helpers);
+        child->setProcessEnvironment(environment);
+        child->setChildProcessModifier([] { ::setpgid(0, 0); });  // its tools go with it
+        child->start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=VerifierChild.*")});
+        EXPECT_TRUE(child->waitForStarted() && allStarted(helpers)) << child->readAll().toStdString();
+        children.push_back(std::move(child));
+        return children.back().get();
+    };
+    const auto newHashFiles = [&](const std::function<void()>& make) {
+        const QStringList before = temp.hashFiles();
+        make();
+        QStringList made = temp.hashFiles();
+        made.removeIf([&](const QString& path) { return before.contains(path); });
+        return made;
+    };
+    const QString uuid = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+    const auto named = [&](const QString& name) { return temp.path() + QLatin1Char('/') + name; };
+    std::optional<QFuture<VerificationResult>> live;
+    QStringList liveHere;
+    FFmpegOutputVerifier hanging(std::make_shared<SourceTimecodeReader>(),
+                                 BundledToolResolver(BundledToolResolver::SearchList{hangingTools("here-helpers"), {}}));
+
+    const struct {
+        const char* what;
+        std::function<QStringList()> make;
+        bool swept;
+    } rows[] = {
+        {"left by a process killed mid-hash", [&] {
+             return newHashFiles([&] {
+                 QProcess* child = hashingChild(QStringLiteral("killed-helpers"));
+                 ASSERT_GT(child->processId(), 1);
+                 ::kill(-pid_t(child->processId()), SIGKILL);
+                 EXPECT_TRUE(child->waitForFinished());
+             });
+         }, true},
+        {"left by a run that held no lock", [&] {
+             const QString path = named(QStringLiteral("vantrel-streamhash-%1.txt").arg(uuid));
+             EXPECT_TRUE(testsupport::writeFile(path, "0,v,MD5=00\n"));
+             return QStringList{path};
+         }, true},
+        {"held by a run in another process", [&] {
+             return newHashFiles([&] { hashingChild(QStringLiteral("live-helpers")); });
+         }, false},
+        {"held by a run in this process", [&] {
+             liveHere = newHashFiles([&] {
+                 live = hanging.verifyThorough(job("src.mov", "good.mov", VerifyTier::thorough), {});
+                 EXPECT_TRUE(allStarted(*folder + QStringLiteral("/here-helpers")));
+             });
+             return liveHere;
+         }, false},
+        {"named in lower case", [&] {
+             const QString path = named(QStringLiteral("vantrel-streamhash-%1.txt").arg(uuid.toLower()));
+             EXPECT_TRUE(testsupport::writeFile(path, "x"));
+             return QStringList{path};
+         }, false},
+        {"named with more after the name", [&] {
+             const QString path = named(QStringLiteral("vantrel-streamhash-%1.txt.bak").arg(uuid));
+             EXPECT_TRUE(testsupport::writeFile(path, "x"));
+             return QStringList{path};
+         }, false},
+        {"named without an identifier", [&] {
+             const QString path = named(QStringLiteral("vantrel-streamhash-.txt"));
+             EXPECT_TRUE(testsupport::writeFile(path, "x"));
+             return QStringList{path};
+         }, false},
+        {"a folder of the naming", [&] {
+             const QString path = named(QStringLiteral("vantrel-streamhash-%1.txt").arg(QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper()));
+             EXPECT_TRUE(QDir().mkpath(path));
+             return QStringList{path};
+         }, false},
+        {"a link of the naming, and the file it points to", [&] {
+             const QString target = named(QStringLiteral("kept.txt"));
+             const QString link = named(QStringLiteral("vantrel-streamhash-%1.txt").arg(QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper()));
+             EXPECT_TRUE(testsupport::writeFile(target, "x"));
+             EXPECT_TRUE(QFile::link(target, link));
+             return QStringList{link, target};
+         }, false},
+    };
+    QList<QStringList> made;
+    for (const auto& row : rows) {
+        made << row.make();
+        ASSERT_FALSE(made.last().isEmpty()) << row.what;
+        ASSERT_FALSE(HasFailure()) << row.what;
+    }
+
+    const QStringList removed = StreamHashFile::sweep(temp.path());
+    QStringList expectedRemoved;
+    for (qsizetype i = 0; i < made.size(); ++i) {
+        SCOPED_TRACE(rows[i].what);
+        for (const QString& path : made[i]) EXPECT_EQ(QFileInfo::exists(path), !rows[i].swept) << path.toStdString();
+        if (rows[i].swept) expectedRemoved << made[i];
+    }
+    EXPECT_EQ(QSet<QString>(removed.cbegin(), removed.cend()), QSet<QString>(expectedRemoved.cbegin(), expectedRemoved.cend()));
+
+    // The run here removes its own files when it ends.
+    live->cancel();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return live->isFinished(); }, 30000));
+    for (const QString& path : liveHere) EXPECT_FALSE(QFileInfo::exists(path)) << path.toStdString();
+    for (const auto& child : children) {
+        if (child->processId() > 1) ::kill(-pid_t(child->processId()), SIGKILL);
+        child->waitForFinished();
     }
 }
