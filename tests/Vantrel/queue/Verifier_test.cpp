@@ -87,6 +87,11 @@ protected:
         return testsupport::writeScript(helpers + QStringLiteral("/ffmpeg"),
                                         QStringLiteral("echo run >> '%1'\nexec sleep %2\n").arg(started).arg(seconds).toUtf8());
     }
+    // How many times such an ffmpeg has started.
+    static qsizetype runsStarted(const QString& started) {
+        QFile file(started);
+        return file.open(QIODevice::ReadOnly) ? file.readAll().count('\n') : 0;
+    }
 
     // Makes a folder the temporary folder (where hash files go) while it lives.
     class TemporaryFolder {
@@ -411,10 +416,7 @@ TEST_F(VerifierTest, CancellingAVerificationStopsItsTools) {
     const QString started = *folder + QStringLiteral("/stuck-started.txt");
     ASSERT_TRUE(writeHangingFFmpeg(helpers, started, 60));
     FFmpegOutputVerifier stuck(std::make_shared<SourceTimecodeReader>(), BundledToolResolver(BundledToolResolver::SearchList{helpers, {}}));
-    auto runs = [&] {
-        QFile file(started);
-        return file.open(QIODevice::ReadOnly) ? file.readAll().count('\n') : 0;
-    };
+    auto runs = [&] { return runsStarted(started); };
     // Alone, or after the standard checks of a thorough job, which start the byte-exact
     // runs that the thorough verification then takes over instead of starting again.
     for (const bool afterStandard : {false, true}) {
@@ -459,10 +461,7 @@ TEST_F(VerifierTest, StartUpSweepRemovesOnlyHashFilesNoLiveRunHolds) {
         return helpers;
     };
     const auto allStarted = [](const QString& helpers) {
-        return QTest::qWaitFor([&] {
-            QFile file(helpers + QStringLiteral("/started.txt"));
-            return file.open(QIODevice::ReadOnly) && file.readAll().count('\n') == 3;
-        }, 60000);
+        return QTest::qWaitFor([&] { return runsStarted(helpers + QStringLiteral("/started.txt")) == 3; }, 60000);
     };
     std::vector<std::unique_ptr<QProcess>> children;
     const auto hashingChild = [&](const QString& name) {
@@ -485,8 +484,17 @@ TEST_F(VerifierTest, StartUpSweepRemovesOnlyHashFilesNoLiveRunHolds) {
         made.removeIf([&](const QString& path) { return before.contains(path); });
         return made;
     };
-    const QString uuid = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
     const auto named = [&](const QString& name) { return temp.path() + QLatin1Char('/') + name; };
+    const auto hashFileName = [](const QString& suffix = QStringLiteral(".txt")) {
+        return QStringLiteral("vantrel-streamhash-") + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper() + suffix;
+    };
+    // A plain file of that name.
+    const auto file = [&](const QString& name) {
+        return [&, name] {
+            EXPECT_TRUE(testsupport::writeFile(named(name), "0,v,MD5=00\n"));
+            return QStringList{named(name)};
+        };
+    };
     std::optional<QFuture<VerificationResult>> live;
     QStringList liveHere;
     FFmpegOutputVerifier hanging(std::make_shared<SourceTimecodeReader>(),
@@ -505,11 +513,7 @@ TEST_F(VerifierTest, StartUpSweepRemovesOnlyHashFilesNoLiveRunHolds) {
                  EXPECT_TRUE(child->waitForFinished());
              });
          }, true},
-        {"left by a run that held no lock", [&] {
-             const QString path = named(QStringLiteral("vantrel-streamhash-%1.txt").arg(uuid));
-             EXPECT_TRUE(testsupport::writeFile(path, "0,v,MD5=00\n"));
-             return QStringList{path};
-         }, true},
+        {"left by a run that held no lock", file(hashFileName()), true},
         {"held by a run in another process", [&] {
              return newHashFiles([&] { hashingChild(QStringLiteral("live-helpers")); });
          }, false},
@@ -520,29 +524,17 @@ TEST_F(VerifierTest, StartUpSweepRemovesOnlyHashFilesNoLiveRunHolds) {
              });
              return liveHere;
          }, false},
-        {"named in lower case", [&] {
-             const QString path = named(QStringLiteral("vantrel-streamhash-%1.txt").arg(uuid.toLower()));
-             EXPECT_TRUE(testsupport::writeFile(path, "x"));
-             return QStringList{path};
-         }, false},
-        {"named with more after the name", [&] {
-             const QString path = named(QStringLiteral("vantrel-streamhash-%1.txt.bak").arg(uuid));
-             EXPECT_TRUE(testsupport::writeFile(path, "x"));
-             return QStringList{path};
-         }, false},
-        {"named without an identifier", [&] {
-             const QString path = named(QStringLiteral("vantrel-streamhash-.txt"));
-             EXPECT_TRUE(testsupport::writeFile(path, "x"));
-             return QStringList{path};
-         }, false},
+        {"named in lower case", file(hashFileName().toLower()), false},
+        {"named with more after the name", file(hashFileName(QStringLiteral(".txt.bak"))), false},
+        {"named without an identifier", file(QStringLiteral("vantrel-streamhash-.txt")), false},
         {"a folder of the naming", [&] {
-             const QString path = named(QStringLiteral("vantrel-streamhash-%1.txt").arg(QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper()));
+             const QString path = named(hashFileName());
              EXPECT_TRUE(QDir().mkpath(path));
              return QStringList{path};
          }, false},
         {"a link of the naming, and the file it points to", [&] {
              const QString target = named(QStringLiteral("kept.txt"));
-             const QString link = named(QStringLiteral("vantrel-streamhash-%1.txt").arg(QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper()));
+             const QString link = named(hashFileName());
              EXPECT_TRUE(testsupport::writeFile(target, "x"));
              EXPECT_TRUE(QFile::link(target, link));
              return QStringList{link, target};
@@ -570,6 +562,5 @@ TEST_F(VerifierTest, StartUpSweepRemovesOnlyHashFilesNoLiveRunHolds) {
     for (const QString& path : liveHere) EXPECT_FALSE(QFileInfo::exists(path)) << path.toStdString();
     for (const auto& child : children) {
         if (child->processId() > 1) ::kill(-pid_t(child->processId()), SIGKILL);
-        child->waitForFinished();
     }
 }
