@@ -105,8 +105,11 @@ QString sha256OfFile(const QString& path) {
 }
 
 QString makeTestFolder(const QString& name) {
+    // The system's temporary folder, as it was before isolateUserFolders() gave the
+    // process one of its own.
+    static const QString systemTemp = QDir::tempPath();
     QString root = qEnvironmentVariable("VANTREL_TEST_TMP");
-    if (root.isEmpty()) root = QDir::tempPath() + QStringLiteral("/vantrel-tests");
+    if (root.isEmpty()) root = systemTemp + QStringLiteral("/vantrel-tests");
     const QString folder = QStringLiteral("%1/%2-%3").arg(root, name,
                                                           QUuid::createUuid().toString(QUuid::WithoutBraces).left(8));
     QDir().mkpath(folder);
@@ -135,6 +138,11 @@ void isolateUserFolders() {
         QDir().mkpath(path);
         qputenv(name, QFile::encodeName(path));
     }
+    // What the process leaves in its temporary folder, or sweeps from it, is no
+    // other process's business.
+    const QString temp = home + QStringLiteral("/tmp");
+    QDir().mkpath(temp);
+    qputenv("TMPDIR", QFile::encodeName(temp));
     std::atexit([] { QDir(home).removeRecursively(); });
 }
 

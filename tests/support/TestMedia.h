@@ -48,9 +48,9 @@ QString makeTestFolder(const QString& name);
 // Writes bytes to a file, creating parent folders.
 bool writeFile(const QString& path, const QByteArray& bytes);
 
-// Points the user's settings, data and cache folders at a folder of this test
-// process's own, so that test processes running side by side share nothing there
-// and the real user folders stay untouched. Call before the application object
+// Points the user's settings, data and cache folders and the temporary folder at a
+// folder of this test process's own, so that test processes running side by side
+// share nothing there and the real user folders stay untouched. Call before the application object
 // is made; the folder goes when the process ends.
 void isolateUserFolders();
 

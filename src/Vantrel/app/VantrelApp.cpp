@@ -103,6 +103,7 @@ std::unique_ptr<AppModel> VantrelApp::makeModel() {
     auto reader = std::make_shared<SourceTimecodeReader>();
     auto prober = std::make_shared<FFmpegWrapper>(resolver);
     auto verifier = std::make_shared<FFmpegOutputVerifier>(reader, resolver, prober);
+    verifier->sweepLeftovers();
     auto* queue = new CorrectionQueue(runner, verifier, options_.queueFolder);
     return std::make_unique<AppModel>(queue);
 }

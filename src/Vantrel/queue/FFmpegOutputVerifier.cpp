@@ -2,7 +2,6 @@
 
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QPromise>
 #include <QRegularExpression>
 #include <QUuid>
@@ -10,6 +9,7 @@
 #include <QtConcurrent/QtConcurrentRun>
 
 #include "Vantrel/media/MovieDemuxer.h"
+#include "Vantrel/queue/StreamHashFile.h"
 #include "Vantrel/tools/ToolProcess.h"
 #include "Vantrel/tools/ToolThreadPool.h"
 
@@ -161,6 +161,10 @@ QFuture<VerificationResult> FFmpegOutputVerifier::verify(const CorrectionJob& jo
         if (!early || !promise.isCanceled()) return;
         if (const auto runs = takeEarlyRuns(job)) runs->stop.store(true);
     });
+}
+
+void FFmpegOutputVerifier::sweepLeftovers() {
+    pool_.start([] { StreamHashFile::sweep(QDir::tempPath()); });
 }
 
 QFuture<VerificationResult> FFmpegOutputVerifier::verifyThorough(const CorrectionJob& job, ProgressCallback progress) {
@@ -329,9 +333,59 @@ QList<VerificationCheck> FFmpegOutputVerifier::checkStreams(const CorrectionJob&
     streamGroup(ProbeStream::video, source.streamParams(ProbeStream::video), outputVideo);
     checks.append(VerificationCheck::duration(source.durationMilliseconds(), output.durationMilliseconds(), job.frameRate));
 
-    const auto sourceAudio = source.streamParams(ProbeStream::audio);
-    if (!sourceAudio) return checks;
-    streamGroup(ProbeStream::audio, sourceAudio, output.streamParams(ProbeStream::audio));
+    // A source without a readable first audio stream gets no audio group.
+    if (const auto sourceAudio = source.streamParams(ProbeStream::audio)) {
+        streamGroup(ProbeStream::audio, sourceAudio, output.streamParams(ProbeStream::audio));
+    }
+    checks.append(checkCarriedStreams(source, output));
+    return checks;
+}
+
+QList<VerificationCheck> FFmpegOutputVerifier::checkCarriedStreams(const ProbeListing& source,
+                                                                   const ProbeListing& output) {
+    using Stream = ProbeListing::Stream;
+    // What a stream holds, in words; nothing for the streams not compared.
+    auto holds = [](const Stream& stream) -> std::optional<QString> {
+        if (stream.type == "video") return stream.attachedPicture ? QStringLiteral("cover picture") : QStringLiteral("video");
+        if (stream.type == "audio" || stream.type == "subtitle") return QString::fromLatin1(stream.type);
+        return std::nullopt;
+    };
+    auto codec = [](const Stream& stream) { return stream.params ? stream.params->codec : std::string(); };
+
+    const QList<Stream> sourceStreams = source.streams();
+    const QList<Stream> outputStreams = output.streams();
+    // Each source stream takes an output stream that holds the same, one of its own
+    // codec first, so that the stream named missing is the one that is.
+    std::vector<bool> found(size_t(sourceStreams.size()), false);
+    std::vector<bool> taken(size_t(outputStreams.size()), false);
+    for (const bool sameCodec : {true, false}) {
+        for (qsizetype s = 0; s < sourceStreams.size(); ++s) {
+            const auto kind = holds(sourceStreams[s]);
+            if (!kind || found[size_t(s)]) continue;
+            for (qsizetype o = 0; o < outputStreams.size(); ++o) {
+                if (taken[size_t(o)] || holds(outputStreams[o]) != kind) continue;
+                if (sameCodec && codec(outputStreams[o]) != codec(sourceStreams[s])) continue;
+                taken[size_t(o)] = found[size_t(s)] = true;
+                break;
+            }
+        }
+    }
+
+    QList<VerificationCheck> checks;
+    for (qsizetype s = 0; s < sourceStreams.size(); ++s) {
+        const Stream& stream = sourceStreams[s];
+        const auto kind = holds(stream);
+        if (!kind || found[size_t(s)]) continue;
+        const qsizetype index = stream.index >= 0 ? stream.index : s;
+        const QString what = codec(stream).empty() ? *kind : *kind + QLatin1Char(' ') + QString::fromStdString(codec(stream));
+        const QString lacks = QStringLiteral("Output lacks the source's stream #%1 (%2)").arg(index).arg(what);
+        // A cover picture is the file's artwork, not its media: worth a warning.
+        const bool cover = stream.attachedPicture && stream.type == "video";
+        checks.append({Kind::codecParams, cover ? CheckSeverity::warning : CheckSeverity::fail,
+                       QStringLiteral("Missing stream (#%1)").arg(index),
+                       lacks + (cover ? QStringLiteral(" — the cover picture was not carried across.")
+                                      : QStringLiteral(" — it was lost in the copy."))});
+    }
     return checks;
 }
 
@@ -367,27 +421,23 @@ FFmpegOutputVerifier::Outcome FFmpegOutputVerifier::checkStreamHash(const Correc
 
 std::optional<QStringList> FFmpegOutputVerifier::hashStreams(const QString& file, const QString& ffmpeg,
                                                              const StopCheck& shouldStop) const {
-    const QString hashFile = QDir(QDir::tempPath())
-                                 .absoluteFilePath(QStringLiteral("vantrel-streamhash-%1.txt")
-                                                       .arg(QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper()));
-    struct Cleanup {
-        QString path;
-        ~Cleanup() { QFile::remove(path); }
-    } cleanup{hashFile};
-
+    // Held for the whole run and removed at its end; a sweep at the next start
+    // removes it should this process be killed meanwhile.
+    const auto hashFile = StreamHashFile::create(QDir::tempPath());
+    if (!hashFile) return std::nullopt;
     const ToolRun run = runOwnTool(ffmpeg,
                                    {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"), file,
                                     QStringLiteral("-map"), QStringLiteral("0:v:0"), QStringLiteral("-map"),
                                     QStringLiteral("0:a:0?"), QStringLiteral("-c"), QStringLiteral("copy"),
                                     QStringLiteral("-f"), QStringLiteral("streamhash"), QStringLiteral("-hash"),
-                                    QStringLiteral("md5"), QStringLiteral("-y"), hashFile},
+                                    QStringLiteral("md5"), QStringLiteral("-y"), hashFile->path()},
                                    shouldStop);
     if (run.exitStatus != 0) return std::nullopt;
-    QFile hashes(hashFile);
-    if (!hashes.open(QIODevice::ReadOnly)) return std::nullopt;
+    const auto text = hashFile->readAll();
+    if (!text) return std::nullopt;
     static const QRegularExpression lineBreaks(QStringLiteral("\r\n|[\n\v\f\r\u0085\u2028\u2029]"));
     QStringList keys;
-    for (const QString& line : QString::fromUtf8(hashes.readAll()).split(lineBreaks, Qt::SkipEmptyParts)) {
+    for (const QString& line : QString::fromUtf8(*text).split(lineBreaks, Qt::SkipEmptyParts)) {
         if (auto key = streamHashLineKey(line)) keys << *key;
     }
     if (keys.isEmpty()) return std::nullopt;

@@ -63,11 +63,21 @@ public:
                                          const std::optional<VerificationResult>& standard = std::nullopt,
                                          const StopCheck& shouldStop = {}) const;
 
+    // Removes, on the verifier's own threads, the stream-hash files that processes
+    // killed in the middle of a thorough verification left in the temporary folder;
+    // the files of runs still going, here or in another process, stay. Once, at start-up.
+    void sweepLeftovers();
+
     Outcome checkTimecodeWriteBack(const CorrectionJob& job) const;
     // From the one listing of each file.
     static VerificationCheck checkSingleTimecodeTrack(const ProbeListing& output);
     static QList<VerificationCheck> checkStreams(const CorrectionJob& job, const ProbeListing& source,
                                                  const ProbeListing& output);
+    // One check for each video, audio, subtitle or cover-picture stream of the source
+    // that the output lacks; none when the output holds them all. Data streams (the
+    // timecode track among them) are left out on both sides: the correction drops
+    // them and writes a timecode track of its own.
+    static QList<VerificationCheck> checkCarriedStreams(const ProbeListing& source, const ProbeListing& output);
     // The two hash runs go at the same time.
     Outcome checkStreamHash(const CorrectionJob& job, const StopCheck& shouldStop = {}) const;
     // decoded, when given, hears the fraction of the output decoded so far.

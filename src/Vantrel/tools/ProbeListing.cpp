@@ -97,7 +97,7 @@ QStringList ProbeListing::arguments(const QString& file) {
             QStringLiteral("compact"),
             QStringLiteral("-show_entries"),
             QStringLiteral("stream=index,codec_name,codec_type,codec_tag_string,width,height,pix_fmt,sample_rate"
-                           ":format=duration:packet=stream_index,size"),
+                           ":stream_disposition=attached_pic:format=duration:packet=stream_index,size"),
             QFileInfo(file).absoluteFilePath()};
 }
 
@@ -192,6 +192,7 @@ void ProbeListing::parseStream(QByteArrayView fields) {
         else if (key == "height") params.height = intValue(value);
         else if (key == "pix_fmt" && !isUnknown(value)) params.pixelFormat = value.toByteArray().toStdString();
         else if (key == "sample_rate") params.sampleRate = intValue(value);
+        else if (key == "disposition:attached_pic") stream.attachedPicture = value == "1";
     });
     if (codec) {
         params.codec = codec->toStdString();

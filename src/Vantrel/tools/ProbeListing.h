@@ -26,6 +26,15 @@ class ProbeListing {
 public:
     using ProbeStream = FFmpegWrapper::ProbeStream;
 
+    // One stream as ffprobe lists it.
+    struct Stream {
+        int index = -1;
+        QByteArray type;  // "video", "audio", "subtitle", "data", …
+        QByteArray tag;
+        bool attachedPicture = false;         // a still shown as the file's cover, not a moving picture
+        std::optional<StreamParams> params;  // nothing when the codec has no name
+    };
+
     // Runs ffprobe on the file; stops it when shouldStop() turns true (the listing
     // then counts as failed).
     static ProbeListing probe(const BundledToolResolver& resolver, const QString& file,
@@ -47,14 +56,10 @@ public:
     qint64 packetBytes(ProbeStream stream) const;
     // Container duration in milliseconds.
     qint64 durationMilliseconds() const { return succeeded_ ? durationMs_ : -1; }
+    // Every stream in file order; none when the run failed.
+    QList<Stream> streams() const { return succeeded_ ? streams_ : QList<Stream>(); }
 
 private:
-    struct Stream {
-        int index = -1;
-        QByteArray type;
-        QByteArray tag;
-        std::optional<StreamParams> params;
-    };
     struct Tally {
         qint64 packets = 0;
         qint64 bytes = 0;

@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QProcess>
 #include <QTimer>
+#include <QUuid>
 
 #include <csignal>
 
@@ -72,6 +73,8 @@ TEST_F(ShellEndToEnd, RestoredQueueAddedVideoAndClearedQueue) {
     EXPECT_TRUE(app->model()->queue().jobs().isEmpty());  // the cleared queue was saved
 }
 
+// The real executable clears what a killed run left in the temporary folder as it
+// starts, and runs until it is asked to stop.
 TEST_F(ShellEndToEnd, ExecutableRunsUntilAskedToStop) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const char* xdg : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"}) {
@@ -82,6 +85,11 @@ TEST_F(ShellEndToEnd, ExecutableRunsUntilAskedToStop) {
     }
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("unix:path=") + pathOf(QStringLiteral("no-bus")));
+    // A stream-hash file that a process killed mid-verification left behind.
+    const QString leftover = pathOf(QStringLiteral("tmp/vantrel-streamhash-%1.txt")
+                                        .arg(QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper()));
+    ASSERT_TRUE(testsupport::writeFile(leftover, "0,v,MD5=00\n"));
+    environment.insert(QStringLiteral("TMPDIR"), pathOf(QStringLiteral("tmp")));
     QProcess vantrel;
     vantrel.setProcessEnvironment(environment);
     vantrel.setProcessChannelMode(QProcess::MergedChannels);
@@ -90,6 +98,7 @@ TEST_F(ShellEndToEnd, ExecutableRunsUntilAskedToStop) {
     // Asked to stop only once it listens for the request, however slowly it starts.
     ASSERT_TRUE(QTest::qWaitFor([&] { return catchesSignal(vantrel.processId(), SIGTERM); }, 60000))
         << vantrel.readAll().toStdString();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !QFileInfo::exists(leftover); }, 60000));  // swept at start-up
     EXPECT_FALSE(vantrel.waitForFinished(2000)) << vantrel.readAll().toStdString();  // still running after 2 s
     ASSERT_EQ(vantrel.state(), QProcess::Running);
     ::kill(pid_t(vantrel.processId()), SIGTERM);

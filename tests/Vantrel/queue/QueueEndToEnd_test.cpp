@@ -318,3 +318,41 @@ TEST_F(EndToEnd, AThoroughVerificationRunsEachToolOnce) {
     expected.sort();
     EXPECT_EQ(lines, expected);
 }
+
+// A movie with a cover picture: its .mov output cannot hold the picture. At either
+// tier the job is completed but flagged, with the lost stream named, although the
+// first video and audio streams hash the same as the source's.
+TEST_F(EndToEnd, AnOutputWithoutTheSourcesCoverPictureIsFlaggedAtEitherTier) {
+    testsupport::MovieRecipe recipe;
+    recipe.audio = true;
+    recipe.timecode = QStringLiteral("10:00:00:00");
+    recipe.coverPicture = true;
+    QList<CorrectionJob> jobs;
+    for (const VerifyTier tier : {VerifyTier::standard, VerifyTier::thorough}) {
+        const QString path = folder + QStringLiteral("/cards/cover %1.mp4").arg(verifyTierRawValue(tier));
+        QString error;
+        ASSERT_TRUE(makeMovie(path, recipe, &error)) << error.toStdString();
+        jobs << jobFor(path, output, QStringLiteral("01:00:00:00"), tier);
+    }
+    CorrectionQueue queue(realRunner(), realVerifier(), storage);
+    for (const auto& job : jobs) queue.enqueue(job);
+    ASSERT_TRUE(runQueue(queue));
+
+    for (qsizetype i = 0; i < jobs.size(); ++i) {
+        const CorrectionJob& job = queue.jobs()[i];
+        SCOPED_TRACE(job.sourceName().toStdString());
+        EXPECT_EQ(job.status, JobStatus::completed()) << job.status.errorMessage.toStdString();
+        ASSERT_TRUE(job.verification);
+        EXPECT_EQ(job.verification->tier, jobs[i].verifyTier);  // a standard job escalated keeps its tier
+        EXPECT_EQ(job.verification->outcome(), VerificationResult::Outcome::warnings);
+        EXPECT_TRUE(job.verification->summary().endsWith(
+            QStringLiteral("\nOutput lacks the source's stream #4 (cover picture png) — the cover picture was not carried across.")))
+            << job.verification->summary().toStdString();
+        const auto hash = std::find_if(job.verification->checks.cbegin(), job.verification->checks.cend(),
+                                       [](const auto& check) { return check.kind == VerificationCheck::Kind::streamHash; });
+        ASSERT_NE(hash, job.verification->checks.cend());
+        EXPECT_EQ(hash->detail, QStringLiteral("Media streams are bit-identical to the source."));
+        EXPECT_TRUE(messages(queue).contains(QStringLiteral("VERIFY ⚠: ") + job.sourceName()));
+    }
+    EXPECT_EQ(queue.flaggedCount(), jobs.size());
+}

@@ -5,15 +5,23 @@
 #include "QtPrinting.h"
 #include "TestMedia.h"
 #include "Vantrel/queue/FFmpegOutputVerifier.h"
+#include "Vantrel/queue/StreamHashFile.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QTest>
 #include <QThread>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocale>
+#include <QProcess>
+#include <QSet>
 
 #include <algorithm>
+#include <csignal>
+#include <functional>
+
+#include <unistd.h>
 
 using namespace vantrel;
 using testsupport::makeMovie;
@@ -79,6 +87,32 @@ protected:
         return testsupport::writeScript(helpers + QStringLiteral("/ffmpeg"),
                                         QStringLiteral("echo run >> '%1'\nexec sleep %2\n").arg(started).arg(seconds).toUtf8());
     }
+    // How many times such an ffmpeg has started.
+    static qsizetype runsStarted(const QString& started) {
+        QFile file(started);
+        return file.open(QIODevice::ReadOnly) ? file.readAll().count('\n') : 0;
+    }
+
+    // Makes a folder the temporary folder (where hash files go) while it lives.
+    class TemporaryFolder {
+    public:
+        explicit TemporaryFolder(const QString& name) : path_(*folder + QLatin1Char('/') + name), previous_(qgetenv("TMPDIR")) {
+            QDir().mkpath(path_);
+            qputenv("TMPDIR", QFile::encodeName(path_));
+        }
+        ~TemporaryFolder() { qputenv("TMPDIR", previous_); }
+        const QString& path() const { return path_; }
+        QStringList hashFiles() const {
+            QStringList paths;
+            for (const QString& name : QDir(path_).entryList({QStringLiteral("vantrel-streamhash-*")}, QDir::Files))
+                paths << path_ + QLatin1Char('/') + name;
+            return paths;
+        }
+
+    private:
+        const QString path_;
+        const QByteArray previous_;
+    };
 
     static QStringList labels(const VerificationResult& result) {
         QStringList list;
@@ -175,10 +209,7 @@ TEST_F(VerifierTest, CorrectOutputPassesBothTiers) {
     EXPECT_GT(standard.duration, 0);
 
     // A temporary folder of its own, so that other tests' hash files do not count.
-    const QByteArray oldTemp = qgetenv("TMPDIR");
-    const QString temp = *folder + QStringLiteral("/tmp");
-    QDir().mkpath(temp);
-    qputenv("TMPDIR", temp.toLocal8Bit());
+    const TemporaryFolder temp(QStringLiteral("tmp"));
     QList<double> progress;
     QMutex mutex;
     auto thoroughJob = job("src.mov", "good.mov", VerifyTier::thorough);
@@ -202,8 +233,7 @@ TEST_F(VerifierTest, CorrectOutputPassesBothTiers) {
               (VerificationCheck{Kind::streamHash, CheckSeverity::pass, "Stream integrity", "Media streams are bit-identical to the source."}));
     EXPECT_EQ(find(thorough, Kind::fullDecode)->detail, QStringLiteral("Output decoded cleanly end-to-end."));
     EXPECT_EQ(thorough.outcome(), VerificationResult::Outcome::clean);
-    EXPECT_TRUE(QDir(temp).isEmpty());  // no hash file is left behind
-    qputenv("TMPDIR", oldTemp);
+    EXPECT_TRUE(QDir(temp.path()).isEmpty());  // no hash file is left behind
 }
 
 TEST_F(VerifierTest, OtherContainerGetsNotesAndSilentSourceNoAudioChecks) {
@@ -257,6 +287,74 @@ TEST_F(VerifierTest, DamagedOutputsFailOrEscalate) {
     EXPECT_EQ(fewer.outcome(), VerificationResult::Outcome::warnings);
     EXPECT_EQ(find(verifier.verifyThorough(job("src.mov", "fewer.mov"), {}).result(), Kind::streamHash)->severity,
               CheckSeverity::fail);
+}
+
+// A stream of the source that the output lacks is named, and the result is never
+// clean: a lost cover picture is a warning, a lost video, audio or subtitle stream a
+// failure. The byte-exact tier, which hashes the first video and audio streams only,
+// keeps the finding. Streams carried across, subtitles among them, and the data
+// streams the correction drops on purpose are not named.
+TEST_F(VerifierTest, AStreamTheOutputLacksIsNamedAndNeverClean) {
+    testsupport::MovieRecipe recipe;
+    recipe.seconds = 2;
+    recipe.audio = true;
+    recipe.timecode = QStringLiteral("10:00:00:00");
+    recipe.coverPicture = true;
+    QString error;
+    ASSERT_TRUE(makeMovie(path("cover.mp4"), recipe, &error)) << error.toStdString();
+    recipe.coverPicture = false;
+    recipe.videoStreams = 2;
+    ASSERT_TRUE(makeMovie(path("two-video.mov"), recipe, &error)) << error.toStdString();
+    // src.mov with subtitles and a second audio stream of another codec: video #0,
+    // aac #1, timecode #2, subtitles #3, pcm #4.
+    ASSERT_TRUE(testsupport::writeFile(path("subs.srt"), "1\n00:00:00,000 --> 00:00:01,000\nHello\n"));
+    ASSERT_EQ(runTool("ffmpeg", {"-v", "error", "-y", "-i", path("src.mov"), "-i", path("subs.srt"), "-f", "lavfi", "-i",
+                                 "sine=duration=2", "-map", "0", "-map", "1", "-map", "2", "-c", "copy", "-c:s", "mov_text",
+                                 "-c:a:1", "pcm_s16le", path("more.mov")}),
+              0);
+
+    const auto lacks = [](CheckSeverity severity, int index, const QString& what) {
+        return VerificationCheck{Kind::codecParams, severity, QStringLiteral("Missing stream (#%1)").arg(index),
+                                 QStringLiteral("Output lacks the source's stream #%1 (%2)").arg(index).arg(what) +
+                                     (severity == CheckSeverity::warning
+                                          ? QStringLiteral(" — the cover picture was not carried across.")
+                                          : QStringLiteral(" — it was lost in the copy."))};
+    };
+    const struct {
+        const char* source;
+        const char* output;
+        QStringList dropped;  // maps beside the correction's own
+        QList<VerificationCheck> missing;
+        VerificationResult::Outcome outcome;
+    } rows[] = {
+        // The correction's own command: the mov muxer leaves the cover out.
+        {"cover.mp4", "cover-out.mov", {}, {lacks(CheckSeverity::warning, 4, "cover picture png")},
+         VerificationResult::Outcome::warnings},
+        {"more.mov", "more-out.mov", {}, {}, VerificationResult::Outcome::clean},
+        {"more.mov", "no-subs.mov", {"-map", "-0:s"}, {lacks(CheckSeverity::fail, 3, "subtitle mov_text")},
+         VerificationResult::Outcome::failed},
+        // The pcm stream moves up to a:0; the aac one is the stream lost.
+        {"more.mov", "no-aac.mov", {"-map", "-0:a:0"}, {lacks(CheckSeverity::fail, 1, "audio aac")},
+         VerificationResult::Outcome::failed},
+        {"two-video.mov", "one-video.mov", {"-map", "-0:v:1"}, {lacks(CheckSeverity::fail, 1, "video mpeg4")},
+         VerificationResult::Outcome::failed},
+    };
+    const auto missing = [](const VerificationResult& result) {
+        QList<VerificationCheck> found;
+        for (const auto& check : result.checks)
+            if (check.label.startsWith(QStringLiteral("Missing stream"))) found << check;
+        return found;
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.output);
+        ASSERT_TRUE(copy(row.source, row.output, QStringList{"-map", "0", "-map", "-0:d", "-timecode", "01:00:00:00"} + row.dropped));
+        const auto standard = verifier.verify(job(row.source, row.output)).result();
+        EXPECT_EQ(missing(standard), row.missing);
+        EXPECT_EQ(standard.outcome(), row.outcome) << standard.summary().toStdString();
+        const auto thorough = verifier.verifyThorough(job(row.source, row.output, VerifyTier::thorough), {}).result();
+        EXPECT_EQ(missing(thorough), row.missing);
+        EXPECT_EQ(thorough.outcome(), row.outcome) << thorough.summary().toStdString();
+    }
 }
 
 TEST_F(VerifierTest, TruncatedAndCorruptedOutputsFail) {
@@ -318,10 +416,7 @@ TEST_F(VerifierTest, CancellingAVerificationStopsItsTools) {
     const QString started = *folder + QStringLiteral("/stuck-started.txt");
     ASSERT_TRUE(writeHangingFFmpeg(helpers, started, 60));
     FFmpegOutputVerifier stuck(std::make_shared<SourceTimecodeReader>(), BundledToolResolver(BundledToolResolver::SearchList{helpers, {}}));
-    auto runs = [&] {
-        QFile file(started);
-        return file.open(QIODevice::ReadOnly) ? file.readAll().count('\n') : 0;
-    };
+    auto runs = [&] { return runsStarted(started); };
     // Alone, or after the standard checks of a thorough job, which start the byte-exact
     // runs that the thorough verification then takes over instead of starting again.
     for (const bool afterStandard : {false, true}) {
@@ -334,5 +429,138 @@ TEST_F(VerifierTest, CancellingAVerificationStopsItsTools) {
         result.cancel();
         EXPECT_TRUE(QTest::qWaitFor([&] { return result.isFinished(); }, 30000));
         EXPECT_EQ(runs(), 3);
+    }
+}
+
+// Runs as a child process: a thorough verification in the given temporary folder
+// whose tools never finish, until the process is killed.
+TEST(VerifierChild, HashesUntilKilled) {
+    const QString temp = qEnvironmentVariable("VANTREL_VERIFIER_CHILD_TEMP");
+    if (temp.isEmpty()) GTEST_SKIP() << "only runs as the child of the sweep test";
+    qputenv("TMPDIR", QFile::encodeName(temp));
+    FFmpegOutputVerifier hanging(std::make_shared<SourceTimecodeReader>(),
+                                 BundledToolResolver(BundledToolResolver::SearchList{qEnvironmentVariable("VANTREL_VERIFIER_CHILD_HELPERS"), {}}));
+    CorrectionJob job;
+    job.id = QUuid::createUuid();
+    job.sourcePath = temp + QStringLiteral("/a.mov");
+    job.outputPath = temp + QStringLiteral("/a_TC.mov");
+    job.verifyTier = VerifyTier::thorough;
+    hanging.verifyThorough(job, {}).waitForFinished();
+}
+
+// The sweep at start-up removes the hash files that no live run holds, whatever
+// killed their process, and nothing else: not the files of runs still going, in
+// another process or in this one, nor files and folders that only look alike.
+TEST_F(VerifierTest, StartUpSweepRemovesOnlyHashFilesNoLiveRunHolds) {
+    const TemporaryFolder temp(QStringLiteral("sweep-tmp"));
+    // Each verification hashes two files; the hash files exist, held, once all three
+    // tools have started.
+    const auto hangingTools = [&](const QString& name) {
+        const QString helpers = *folder + QStringLiteral("/") + name;
+        EXPECT_TRUE(writeHangingFFmpeg(helpers, helpers + QStringLiteral("/started.txt"), 600));
+        return helpers;
+    };
+    const auto allStarted = [](const QString& helpers) {
+        return QTest::qWaitFor([&] { return runsStarted(helpers + QStringLiteral("/started.txt")) == 3; }, 60000);
+    };
+    std::vector<std::unique_ptr<QProcess>> children;
+    const auto hashingChild = [&](const QString& name) {
+        const QString helpers = hangingTools(name);
+        auto child = std::make_unique<QProcess>();
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("VANTREL_VERIFIER_CHILD_TEMP"), temp.path());
+        environment.insert(QStringLiteral("VANTREL_VERIFIER_CHILD_HELPERS"), helpers);
+        child->setProcessEnvironment(environment);
+        child->setChildProcessModifier([] { ::setpgid(0, 0); });  // its tools go with it
+        child->start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=VerifierChild.*")});
+        EXPECT_TRUE(child->waitForStarted() && allStarted(helpers)) << child->readAll().toStdString();
+        children.push_back(std::move(child));
+        return children.back().get();
+    };
+    const auto newHashFiles = [&](const std::function<void()>& make) {
+        const QStringList before = temp.hashFiles();
+        make();
+        QStringList made = temp.hashFiles();
+        made.removeIf([&](const QString& path) { return before.contains(path); });
+        return made;
+    };
+    const auto named = [&](const QString& name) { return temp.path() + QLatin1Char('/') + name; };
+    const auto hashFileName = [](const QString& suffix = QStringLiteral(".txt")) {
+        return QStringLiteral("vantrel-streamhash-") + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper() + suffix;
+    };
+    // A plain file of that name.
+    const auto file = [&](const QString& name) {
+        return [&, name] {
+            EXPECT_TRUE(testsupport::writeFile(named(name), "0,v,MD5=00\n"));
+            return QStringList{named(name)};
+        };
+    };
+    std::optional<QFuture<VerificationResult>> live;
+    QStringList liveHere;
+    FFmpegOutputVerifier hanging(std::make_shared<SourceTimecodeReader>(),
+                                 BundledToolResolver(BundledToolResolver::SearchList{hangingTools("here-helpers"), {}}));
+
+    const struct {
+        const char* what;
+        std::function<QStringList()> make;
+        bool swept;
+    } rows[] = {
+        {"left by a process killed mid-hash", [&] {
+             return newHashFiles([&] {
+                 QProcess* child = hashingChild(QStringLiteral("killed-helpers"));
+                 ASSERT_GT(child->processId(), 1);
+                 ::kill(-pid_t(child->processId()), SIGKILL);
+                 EXPECT_TRUE(child->waitForFinished());
+             });
+         }, true},
+        {"left by a run that held no lock", file(hashFileName()), true},
+        {"held by a run in another process", [&] {
+             return newHashFiles([&] { hashingChild(QStringLiteral("live-helpers")); });
+         }, false},
+        {"held by a run in this process", [&] {
+             liveHere = newHashFiles([&] {
+                 live = hanging.verifyThorough(job("src.mov", "good.mov", VerifyTier::thorough), {});
+                 EXPECT_TRUE(allStarted(*folder + QStringLiteral("/here-helpers")));
+             });
+             return liveHere;
+         }, false},
+        {"named in lower case", file(hashFileName().toLower()), false},
+        {"named with more after the name", file(hashFileName(QStringLiteral(".txt.bak"))), false},
+        {"named without an identifier", file(QStringLiteral("vantrel-streamhash-.txt")), false},
+        {"a folder of the naming", [&] {
+             const QString path = named(hashFileName());
+             EXPECT_TRUE(QDir().mkpath(path));
+             return QStringList{path};
+         }, false},
+        {"a link of the naming, and the file it points to", [&] {
+             const QString target = named(QStringLiteral("kept.txt"));
+             const QString link = named(hashFileName());
+             EXPECT_TRUE(testsupport::writeFile(target, "x"));
+             EXPECT_TRUE(QFile::link(target, link));
+             return QStringList{link, target};
+         }, false},
+    };
+    QList<QStringList> made;
+    for (const auto& row : rows) {
+        made << row.make();
+        ASSERT_FALSE(made.last().isEmpty()) << row.what;
+        ASSERT_FALSE(HasFailure()) << row.what;
+    }
+
+    const QStringList removed = StreamHashFile::sweep(temp.path());
+    QStringList expectedRemoved;
+    for (qsizetype i = 0; i < made.size(); ++i) {
+        SCOPED_TRACE(rows[i].what);
+        for (const QString& path : made[i]) EXPECT_EQ(QFileInfo::exists(path), !rows[i].swept) << path.toStdString();
+        if (rows[i].swept) expectedRemoved << made[i];
+    }
+    EXPECT_EQ(QSet<QString>(removed.cbegin(), removed.cend()), QSet<QString>(expectedRemoved.cbegin(), expectedRemoved.cend()));
+
+    // The run here removes its own files when it ends.
+    live->cancel();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return live->isFinished(); }, 30000));
+    for (const QString& path : liveHere) EXPECT_FALSE(QFileInfo::exists(path)) << path.toStdString();
+    for (const auto& child : children) {
+        if (child->processId() > 1) ::kill(-pid_t(child->processId()), SIGKILL);
     }
 }
