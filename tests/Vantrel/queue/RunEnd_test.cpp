@@ -117,6 +117,60 @@ protected:
     // Every file in the output folder, hidden ones included.
     QStringList outputFolder() const { return QDir(out()).entryList(QDir::Files | QDir::Hidden | QDir::System); }
 
+    // The boundaries a run can be held at, the tool by its gates and the checks by
+    // the fake verifier.
+    enum class At {
+        locatingFiles,     // before the tool is handed to a thread
+        waitingForThread,  // the tool waits for a thread to start it on
+        toolStarted,       // the tool runs, nothing written yet
+        toolWrote,         // the whole file written, the tool not yet ended
+        toolExited,        // the tool has ended well, its end not yet taken
+        standardChecks,    // the standard verification runs
+        standardResult,    // its result has come, not yet taken
+        thoroughChecks,    // the thorough verification runs
+        thoroughResult,    // its result has come, not yet taken
+        afterTheEnd,       // the job is done
+    };
+
+    // A fresh queue with one job of the tier, started and held at `at` (for the
+    // two boundaries before the tool starts, with the workers of `pool` held).
+    void startHeldAt(At at, VerifyTier tier, const QString& storageName, std::optional<HeldPool>& pool) {
+        QDir(folder + QStringLiteral("/gate")).removeRecursively();
+        QDir(out()).removeRecursively();
+        verifier->holdStandard = at == At::standardChecks || at == At::standardResult;
+        verifier->holdThorough = at == At::thoroughChecks || at == At::thoroughResult;
+        verifier->held.reset();
+        verifier->heldStandard.reset();
+        makeQueue(heldTool(), folder + QStringLiteral("/storage/") + storageName);
+        enqueue(tier);
+        const bool toolHeld = at == At::toolStarted || at == At::toolWrote || at == At::toolExited;
+        if (at != At::toolStarted) open("write");
+        if (!toolHeld) open("exit");
+        if (at == At::locatingFiles) pool.emplace();
+        if (at == At::waitingForThread) pool.emplace(toolThreadPool());
+        queue->start();
+        switch (at) {
+        case At::locatingFiles:
+            ASSERT_TRUE(waitFor([&] { return queue->isProcessing(); }));
+            ASSERT_EQ(only().status, JobStatus::preparing());
+            break;
+        case At::waitingForThread: ASSERT_TRUE(waitFor([&] { return only().status == JobStatus::active(); })); break;
+        case At::toolStarted: ASSERT_TRUE(waitFor([&] { return reached("started"); })); break;
+        case At::toolWrote: ASSERT_TRUE(waitFor([&] { return reached("written"); })); break;
+        case At::toolExited:
+            ASSERT_TRUE(waitFor([&] { return reached("written"); }));
+            // Let it end, without this thread hearing of it yet.
+            open("exit");
+            ASSERT_TRUE(toolHasEnded());
+            break;
+        case At::standardChecks:
+        case At::standardResult: ASSERT_TRUE(waitFor([&] { return verifier->heldStandard != nullptr; })); break;
+        case At::thoroughChecks:
+        case At::thoroughResult: ASSERT_TRUE(waitFor([&] { return verifier->held != nullptr; })); break;
+        case At::afterTheEnd: ASSERT_TRUE(ended()); break;
+        }
+    }
+
     // Until no job waits or runs any more and the loop has wound down.
     bool ended() {
         return waitFor(
@@ -140,18 +194,6 @@ protected:
 // failed, with the output under its name either way. The row says Cancelled from
 // the Stop on. Whether the tool was still running shows in the SIGTERMs it got.
 TEST_F(RunEnd, AStopAtEachStageBoundary) {
-    enum class At {
-        locatingFiles,     // before the tool is handed to a thread
-        waitingForThread,  // the tool waits for a thread to start it on
-        toolStarted,       // the tool runs, nothing written yet
-        toolWrote,         // the whole file written, the tool not yet ended
-        toolExited,        // the tool has ended well, its end not yet taken
-        standardChecks,    // the standard verification runs
-        standardResult,    // its result has come, not yet taken
-        thoroughChecks,    // the thorough verification runs
-        thoroughResult,    // its result has come, not yet taken
-        afterTheEnd,       // the job is done
-    };
     struct Case {
         const char* name;
         At at;
@@ -184,44 +226,10 @@ TEST_F(RunEnd, AStopAtEachStageBoundary) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        QDir(folder + QStringLiteral("/gate")).removeRecursively();
-        QDir(out()).removeRecursively();
-        verifier->holdStandard = c.at == At::standardChecks || c.at == At::standardResult;
-        verifier->holdThorough = c.at == At::thoroughChecks || c.at == At::thoroughResult;
         verifier->standardSeverities = {c.checksFail ? CheckSeverity::fail : CheckSeverity::pass};
         verifier->thoroughSeverities = {CheckSeverity::pass, c.checksFail ? CheckSeverity::fail : CheckSeverity::pass};
-        verifier->held.reset();
-        verifier->heldStandard.reset();
-        makeQueue(heldTool(), folder + QStringLiteral("/storage/") + c.name);
-        enqueue(c.tier);
-        const bool toolHeld = c.at == At::toolStarted || c.at == At::toolWrote || c.at == At::toolExited;
-        if (c.at != At::toolStarted) open("write");
-        if (!toolHeld) open("exit");
-
         std::optional<HeldPool> pool;
-        if (c.at == At::locatingFiles) pool.emplace();
-        if (c.at == At::waitingForThread) pool.emplace(toolThreadPool());
-        queue->start();
-        switch (c.at) {
-        case At::locatingFiles:
-            ASSERT_TRUE(waitFor([&] { return queue->isProcessing(); }));
-            ASSERT_EQ(only().status, JobStatus::preparing());
-            break;
-        case At::waitingForThread: ASSERT_TRUE(waitFor([&] { return only().status == JobStatus::active(); })); break;
-        case At::toolStarted: ASSERT_TRUE(waitFor([&] { return reached("started"); })); break;
-        case At::toolWrote: ASSERT_TRUE(waitFor([&] { return reached("written"); })); break;
-        case At::toolExited:
-            ASSERT_TRUE(waitFor([&] { return reached("written"); }));
-            // Let it end, and Stop before this thread hears of it.
-            open("exit");
-            ASSERT_TRUE(toolHasEnded());
-            break;
-        case At::standardChecks:
-        case At::standardResult: ASSERT_TRUE(waitFor([&] { return verifier->heldStandard != nullptr; })); break;
-        case At::thoroughChecks:
-        case At::thoroughResult: ASSERT_TRUE(waitFor([&] { return verifier->held != nullptr; })); break;
-        case At::afterTheEnd: ASSERT_TRUE(ended()); break;
-        }
+        ASSERT_NO_FATAL_FAILURE(startHeldAt(c.at, c.tier, c.name, pool));
         // The answer and the Stop in one turn of the event loop: the answer waits
         // to be delivered when the Stop is made.
         if (c.at == At::standardResult) verifier->releaseHeldStandard();
@@ -489,7 +497,6 @@ TEST_F(RunEnd, ARetryAfterFailedChecksWritesBesideTheOutputKeptForALook) {
 // in the output folder, whatever it was doing: its tool is stopped, its checks are
 // dropped, and its partial file goes.
 TEST_F(RunEnd, ARunCutOffAtQuitLeavesNothingInTheOutputFolder) {
-    enum class At { toolStarted, toolWrote, standardChecks, thoroughChecks };
     struct Case {
         const char* name;
         At at;
@@ -504,23 +511,8 @@ TEST_F(RunEnd, ARunCutOffAtQuitLeavesNothingInTheOutputFolder) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        QDir(folder + QStringLiteral("/gate")).removeRecursively();
-        QDir(out()).removeRecursively();
-        verifier->holdStandard = c.at == At::standardChecks;
-        verifier->holdThorough = c.at == At::thoroughChecks;
-        verifier->held.reset();
-        verifier->heldStandard.reset();
-        makeQueue(heldTool(), folder + QStringLiteral("/storage/") + c.name);
-        enqueue(c.tier);
-        if (c.at != At::toolStarted) open("write");
-        if (c.at != At::toolStarted && c.at != At::toolWrote) open("exit");
-        queue->start();
-        switch (c.at) {
-        case At::toolStarted: ASSERT_TRUE(waitFor([&] { return reached("started"); })); break;
-        case At::toolWrote: ASSERT_TRUE(waitFor([&] { return reached("written"); })); break;
-        case At::standardChecks: ASSERT_TRUE(waitFor([&] { return verifier->heldStandard != nullptr; })); break;
-        case At::thoroughChecks: ASSERT_TRUE(waitFor([&] { return verifier->held != nullptr; })); break;
-        }
+        std::optional<HeldPool> pool;
+        ASSERT_NO_FATAL_FAILURE(startHeldAt(c.at, c.tier, c.name, pool));
         ASSERT_EQ(outputFolder().size(), c.at == At::toolStarted ? 0 : 1);  // the partial file
         queue.reset();
         EXPECT_EQ(outputFolder(), QStringList{});
