@@ -20,6 +20,7 @@
 #include "Vantrel/views/DesignIndicators.h"
 
 #include <QAction>
+#include <QDialog>
 #include <QFileDialog>
 #include <QLabel>
 #include <QMenu>
@@ -417,4 +418,87 @@ TEST_F(MainWindowTest, UnderAWindowManagerTheFramedWindowFitsASmallScreen) {
         ASSERT_TRUE(widget) << name;
         EXPECT_TRUE(screen.contains(QRect(widget->mapToGlobal(QPoint(0, 0)), widget->size()))) << name;
     }
+}
+
+// On the same screen every window, frame included, lies within the available
+// area: the main window after it is maximised and restored, the help window, the
+// feedback form (a sheet on the main window, and a window of its own) and About.
+TEST_F(MainWindowTest, UnderAWindowManagerEveryWindowStaysOnASmallScreen) {
+    if (QGuiApplication::platformName() != QStringLiteral("xcb") || !qEnvironmentVariableIsSet("VANTREL_WINDOW_MANAGER"))
+        GTEST_SKIP() << "needs an X server with a window manager";
+    launch();
+    app->show();
+    MainWindow* window = app->window();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    const auto framedOnce = [](QWidget* w) {
+        return QTest::qWaitFor([w] { return w->windowHandle() && !w->windowHandle()->frameMargins().isNull(); }, 10000);
+    };
+    ASSERT_TRUE(framedOnce(window)) << "no window manager framed the window";
+    const QMargins normalFrame = window->windowHandle()->frameMargins();
+    const QRect available = window->screen()->availableGeometry();
+
+    struct Row {
+        const char* what;
+        std::function<QWidget*()> open;
+    };
+    const Row rows[] = {
+        {"main window, maximised, console switched on and restored",
+         [&]() -> QWidget* {
+             window->showMaximized();
+             EXPECT_TRUE(QTest::qWaitFor([&] { return window->windowHandle()->frameMargins() != normalFrame; }, 5000))
+                 << "the window manager did not maximise the window";
+             // A change of the window's minimum while it is maximised (the console
+             // sliding in) made the window manager give back the maximised size.
+             window->content()->setShowConsole(true);
+             EXPECT_TRUE(QTest::qWaitFor([&] { return !window->content()->isAnimating(); }, 5000));
+             window->showNormal();
+             EXPECT_TRUE(QTest::qWaitFor([&] { return window->windowHandle()->frameMargins() == normalFrame; }, 5000));
+             return window;
+         }},
+        {"help window", [&]() -> QWidget* {
+             window->helpCommand()->trigger();
+             return helpmenu::HelpWindowController::window();
+         }},
+        {"feedback on the main window", [&]() -> QWidget* {
+             window->activateWindow();
+             EXPECT_TRUE(QTest::qWaitForWindowActive(window));
+             entry(window->helpMenu(), QStringLiteral("Send Feedback…"))->trigger();
+             return feedback::FeedbackPresenter::shared().window();
+         }},
+        {"feedback on its own", [&]() -> QWidget* {
+             feedback::FeedbackPresenter::shared().close();
+             EXPECT_TRUE(QTest::qWaitFor([] { return !feedback::FeedbackPresenter::shared().window(); }));
+             QDialog passing;  // an active dialog: the form becomes a window of its own
+             passing.show();
+             passing.activateWindow();
+             EXPECT_TRUE(QTest::qWaitForWindowActive(&passing));
+             entry(window->helpMenu(), QStringLiteral("Send Feedback…"))->trigger();
+             return feedback::FeedbackPresenter::shared().window();
+         }},
+        {"About", [&]() -> QWidget* {
+             entry(window->helpMenu(), QStringLiteral("About Vantrel"))->trigger();
+             return citizenship::CitizenshipAbout::window();
+         }},
+    };
+    const auto framed = [](QWidget* w) { return w->geometry().marginsAdded(w->windowHandle()->frameMargins()); };
+    QList<QPointer<QWidget>> opened;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        QWidget* shownWindow = row.open();
+        ASSERT_TRUE(shownWindow);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(shownWindow));
+        ASSERT_TRUE(framedOnce(shownWindow));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return available.contains(framed(shownWindow)); }, 5000))
+            << framed(shownWindow) << " on " << available;
+        opened << shownWindow;
+    }
+    // And they stay there: a size the window manager gives back late is fitted too.
+    for (const QPointer<QWidget>& w : opened) {
+        if (!w) continue;
+        EXPECT_TRUE(QTest::qWaitFor([&] { return available.contains(framed(w)); }, 5000))
+            << w->objectName().toStdString() << ' ' << framed(w);
+    }
+    feedback::FeedbackPresenter::shared().close();
+    citizenship::CitizenshipAbout::window()->close();
+    helpmenu::HelpWindowController::window()->close();
 }
