@@ -13,7 +13,6 @@ using Kind = JobStatus::Kind;
 
 namespace {
 
-constexpr int mainLineHeight = 50;
 constexpr int chipLineHeight = 23;
 constexpr int maxChips = 4;
 
@@ -115,7 +114,7 @@ int QueueRowView::heightFor(const CorrectionJob& job, bool isVerifying) {
                                        return check.severity == CheckSeverity::warning ||
                                               check.severity == CheckSeverity::fail;
                                    });
-    return mainLineHeight + (chips ? chipLineHeight : 0);
+    return lineHeight + (chips ? chipLineHeight : 0);
 }
 
 QueueRowView::QueueRowView(QWidget* parent) : QWidget(parent) {
