@@ -9,7 +9,7 @@
 //
 // On a window too low for the designed heights, nothing overlaps: the two panes
 // of the split give up height first (paneMinimums), down to their headers; past
-// that the console gives way, its log first.
+// that the console gives way, the bottom of its log cut off under its header.
 
 #include <QString>
 #include <QWidget>
