@@ -211,10 +211,8 @@ void QueueRowView::setJob(const CorrectionJob& job, State state, Actions actions
         status_->setRole(state.isVerifying ? Role::warning : role);
         status_->setToolTip({});
     }
-    // A failure says why where its word is.
-    // A failure says why where its word is: the end of the message, where a tool's
-    // output tells its cause.
-    if (status.is(Kind::failed) && !status.errorMessage.isEmpty()) status_->setToolTip(failureCause(status.errorMessage));
+    // A failure's message is not shown in the row: the console's "FAILED: " line
+    // carries it.
 
     const bool completed = status.is(Kind::completed);
     retry_->setVisible(status.is(Kind::cancelled) || status.is(Kind::failed));
