@@ -268,13 +268,13 @@ void FeedbackView::setPhase(Phase phase, const QString& failure) {
 void FeedbackView::refresh() {
     const std::optional<QString> problem = m_draft.validationError();
     const bool highlight = highlightConsent();
-    // A problem with the draft as it is now comes first: it is why Send is off.
-    // A failed send shows while the draft is sendable, until the next send.
-    if (problem) {
+    // A failed send's message stays until the next send, also while the user
+    // edits; else the draft's first problem shows, as it changes.
+    if (m_phase == Phase::failed) {
+        m_status->setMessage(QStringLiteral("exclamationmark.triangle"), m_failure, QColor(0xd7, 0x2c, 0x2c));
+    } else if (problem) {
         m_status->setMessage(QStringLiteral("exclamationmark.circle.fill"), *problem,
                              highlight ? m_config.accent : secondary(this));
-    } else if (m_phase == Phase::failed) {
-        m_status->setMessage(QStringLiteral("exclamationmark.triangle"), m_failure, QColor(0xd7, 0x2c, 0x2c));
     } else {
         m_status->clear();
     }
