@@ -31,7 +31,21 @@ WindowFit* WindowFit::of(const QWidget* window) {
     return window->findChild<WindowFit*>(QString(), Qt::FindDirectChildrenOnly);
 }
 
+QMargins WindowFit::frame() {
+    const QWindow* handle = window_->windowHandle();
+    const QMargins current = handle ? handle->frameMargins() : QMargins();
+    if (window_->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) return current;
+    // Restored, a window may be moved and sized before the window manager's word
+    // that its frame is back arrives (openbox drops the borders of a maximised
+    // window), and nothing follows that word: the widest frame the window had in
+    // its own size counts.
+    ownFrame_ = QMargins(std::max(ownFrame_.left(), current.left()), std::max(ownFrame_.top(), current.top()),
+                         std::max(ownFrame_.right(), current.right()), std::max(ownFrame_.bottom(), current.bottom()));
+    return ownFrame_;
+}
+
 void WindowFit::fit() {
+    const QMargins frame = this->frame();
     // A window the window manager sizes itself is left to it (its frame is another
     // then), and fitted afresh once it is back in its own size.
     if (window_->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) {
@@ -41,8 +55,6 @@ void WindowFit::fit() {
     const QScreen* screen = window_->screen() ? window_->screen() : QGuiApplication::primaryScreen();
     if (!screen) return;
     const QRect available = screen->availableGeometry();
-    const QWindow* handle = window_->windowHandle();
-    const QMargins frame = handle ? handle->frameMargins() : QMargins();
     if (fittedTo_ == std::pair(available, frame)) return;
     if (prepare_) prepare_(available, frame);
 
@@ -55,11 +67,10 @@ void WindowFit::fit() {
     window_->move(fitted.topLeft());  // the frame's corner
 }
 
-bool WindowFit::isLargerThanTheArea() const {
+bool WindowFit::isLargerThanTheArea() {
     const QScreen* screen = window_->screen() ? window_->screen() : QGuiApplication::primaryScreen();
-    const QWindow* handle = window_->windowHandle();
-    if (!screen || !handle) return false;
-    const QSize framed = window_->size().grownBy(handle->frameMargins());
+    if (!screen) return false;
+    const QSize framed = window_->size().grownBy(frame());
     const QSize available = screen->availableGeometry().size();
     return framed.width() > available.width() || framed.height() > available.height();
 }

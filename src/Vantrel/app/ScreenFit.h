@@ -52,12 +52,16 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    bool isLargerThanTheArea() const;
+    // The frame around the window as it is fitted.
+    QMargins frame();
+    bool isLargerThanTheArea();
 
     QWidget* window_;
     Prepare prepare_;
     // What the window was last fitted to.
     std::optional<std::pair<QRect, QMargins>> fittedTo_;
+    // The widest frame the window had while not maximised or full screen.
+    QMargins ownFrame_;
 };
 
 // Gives every top-level window of the application (dialogs included, menus and

@@ -401,18 +401,11 @@ TEST_F(MainWindowTest, WholeWindowFitsTheScreenOnceItsFrameIsKnown) {
 // after it is shown fits the screen title bar and all, Start and the counters
 // of the footer with it.
 TEST_F(MainWindowTest, UnderAWindowManagerTheFramedWindowFitsASmallScreen) {
-    if (QGuiApplication::platformName() != QStringLiteral("xcb") || !qEnvironmentVariableIsSet("VANTREL_WINDOW_MANAGER"))
-        GTEST_SKIP() << "needs an X server with a window manager";
-    launch();
-    app->show();
-    MainWindow* window = app->window();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->windowHandle()->frameMargins().isNull(); }, 10000))
-        << "no window manager framed the window";
-    const QRect screen = window->screen()->geometry(), available = window->screen()->availableGeometry();
+    if (!underAWindowManager()) GTEST_SKIP() << "needs an X server with a window manager";
+    MainWindow* window = launchFramed();
+    ASSERT_TRUE(window);
+    const QRect screen = window->screen()->geometry();
     EXPECT_EQ(screen.size(), QSize(1024, 600));
-    const auto framed = [&] { return window->geometry().marginsAdded(window->windowHandle()->frameMargins()); };
-    EXPECT_TRUE(QTest::qWaitFor([&] { return available.contains(framed()); }, 5000)) << framed() << " on " << available;
     for (const char* name : {"start", "queued", "done"}) {
         auto* widget = window->content()->footer()->findChild<QWidget*>(QString::fromLatin1(name));
         ASSERT_TRUE(widget) << name;
@@ -424,18 +417,10 @@ TEST_F(MainWindowTest, UnderAWindowManagerTheFramedWindowFitsASmallScreen) {
 // area: the main window after it is maximised and restored, the help window, the
 // feedback form (a sheet on the main window, and a window of its own) and About.
 TEST_F(MainWindowTest, UnderAWindowManagerEveryWindowStaysOnASmallScreen) {
-    if (QGuiApplication::platformName() != QStringLiteral("xcb") || !qEnvironmentVariableIsSet("VANTREL_WINDOW_MANAGER"))
-        GTEST_SKIP() << "needs an X server with a window manager";
-    launch();
-    app->show();
-    MainWindow* window = app->window();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
-    const auto framedOnce = [](QWidget* w) {
-        return QTest::qWaitFor([w] { return w->windowHandle() && !w->windowHandle()->frameMargins().isNull(); }, 10000);
-    };
-    ASSERT_TRUE(framedOnce(window)) << "no window manager framed the window";
+    if (!underAWindowManager()) GTEST_SKIP() << "needs an X server with a window manager";
+    MainWindow* window = launchFramed();
+    ASSERT_TRUE(window);
     const QMargins normalFrame = window->windowHandle()->frameMargins();
-    const QRect available = window->screen()->availableGeometry();
 
     struct Row {
         const char* what;
@@ -480,24 +465,19 @@ TEST_F(MainWindowTest, UnderAWindowManagerEveryWindowStaysOnASmallScreen) {
              return citizenship::CitizenshipAbout::window();
          }},
     };
-    const auto framed = [](QWidget* w) { return w->geometry().marginsAdded(w->windowHandle()->frameMargins()); };
     QList<QPointer<QWidget>> opened;
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
         QWidget* shownWindow = row.open();
         ASSERT_TRUE(shownWindow);
         ASSERT_TRUE(QTest::qWaitForWindowExposed(shownWindow));
-        ASSERT_TRUE(framedOnce(shownWindow));
-        EXPECT_TRUE(QTest::qWaitFor([&] { return available.contains(framed(shownWindow)); }, 5000))
-            << framed(shownWindow) << " on " << available;
+        ASSERT_TRUE(waitFramed(shownWindow));
+        EXPECT_TRUE(waitWithinTheScreen(shownWindow)) << framed(shownWindow);
         opened << shownWindow;
     }
     // And they stay there: a size the window manager gives back late is fitted too.
-    for (const QPointer<QWidget>& w : opened) {
-        if (!w) continue;
-        EXPECT_TRUE(QTest::qWaitFor([&] { return available.contains(framed(w)); }, 5000))
-            << w->objectName().toStdString() << ' ' << framed(w);
-    }
+    for (const QPointer<QWidget>& w : opened)
+        if (w) EXPECT_TRUE(waitWithinTheScreen(w)) << w->objectName().toStdString() << ' ' << framed(w);
     feedback::FeedbackPresenter::shared().close();
     citizenship::CitizenshipAbout::window()->close();
     helpmenu::HelpWindowController::window()->close();

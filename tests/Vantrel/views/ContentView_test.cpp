@@ -466,8 +466,7 @@ TEST_F(ContentViewTest, ListsScrollExactlyOverTheirRowsAtEverySize) {
 // whole: on a fresh start with the console shown, and with rows and jobs with the
 // console shown and hidden, light and dark.
 TEST_F(ContentViewTest, UnderAWindowManagerNothingOverlapsOnASmallScreen) {
-    if (QGuiApplication::platformName() != QStringLiteral("xcb") || !qEnvironmentVariableIsSet("VANTREL_WINDOW_MANAGER"))
-        GTEST_SKIP() << "needs an X server with a window manager";
+    if (!underAWindowManager()) GTEST_SKIP() << "needs an X server with a window manager";
     struct Step {
         const char* what;
         bool rows, console;
@@ -479,15 +478,8 @@ TEST_F(ContentViewTest, UnderAWindowManagerNothingOverlapsOnASmallScreen) {
         settings->clear();
         settings->setValue(ContentView::showConsoleKey, true);
         preferences::store(*settings, theme.dark ? AppearancePreference::dark : AppearancePreference::light);
-        launch();
-        app->show();
-        MainWindow* window = app->window();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !window->windowHandle()->frameMargins().isNull(); }, 10000));
-        const QRect available = window->screen()->availableGeometry();
-        ASSERT_TRUE(QTest::qWaitFor([&] {
-            return available.contains(window->geometry().marginsAdded(window->windowHandle()->frameMargins()));
-        }, 5000));
+        MainWindow* window = launchFramed();
+        ASSERT_TRUE(window);
         for (const Step& step : steps) {
             SCOPED_TRACE(step.what);
             if (step.rows && app->model()->sources().isEmpty()) addRowsAndJobs();
