@@ -80,6 +80,7 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override {
+        laidOut_ = true;
         fitPanes();  // before the panes are laid out in the new height
         QSplitter::resizeEvent(event);
     }
@@ -97,17 +98,19 @@ private:
     }
     static constexpr ContentView::PaneHeights rows{SourceRowView::rowHeight, QueueRowView::lineHeight};
 
-    // Whether the least heights changed.
+    // Whether the least heights changed. Until the window lays the split out,
+    // they are the designed ones.
     bool fitPanes() {
         if (!sources_) return false;
-        const ContentView::PaneHeights least = ContentView::paneMinimums(
-            isVisible() || testAttribute(Qt::WA_Resized) ? height() - handleWidth() : QWIDGETSIZE_MAX, headers(), rows);
+        const ContentView::PaneHeights least =
+            ContentView::paneMinimums(laidOut_ ? height() - handleWidth() : QWIDGETSIZE_MAX, headers(), rows);
         if (least == ContentView::PaneHeights{sources_->minimumHeight(), lower_->minimumHeight()}) return false;
         sources_->setMinimumHeight(least.sources);
         lower_->setMinimumHeight(least.queue);
         return true;
     }
 
+    bool laidOut_ = false;
     SourceListPane* sources_ = nullptr;
     QWidget* lower_ = nullptr;
     CommandBarView* bar_ = nullptr;
