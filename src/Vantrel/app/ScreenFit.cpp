@@ -31,6 +31,10 @@ WindowFit* WindowFit::of(const QWidget* window) {
     return window->findChild<WindowFit*>(QString(), Qt::FindDirectChildrenOnly);
 }
 
+const QScreen* WindowFit::screen() const {
+    return window_->screen() ? window_->screen() : QGuiApplication::primaryScreen();
+}
+
 QMargins WindowFit::frame() {
     const QWindow* handle = window_->windowHandle();
     const QMargins current = handle ? handle->frameMargins() : QMargins();
@@ -52,7 +56,7 @@ void WindowFit::fit() {
         fittedTo_.reset();
         return;
     }
-    const QScreen* screen = window_->screen() ? window_->screen() : QGuiApplication::primaryScreen();
+    const QScreen* screen = this->screen();
     if (!screen) return;
     const QRect available = screen->availableGeometry();
     if (fittedTo_ == std::pair(available, frame)) return;
@@ -68,7 +72,7 @@ void WindowFit::fit() {
 }
 
 bool WindowFit::isLargerThanTheArea() {
-    const QScreen* screen = window_->screen() ? window_->screen() : QGuiApplication::primaryScreen();
+    const QScreen* screen = this->screen();
     if (!screen) return false;
     const QSize framed = window_->size().grownBy(frame());
     const QSize available = screen->availableGeometry().size();

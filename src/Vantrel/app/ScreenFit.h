@@ -13,6 +13,7 @@
 #include <optional>
 #include <utility>
 
+class QScreen;
 class QWidget;
 
 namespace vantrel::screenfit {
@@ -52,6 +53,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The screen the window is on, else the primary one.
+    const QScreen* screen() const;
     // The frame around the window as it is fitted.
     QMargins frame();
     bool isLargerThanTheArea();
