@@ -57,23 +57,6 @@ QLineEdit* lineField(const QString& objectName, const QString& placeholder, QWid
     return field;
 }
 
-// Light or dark text, whichever reads better on the fill.
-QColor textOn(const QColor& fill) { return fill.lightnessF() > 0.62 ? QColor(Qt::black) : QColor(Qt::white); }
-
-// The accent button on a window of colour `background`.
-void makeProminent(QPushButton* button, const QColor& accent, const QColor& background) {
-    QPalette palette = button->palette();
-    palette.setColor(QPalette::Button, accent);
-    palette.setColor(QPalette::ButtonText, textOn(accent));
-    // Disabled: the same button faded to 40 % into the window, light or dark. The
-    // colours are opaque: the style derives its fill from the button colour and
-    // drops any transparency, which left a disabled button as bright as an enabled
-    // one on a dark window.
-    palette.setColor(QPalette::Disabled, QPalette::Button, over(accent, 0.4, background));
-    palette.setColor(QPalette::Disabled, QPalette::ButtonText, over(textOn(accent), 0.4, background));
-    button->setPalette(palette);
-}
-
 }  // namespace
 
 FeedbackView::FeedbackView(FeedbackConfig config, FeedbackEnvironment environment, std::function<void()> onClose,
@@ -194,7 +177,7 @@ QWidget* FeedbackView::buildForm() {
     m_cancel->setObjectName(QStringLiteral("cancelButton"));
     m_cancel->setAutoDefault(false);
     connect(m_cancel, &QPushButton::clicked, this, &FeedbackView::close);
-    m_send = new QPushButton(QStringLiteral("Send"), page);
+    m_send = new ProminentButton(QStringLiteral("Send"), page);
     m_send->setObjectName(QStringLiteral("sendButton"));
     m_send->setDefault(true);
     connect(m_send, &QPushButton::clicked, this, &FeedbackView::send);
@@ -219,7 +202,7 @@ QWidget* FeedbackView::buildThanks() {
     m_thanks->setAlignment(Qt::AlignCenter);
     m_thanks->setWordWrap(true);
     m_thanks->setFont(sized(this, 15));
-    m_done = new QPushButton(QStringLiteral("Done"), page);
+    m_done = new ProminentButton(QStringLiteral("Done"), page);
     m_done->setObjectName(QStringLiteral("doneButton"));
     connect(m_done, &QPushButton::clicked, this, &FeedbackView::close);
     column->addWidget(m_thanksMark);
@@ -268,13 +251,13 @@ void FeedbackView::setPhase(Phase phase, const QString& failure) {
 void FeedbackView::refresh() {
     const std::optional<QString> problem = m_draft.validationError();
     const bool highlight = highlightConsent();
-    // A problem with the draft as it is now comes first: it is why Send is off.
-    // A failed send shows while the draft is sendable, until the next send.
-    if (problem) {
+    // A failed send's message stays until the next send, also while the user
+    // edits; else the draft's first problem shows, as it changes.
+    if (m_phase == Phase::failed) {
+        m_status->setMessage(QStringLiteral("exclamationmark.triangle"), m_failure, QColor(0xd7, 0x2c, 0x2c));
+    } else if (problem) {
         m_status->setMessage(QStringLiteral("exclamationmark.circle.fill"), *problem,
                              highlight ? m_config.accent : secondary(this));
-    } else if (m_phase == Phase::failed) {
-        m_status->setMessage(QStringLiteral("exclamationmark.triangle"), m_failure, QColor(0xd7, 0x2c, 0x2c));
     } else {
         m_status->clear();
     }
@@ -289,8 +272,8 @@ void FeedbackView::applyAccent() {
     tinted.setColor(QPalette::HighlightedText, textOn(m_config.accent));
     setPalette(tinted);
     m_consent->setAccent(m_config.accent);
-    makeProminent(m_send, m_config.accent, palette().color(QPalette::Window));
-    makeProminent(m_done, m_config.accent, palette().color(QPalette::Window));
+    m_send->setAccent(m_config.accent);
+    m_done->setAccent(m_config.accent);
     m_thanksMark->setPixmap(symbolIcon(QStringLiteral("checkmark.circle.fill"), m_config.accent, 44).pixmap(44, 44));
     muteSecondaryLabels();
 }
@@ -308,8 +291,6 @@ void FeedbackView::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     // Light or dark: the muted captions and the status follow the new text colour.
     if (event->type() == QEvent::PaletteChange && m_status) {
-        makeProminent(m_send, m_config.accent, palette().color(QPalette::Window));
-        makeProminent(m_done, m_config.accent, palette().color(QPalette::Window));
         muteSecondaryLabels();
         refresh();
     }

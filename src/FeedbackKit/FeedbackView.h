@@ -19,6 +19,7 @@ class QStackedWidget;
 namespace feedback {
 
 class ConsentBox;
+class ProminentButton;
 class SegmentPicker;
 class StatusLine;
 
@@ -70,10 +71,10 @@ private:
     ConsentBox* m_consent = nullptr;
     StatusLine* m_status = nullptr;
     QPushButton* m_cancel = nullptr;
-    QPushButton* m_send = nullptr;
+    ProminentButton* m_send = nullptr;
     QLabel* m_thanksMark = nullptr;
     QLabel* m_thanks = nullptr;
-    QPushButton* m_done = nullptr;
+    ProminentButton* m_done = nullptr;
 };
 
 }  // namespace feedback

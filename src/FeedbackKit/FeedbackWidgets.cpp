@@ -4,6 +4,7 @@
 
 #include <QButtonGroup>
 #include <QEvent>
+#include <QFocusEvent>
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QPainterPath>
@@ -12,6 +13,8 @@
 #include <QTextLayout>
 #include <QToolButton>
 #include <QVariantAnimation>
+
+#include <algorithm>
 
 namespace feedback {
 
@@ -24,6 +27,8 @@ QColor over(const QColor& top, qreal opacity, const QColor& bottom) {
                             top.greenF() * opacity + bottom.greenF() * (1 - opacity),
                             top.blueF() * opacity + bottom.blueF() * (1 - opacity));
 }
+
+QColor textOn(const QColor& fill) { return fill.lightnessF() > 0.62 ? QColor(Qt::black) : QColor(Qt::white); }
 
 QColor fieldEdge(const QPalette& palette) {
     return over(palette.color(QPalette::WindowText), 0.3, palette.color(QPalette::Window));
@@ -52,6 +57,58 @@ void FieldFrame::paintEvent(QPaintEvent*) {
     painter.setPen(QPen(edge, 1));
     painter.setBrush(p.brush(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::Base));
     painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), m_radius, m_radius);
+}
+
+ProminentButton::ProminentButton(const QString& text, QWidget* parent) : QPushButton(text, parent) {
+    QFont medium = font();
+    medium.setWeight(QFont::Medium);
+    setFont(medium);
+}
+
+void ProminentButton::setAccent(const QColor& accent) {
+    m_accent = accent;
+    update();
+}
+
+void ProminentButton::focusInEvent(QFocusEvent* event) {
+    m_focusFromKeyboard = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
+    QPushButton::focusInEvent(event);
+}
+
+void ProminentButton::paintEvent(QPaintEvent*) {
+    constexpr qreal radius = 6;
+    constexpr qreal pressedDarkening = 0.08;
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    // Disabled, the whole button shows at 40 % over the window behind it.
+    painter.setOpacity(isEnabled() ? 1.0 : 0.4);
+    const QRectF shape = QRectF(rect()).adjusted(1, 1, -1, -1);
+    QColor fill = m_accent;
+    if (isDown()) {
+        const auto darker = [](qreal channel) { return std::max(0.0, channel - pressedDarkening); };
+        fill = QColor::fromRgbF(darker(fill.redF()), darker(fill.greenF()), darker(fill.blueF()));
+    }
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(fill);
+    painter.drawRoundedRect(shape, radius, radius);
+
+    QLinearGradient highlight(0, shape.top(), 0, shape.center().y());
+    highlight.setColorAt(0, QColor(255, 255, 255, qRound(0.18 * 255)));
+    highlight.setColorAt(1, QColor(255, 255, 255, 0));
+    painter.setPen(QPen(QBrush(highlight), 0.5));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRoundedRect(shape.adjusted(0.25, 0.25, -0.25, -0.25), radius - 0.25, radius - 0.25);
+
+    const QColor text = textOn(m_accent);
+    if (hasFocus() && m_focusFromKeyboard) {
+        QColor ring = text;
+        ring.setAlphaF(0.7);
+        painter.setPen(QPen(ring, 1));
+        painter.drawRoundedRect(shape.adjusted(2.5, 2.5, -2.5, -2.5), radius - 2, radius - 2);
+    }
+    painter.setPen(text);
+    painter.setFont(font());
+    painter.drawText(shape, Qt::AlignCenter | Qt::TextSingleLine, this->text());
 }
 
 CheckBox::CheckBox(const QString& text, QWidget* parent) : QCheckBox(text, parent) {}

@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QColor>
 #include <QIcon>
+#include <QPushButton>
 #include <QWidget>
 
 class QButtonGroup;
@@ -18,6 +19,9 @@ QIcon symbolIcon(const QString& name, const QColor& color, int size);
 
 // `top` at `opacity` over an opaque `bottom`, as one opaque colour.
 QColor over(const QColor& top, qreal opacity, const QColor& bottom);
+
+// Light or dark text, whichever reads better on the fill.
+QColor textOn(const QColor& fill);
 
 // The edge of a field or a check box: the text colour faded into the window,
 // so it stands apart from both the window and the field's fill, light or dark.
@@ -39,6 +43,26 @@ protected:
 private:
     QWidget* m_editor;
     qreal m_radius;
+};
+
+// A prominent button (Send, Done): a rounded shape filled with the accent under
+// light or dark text, whichever reads better on it, with a faint highlight along
+// its top edge; darker while pressed, faded into the window while disabled. A
+// ring inside its edge shows the keyboard focus.
+class ProminentButton : public QPushButton {
+    Q_OBJECT
+public:
+    explicit ProminentButton(const QString& text, QWidget* parent = nullptr);
+    void setAccent(const QColor& accent);
+    QColor accent() const { return m_accent; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+
+private:
+    QColor m_accent;
+    bool m_focusFromKeyboard = false;
 };
 
 // A check box whose box has a visible edge on any window, filled with the

@@ -162,6 +162,74 @@ TEST_F(FormTest, DisabledSendFadesInLightAndDark) {
     QApplication::setPalette(before);
 }
 
+// WCAG contrast ratio of two colours.
+double contrast(const QColor& a, const QColor& b) {
+    const auto luminance = [](const QColor& c) {
+        const auto linear = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+        return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
+    };
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// Send and Done are drawn as the design's prominent buttons: filled with the
+// accent itself (the application's orange, and another), the title in white as
+// far from the fill as white is, darker by 0.08 while pressed; light and dark.
+TEST_F(FormTest, ProminentButtonsAreFilledWithTheAccent) {
+    const QPalette before = QApplication::palette();
+    const auto near = [](const QColor& a, const QColor& b) {
+        return std::abs(a.red() - b.red()) <= 2 && std::abs(a.green() - b.green()) <= 2 && std::abs(a.blue() - b.blue()) <= 2;
+    };
+    const QColor orange(0xf0, 0x62, 0x2a);
+    struct Row {
+        const char* what;
+        bool dark;
+        QColor accent;
+        const char* button;
+        bool pressed;
+    };
+    const Row rows[] = {
+        {"Send, light", false, orange, "sendButton", false},
+        {"Send, dark", true, orange, "sendButton", false},
+        {"Send pressed", false, orange, "sendButton", true},
+        {"Send, another accent", true, kAccent, "sendButton", false},
+        {"Done, dark", true, orange, "doneButton", false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        QApplication::setPalette(testsupport::galleryPalette(row.dark));
+        FeedbackConfig c = config();
+        c.accent = row.accent;
+        FeedbackView* view = open(c);
+        fill(view);
+        if (QByteArrayView(row.button) == "doneButton") {
+            server.answer(response("201 Created"));
+            view->send();
+            ASSERT_TRUE(QTest::qWaitFor([&] { return view->phase() == FeedbackView::Phase::sent; }, 30000));
+        }
+        auto* button = part<QPushButton>(view, row.button);
+        ASSERT_TRUE(button->isEnabled());
+        button->setDown(row.pressed);
+        const QImage picture = button->grab().toImage();
+        const double darkening = row.pressed ? 0.08 : 0;
+        const QColor fill = QColor::fromRgbF(std::max(0.0, row.accent.redF() - darkening),
+                                             std::max(0.0, row.accent.greenF() - darkening),
+                                             std::max(0.0, row.accent.blueF() - darkening));
+        // Beside the title, half-way down.
+        const QColor shown = picture.pixelColor(6, picture.height() / 2);
+        EXPECT_TRUE(near(shown, fill)) << shown.name().toStdString() << " for " << fill.name().toStdString();
+        // The title: the pixel farthest from the fill, as far as white is.
+        double title = 1;
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x) title = std::max(title, contrast(picture.pixelColor(x, y), fill));
+        EXPECT_GE(title, contrast(Qt::white, fill) * 0.95);
+        button->setDown(false);
+        presenter().close();
+        waitClosed();
+    }
+    QApplication::setPalette(before);
+}
+
 // Every field shows its edge against its fill and against the window: on the
 // light and the dark test palettes, and on a dark palette whose text base is
 // darker than the window (the application's), where the style's own outline,
@@ -249,18 +317,6 @@ TEST_F(FormTest, SendingFailingAndSucceeding) {
     EXPECT_EQ(status(view), "<b>down</b>");
     EXPECT_EQ(part<StatusLine>(view, "statusLine")->color().red(), 0xd7);
     EXPECT_TRUE(sendButton(view)->isEnabled());
-    // The failure stays while the user edits, as long as the draft may be sent;
-    // a problem with the draft takes its place while it lasts, since it is why
-    // Send is off.
-    QTest::keyClicks(part<QLineEdit>(view, "titleField"), "!");
-    EXPECT_EQ(status(view), "<b>down</b>");
-    auto* email = part<QLineEdit>(view, "emailField");
-    QTest::keyClicks(email, "foo@");
-    EXPECT_EQ(status(view), "That email looks off.");
-    EXPECT_FALSE(sendButton(view)->isEnabled());
-    QTest::keyClicks(email, "home.org");
-    EXPECT_EQ(status(view), "<b>down</b>");
-    EXPECT_TRUE(sendButton(view)->isEnabled());
 
     server.answer(response("201 Created"));
     QTest::mouseClick(part<QToolButton>(view, "kind-feature"), Qt::LeftButton);
@@ -270,6 +326,47 @@ TEST_F(FormTest, SendingFailingAndSucceeding) {
     EXPECT_TRUE(server.requests.last().body.startsWith("app=vantrel&type=feature&"));
     QTest::keyClick(view->window(), Qt::Key_Return);
     waitClosed();
+}
+
+// A failure's message stays until the next send, also while the user edits and
+// while the draft has a problem (which still turns Send off); the next send
+// takes it away.
+TEST_F(FormTest, AFailureStaysUntilTheNextSend) {
+    server.answer(response("503 Service Unavailable", "down for the night"));
+    FeedbackView* view = open();
+    fill(view);
+    view->send();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view->phase() == FeedbackView::Phase::failed; }, 30000));
+    struct Edit {
+        const char* what;
+        std::function<void()> make;
+        bool sendable;
+    };
+    auto* email = part<QLineEdit>(view, "emailField");
+    auto* title = part<QLineEdit>(view, "titleField");
+    const Edit edits[] = {
+        {"title typed on", [&] { QTest::keyClicks(title, "!"); }, true},
+        {"e-mail broken", [&] { QTest::keyClicks(email, "foo@"); }, false},
+        {"e-mail mended", [&] { QTest::keyClicks(email, "home.org"); }, true},
+        {"consent taken back", [&] { part<QCheckBox>(view, "consentToggle")->setChecked(false); }, false},
+        {"title emptied", [&] { title->clear(); }, false},
+        {"filled in again", [&] {
+             QTest::keyClicks(title, "Crash");
+             part<QCheckBox>(view, "consentToggle")->setChecked(true);
+         }, true},
+    };
+    for (const Edit& edit : edits) {
+        SCOPED_TRACE(edit.what);
+        edit.make();
+        EXPECT_EQ(status(view), "down for the night");
+        EXPECT_EQ(part<StatusLine>(view, "statusLine")->color().red(), 0xd7);
+        EXPECT_EQ(sendButton(view)->isEnabled(), edit.sendable);
+    }
+    QPointer<QTcpSocket> pending;
+    server.respond = [&](QTcpSocket* socket) { pending = socket; };
+    view->send();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return bool(pending); }, 30000));
+    EXPECT_EQ(status(view), "");
 }
 
 TEST_F(FormTest, ClosingWhileSending) {

@@ -8,6 +8,7 @@
 #include "HelpMenu/HelpWindowController.h"
 #include "QtPrinting.h"
 #include "TestMedia.h"
+#include "Vantrel/app/MainWindow.h"
 #include "Vantrel/app/VantrelApp.h"
 
 #include <gtest/gtest.h>
@@ -15,10 +16,12 @@
 #include <QApplication>
 #include <QDir>
 #include <QImage>
+#include <QScreen>
 #include <QSettings>
 #include <QStyle>
 #include <QTest>
 #include <QWidget>
+#include <QWindow>
 
 #include <memory>
 
@@ -51,6 +54,38 @@ protected:
     }
 
     QString pathOf(const QString& relative) const { return folder + QLatin1Char('/') + relative; }
+
+    // Whether the tests run on an X server with a window manager (the test command
+    // runs the real-window tests under Xvfb and openbox).
+    static bool underAWindowManager() {
+        return QGuiApplication::platformName() == QStringLiteral("xcb") &&
+               qEnvironmentVariableIsSet("VANTREL_WINDOW_MANAGER");
+    }
+    // A window with the frame the window manager draws around it.
+    static QRect framed(const QWidget* window) {
+        return window->geometry().marginsAdded(window->windowHandle()->frameMargins());
+    }
+    // Waits until the window manager has framed the window.
+    static bool waitFramed(const QWidget* window) {
+        return QTest::qWaitFor([window] { return window->windowHandle() && !window->windowHandle()->frameMargins().isNull(); },
+                               10000);
+    }
+    // Waits until the whole framed window lies within its screen's available area.
+    static bool waitWithinTheScreen(const QWidget* window) {
+        return QTest::qWaitFor([window] { return window->screen()->availableGeometry().contains(framed(window)); }, 5000);
+    }
+    // A fresh application's main window, shown, framed by the window manager and
+    // within the screen; null, after a failure, when it is not.
+    MainWindow* launchFramed() {
+        launch();
+        app->show();
+        MainWindow* window = app->window();
+        if (!QTest::qWaitForWindowExposed(window)) ADD_FAILURE() << "the window was not shown";
+        else if (!waitFramed(window)) ADD_FAILURE() << "no window manager framed the window";
+        else if (!waitWithinTheScreen(window)) ADD_FAILURE() << framed(window) << " past the screen's area";
+        else return window;
+        return nullptr;
+    }
 
     VantrelApp::Options options() const {
         VantrelApp::Options o;

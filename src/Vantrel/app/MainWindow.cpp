@@ -18,11 +18,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
-#include <QScreen>
-#include <QShowEvent>
 #include <QToolBar>
 #include <QToolButton>
-#include <QWindow>
 
 namespace vantrel {
 
@@ -54,7 +51,10 @@ MainWindow::MainWindow(AppModel* model, QSettings* settings, AppearanceControlle
     buildAppearanceMenu();
     buildHelpMenu();
     updatePathWell();
-    fitToScreen();
+    // The whole window, frame included, within the screen's available area.
+    (new screenfit::WindowFit(this, [this](const QRect& available, const QMargins& frame) {
+        boundMinimumSize(available, frame);
+    }))->fit();
     connect(model_, &AppModel::sourcesChanged, this, &MainWindow::updatePathWell);
     // The model's open panels open over this window.
     model_->setOpenPanelRunner([window = QPointer<MainWindow>(this)](const OpenPanelRequest& request) {
@@ -213,50 +213,11 @@ void MainWindow::setCitizenshipCommands(const QList<QAction*>& actions) {
     }
 }
 
-bool MainWindow::event(QEvent* event) {
-    const bool handled = QMainWindow::event(event);
-    switch (event->type()) {
-    case QEvent::Move:  // a window manager's frame arrives with a move
-    case QEvent::Resize:
-    case QEvent::WindowStateChange:
-        fitToScreen();
-        break;
-    default:
-        break;
-    }
-    return handled;
-}
-
-void MainWindow::showEvent(QShowEvent* event) {
-    QMainWindow::showEvent(event);
-    fitToScreen();
-    if (QWindow* window = windowHandle()) {
-        connect(window, &QWindow::screenChanged, this, &MainWindow::fitToScreen, Qt::UniqueConnection);
-    }
-}
-
-void MainWindow::fitToScreen() {
-    // A window the window manager sizes itself is left to it (its frame is another
-    // then), and fitted again when it is back in its own size.
-    if (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) return;
-    const QScreen* current = screen() ? screen() : QGuiApplication::primaryScreen();
-    if (!current) return;
-    const QRect available = current->availableGeometry();
-    const QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
-    if (fittedTo_ == std::pair(available, frame)) return;
-
+void MainWindow::boundMinimumSize(const QRect& available, const QMargins& frame) {
     const QSize chrome(0, menuBar()->sizeHint().height() + toolbar_->sizeHint().height());
     const QSize designed = QSize(minimumContentWidth, minimumContentHeight) + chrome;
     content_->setMinimumSize((screenfit::minimumClientSize(designed, available, frame) - chrome).expandedTo(QSize(0, 0)));
-    layout()->activate();  // the window's own minimum follows now, before it is resized below
-
-    if (!isVisible()) return;
-    fittedTo_ = std::pair(available, frame);
-    const QRect shown = geometry().marginsAdded(frame);
-    const QRect fitted = screenfit::fittedFrame(shown, available);
-    if (fitted == shown) return;
-    resize(fitted.size().shrunkBy(frame));
-    move(fitted.topLeft());  // the frame's corner
+    layout()->activate();  // the window's own minimum follows now, before the window is fitted
 }
 
 }  // namespace vantrel

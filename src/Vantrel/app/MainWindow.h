@@ -14,7 +14,6 @@
 
 #include <functional>
 #include <optional>
-#include <utility>
 
 class QAction;
 class QActionGroup;
@@ -62,21 +61,15 @@ public:
     // stand-ins between the help entry and "Check for Updates…".
     void setCitizenshipCommands(const QList<QAction*>& actions);
 
-protected:
-    bool event(QEvent* event) override;
-    void showEvent(QShowEvent* event) override;
-
 private:
     void buildToolbar();
     void buildFileMenu();
     void buildAppearanceMenu();
     void buildHelpMenu();
     void updatePathWell();
-    // The whole window, frame included, within the screen's available area: the
-    // minimum size, and the window itself where it is larger. Measured afresh when
-    // the frame or the screen changes: a window manager adds its frame only after
-    // the window is shown.
-    void fitToScreen();
+    // The smallest the window may be: as designed where the screen has room for it
+    // and its frame, else as much as there is.
+    void boundMinimumSize(const QRect& available, const QMargins& frame);
     QAction* placeholder(const QString& title);
 
     AppModel* model_;
@@ -97,8 +90,6 @@ private:
     QActionGroup* iconGroup_ = nullptr;
     std::function<void()> showHelp_;
     QToolBar* toolbar_ = nullptr;
-    // What the window was last fitted to.
-    std::optional<std::pair<QRect, QMargins>> fittedTo_;
 };
 
 }  // namespace vantrel

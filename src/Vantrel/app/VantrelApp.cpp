@@ -8,6 +8,7 @@
 #include "Vantrel/app/AppIconController.h"
 #include "Vantrel/app/AppearanceController.h"
 #include "Vantrel/app/MainWindow.h"
+#include "Vantrel/app/ScreenFit.h"
 #include "Vantrel/app/UpdaterController.h"
 #include "Vantrel/model/AppModel.h"
 #include "Vantrel/queue/FFmpegCorrectionRunner.h"
@@ -74,6 +75,9 @@ VantrelApp::VantrelApp() : VantrelApp(Options()) {}
 VantrelApp::VantrelApp(Options options)
     : options_(std::move(options)), helpContent_(loadHelp(options_.helpFolder)), citizenship_(makeCitizenship()) {
     helpmenu::HelpWindowController::registerContent(helpContent_);
+    // Every window of the application, the help, feedback and About windows
+    // included, stays within the screen's available area.
+    new screenfit::FitEveryWindow(this);
     if (options_.settings) {
         settings_ = options_.settings;
     } else {

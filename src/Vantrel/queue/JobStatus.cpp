@@ -40,27 +40,4 @@ std::optional<JobStatus> JobStatus::fromJson(const QJsonValue& value) {
     return pending();
 }
 
-QString failureCause(const QString& message, int maxLines) {
-    constexpr qsizetype longestLine = 300;
-    QStringList kept;
-    bool cut = false;
-    // From the end backwards ("\n" or "\r" ends a line), so that megabytes of
-    // text cost no more than their tail.
-    qsizetype end = message.size();
-    while (end > 0) {
-        qsizetype start = end;
-        while (start > 0 && message[start - 1] != QLatin1Char('\n') && message[start - 1] != QLatin1Char('\r')) --start;
-        const QStringView line = QStringView(message).mid(start, end - start).trimmed();
-        end = start > 0 ? start - 1 : 0;
-        if (line.isEmpty()) continue;
-        if (kept.size() == maxLines) {
-            cut = true;
-            break;
-        }
-        kept.prepend(line.size() > longestLine ? line.left(longestLine - 1).toString() + QChar(0x2026) : line.toString());
-    }
-    if (cut) kept.prepend(QString(QChar(0x2026)));
-    return kept.join(QLatin1Char('\n'));
-}
-
 }  // namespace vantrel

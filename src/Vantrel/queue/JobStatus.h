@@ -39,9 +39,4 @@ struct JobStatus {
 
 QString jobStatusTypeName(JobStatus::Kind kind);
 
-// What a failure message says in brief: its last lines that are not blank (at most
-// maxLines, each cut to a readable length), with "…" in front when lines were left
-// out. A tool's whole error output usually ends with its cause.
-QString failureCause(const QString& message, int maxLines = 10);
-
 }  // namespace vantrel

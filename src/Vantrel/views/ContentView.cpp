@@ -6,7 +6,9 @@
 #include "Vantrel/views/FooterBar.h"
 #include "Vantrel/views/Palette.h"
 #include "Vantrel/views/QueuePaneView.h"
+#include "Vantrel/views/QueueRowView.h"
 #include "Vantrel/views/SourceListPane.h"
+#include "Vantrel/views/SourceRowView.h"
 
 #include <QGraphicsOpacityEffect>
 #include <QPainter>
@@ -16,6 +18,9 @@
 #include <QSettings>
 #include <QSplitter>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
 
 namespace vantrel {
 
@@ -50,29 +55,103 @@ private:
     QPointer<QWidget> console_;
 };
 
+// The split between the sources and the queue: its panes keep their designed
+// least heights while it has room for them, and give up height before they would
+// overlap when it has not.
+class SourcesQueueSplit : public QSplitter {
+public:
+    SourcesQueueSplit(QWidget* parent) : QSplitter(Qt::Vertical, parent) {}
+
+    void setPanes(SourceListPane* sources, QWidget* lower, CommandBarView* bar, QueuePaneView* queue) {
+        sources_ = sources;
+        lower_ = lower;
+        bar_ = bar;
+        queue_ = queue;
+        addWidget(sources);
+        addWidget(lower);
+        fitPanes();
+    }
+
+    // The window's layout gives the split no less than the panes' headers.
+    QSize minimumSizeHint() const override {
+        const ContentView::PaneHeights least = headers();
+        return {QSplitter::minimumSizeHint().width(), least.sources + least.queue + handleWidth()};
+    }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override {
+        laidOut_ = true;
+        fitPanes();  // before the panes are laid out in the new height
+        QSplitter::resizeEvent(event);
+    }
+
+    bool event(QEvent* event) override {
+        // A header that grew (its buttons shown) moves the panes' least heights.
+        if (event->type() == QEvent::LayoutRequest && fitPanes()) refresh();
+        return QSplitter::event(event);
+    }
+
+private:
+    ContentView::PaneHeights headers() const {
+        if (!sources_) return {};
+        return {sources_->headerHeight(), bar_->minimumHeight() + queue_->headerHeight()};
+    }
+    static constexpr ContentView::PaneHeights rows{SourceRowView::rowHeight, QueueRowView::lineHeight};
+
+    // Whether the least heights changed. Until the window lays the split out,
+    // they are the designed ones.
+    bool fitPanes() {
+        if (!sources_) return false;
+        const ContentView::PaneHeights least =
+            ContentView::paneMinimums(laidOut_ ? height() - handleWidth() : QWIDGETSIZE_MAX, headers(), rows);
+        if (least == ContentView::PaneHeights{sources_->minimumHeight(), lower_->minimumHeight()}) return false;
+        sources_->setMinimumHeight(least.sources);
+        lower_->setMinimumHeight(least.queue);
+        return true;
+    }
+
+    bool laidOut_ = false;
+    SourceListPane* sources_ = nullptr;
+    QWidget* lower_ = nullptr;
+    CommandBarView* bar_ = nullptr;
+    QueuePaneView* queue_ = nullptr;
+};
+
 }  // namespace
+
+ContentView::PaneHeights ContentView::paneMinimums(int room, PaneHeights headers, PaneHeights rows) {
+    const PaneHeights designed{sourcesMinimumHeight, queueMinimumHeight};
+    if (room >= designed.sources + designed.queue) return designed;
+    const PaneHeights oneRow{headers.sources + rows.sources, headers.queue + rows.queue};
+    if (room >= oneRow.sources + oneRow.queue) return oneRow;
+    const int floor = headers.sources + headers.queue;
+    if (room <= floor || rows.sources + rows.queue <= 0) return headers;
+    const int sources =
+        headers.sources + int(std::lround(double(room - floor) * rows.sources / (rows.sources + rows.queue)));
+    return {sources, room - sources};
+}
 
 ContentView::ContentView(AppModel* model, QSettings* settings, QWidget* parent)
     : QWidget(parent), model_(model), settings_(settings),
       showConsole_(settings->value(showConsoleKey, false).toBool()) {
     setObjectName(QStringLiteral("ContentView"));
 
-    splitter_ = new QSplitter(Qt::Vertical, this);
+    auto* split = new SourcesQueueSplit(this);
+    splitter_ = split;
     splitter_->setObjectName(splitKey);
     splitter_->setChildrenCollapsible(false);
     splitter_->setHandleWidth(6);
     auto* sources = new SourceListPane(model, splitter_);
-    sources->setMinimumHeight(sourcesMinimumHeight);
     auto* lower = new QWidget(splitter_);
     lower->setObjectName(QStringLiteral("CommandBarAndQueue"));
-    lower->setMinimumHeight(queueMinimumHeight);
     auto* lowerLayout = new QVBoxLayout(lower);
     lowerLayout->setContentsMargins(0, 0, 0, 0);
     lowerLayout->setSpacing(0);
-    lowerLayout->addWidget(new CommandBarView(model, lower));
-    lowerLayout->addWidget(new QueuePaneView(&model->queue(), lower), 1);
-    splitter_->addWidget(sources);
-    splitter_->addWidget(lower);
+    auto* bar = new CommandBarView(model, lower);
+    auto* queue = new QueuePaneView(&model->queue(), lower);
+    lowerLayout->addWidget(bar);
+    lowerLayout->addWidget(queue, 1);
+    split->setPanes(sources, lower, bar, queue);
     splitter_->setStretchFactor(0, 1);
     splitter_->setStretchFactor(1, 1);
     splitter_->restoreState(settings_->value(splitKey).toByteArray());

@@ -6,6 +6,10 @@
 // settings; the console slides up from the footer and fades in (and back out).
 // The console pane exists only while it is switched on, so opening it shows the
 // log from its first line.
+//
+// On a window too low for the designed heights, nothing overlaps: the two panes
+// of the split give up height first (paneMinimums), down to their headers; past
+// that the console gives way, the bottom of its log cut off under its header.
 
 #include <QString>
 #include <QWidget>
@@ -34,6 +38,21 @@ public:
     static inline const QString splitKey = QStringLiteral("MainSourcesQueueSplit");
 
     ContentView(AppModel* model, QSettings* settings, QWidget* parent = nullptr);
+
+    // Heights of the split's two panes: the source list, and the command bar with
+    // the queue.
+    struct PaneHeights {
+        int sources = 0;
+        int queue = 0;
+        friend bool operator==(const PaneHeights&, const PaneHeights&) = default;
+    };
+    // The least heights of the panes when the split has `room` for both, given the
+    // heights of their headers and of one row of each list: as designed where there
+    // is room for that; else a header and a row each, the rest of the room left to
+    // the divider; where there is no room for that either, each keeps its header
+    // and the same share of its row, so that the two fill the room exactly; never
+    // less than the headers.
+    static PaneHeights paneMinimums(int room, PaneHeights headers, PaneHeights rows);
 
     AppModel* model() const { return model_; }
     QSplitter* splitter() const { return splitter_; }

@@ -138,10 +138,11 @@ void LazyRowList::ensureVisible(const QUuid& id) {
     const qsizetype i = indexOf_.value(id, -1);
     if (i < 0) return;
     QScrollBar* bar = verticalScrollBar();
+    // A row taller than the view shows its top, where its buttons are.
     if (offsets_[i] < bar->value())
         bar->setValue(offsets_[i]);
     else if (offsets_[i + 1] > bar->value() + viewport()->height())
-        bar->setValue(offsets_[i + 1] - viewport()->height());
+        bar->setValue(std::min(offsets_[i], offsets_[i + 1] - viewport()->height()));
 }
 
 void LazyRowList::scrollContentsBy(int, int) { layoutRows(false); }

@@ -247,24 +247,59 @@ QWidget* makeNameBlock(int minWidth, const QFont& secondFont, KelpLabel** name, 
     return names;
 }
 
-QWidget* makeEmptyState(const QString& symbol, int symbolSize, int spacing, const QString& title, int titleSize,
-                        QList<RunsLabel::Run> hint, int hintSize, QWidget* parent) {
-    auto* box = new QWidget(parent);
-    box->setObjectName(QStringLiteral("emptyState"));
-    auto* column = new QVBoxLayout(box);
-    column->setSpacing(spacing);
-    column->addStretch(1);
-    auto* icon = new SymbolText(symbol, {}, Kelp::font(symbolSize, QFont::Light), Role::textTertiary, box);
+namespace {
+constexpr int controlGap = 4;  // added to the spacing above the control
+}  // namespace
+
+EmptyState::EmptyState(const QString& symbol, int symbolSize, int spacing, const QString& title, int titleSize,
+                       QList<RunsLabel::Run> hint, int hintSize, QWidget* parent)
+    : QWidget(parent), column_(new QVBoxLayout(this)) {
+    setObjectName(QStringLiteral("emptyState"));
+    column_->setSpacing(spacing);
+    column_->addStretch(1);
+    auto* icon = new SymbolText(symbol, {}, Kelp::font(symbolSize, QFont::Light), Role::textTertiary, this);
+    icon->setObjectName(QStringLiteral("emptySymbol"));
     icon->setSymbolSize(symbolSize);
-    column->addWidget(icon, 0, Qt::AlignHCenter);
-    auto* titleLabel = new KelpLabel(title, Kelp::font(titleSize, QFont::Medium), Role::textSecondary, box);
+    column_->addWidget(icon, 0, Qt::AlignHCenter);
+    auto* titleLabel = new KelpLabel(title, Kelp::font(titleSize, QFont::Medium), Role::textSecondary, this);
     titleLabel->setObjectName(QStringLiteral("emptyTitle"));
-    column->addWidget(titleLabel, 0, Qt::AlignHCenter);
-    auto* hintLabel = new RunsLabel(std::move(hint), hintSize, Role::textTertiary, box);
+    column_->addWidget(titleLabel, 0, Qt::AlignHCenter);
+    auto* hintLabel = new RunsLabel(std::move(hint), hintSize, Role::textTertiary, this);
     hintLabel->setObjectName(QStringLiteral("emptyHint"));
-    column->addWidget(hintLabel, 0, Qt::AlignHCenter);
-    column->addStretch(1);
-    return box;
+    column_->addWidget(hintLabel, 0, Qt::AlignHCenter);
+    column_->addStretch(1);
+    givingWay_ = {icon, hintLabel, titleLabel};
+}
+
+void EmptyState::addControl(QWidget* control) {
+    control_ = control;
+    control->setParent(this);
+    column_->insertSpacing(column_->count() - 1, controlGap);
+    column_->insertWidget(column_->count() - 1, control, 0, Qt::AlignHCenter);
+}
+
+int EmptyState::neededHeight(int dropped) const {
+    int top = 0, bottom = 0;
+    column_->getContentsMargins(nullptr, &top, nullptr, &bottom);
+    QList<const QWidget*> shown(givingWay_.begin() + std::min<qsizetype>(dropped, givingWay_.size()), givingWay_.end());
+    int height = top + bottom;
+    if (control_) {
+        shown << control_;
+        height += controlGap;
+    }
+    for (const QWidget* part : shown) height += part->sizeHint().height();
+    return height + column_->spacing() * std::max<int>(0, int(shown.size()) - 1);
+}
+
+QSize EmptyState::minimumSizeHint() const {
+    return {QWidget::minimumSizeHint().width(), neededHeight(int(givingWay_.size()))};
+}
+
+void EmptyState::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    int dropped = 0;
+    while (dropped < givingWay_.size() && neededHeight(dropped) > height()) ++dropped;
+    for (int i = 0; i < givingWay_.size(); ++i) givingWay_[i]->setVisible(i >= dropped);
 }
 
 void paintEdgeLine(QWidget* widget, const QColor& color, bool bottom) {

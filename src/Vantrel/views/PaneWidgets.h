@@ -9,6 +9,8 @@
 #include <QMenu>
 #include <QWidget>
 
+class QVBoxLayout;
+
 namespace vantrel {
 
 // An indeterminate spinner; it turns only while shown.
@@ -133,9 +135,31 @@ private:
 QWidget* makeNameBlock(int minWidth, const QFont& secondFont, KelpLabel** name, KelpLabel** second,
                        const QString& secondName, QWidget* parent);
 
-// The centred prompt of an empty pane: a large symbol, a line, a line with bold runs.
-QWidget* makeEmptyState(const QString& symbol, int symbolSize, int spacing, const QString& title, int titleSize,
-                        QList<RunsLabel::Run> hint, int hintSize, QWidget* parent);
+// The centred prompt of an empty pane: a large symbol, a line, a line with bold
+// runs, and optionally a control under them. Where the pane is too low for all
+// of it, the parts give way in turn: the symbol, then the hint, then the title;
+// the control stays.
+class EmptyState : public QWidget {
+    Q_OBJECT
+public:
+    EmptyState(const QString& symbol, int symbolSize, int spacing, const QString& title, int titleSize,
+               QList<RunsLabel::Run> hint, int hintSize, QWidget* parent = nullptr);
+    // Adds the control under the texts.
+    void addControl(QWidget* control);
+    // The control alone.
+    QSize minimumSizeHint() const override;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    // The height the prompt needs without the first `dropped` parts that give way.
+    int neededHeight(int dropped) const;
+
+    QVBoxLayout* column_;
+    QList<QWidget*> givingWay_;  // in the order they go
+    QWidget* control_ = nullptr;
+};
 
 // Draws a full-width line of the given colour along the bottom (or top) edge.
 void paintEdgeLine(QWidget* widget, const QColor& color, bool bottom);

@@ -37,7 +37,7 @@ QueuePaneView::QueuePaneView(CorrectionQueue* queue, QWidget* parent)
 
     auto* body = new QWidget(this);
     body_ = new QStackedLayout(body);
-    empty_ = makeEmptyState(QStringLiteral("tray.full"), 30, 8, tr("No jobs queued"), 13,
+    empty_ = new EmptyState(QStringLiteral("tray.full"), 30, 8, tr("No jobs queued"), 13,
                             {{tr("Add ready sources with "), false}, {tr("Add to Queue"), true}}, 11, body);
     body_->addWidget(empty_);
 
@@ -90,6 +90,8 @@ void QueuePaneView::refreshNow() {
     refresher_.flush();
     list_->reconcile();
 }
+
+int QueuePaneView::headerHeight() const { return head_->sizeHint().height() + 1; }
 
 void QueuePaneView::refresh() {
     const QList<CorrectionJob>& jobs = queue_->jobs();

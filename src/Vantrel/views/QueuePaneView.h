@@ -29,6 +29,8 @@ public:
     LazyRowList* list() const { return list_; }
     // Applies queue changes now instead of on the next turn.
     void refreshNow();
+    // The header and the line under it: the least height the pane gives up to.
+    int headerHeight() const;
     // How a job's output file is shown (the file manager unless replaced).
     void setRevealer(std::function<void(const QString& path)> reveal) { reveal_ = std::move(reveal); }
 

@@ -13,7 +13,6 @@ using Kind = JobStatus::Kind;
 
 namespace {
 
-constexpr int mainLineHeight = 50;
 constexpr int chipLineHeight = 23;
 constexpr int maxChips = 4;
 
@@ -115,7 +114,7 @@ int QueueRowView::heightFor(const CorrectionJob& job, bool isVerifying) {
                                        return check.severity == CheckSeverity::warning ||
                                               check.severity == CheckSeverity::fail;
                                    });
-    return mainLineHeight + (chips ? chipLineHeight : 0);
+    return lineHeight + (chips ? chipLineHeight : 0);
 }
 
 QueueRowView::QueueRowView(QWidget* parent) : QWidget(parent) {
@@ -212,10 +211,8 @@ void QueueRowView::setJob(const CorrectionJob& job, State state, Actions actions
         status_->setRole(state.isVerifying ? Role::warning : role);
         status_->setToolTip({});
     }
-    // A failure says why where its word is.
-    // A failure says why where its word is: the end of the message, where a tool's
-    // output tells its cause.
-    if (status.is(Kind::failed) && !status.errorMessage.isEmpty()) status_->setToolTip(failureCause(status.errorMessage));
+    // A failure's message is not shown in the row: the console's "FAILED: " line
+    // carries it.
 
     const bool completed = status.is(Kind::completed);
     retry_->setVisible(status.is(Kind::cancelled) || status.is(Kind::failed));

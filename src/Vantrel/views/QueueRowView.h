@@ -45,6 +45,9 @@ public:
         bool anyVerifying = false;     // some job is being verified (a second one would be refused)
     };
 
+    // The height of a row without chips.
+    static constexpr int lineHeight = 50;
+
     explicit QueueRowView(QWidget* parent = nullptr);
     void setJob(const CorrectionJob& job, State state, Actions actions);
 

@@ -79,15 +79,14 @@ SourceListPane::SourceListPane(AppModel* model, QWidget* parent)
 
     auto* body = new QWidget(this);
     body_ = new QStackedLayout(body);
-    empty_ = makeEmptyState(QStringLiteral("tray.and.arrow.down"), 38, 12, tr("Drop videos here"), 14,
-                            {{tr("or use "), false}, {tr("Add Videos"), true}, {tr(" in the toolbar"), false}}, 12,
-                            body);
-    auto* add = new KelpButton(tr("Add Videos…"), {KelpButtonStyle::Kind::standard, false}, empty_);
+    auto* empty = new EmptyState(QStringLiteral("tray.and.arrow.down"), 38, 12, tr("Drop videos here"), 14,
+                                 {{tr("or use "), false}, {tr("Add Videos"), true}, {tr(" in the toolbar"), false}}, 12,
+                                 body);
+    auto* add = new KelpButton(tr("Add Videos…"), {KelpButtonStyle::Kind::standard, false}, empty);
     add->setObjectName(QStringLiteral("addVideos"));
     connect(add, &QAbstractButton::clicked, model_, &AppModel::chooseFiles);
-    auto* emptyColumn = static_cast<QVBoxLayout*>(empty_->layout());
-    emptyColumn->insertSpacing(emptyColumn->count() - 1, 4);
-    emptyColumn->insertWidget(emptyColumn->count() - 1, add, 0, Qt::AlignHCenter);
+    empty->addControl(add);
+    empty_ = empty;
     body_->addWidget(empty_);
 
     list_ = new LazyRowList(
@@ -114,6 +113,8 @@ void SourceListPane::refreshNow() {
     refresher_.flush();
     list_->reconcile();
 }
+
+int SourceListPane::headerHeight() const { return head_->sizeHint().height() + 1; }
 
 void SourceListPane::refresh() {
     const QList<SourceItem>& sources = model_->sources();

@@ -29,6 +29,8 @@ public:
     LazyRowList* list() const { return list_; }
     // Applies model changes now instead of on the next turn.
     void refreshNow();
+    // The header and the line under it: the least height the pane gives up to.
+    int headerHeight() const;
 
     // The local files of a drop, in order: folders become the movies found in
     // them, files count when their name says movie. Safe on any thread.

@@ -15,6 +15,7 @@
 #include "Vantrel/views/SourceListPane.h"
 #include "Vantrel/model/AppModel.h"
 
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -36,7 +37,118 @@ protected:
     }
 
     QWidget* drawer(ContentView* view) { return view->findChild<QWidget*>(QStringLiteral("ConsoleDrawer")); }
+
+    // Rows of every kind in both lists: sources that cannot be read, and jobs
+    // queued, failed and completed with a failed check (a row with chips).
+    void addRowsAndJobs() {
+        AppModel* model = app->model();
+        QList<QUrl> urls;
+        for (int i = 1; i <= 4; ++i) urls << QUrl::fromLocalFile(pathOf(QStringLiteral("none/clip%1.mov").arg(i)));
+        model->addSources(urls);
+        for (int i = 1; i <= 4; ++i) {
+            CorrectionJob job = queuetest::makeJob(pathOf(QStringLiteral("none/clip%1.mov").arg(i)),
+                                                   pathOf(QStringLiteral("out/clip%1_TC.mov").arg(i)));
+            if (i == 1) {
+                job.status = JobStatus::completed();
+                job.verification = queuetest::resultOf(VerifyTier::standard, {CheckSeverity::fail, CheckSeverity::pass});
+            } else if (i == 2) {
+                job.status = JobStatus::failed(QStringLiteral("FFmpeg exited with status 1."));
+            }
+            model->queue().enqueue(job);
+        }
+    }
+
+    void showConsole(ContentView* view, bool show) {
+        if (show == view->showConsole()) return;
+        view->setShowConsole(show);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !view->isAnimating(); }, 5000));
+    }
+
+    // Brings the lists up to date and lets every layout settle.
+    void settle(MainWindow* window) {
+        window->findChild<SourceListPane*>()->refreshNow();
+        window->findChild<QueuePaneView*>()->refreshNow();
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+    }
 };
+
+// Where a widget lies in `root`, and whether all of it shows: every widget above
+// it up to `root` holds the whole of it.
+QRect placeIn(const QWidget* widget, const QWidget* root) { return {widget->mapTo(root, QPoint()), widget->size()}; }
+
+bool wholeIn(const QWidget* widget, const QWidget* root) {
+    const QRect place = placeIn(widget, root);
+    for (const QWidget* above = widget->parentWidget(); above && above != root; above = above->parentWidget())
+        if (!placeIn(above, root).contains(place)) return false;
+    return root->rect().contains(place);
+}
+
+// Nothing in the window's content overlaps, and every control and text shows
+// whole: the panes, the split's handle, the console and the footer lie side by
+// side; every button, field, label and list (the rows of the lists scroll, and
+// are looked at one at a time) lies whole within its pane and clear of all the
+// others; the first row of each list, scrolled into view, shows every button.
+void expectNothingOverlaps(ContentView* view) {
+    const auto shownChildren = [](const QWidget* parent) {
+        QList<QWidget*> shown;
+        for (QWidget* w : parent->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            if (w->isVisible() && !w->isWindow()) shown << w;
+        return shown;
+    };
+    const auto expectSideBySide = [&](const QWidget* parent, const QList<QWidget*>& parts) {
+        for (qsizetype i = 0; i < parts.size(); ++i) {
+            EXPECT_TRUE(parent->rect().contains(parts[i]->geometry()))
+                << parts[i]->objectName().toStdString() << ' ' << parts[i]->geometry() << " in " << parent->rect();
+            for (qsizetype j = i + 1; j < parts.size(); ++j)
+                EXPECT_FALSE(parts[i]->geometry().intersects(parts[j]->geometry()))
+                    << parts[i]->objectName().toStdString() << ' ' << parts[i]->geometry() << " and "
+                    << parts[j]->objectName().toStdString() << ' ' << parts[j]->geometry();
+        }
+    };
+    expectSideBySide(view, shownChildren(view));
+    expectSideBySide(view->splitter(), shownChildren(view->splitter()));
+    QWidget* lower = view->splitter()->widget(1);
+    expectSideBySide(lower, shownChildren(lower));
+
+    // The controls and texts outside the rows.
+    const auto inRows = [view](const QWidget* w) {
+        for (const QWidget* above = w->parentWidget(); above && above != view; above = above->parentWidget())
+            if (qobject_cast<const LazyRowList*>(above)) return true;
+        return false;
+    };
+    QList<QWidget*> parts;
+    for (QWidget* w : view->findChildren<QWidget*>()) {
+        const bool part = qobject_cast<QAbstractButton*>(w) || qobject_cast<QLineEdit*>(w) ||
+                          qobject_cast<QPlainTextEdit*>(w) || qobject_cast<LazyRowList*>(w) ||
+                          qobject_cast<KelpLabel*>(w) || qobject_cast<SymbolText*>(w) || qobject_cast<RunsLabel*>(w) ||
+                          qobject_cast<KelpSegmentedBar*>(w) || qobject_cast<vantrel::KelpPathWell*>(w) ||
+                          qobject_cast<QSplitterHandle*>(w);
+        if (part && w->isVisible() && !inRows(w)) parts << w;
+    }
+    ASSERT_GT(parts.size(), 20);
+    for (qsizetype i = 0; i < parts.size(); ++i) {
+        const QString name = parts[i]->objectName() + QLatin1Char('/') + QString::fromLatin1(parts[i]->metaObject()->className());
+        EXPECT_TRUE(wholeIn(parts[i], view)) << name.toStdString() << " is cut at " << placeIn(parts[i], view);
+        for (qsizetype j = i + 1; j < parts.size(); ++j) {
+            if (parts[i]->isAncestorOf(parts[j]) || parts[j]->isAncestorOf(parts[i])) continue;
+            EXPECT_FALSE(placeIn(parts[i], view).intersects(placeIn(parts[j], view)))
+                << name.toStdString() << ' ' << placeIn(parts[i], view) << " and "
+                << parts[j]->objectName().toStdString() << '/' << parts[j]->metaObject()->className() << ' '
+                << placeIn(parts[j], view);
+        }
+    }
+    for (LazyRowList* list : view->findChildren<LazyRowList*>()) {
+        if (!list->isVisible() || list->ids().isEmpty()) continue;
+        list->ensureVisible(list->ids().first());
+        QWidget* row = list->rowWidget(list->ids().first());
+        ASSERT_TRUE(row);
+        for (QAbstractButton* button : row->findChildren<QAbstractButton*>())
+            if (button->isVisible())
+                EXPECT_TRUE(wholeIn(button, list->viewport()))
+                    << list->objectName().toStdString() << ' ' << button->objectName().toStdString();
+    }
+}
 
 }  // namespace
 
@@ -346,5 +458,103 @@ TEST_F(ContentViewTest, ListsScrollExactlyOverTheirRowsAtEverySize) {
                                                             theme.name);
             }
         }
+    }
+}
+
+// On a small screen (the real one under a window manager, in the test command
+// under Xvfb and openbox at 1024 × 600) nothing overlaps and every control shows
+// whole: on a fresh start with the console shown, and with rows and jobs with the
+// console shown and hidden, light and dark.
+TEST_F(ContentViewTest, UnderAWindowManagerNothingOverlapsOnASmallScreen) {
+    if (!underAWindowManager()) GTEST_SKIP() << "needs an X server with a window manager";
+    struct Step {
+        const char* what;
+        bool rows, console;
+    };
+    const Step steps[] = {{"fresh-console", false, true}, {"rows-console", true, true}, {"rows-no-console", true, false}};
+    for (const auto& theme : testsupport::galleryThemes) {
+        SCOPED_TRACE(theme.name);
+        QDir(pathOf(QStringLiteral("queue"))).removeRecursively();
+        settings->clear();
+        settings->setValue(ContentView::showConsoleKey, true);
+        preferences::store(*settings, theme.dark ? AppearancePreference::dark : AppearancePreference::light);
+        MainWindow* window = launchFramed();
+        ASSERT_TRUE(window);
+        for (const Step& step : steps) {
+            SCOPED_TRACE(step.what);
+            if (step.rows && app->model()->sources().isEmpty()) addRowsAndJobs();
+            showConsole(window->content(), step.console);
+            settle(window);
+            expectNothingOverlaps(window->content());
+            testsupport::saveGalleryPicture(window, QStringLiteral("small-screen-%1-%2")
+                                                        .arg(QString::fromLatin1(step.what), QString::fromLatin1(theme.name)));
+        }
+    }
+}
+
+// Where the window has room for the designed heights (at the designed minimum,
+// console shown or hidden) the panes keep them. In the content a 1024 × 600
+// screen leaves under openbox (1022 × 517, the minimum bounded to it as on such a
+// screen) nothing overlaps either.
+TEST_F(ContentViewTest, PanesKeepTheirDesignedHeightsWhereThereIsRoom) {
+    const QSize designed(MainWindow::minimumContentWidth, MainWindow::minimumContentHeight), small(1022, 517);
+    struct Row {
+        const char* what;
+        QSize content;
+        bool console;
+    };
+    const Row rows[] = {{"designed, console hidden", designed, false},
+                        {"designed, console shown", designed, true},
+                        {"small screen, console shown", small, true},
+                        {"small screen, console hidden", small, false}};
+    launch();
+    app->show();
+    MainWindow* window = app->window();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    addRowsAndJobs();
+    ContentView* view = window->content();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        view->setMinimumSize(row.content);
+        window->layout()->activate();  // the window's minimum follows
+        window->resize(window->size() - view->size() + row.content);
+        showConsole(view, row.console);
+        settle(window);
+        ASSERT_EQ(view->size(), row.content);
+        expectNothingOverlaps(view);
+        if (row.content != designed) continue;
+        const QList<int> sizes = view->splitter()->sizes();
+        EXPECT_EQ(view->splitter()->widget(0)->minimumHeight(), ContentView::sourcesMinimumHeight);
+        EXPECT_EQ(view->splitter()->widget(1)->minimumHeight(), ContentView::queueMinimumHeight);
+        EXPECT_GE(sizes[0], ContentView::sourcesMinimumHeight);
+        EXPECT_GE(sizes[1], ContentView::queueMinimumHeight);
+        EXPECT_EQ(drawer(view)->height(), row.console ? ContentView::consoleHeight : 0);
+    }
+}
+
+// The least heights of the panes, from a split with room for the designed ones
+// down to one with less than their headers.
+TEST(ContentViewSplit, PanesGiveUpHeightDownToTheirHeaders) {
+    const ContentView::PaneHeights headers{39, 91}, rows{50, 50};
+    struct Case {
+        int room;
+        ContentView::PaneHeights least;
+    };
+    const Case cases[] = {
+        {900, {220, 212}},  // as designed
+        {432, {220, 212}},
+        {431, {89, 141}},  // a header and a row each, the rest left to the divider
+        {230, {89, 141}},
+        {229, {89, 140}},  // each keeps its header and the same share of its row
+        {180, {64, 116}},
+        {131, {40, 91}},
+        {130, {39, 91}},  // the headers
+        {60, {39, 91}},   // never less
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.room);
+        const ContentView::PaneHeights least = ContentView::paneMinimums(c.room, headers, rows);
+        EXPECT_EQ(least.sources, c.least.sources);
+        EXPECT_EQ(least.queue, c.least.queue);
     }
 }
