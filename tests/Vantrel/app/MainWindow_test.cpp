@@ -477,7 +477,9 @@ TEST_F(MainWindowTest, UnderAWindowManagerEveryWindowStaysOnASmallScreen) {
     }
     // And they stay there: a size the window manager gives back late is fitted too.
     for (const QPointer<QWidget>& w : opened)
-        if (w) EXPECT_TRUE(waitWithinTheScreen(w)) << w->objectName().toStdString() << ' ' << framed(w);
+        if (w) {
+            EXPECT_TRUE(waitWithinTheScreen(w)) << w->objectName().toStdString() << ' ' << framed(w);
+        }
     feedback::FeedbackPresenter::shared().close();
     citizenship::CitizenshipAbout::window()->close();
     helpmenu::HelpWindowController::window()->close();

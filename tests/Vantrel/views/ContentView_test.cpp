@@ -143,10 +143,11 @@ void expectNothingOverlaps(ContentView* view) {
         list->ensureVisible(list->ids().first());
         QWidget* row = list->rowWidget(list->ids().first());
         ASSERT_TRUE(row);
-        for (QAbstractButton* button : row->findChildren<QAbstractButton*>())
-            if (button->isVisible())
-                EXPECT_TRUE(wholeIn(button, list->viewport()))
-                    << list->objectName().toStdString() << ' ' << button->objectName().toStdString();
+        for (QAbstractButton* button : row->findChildren<QAbstractButton*>()) {
+            if (!button->isVisible()) continue;
+            EXPECT_TRUE(wholeIn(button, list->viewport()))
+                << list->objectName().toStdString() << ' ' << button->objectName().toStdString();
+        }
     }
 }
 

@@ -76,7 +76,9 @@ TEST(QueueRow, EachStatusShowsItsWordColourAndButtons) {
         EXPECT_EQ(shownButtons(row), c.buttons);
         auto* bar = row.findChild<KelpProgressBar*>("progress");
         EXPECT_EQ(bar->isVisibleTo(&row), c.progress);
-        if (c.progress) EXPECT_DOUBLE_EQ(bar->fraction(), c.job.progress);
+        if (c.progress) {
+            EXPECT_DOUBLE_EQ(bar->fraction(), c.job.progress);
+        }
         EXPECT_EQ(row.findChild<KelpLabel*>("destination")->text(),
                   "→ " + c.job.outputName() + " · 01:00:00:00");
     }

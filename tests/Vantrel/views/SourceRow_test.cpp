@@ -73,7 +73,9 @@ TEST_P(PaneTest, RowShowsEachAnalysisState) {
         }
         auto* mark = child<KelpCapsule>(&row, "mismatch");
         EXPECT_EQ(mark->isVisibleTo(&row), !c.mismatch.isEmpty());
-        if (!c.mismatch.isEmpty()) EXPECT_EQ(mark->text(), c.mismatch);
+        if (!c.mismatch.isEmpty()) {
+            EXPECT_EQ(mark->text(), c.mismatch);
+        }
         auto* rate = child<KelpMenuButton>(&row, "frameRate");
         EXPECT_EQ(rate->text(), c.rateLabel);
         EXPECT_EQ(rate->menu()->actions().first()->text(), c.rateLabel);
