@@ -17,6 +17,7 @@
 #include <QThread>
 #include <QtConcurrent/QtConcurrentRun>
 
+#include <atomic>
 #include <csignal>
 #include <unistd.h>
 
@@ -207,10 +208,20 @@ TEST_F(FFmpegWrapperTest, LargeAndSplitStandardErrorIsKeptWhole) {
     EXPECT_EQ(split.errorText, QStringLiteral("Operation failed: Caf\u00e9 \U0001F3AC done\n"));
 }
 
+// The tool writes its next statistics line only once the last one has been
+// reported on the main thread, so that no read takes in two; and the throttle
+// reads a clock that moves on by a whole interval at every chunk, so that each
+// line passes it however closely the lines follow each other.
 TEST_F(FFmpegWrapperTest, ProgressAndMetricsArriveOnTheMainThreadBeforeTheEnd) {
+    std::atomic<int> readings = 0;
+    wrapper.setClock([&readings] {
+        return Wrapper::Clock::time_point() + Wrapper::OutputCollector::progressThrottleInterval * ++readings;
+    });
     const QString tool = script(
         "printf '  Duration: 00:00:04.00, start: 0.000000\\n' >&2\n"
-        "for t in 1 2 3; do sleep 0.15; printf 'frame=  %d fps= 25 time=00:00:0%d.00 speed=2x\\r' $((t*25)) $t >&2; "
+        "for t in 1 2 3; do\n"
+        "  printf 'frame=  %d fps= 25 time=00:00:0%d.00 speed=2x\\r' $((t*25)) $t >&2\n"
+        "  [ $t = 3 ] || until [ -e \"$0.reported$t\" ]; do sleep 0.01; done\n"
         "done\nexit 0\n");
     Recorder r;
     bool continuationSawEverything = false;
@@ -218,6 +229,10 @@ TEST_F(FFmpegWrapperTest, ProgressAndMetricsArriveOnTheMainThreadBeforeTheEnd) {
         continuationSawEverything = !r.log.isEmpty() && r.log.last() == QStringLiteral("FFmpeg exit code: 0") &&
                                     r.progress.size() == 3;
     });
+    for (size_t reported = 1; reported <= 2; ++reported) {
+        ASSERT_TRUE(QTest::qWaitFor([&] { return r.progress.size() >= reported; }, 60000)) << reported;
+        ASSERT_TRUE(testsupport::writeFile(tool + QStringLiteral(".reported%1").arg(reported), ""));
+    }
     r.finish();
     ASSERT_TRUE(r.succeeded);
     EXPECT_TRUE(QTest::qWaitFor([&] { return continuationSawEverything; }, 30000));
