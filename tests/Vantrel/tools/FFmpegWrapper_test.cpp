@@ -114,6 +114,14 @@ protected:
     void TearDown() override {
         if (!HasFailure()) QDir(folder).removeRecursively();
     }
+    // The throttle's clock moves on by a whole interval at every chunk the run
+    // reads: each chunk that holds statistics is reported, however closely the
+    // chunks follow each other.
+    void stepTheClock() {
+        wrapper.setClock([readings = std::make_shared<std::atomic<int>>(0)] {
+            return Wrapper::Clock::time_point() + Wrapper::OutputCollector::progressThrottleInterval * ++*readings;
+        });
+    }
     QString script(const QByteArray& body, const QString& name = QStringLiteral("ffmpeg")) {
         const QString path = folder + QLatin1Char('/') + name;
         EXPECT_TRUE(writeScript(path, body));
@@ -209,14 +217,10 @@ TEST_F(FFmpegWrapperTest, LargeAndSplitStandardErrorIsKeptWhole) {
 }
 
 // The tool writes its next statistics line only once the last one has been
-// reported on the main thread, so that no read takes in two; and the throttle
-// reads a clock that moves on by a whole interval at every chunk, so that each
-// line passes it however closely the lines follow each other.
+// reported on the main thread, so that no read takes in two; the throttle's clock
+// is the test's.
 TEST_F(FFmpegWrapperTest, ProgressAndMetricsArriveOnTheMainThreadBeforeTheEnd) {
-    std::atomic<int> readings = 0;
-    wrapper.setClock([&readings] {
-        return Wrapper::Clock::time_point() + Wrapper::OutputCollector::progressThrottleInterval * ++readings;
-    });
+    stepTheClock();
     const QString tool = script(
         "printf '  Duration: 00:00:04.00, start: 0.000000\\n' >&2\n"
         "for t in 1 2 3; do\n"
@@ -360,7 +364,10 @@ TEST_F(FFmpegWrapperTest, OutputThatIsTheSourceFileIsRefusedBeforeTheToolStarts)
 
 // The real ffmpeg, slowed to real time, reports rising progress against the
 // input's duration (which it writes in pieces that may arrive in separate chunks).
+// The throttle's clock is the test's: however the pieces arrive, each read that
+// holds statistics is reported.
 TEST_F(FFmpegWrapperTest, RealRunReportsProgress) {
+    stepTheClock();
     const QString clip = folder + QStringLiteral("/clip.mov");
     testsupport::MovieRecipe recipe;
     recipe.seconds = 1.5;
