@@ -144,7 +144,7 @@ QFuture<QString> FFmpegWrapper::runFFmpegKeepingErrors(const QString& executable
     std::weak_ptr<State> weakState = state_;
 
     return QtConcurrent::run(toolThreadPool(), [request = std::move(request), weakState, token,
-                                                grace = terminateGracePeriod_](QPromise<QString>& promise) {
+                                                grace = terminateGracePeriod_, now = now_](QPromise<QString>& promise) {
         if (auto same = outputOverwritingInput(request.arguments)) {
             promise.setException(FFmpegError::invalidInput(
                 QStringLiteral("the output file is the source file: ") + *same));
@@ -155,7 +155,7 @@ QFuture<QString> FFmpegWrapper::runFFmpegKeepingErrors(const QString& executable
         ChunkProcessor chunks(collector, request.totalFrames, request.progress, request.log, request.metrics,
                               weakState);
         ToolProcessOptions options;
-        options.errors = [&chunks](QByteArrayView bytes) { chunks.process(bytes); };
+        options.errors = [&chunks, &now](QByteArrayView bytes) { chunks.process(bytes, now()); };
         options.shouldStop = [&token, &promise] { return token.isCancelled() || promise.isCanceled(); };
         // Asked to end, ffmpeg finishes the file it writes; one that will not is killed.
         options.stopGracePeriod = grace;
@@ -175,7 +175,7 @@ QFuture<QString> FFmpegWrapper::runFFmpegKeepingErrors(const QString& executable
             return;
         }
         // Everything the tool wrote goes into the error text, up to the last byte.
-        chunks.finish();
+        chunks.finish(now());
 
         bool cancelling = token.isCancelled();
         if (auto state = weakState.lock()) {

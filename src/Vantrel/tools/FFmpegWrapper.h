@@ -213,6 +213,11 @@ public:
     void setTerminateGracePeriod(std::chrono::milliseconds period) { terminateGracePeriod_ = period; }
     std::chrono::milliseconds terminateGracePeriod() const { return terminateGracePeriod_; }
 
+    // Where a run reads the time its progress throttle compares, once per chunk of
+    // standard error, on the run's worker thread; for runs started from now on.
+    using Now = std::function<Clock::time_point()>;
+    void setClock(Now now) { now_ = std::move(now); }
+
     // Probes. Each starts one ffprobe run on a worker thread; a value that cannot
     // be measured is -1 or none. Cancelling the returned future stops the tool;
     // a cancelled future carries no result.
@@ -254,6 +259,7 @@ private:
     BundledToolResolver toolResolver_;
     std::shared_ptr<State> state_;
     std::chrono::milliseconds terminateGracePeriod_ = defaultTerminateGracePeriod;
+    Now now_ = [] { return Clock::now(); };
 };
 
 }  // namespace vantrel

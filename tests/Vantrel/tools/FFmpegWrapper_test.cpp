@@ -17,6 +17,7 @@
 #include <QThread>
 #include <QtConcurrent/QtConcurrentRun>
 
+#include <atomic>
 #include <csignal>
 #include <unistd.h>
 
@@ -113,6 +114,14 @@ protected:
     void TearDown() override {
         if (!HasFailure()) QDir(folder).removeRecursively();
     }
+    // The throttle's clock moves on by a whole interval at every chunk the run
+    // reads: each chunk that holds statistics is reported, however closely the
+    // chunks follow each other.
+    void stepTheClock() {
+        wrapper.setClock([readings = std::make_shared<std::atomic<int>>(0)] {
+            return Wrapper::Clock::time_point() + Wrapper::OutputCollector::progressThrottleInterval * ++*readings;
+        });
+    }
     QString script(const QByteArray& body, const QString& name = QStringLiteral("ffmpeg")) {
         const QString path = folder + QLatin1Char('/') + name;
         EXPECT_TRUE(writeScript(path, body));
@@ -207,10 +216,16 @@ TEST_F(FFmpegWrapperTest, LargeAndSplitStandardErrorIsKeptWhole) {
     EXPECT_EQ(split.errorText, QStringLiteral("Operation failed: Caf\u00e9 \U0001F3AC done\n"));
 }
 
+// The tool writes its next statistics line only once the last one has been
+// reported on the main thread, so that no read takes in two; the throttle's clock
+// is the test's.
 TEST_F(FFmpegWrapperTest, ProgressAndMetricsArriveOnTheMainThreadBeforeTheEnd) {
+    stepTheClock();
     const QString tool = script(
         "printf '  Duration: 00:00:04.00, start: 0.000000\\n' >&2\n"
-        "for t in 1 2 3; do sleep 0.15; printf 'frame=  %d fps= 25 time=00:00:0%d.00 speed=2x\\r' $((t*25)) $t >&2; "
+        "for t in 1 2 3; do\n"
+        "  printf 'frame=  %d fps= 25 time=00:00:0%d.00 speed=2x\\r' $((t*25)) $t >&2\n"
+        "  [ $t = 3 ] || until [ -e \"$0.reported$t\" ]; do sleep 0.01; done\n"
         "done\nexit 0\n");
     Recorder r;
     bool continuationSawEverything = false;
@@ -218,6 +233,10 @@ TEST_F(FFmpegWrapperTest, ProgressAndMetricsArriveOnTheMainThreadBeforeTheEnd) {
         continuationSawEverything = !r.log.isEmpty() && r.log.last() == QStringLiteral("FFmpeg exit code: 0") &&
                                     r.progress.size() == 3;
     });
+    for (size_t reported = 1; reported <= 2; ++reported) {
+        ASSERT_TRUE(QTest::qWaitFor([&] { return r.progress.size() >= reported; }, 60000)) << reported;
+        ASSERT_TRUE(testsupport::writeFile(tool + QStringLiteral(".reported%1").arg(reported), ""));
+    }
     r.finish();
     ASSERT_TRUE(r.succeeded);
     EXPECT_TRUE(QTest::qWaitFor([&] { return continuationSawEverything; }, 30000));
@@ -345,7 +364,10 @@ TEST_F(FFmpegWrapperTest, OutputThatIsTheSourceFileIsRefusedBeforeTheToolStarts)
 
 // The real ffmpeg, slowed to real time, reports rising progress against the
 // input's duration (which it writes in pieces that may arrive in separate chunks).
+// The throttle's clock is the test's: however the pieces arrive, each read that
+// holds statistics is reported.
 TEST_F(FFmpegWrapperTest, RealRunReportsProgress) {
+    stepTheClock();
     const QString clip = folder + QStringLiteral("/clip.mov");
     testsupport::MovieRecipe recipe;
     recipe.seconds = 1.5;
