@@ -18,6 +18,7 @@
 #include <QTest>
 #include <QFuture>
 
+#include <initializer_list>
 #include <memory>
 
 namespace queuetest {
@@ -213,18 +214,22 @@ inline BundledToolResolver slowToolResolver(const QString& folder) {
     return BundledToolResolver(BundledToolResolver::SearchList{helpers, {}});
 }
 
-// Every worker of a pool (the shared one unless named) held until released, so
-// that work handed to it cannot begin meanwhile. The workers share the gate they
-// wait at, so that it outlives this object for as long as any of them uses it.
+// Every worker of a pool (the shared one unless named), or of several, held until
+// released, so that work handed to them cannot begin meanwhile. The workers share
+// the gate they wait at, so that it outlives this object for as long as any of them
+// uses it.
 class HeldPool {
 public:
     explicit HeldPool(QThreadPool* pool = QThreadPool::globalInstance())
-        : count_(pool->maxThreadCount()), gates_(std::make_shared<Gates>()) {
-        for (int i = 0; i < count_; ++i)
-            pool->start([gates = gates_] {
-                gates->started.release();
-                gates->open.acquire();
-            });
+        : HeldPool(std::initializer_list<QThreadPool*>{pool}) {}
+    explicit HeldPool(std::initializer_list<QThreadPool*> pools) : gates_(std::make_shared<Gates>()) {
+        for (QThreadPool* pool : pools) {
+            for (int i = 0; i < pool->maxThreadCount(); ++i, ++count_)
+                pool->start([gates = gates_] {
+                    gates->started.release();
+                    gates->open.acquire();
+                });
+        }
         gates_->started.acquire(count_);
     }
     ~HeldPool() { release(); }
@@ -237,7 +242,7 @@ private:
     struct Gates {
         QSemaphore started, open;
     };
-    int count_;
+    int count_ = 0;
     std::shared_ptr<Gates> gates_;
 };
 

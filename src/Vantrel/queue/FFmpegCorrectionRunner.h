@@ -79,6 +79,10 @@ public:
     // followed by the last message a component of the tool logged, if any.
     static QString incompleteOutputText(const QString& problem, const QString& standardError);
 
+    // Where a run's finishing step runs. It waits for the tool's run, and takes that
+    // run up itself while it still waits for a worker of the tool threads.
+    QThreadPool* finishingPool() { return &pool_; }
+
 private:
     std::unique_ptr<FFmpegWrapper> wrapper_;
     bool isAvailable_;

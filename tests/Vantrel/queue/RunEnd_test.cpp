@@ -82,7 +82,9 @@ protected:
     }
 
     void makeQueue(const BundledToolResolver& tools, const QString& storage = {}) {
-        queue = std::make_unique<CorrectionQueue>(FFmpegCorrectionRunner::make(tools), verifier,
+        auto runner = FFmpegCorrectionRunner::make(tools);
+        finishing = runner->finishingPool();
+        queue = std::make_unique<CorrectionQueue>(std::move(runner), verifier,
                                                   storage.isEmpty() ? folder + QStringLiteral("/storage") : storage);
     }
 
@@ -147,7 +149,9 @@ protected:
         if (at != At::toolStarted) open("write");
         if (!toolHeld) open("exit");
         if (at == At::locatingFiles) pool.emplace();
-        if (at == At::waitingForThread) pool.emplace(toolThreadPool());
+        // The run's finishing step takes the tool up itself when it gets to wait
+        // for it first: its thread is held too.
+        if (at == At::waitingForThread) pool.emplace({toolThreadPool(), finishing});
         queue->start();
         switch (at) {
         case At::locatingFiles:
@@ -184,6 +188,7 @@ protected:
     QString folder, source, real;
     std::shared_ptr<FakeVerifier> verifier = std::make_shared<FakeVerifier>();
     std::unique_ptr<CorrectionQueue> queue;
+    QThreadPool* finishing = nullptr;  // the queue's runner's
 };
 
 }  // namespace

@@ -198,7 +198,8 @@ TEST_F(RunnerTest, AFailedRunRemovesOnlyWhatTheToolWrote) {
                           : FFmpegCorrectionRunner::make();
         CancellationToken token;
         std::optional<HeldPool> held;
-        if (c.how == How::stoppedBeforeItStarts) held.emplace(toolThreadPool());
+        // Held too: the run's finishing step would take the tool up itself.
+        if (c.how == How::stoppedBeforeItStarts) held.emplace({toolThreadPool(), runner->finishingPool()});
         QFuture<void> run = runner->run(job, {}, {}, token);
         if (held) {
             token.cancel();
