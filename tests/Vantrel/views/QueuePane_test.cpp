@@ -158,8 +158,7 @@ QStringList everyText(QWidget* root) {
     return texts;
 }
 
-// A failed job's message, which the console's "FAILED: " line carries, shows
-// nowhere in its row, however short or long.
+// A failed job's message shows nowhere in its row, however short or long.
 TEST(QueueRow, AFailedRowShowsNoFailureMessage) {
     viewtest::app();
     QString output = QStringLiteral("Input #0, mov,mp4,m4a,3gp,3g2,mj2, from 'clip.mov':\n");
