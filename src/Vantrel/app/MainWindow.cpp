@@ -15,6 +15,7 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
+#include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
@@ -165,22 +166,25 @@ QAction* MainWindow::placeholder(const QString& title) {
     return action;
 }
 
+QAction* MainWindow::divider() {
+    auto* action = new QAction(this);
+    action->setSeparator(true);
+    return action;
+}
+
 void MainWindow::buildHelpMenu() {
     helpMenu_ = menuBar()->addMenu(QStringLiteral("Help"));
     helpMenu_->setObjectName(QStringLiteral("helpMenu"));
     // Until the help module registers its command, a disabled stand-in holds its place.
     helpAction_ = placeholder(helpTitle);
     helpMenu_->addAction(helpAction_);
+    // A divider sets the help entry apart from the feedback module's entries.
+    helpDivider_ = divider();
     checkForUpdates_ = new QAction(QStringLiteral("Check for Updates…"), this);
     connect(checkForUpdates_, &QAction::triggered, updater_, &UpdaterController::checkForUpdates);
     checkForUpdates_->setEnabled(updater_->canCheckForUpdates());
     connect(updater_, &UpdaterController::canCheckForUpdatesChanged, checkForUpdates_, &QAction::setEnabled);
     // Until the feedback module registers its entries, disabled stand-ins hold their places.
-    auto divider = [this] {
-        auto* action = new QAction(this);
-        action->setSeparator(true);
-        return action;
-    };
     setCitizenshipCommands({placeholder(feedbackTitle), divider(), placeholder(tipTitle), divider(),
                             placeholder(aboutTitle)});
 }
@@ -200,11 +204,12 @@ void MainWindow::setShowHelp(std::function<void()> showHelp) {
 }
 
 void MainWindow::setCitizenshipCommands(const QList<QAction*>& actions) {
-    // The Help menu is rebuilt: the help entry, the given entries as they come
-    // (dividers included), then the update check.
+    // The Help menu is rebuilt: the help entry and its divider, the given entries
+    // as they come (dividers included), then the update check.
     const QList<QAction*> previous = citizenshipEntries_;
     helpMenu_->clear();
     helpMenu_->addAction(helpAction_);
+    helpMenu_->addAction(helpDivider_);
     helpMenu_->addActions(actions);
     helpMenu_->addAction(checkForUpdates_);
     citizenshipEntries_ = actions;

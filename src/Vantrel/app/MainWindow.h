@@ -58,7 +58,7 @@ public:
     void setShowHelp(std::function<void()> showHelp);
     // The feedback module's entries ("Send Feedback…", "Leave a Tip", "About
     // Vantrel" and their dividers, in menu order): they take the place of the
-    // stand-ins between the help entry and "Check for Updates…".
+    // stand-ins between the help entry's divider and "Check for Updates…".
     void setCitizenshipCommands(const QList<QAction*>& actions);
 
 private:
@@ -71,6 +71,7 @@ private:
     // and its frame, else as much as there is.
     void boundMinimumSize(const QRect& available, const QMargins& frame);
     QAction* placeholder(const QString& title);
+    QAction* divider();
 
     AppModel* model_;
     QSettings* settings_;
@@ -84,6 +85,7 @@ private:
     QMenu* appearanceMenu_ = nullptr;
     QMenu* helpMenu_ = nullptr;
     QAction* helpAction_ = nullptr;
+    QAction* helpDivider_ = nullptr;  // closes the help group
     QAction* checkForUpdates_ = nullptr;
     QList<QAction*> citizenshipEntries_;
     QActionGroup* appearanceGroup_ = nullptr;

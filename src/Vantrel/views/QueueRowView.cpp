@@ -211,8 +211,7 @@ void QueueRowView::setJob(const CorrectionJob& job, State state, Actions actions
         status_->setRole(state.isVerifying ? Role::warning : role);
         status_->setToolTip({});
     }
-    // A failure's message is not shown in the row: the console's "FAILED: " line
-    // carries it.
+    // A failure's message is not shown in the row.
 
     const bool completed = status.is(Kind::completed);
     retry_->setVisible(status.is(Kind::cancelled) || status.is(Kind::failed));
@@ -222,7 +221,9 @@ void QueueRowView::setJob(const CorrectionJob& job, State state, Actions actions
     reveal_->setVisible(completed);
     last_->setToolTip(running_ ? tr("Cancel this job") : tr("Remove from queue"));
     last_->setObjectName(running_ ? QStringLiteral("cancel") : QStringLiteral("remove"));
-    last_->setEnabled(running_ || !state.isVerifying);
+    // Removing works while the job's checks still run (after a late Stop, or a
+    // verification asked for by hand): they run to their end, and their console
+    // lines and the output's name come as usual; only the job is gone.
 
     const QList<VerificationCheck> problems = problemChecks(job, state.isVerifying);
     if (problems != shownChecks_) {

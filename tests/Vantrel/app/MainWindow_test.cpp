@@ -110,9 +110,9 @@ TEST_F(MainWindowTest, MenusInOrderWithTheirKeys) {
                            QStringLiteral("—"), QStringLiteral("App Icon"), QStringLiteral("Match System"), QStringLiteral("Light"),
                            QStringLiteral("Dark")}));
     EXPECT_EQ(entries(window->helpMenu()),
-              QStringList({QStringLiteral("Vantrel Help"), QStringLiteral("Send Feedback…"), QStringLiteral("—"),
-                           QStringLiteral("Leave a Tip"), QStringLiteral("—"), QStringLiteral("About Vantrel"),
-                           QStringLiteral("Check for Updates…")}));
+              QStringList({QStringLiteral("Vantrel Help"), QStringLiteral("—"), QStringLiteral("Send Feedback…"),
+                           QStringLiteral("—"), QStringLiteral("Leave a Tip"), QStringLiteral("—"),
+                           QStringLiteral("About Vantrel"), QStringLiteral("Check for Updates…")}));
     const std::pair<const char*, const char*> keys[] = {{"Add Videos…", "Ctrl+O"}, {"Add Folder…", "Ctrl+Shift+O"},
                                                         {"Clear Queue", "Ctrl+Shift+K"}, {"Quit", "Ctrl+Q"}};
     for (const auto& [title, key] : keys) {
@@ -271,9 +271,9 @@ TEST_F(MainWindowTest, HelpAndFeedbackEntriesAreRegistered) {
     QAction about(QStringLiteral("About Vantrel"));
     window->setCitizenshipCommands({&sendFeedback, &about});
     EXPECT_EQ(entries(window->helpMenu()),
-              QStringList({QStringLiteral("Vantrel Help"), QStringLiteral("Send Feedback…"),
+              QStringList({QStringLiteral("Vantrel Help"), QStringLiteral("—"), QStringLiteral("Send Feedback…"),
                            QStringLiteral("About Vantrel"), QStringLiteral("Check for Updates…")}));
-    EXPECT_EQ(window->helpMenu()->actions()[1], &sendFeedback);
+    EXPECT_EQ(window->helpMenu()->actions()[2], &sendFeedback);
 }
 
 // Each top-level window carries its own title and nothing more. Qt's X11 and

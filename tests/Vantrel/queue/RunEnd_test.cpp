@@ -132,6 +132,7 @@ protected:
         thoroughChecks,    // the thorough verification runs
         thoroughResult,    // its result has come, not yet taken
         afterTheEnd,       // the job is done
+        manualChecks,      // then a thorough verification asked for by hand runs
     };
 
     // A fresh queue with one job of the tier, started and held at `at` (for the
@@ -140,7 +141,7 @@ protected:
         QDir(folder + QStringLiteral("/gate")).removeRecursively();
         QDir(out()).removeRecursively();
         verifier->holdStandard = at == At::standardChecks || at == At::standardResult;
-        verifier->holdThorough = at == At::thoroughChecks || at == At::thoroughResult;
+        verifier->holdThorough = at == At::thoroughChecks || at == At::thoroughResult || at == At::manualChecks;
         verifier->held.reset();
         verifier->heldStandard.reset();
         makeQueue(heldTool(), folder + QStringLiteral("/storage/") + storageName);
@@ -172,6 +173,11 @@ protected:
         case At::thoroughChecks:
         case At::thoroughResult: ASSERT_TRUE(waitFor([&] { return verifier->held != nullptr; })); break;
         case At::afterTheEnd: ASSERT_TRUE(ended()); break;
+        case At::manualChecks:
+            ASSERT_TRUE(ended());
+            queue->manualThoroughVerify(only().id);
+            ASSERT_TRUE(waitFor([&] { return verifier->held != nullptr; }));
+            break;
         }
     }
 
@@ -198,6 +204,9 @@ protected:
 // job: the checks run on undisturbed and their result ends it, completed or
 // failed, with the output under its name either way. The row says Cancelled from
 // the Stop on. Whether the tool was still running shows in the SIGTERMs it got.
+// A job removed while its checks run (after the Stop, or during a thorough
+// verification asked for by hand) is gone at once: the checks run on, their
+// console lines are written, and the output takes its name all the same.
 TEST_F(RunEnd, AStopAtEachStageBoundary) {
     struct Case {
         const char* name;
@@ -207,6 +216,7 @@ TEST_F(RunEnd, AStopAtEachStageBoundary) {
         bool checksFail;
         JobStatus status;  // at the end
         int terms;
+        bool removed = false;  // the row's × once the Stop is made
     };
     const JobStatus cancelled = JobStatus::cancelled();
     const JobStatus completed = JobStatus::completed();
@@ -228,6 +238,10 @@ TEST_F(RunEnd, AStopAtEachStageBoundary) {
         {"during the thorough checks, which fail (row)", At::thoroughChecks, thorough, true, true, failed, 0},
         {"with the thorough result", At::thoroughResult, thorough, false, false, completed, 0},
         {"after the end", At::afterTheEnd, standard, false, false, completed, 0},
+        {"during the standard checks, then removed", At::standardChecks, standard, false, false, completed, 0, true},
+        {"during the thorough checks, then removed (row)", At::thoroughChecks, thorough, true, false, completed, 0, true},
+        {"during escalated checks, which fail, then removed", At::thoroughChecks, standard, false, true, failed, 0, true},
+        {"during checks asked for by hand, then removed", At::manualChecks, off, false, false, completed, 0, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -242,7 +256,11 @@ TEST_F(RunEnd, AStopAtEachStageBoundary) {
         if (c.rowCancel) queue->cancelCurrentJob();
         else queue->stop();
         // The row shows the cancel at once, whatever is still on its way.
-        EXPECT_EQ(only().status, c.at == At::afterTheEnd ? completed : cancelled);
+        EXPECT_EQ(only().status, c.at >= At::afterTheEnd ? completed : cancelled);
+        if (c.removed) {
+            queue->removeJob(only().id);
+            EXPECT_TRUE(queue->jobs().isEmpty());
+        }
         pool.reset();
         // A running tool is told to stop within its run's next look at the token;
         // then every gate opens, so that a tool nobody stopped runs to its end
@@ -261,7 +279,12 @@ TEST_F(RunEnd, AStopAtEachStageBoundary) {
         // A thorough run the failed standard checks escalated to answers at once.
 
         ASSERT_TRUE(ended());
-        EXPECT_EQ(only().status, c.status);
+        queue->waitForSaves();  // and the removed job's clean-up
+        if (c.removed) {
+            EXPECT_TRUE(queue->jobs().isEmpty());
+        } else {
+            EXPECT_EQ(only().status, c.status);
+        }
         const QStringList console = messages(*queue);
         if (c.status == cancelled) {
             EXPECT_EQ(outputFolder(), QStringList{});
@@ -271,7 +294,15 @@ TEST_F(RunEnd, AStopAtEachStageBoundary) {
         } else {
             EXPECT_EQ(outputFolder(), QStringList{"clip_TC.mov"});
             EXPECT_EQ(testsupport::probeTimecode(output()), QStringLiteral("01:02:03:04"));
-            EXPECT_EQ(only().verification.has_value(), c.tier != off);
+            if (!c.removed) {
+                EXPECT_EQ(only().verification.has_value(), c.tier != off);
+            }
+            if (c.tier != off || c.at == At::manualChecks) {
+                const QString manual = c.at == At::manualChecks ? QStringLiteral(" (manual)") : QString();
+                EXPECT_TRUE(console.contains(c.status == failed
+                                                 ? QStringLiteral("VERIFY ✗%1: clip.mov — detail 1").arg(manual)
+                                                 : QStringLiteral("VERIFY ✓%1: clip.mov").arg(manual)));
+            }
             EXPECT_EQ(console.filter(QStringLiteral("Cancelled: clip.mov")).size(), 0);
             EXPECT_EQ(console.filter(QStringLiteral("SUCCESS: clip.mov")).size(), c.status == completed ? 1 : 0);
         }
@@ -284,7 +315,9 @@ TEST_F(RunEnd, AStopAtEachStageBoundary) {
         EXPECT_EQ(terms(), c.terms);
         EXPECT_TRUE(queue->accessedSecurityScopedResources().isEmpty());
         QCoreApplication::sendPostedEvents();
-        EXPECT_EQ(only().status, c.status);
+        if (!c.removed) {
+            EXPECT_EQ(only().status, c.status);
+        }
         queue.reset();
     }
 }

@@ -118,13 +118,14 @@ TEST(QueueRow, VerificationSealsChipsAndTheVerifyingState) {
     EXPECT_EQ(row.findChildren<VerificationChip*>().size(), 4);
     EXPECT_FALSE(row.findChild<KelpLabel*>("moreChips"));
 
-    // A thorough verification on request: seal kept, chips hidden, no second verify, no remove.
+    // A thorough verification on request: seal kept, chips hidden, no second verify;
+    // the job can still be removed.
     row.setJob(four, {true, true, true}, {});
     EXPECT_EQ(status(row)->symbol(), "xmark.seal.fill");
     EXPECT_FALSE(row.findChild<QWidget*>("chips")->isVisibleTo(&row));
     EXPECT_EQ(row.findChild<KelpLabel*>("verifyingText")->text(), "Verifying (byte-exact)…");
     EXPECT_FALSE(row.findChild<QWidget*>("verifyThorough")->isEnabled());
-    EXPECT_FALSE(row.findChild<QWidget*>("remove")->isEnabled());
+    EXPECT_TRUE(row.findChild<QWidget*>("remove")->isEnabled());
     // Another job is being verified: this one cannot start a second verification.
     row.setJob(four, {false, false, true}, {});
     EXPECT_FALSE(row.findChild<QWidget*>("verifyThorough")->isEnabled());
@@ -157,8 +158,7 @@ QStringList everyText(QWidget* root) {
     return texts;
 }
 
-// A failed job's message, which the console's "FAILED: " line carries, shows
-// nowhere in its row, however short or long.
+// A failed job's message shows nowhere in its row, however short or long.
 TEST(QueueRow, AFailedRowShowsNoFailureMessage) {
     viewtest::app();
     QString output = QStringLiteral("Input #0, mov,mp4,m4a,3gp,3g2,mj2, from 'clip.mov':\n");
@@ -283,6 +283,71 @@ TEST_F(LiveQueue, StopDuringAVerificationLetsTheChecksDecide) {
     EXPECT_FALSE(stop->isVisibleTo(footer.get()));
 }
 
+// The row's × while the job's checks run. After a Stop that came too late to stop
+// the job, or during a thorough verification asked for by hand, it removes the job
+// and its row at once; the checks run on to their end, their console line is
+// written and the output takes its name, with no partial file left. Before any
+// Stop it is the job's cancel, and the checks then decide how the job ends.
+TEST_F(LiveQueue, TheRowsCrossWhileTheChecksRun) {
+    struct Case {
+        const char* name;
+        VerifyTier tier;
+        bool byHand;        // a thorough verification of the completed job
+        bool stopped;       // Stop once the checks run
+        const char* cross;  // what the × is
+        const char* line;   // the checks' console line, before the source name
+    };
+    const Case cases[] = {
+        {"standard checks after a late Stop", VerifyTier::standard, false, true, "remove", "VERIFY ✓: "},
+        {"thorough checks after a late Stop", VerifyTier::thorough, false, true, "remove", "VERIFY ✓: "},
+        {"thorough checks asked for by hand", VerifyTier::off, true, false, "remove", "VERIFY ✓ (manual): "},
+        {"thorough checks before any Stop", VerifyTier::thorough, false, false, "cancel", "VERIFY ✓: "},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString source = QStringLiteral("clip%1.mov").arg(++n);
+        verifier->holdStandard = c.tier == VerifyTier::standard;
+        verifier->holdThorough = !verifier->holdStandard;
+        const CorrectionJob clip = add(source, c.tier);
+        queue->start();
+        if (c.byHand) {
+            ASSERT_TRUE(QTest::qWaitFor([&] {
+                return !queue->isProcessing() && queue->jobs().last().status == JobStatus::completed();
+            }, 10000));
+            queue->manualThoroughVerify(clip.id);
+        }
+        ASSERT_TRUE(QTest::qWaitFor([&] { return verifier->held || verifier->heldStandard; }, 10000));
+        if (c.stopped) queue->stop();
+        pane->refreshNow();
+        ASSERT_TRUE(row(clip));
+        EXPECT_TRUE(row(clip)->findChild<QWidget*>("verifying")->isVisibleTo(row(clip)));
+        auto* cross = row(clip)->findChild<QAbstractButton*>(c.cross);
+        ASSERT_TRUE(cross && cross->isVisibleTo(row(clip)));
+        EXPECT_TRUE(cross->isEnabled());
+        cross->click();
+        pane->refreshNow();
+        const bool removed = QString::fromLatin1(c.cross) == QStringLiteral("remove");
+        EXPECT_EQ(row(clip) == nullptr, removed);
+        EXPECT_EQ(queue->indexOfJob(clip.id).has_value(), !removed);
+
+        if (verifier->heldStandard) verifier->releaseHeldStandard();
+        if (verifier->held) verifier->releaseHeld();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !queue->isProcessing() && !queue->currentlyVerifyingJobId(); }, 10000));
+        queue->waitForSaves();
+        pane->refreshNow();
+        EXPECT_TRUE(queuetest::messages(*queue).contains(QString::fromUtf8(c.line) + source));
+        EXPECT_EQ(queue->indexOfJob(clip.id).has_value(), !removed);
+        if (!removed) {
+            EXPECT_EQ(queue->jobs().last().status, JobStatus::completed());
+            EXPECT_EQ(status(*static_cast<QueueRowView*>(row(clip)))->text(), "Completed");
+        }
+        EXPECT_TRUE(QFileInfo(clip.outputPath).isFile());
+        EXPECT_EQ(QDir(folder + "/out").entryList(QDir::Files | QDir::Hidden).filter(QRegularExpression("^\\.")),
+                  QStringList());
+    }
+}
+
 TEST_P(PaneTest, QueuePaneHeaderRowsAndActions) {
     CorrectionQueue& queue = model->queue();
     QueuePaneView pane(&queue);
@@ -384,6 +449,7 @@ TEST_P(PaneTest, QueueRowGallery) {
         {job("correcting.mov", JobStatus::active(), {}, 0.42), {}},
         {job("verifying.mov", JobStatus::active(), {}, 1), {true, false, true}},
         {job("deep.mov", JobStatus::active(), {}, 1), {true, true, true}},
+        {job("stopped-while-verifying.mov", JobStatus::cancelled()), {true, false, true}},
         {job("clean.mov", JobStatus::completed(), resultOf(VerifyTier::standard, {S::pass})), {false, false, true}},
         {job("warnings.mov", JobStatus::completed(), resultOf(VerifyTier::standard, {S::pass, S::warning, S::warning})), {}},
         {job("six-problems.mov", JobStatus::completed(),
