@@ -464,7 +464,12 @@ JobRun::Placement RunProcessor::placeOutput(const RunPtr& run) {
         return std::any_of(store_.jobs().cbegin(), store_.jobs().cend(),
                            [&](const CorrectionJob& job) { return job.id != id && job.outputPath == path; });
     });
-    if (placed.renamed) store_.update(id, [&](CorrectionJob& j) { j.outputPath = placed.path; });
+    if (placed.problem.isEmpty()) {
+        store_.update(id, [&](CorrectionJob& j) {
+            j.outputPath = placed.path;
+            j.placedOutput = run->job().placedOutput;
+        });
+    }
     return placed;
 }
 

@@ -20,6 +20,8 @@
 #include <QDeadlineTimer>
 #include <QThread>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace queuetest;
@@ -472,30 +474,108 @@ TEST_F(RunEnd, TheOutputTakesItsNameOrAFreeOneOrTheJobFails) {
 }
 
 // An output that failed its checks stays under its name to be looked at; a Retry
-// then writes beside it, and the job completes under the new name.
-TEST_F(RunEnd, ARetryAfterFailedChecksWritesBesideTheOutputKeptForALook) {
-    verifier->standardSeverities = {CheckSeverity::fail};
-    verifier->thoroughSeverities = {CheckSeverity::pass, CheckSeverity::fail};
-    makeQueue(heldTool());
-    const CorrectionJob job = enqueue(VerifyTier::standard);
-    open("write");
-    open("exit");
-    queue->start();
-    ASSERT_TRUE(ended());
-    ASSERT_EQ(only().status, JobStatus::failed(QStringLiteral("Verification failed: detail 1")));
-    ASSERT_EQ(outputFolder(), QStringList{"clip_TC.mov"});
-    const QString kept = testsupport::sha256OfFile(output());
+// writes over it, as a run of the job does, also after a relaunch, and the job
+// keeps its output path. A file at the name that is not the one the job placed
+// there (changed or replaced since, or not known to a queue file of an earlier
+// version) is kept, and the output takes a free name beside it.
+TEST_F(RunEnd, ARetryAfterFailedChecksWritesOverTheOutputKeptForALook) {
+    enum class Since { nothing, relaunch, olderQueueFile, appended, touched, replacedByACopy };
+    struct Case {
+        const char* name;
+        Since since;
+        bool writtenOver;
+    };
+    const Case cases[] = {
+        {"nothing happened to it", Since::nothing, true},
+        {"the application was started again", Since::relaunch, true},
+        {"a queue file of an earlier version", Since::olderQueueFile, false},
+        {"its content changed", Since::appended, false},
+        {"only its time changed", Since::touched, false},
+        {"replaced by a copy of the same size and time", Since::replacedByACopy, false},
+    };
+    const QString beside = out() + QStringLiteral("/clip_TC-2.mov");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QDir(folder + QStringLiteral("/gate")).removeRecursively();
+        QDir(out()).removeRecursively();
+        const QString storage = folder + QStringLiteral("/storage/") + c.name;
+        verifier->standardSeverities = {CheckSeverity::fail};
+        verifier->thoroughSeverities = {CheckSeverity::pass, CheckSeverity::fail};
+        makeQueue(heldTool(), storage);
+        const CorrectionJob job = enqueue(VerifyTier::standard);
+        open("write");
+        open("exit");
+        queue->start();
+        ASSERT_TRUE(ended());
+        ASSERT_EQ(only().status, JobStatus::failed(QStringLiteral("Verification failed: detail 1")));
+        ASSERT_EQ(outputFolder(), QStringList{"clip_TC.mov"});
+        EXPECT_EQ(only().placedOutput, FileIdentity::of(output()));
 
-    verifier->standardSeverities = {CheckSeverity::pass};
-    queue->retryJob(job.id);
-    queue->start();
-    ASSERT_TRUE(waitFor([&] { return queue->isProcessing(); }));
-    ASSERT_TRUE(ended());
-    EXPECT_EQ(only().status, JobStatus::completed());
-    EXPECT_EQ(only().outputPath, out() + QStringLiteral("/clip_TC-2.mov"));
-    EXPECT_EQ(outputFolder(), (QStringList{"clip_TC-2.mov", "clip_TC.mov"}));
-    EXPECT_EQ(testsupport::sha256OfFile(output()), kept);
-    EXPECT_EQ(testsupport::probeTimecode(only().outputPath), QStringLiteral("01:02:03:04"));
+        const QByteArray path = QFile::encodeName(output());
+        struct stat placed {};
+        ASSERT_EQ(::stat(path.constData(), &placed), 0);
+        const timespec later[2] = {placed.st_atim, {placed.st_mtim.tv_sec + 1, placed.st_mtim.tv_nsec}};
+        switch (c.since) {
+        case Since::nothing: break;
+        case Since::relaunch:
+        case Since::olderQueueFile: {
+            queue.reset();
+            QFile file(storage + QStringLiteral("/queue.json"));
+            ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+            QJsonArray records = QJsonDocument::fromJson(file.readAll()).array();
+            file.close();
+            ASSERT_TRUE(records.first().toObject().contains(QStringLiteral("placedOutput")));
+            if (c.since == Since::olderQueueFile) {
+                QJsonObject record = records.first().toObject();
+                record.remove(QStringLiteral("placedOutput"));
+                records = QJsonArray{record};
+                ASSERT_TRUE(writeFile(file.fileName(), QJsonDocument(records).toJson()));
+            }
+            makeQueue(heldTool(), storage);
+            break;
+        }
+        case Since::appended: {
+            QFile file(output());
+            ASSERT_TRUE(file.open(QIODevice::Append));
+            file.write("notes");
+            break;
+        }
+        case Since::touched: ASSERT_EQ(::utimensat(AT_FDCWD, path.constData(), later, 0), 0); break;
+        case Since::replacedByACopy: {
+            const QString copy = out() + QStringLiteral("/copy.mov");
+            ASSERT_TRUE(QFile::copy(output(), copy));
+            const timespec same[2] = {placed.st_atim, placed.st_mtim};
+            ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(copy).constData(), same, 0), 0);
+            ASSERT_TRUE(QFile::remove(output()));
+            ASSERT_TRUE(QFile::rename(copy, output()));
+            break;
+        }
+        }
+        const auto standing = FileIdentity::of(output());
+        const QString standingHash = testsupport::sha256OfFile(output());
+
+        verifier->standardSeverities = {CheckSeverity::pass};
+        queue->retryJob(job.id);
+        queue->start();
+        ASSERT_TRUE(waitFor([&] { return queue->isProcessing(); }));
+        ASSERT_TRUE(ended());
+        EXPECT_EQ(only().status, JobStatus::completed());
+        const QString placedAs = c.writtenOver ? output() : beside;
+        EXPECT_EQ(only().outputPath, placedAs);
+        EXPECT_EQ(only().placedOutput, FileIdentity::of(placedAs));
+        EXPECT_EQ(testsupport::probeTimecode(placedAs), QStringLiteral("01:02:03:04"));
+        EXPECT_EQ(messages(*queue).contains(QStringLiteral("Output name taken: clip_TC.mov — saved as clip_TC-2.mov")),
+                  !c.writtenOver);
+        if (c.writtenOver) {
+            EXPECT_EQ(outputFolder(), QStringList{"clip_TC.mov"});
+            EXPECT_NE(FileIdentity::of(output()), standing);
+        } else {
+            EXPECT_EQ(outputFolder(), (QStringList{"clip_TC-2.mov", "clip_TC.mov"}));
+            EXPECT_EQ(FileIdentity::of(output()), standing);
+            EXPECT_EQ(testsupport::sha256OfFile(output()), standingHash);
+        }
+        queue.reset();
+    }
 }
 
 // A run cut off by the queue going away (the application quitting) leaves nothing
