@@ -331,17 +331,14 @@ TEST_F(ProcessingTest, StandardResultDecidesEscalationAndTheJobsEnd) {
 TEST_F(ProcessingTest, TheChecksNameTheOutputWhereItWasSaved) {
     struct Case {
         const char* name;
-        VerifyTier tier;
         QList<CheckSeverity> standard, thorough;
         QString line;  // naming the file
     };
     const QString saved = folder + QStringLiteral("/out/a_TC-2.mov");
     const Case cases[] = {
-        {"failed, escalated", VerifyTier::standard, {CheckSeverity::fail}, {CheckSeverity::pass, CheckSeverity::fail},
+        {"failed, escalated", {CheckSeverity::fail}, {CheckSeverity::pass, CheckSeverity::fail},
          "VERIFY ✗: a — detail 1 of " + saved},
-        {"clean", VerifyTier::standard, {CheckSeverity::pass, CheckSeverity::info}, {}, {}},
-        {"thorough, failed", VerifyTier::thorough, {CheckSeverity::pass}, {CheckSeverity::fail},
-         "VERIFY ✗: a — detail 0 of " + saved},
+        {"clean", {CheckSeverity::pass, CheckSeverity::info}, {}, {}},
     };
     verifier->namesTheFile = true;
     for (const Case& c : cases) {
@@ -352,12 +349,14 @@ TEST_F(ProcessingTest, TheChecksNameTheOutputWhereItWasSaved) {
         verifier->standardSeverities = c.standard;
         verifier->thoroughSeverities = c.thorough;
         const int start = queue->logLines().size();
-        addJob(QStringLiteral("a"), c.tier);
+        addJob(QStringLiteral("a"));
         ASSERT_TRUE(runToEnd());
         const auto& job = jobNamed(QStringLiteral("a"));
         EXPECT_EQ(job.outputPath, saved);
         ASSERT_TRUE(job.verification);
-        for (const auto& check : job.verification->checks) EXPECT_TRUE(check.detail.endsWith(" of " + saved)) << check.detail.toStdString();
+        for (const auto& check : job.verification->checks) {
+            EXPECT_TRUE(check.detail.endsWith(" of " + saved)) << check.detail.toStdString();
+        }
         const QStringList naming = messages(*queue).mid(start).filter(QStringLiteral(" of /"));
         EXPECT_EQ(naming, c.line.isEmpty() ? QStringList{} : QStringList{c.line});
         if (!c.line.isEmpty()) {
