@@ -102,12 +102,13 @@ public:
     bool lastRunStopped() const { return !calls.isEmpty() && calls.last().token.isCancelled(); }
 };
 
-inline VerificationResult resultOf(VerifyTier tier, QList<CheckSeverity> severities) {
+// Checks "Check n" with details "detail n", or "detail n of <file>" when a checked file is named.
+inline VerificationResult resultOf(VerifyTier tier, QList<CheckSeverity> severities, const QString& checked = {}) {
     VerificationResult result{tier, {}, QDateTime::currentDateTimeUtc(), 0.5};
     int n = 0;
     for (auto severity : severities) {
         result.checks.append({VerificationCheck::Kind::duration, severity, QStringLiteral("Check %1").arg(n),
-                              QStringLiteral("detail %1").arg(n)});
+                              QStringLiteral("detail %1").arg(n) + (checked.isEmpty() ? QString() : " of " + checked)});
         ++n;
     }
     return result;
@@ -119,6 +120,7 @@ public:
     QList<CheckSeverity> thoroughSeverities{CheckSeverity::pass, CheckSeverity::pass};
     bool holdThorough = false;  // the test finishes thorough runs through `held`
     bool holdStandard = false;  // and standard runs through `heldStandard`
+    bool namesTheFile = false;  // the details of unheld runs name the file checked
     QStringList calls;          // "standard <source name>" / "thorough <source name>"
     QList<CorrectionJob> jobs;  // as each call received it
     std::shared_ptr<QPromise<VerificationResult>> held;
@@ -134,7 +136,7 @@ public:
             heldStandardTier = job.verifyTier;
             return heldStandard->future();
         }
-        return QtFuture::makeReadyFuture(resultOf(job.verifyTier, standardSeverities));
+        return QtFuture::makeReadyFuture(resultOf(job.verifyTier, standardSeverities, checked(job)));
     }
 
     // Finishes the held standard run with `standardSeverities`.
@@ -156,7 +158,7 @@ public:
         }
         progress(0.1);
         progress(1.0);
-        return QtFuture::makeReadyFuture(resultOf(job.verifyTier, thoroughSeverities));
+        return QtFuture::makeReadyFuture(resultOf(job.verifyTier, thoroughSeverities, checked(job)));
     }
 
     void releaseHeld() {
@@ -166,6 +168,8 @@ public:
     }
 
 private:
+    QString checked(const CorrectionJob& job) const { return namesTheFile ? job.outputPath : QString(); }
+
     VerifyTier heldTier = VerifyTier::thorough;
     VerifyTier heldStandardTier = VerifyTier::standard;
 };

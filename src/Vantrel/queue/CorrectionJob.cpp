@@ -72,6 +72,7 @@ QJsonObject CorrectionJob::toJson() const {
     if (outputBookmarkData) {
         object.insert(QStringLiteral("outputBookmarkData"), QString::fromLatin1(outputBookmarkData->toBase64()));
     }
+    if (placedOutput) object.insert(QStringLiteral("placedOutput"), placedOutput->toJson());
     return object;
 }
 
@@ -145,6 +146,8 @@ std::optional<CorrectionJob> CorrectionJob::fromJson(const QJsonValue& value, QS
     }
     // A verification that no longer reads is dropped; the job itself still counts.
     if (present("verification")) job.verification = VerificationResult::fromJson(field("verification"));
+    // So is a placed output that no longer reads: the job then writes beside whatever stands there.
+    if (present("placedOutput")) job.placedOutput = FileIdentity::fromJson(field("placedOutput"));
 
     for (auto [key, target] : {std::pair{"sourceBookmarkData", &job.sourceBookmarkData},
                                std::pair{"outputBookmarkData", &job.outputBookmarkData}}) {

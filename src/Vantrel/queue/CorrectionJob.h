@@ -5,6 +5,7 @@
 
 #include "Vantrel/media/FixMode.h"
 #include "Vantrel/media/FrameRate.h"
+#include "Vantrel/queue/FileIdentity.h"
 #include "Vantrel/queue/JobStatus.h"
 #include "Vantrel/queue/VerificationResult.h"
 #include "Vantrel/queue/VerifyTier.h"
@@ -39,6 +40,9 @@ struct CorrectionJob {
     bool isDeepVerifying = false;     // in memory only
     std::optional<QByteArray> sourceBookmarkData;
     std::optional<QByteArray> outputBookmarkData;  // of the output folder
+    // The output this job put at outputPath, as it was then: a later run of the job
+    // writes over that file, and over no other.
+    std::optional<FileIdentity> placedOutput;
 
     // The assigned timecode parsed at the job's rate; nothing when the rate has no
     // timecode rate or the text does not parse or validate at it.

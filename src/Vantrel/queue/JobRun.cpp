@@ -56,10 +56,25 @@ JobRun::Placement JobRun::placeOutput(const std::function<bool(const QString&)>&
         return fail(CorrectionRunnerError::outputIsSource(job_.outputPath).errorDescription());
     }
     const QFileInfo wanted(job_.outputPath);
+    // Taken before the move, which keeps the file as it is.
+    const std::optional<FileIdentity> placing = FileIdentity::of(partial);
     QSet<QString> standing;  // names found taken on the way
     QString target = job_.outputPath;
     for (;;) {
-        const int error = PartialOutput::placeWithoutReplacing(partial, target);
+        int error = PartialOutput::placeWithoutReplacing(partial, target);
+        // The job's own earlier output (one kept for a look after its checks failed)
+        // is written over, as a run of the job does; a file that only has its name is not.
+        if (error == EEXIST && target == job_.outputPath && job_.placedOutput) {
+            const auto replacing = PartialOutput::replaceOwn(partial, target, *job_.placedOutput);
+            if (replacing == PartialOutput::Replacing::replaced) error = 0;
+            if (replacing == PartialOutput::Replacing::stranded) {
+                partial_.release();  // it holds the other file now
+                return Placement{{}, job_.outputPath, false,
+                                 CorrectionRunnerError::outputNotPlaced(
+                                     QStringLiteral("the file that came to its name meanwhile is now at %1").arg(partial))
+                                     .errorDescription()};
+            }
+        }
         if (error == 0) break;
         if (error != EEXIST) {
             return fail(CorrectionRunnerError::outputNotPlaced(QString::fromLocal8Bit(std::strerror(error))).errorDescription());
@@ -79,6 +94,7 @@ JobRun::Placement JobRun::placeOutput(const std::function<bool(const QString&)>&
     partial_.release();
     Placement placed{target, job_.outputPath, target != job_.outputPath, {}};
     job_.outputPath = target;
+    job_.placedOutput = placing;
     return placed;
 }
 

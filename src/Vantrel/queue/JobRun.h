@@ -77,11 +77,12 @@ public:
         bool renamed = false;
         QString problem;  // empty when placed
     };
-    // Puts the finished partial file under the output name. A file standing there
-    // (whoever put it there, whenever) is never replaced: the output then takes the
-    // next free name beside it, passing over the names `isTaken` holds (outputs
-    // promised to other jobs), and the run's job carries that name from now on.
-    // The partial file is gone either way.
+    // Puts the finished partial file under the output name. The output this job
+    // placed there before, unchanged since (as the job recorded it), is written
+    // over; any other file standing there (whoever put it there, whenever) is never
+    // replaced: the output then takes the next free name beside it, passing over the
+    // names `isTaken` holds (outputs promised to other jobs). The run's job carries
+    // the name and what it placed from now on. The partial file is gone either way.
     Placement placeOutput(const std::function<bool(const QString&)>& isTaken = {});
     // Removes the partial file, if there is one.
     void discardPartial();

@@ -134,6 +134,29 @@ int PartialOutput::placeWithoutReplacing(const QString& from, const QString& to,
     return error;
 }
 
+PartialOutput::Replacing PartialOutput::replaceOwn(const QString& from, const QString& to, const FileIdentity& own) {
+    // A file that is plainly not the job's is not even moved.
+    if (FileIdentity::of(to) != own) return Replacing::notOwn;
+    const QByteArray partial = QFile::encodeName(from);
+    const QByteArray target = QFile::encodeName(to);
+    if (::renameat2(AT_FDCWD, partial.constData(), AT_FDCWD, target.constData(), RENAME_EXCHANGE) != 0) {
+        return Replacing::notOwn;
+    }
+    // The name may have gone to another file between the look and the exchange.
+    if (FileIdentity::of(from) == own) {
+        ::unlink(partial.constData());
+        return Replacing::replaced;
+    }
+    if (::renameat2(AT_FDCWD, partial.constData(), AT_FDCWD, target.constData(), RENAME_EXCHANGE) == 0) {
+        return Replacing::notOwn;
+    }
+    // The partial file has left the name too: the other file goes back while the name is free.
+    if (errno == ENOENT && ::renameat2(AT_FDCWD, partial.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0) {
+        return Replacing::notOwn;
+    }
+    return Replacing::stranded;
+}
+
 QStringList PartialOutput::sweep(const QStringList& outputPaths) {
     // Each folder is read once, however many of its outputs are swept.
     QHash<QString, QStringList> outputsByFolder;

@@ -6,6 +6,8 @@
 // run holds are left over from a run that was cut off (the application killed,
 // the machine stopped) and are removed whenever the queue lets go of their job.
 
+#include "Vantrel/queue/FileIdentity.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -51,6 +53,18 @@ public:
     // as it was); another errno when it could not be done. `from` goes by `first`
     // and falls back to the later ways as the file system needs.
     static int placeWithoutReplacing(const QString& from, const QString& to, Placing first = Placing::refusingRename);
+
+    // How a finished partial file is put under its output name in place of the
+    // file standing there, which must be `own` (the output the job placed there
+    // earlier). The two files are exchanged in one step, so the name is never
+    // empty and nothing that comes to it meanwhile is destroyed; the file swapped
+    // out is then looked at again and removed only when it is `own`, else it is
+    // swapped back. `notOwn`: the file there is left as it was, and `from` still
+    // holds the partial file (also where the file system cannot exchange files).
+    // `stranded`: another file came to the name meanwhile and could not be put
+    // back; it is now at `from`, which must be left alone.
+    enum class Replacing { replaced, notOwn, stranded };
+    static Replacing replaceOwn(const QString& from, const QString& to, const FileIdentity& own);
 
     // Removes the partial files of these outputs from their folders, except the
     // ones a run holds; nothing else is touched. On the calling thread (it reads

@@ -421,7 +421,7 @@ void RunProcessor::finish(const RunPtr& run, Ending ending) {
         complete(run);
         break;
     case Ending::Kind::verified:
-        applyVerification(run, run->namingOutput(ending.result));
+        applyVerification(run, ending.result);
         break;
     }
     endRun(run);
@@ -433,7 +433,8 @@ void RunProcessor::applyVerification(const RunPtr& run, const VerificationResult
     const QString manual = run->isManual() ? QStringLiteral(" (manual)") : QString();
     const auto outcome = checked.outcome();
     // The output goes under its name before the result is told, so that the result
-    // names it where it is. One that failed its checks is put there too, to be
+    // names it where it is (the checks named the partial file; the name may be
+    // another than the job's). One that failed its checks is put there too, to be
     // looked at.
     std::optional<JobRun::Placement> placed;
     if (!run->isManual()) placed = placeOutput(run);
@@ -463,7 +464,12 @@ JobRun::Placement RunProcessor::placeOutput(const RunPtr& run) {
         return std::any_of(store_.jobs().cbegin(), store_.jobs().cend(),
                            [&](const CorrectionJob& job) { return job.id != id && job.outputPath == path; });
     });
-    if (placed.renamed) store_.update(id, [&](CorrectionJob& j) { j.outputPath = placed.path; });
+    if (placed.problem.isEmpty()) {
+        store_.update(id, [&](CorrectionJob& j) {
+            j.outputPath = placed.path;
+            j.placedOutput = run->job().placedOutput;
+        });
+    }
     return placed;
 }
 

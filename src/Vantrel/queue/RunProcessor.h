@@ -109,8 +109,8 @@ private:
     // The output takes its name and the job is completed, or it fails saying why not.
     void complete(const RunPtr& run);
     void completeWith(const RunPtr& run, const JobRun::Placement& placed);
-    // The run's output under its name, or the next free one beside it (the job then
-    // carries that name).
+    // The run's output under its name, or the next free one beside it; the job
+    // carries the name and what was placed there.
     JobRun::Placement placeOutput(const RunPtr& run);
     // A console line when the output could not take its name, or took another.
     void logPlacement(const RunPtr& run, const JobRun::Placement& placed);

@@ -57,6 +57,8 @@ TEST(CorrectionJob, FullRecordRoundTripsExceptTheInMemoryFields) {
                                           *job.startedAt, 2.5};
     job.sourceBookmarkData = QByteArray("\x00\x01source\xff", 10);
     job.outputBookmarkData = QByteArray("folder");
+    // Numbers beyond what a JSON number keeps exactly.
+    job.placedOutput = FileIdentity{0xfd01'0000'0000'0001, (1ull << 63) + 3, 7'000'000'001, 1'740'837'909, 999'999'999};
     job.verificationProgress = 0.5;
     job.isDeepVerifying = true;
 
@@ -77,6 +79,7 @@ TEST(CorrectionJob, FullRecordRoundTripsExceptTheInMemoryFields) {
     EXPECT_EQ(decoded->verification, job.verification);
     EXPECT_EQ(decoded->sourceBookmarkData, job.sourceBookmarkData);
     EXPECT_EQ(decoded->outputBookmarkData, job.outputBookmarkData);
+    EXPECT_EQ(decoded->placedOutput, job.placedOutput);
     EXPECT_EQ(decoded->frameRate, job.frameRate);
     EXPECT_EQ(decoded->verificationProgress, 0);
     EXPECT_FALSE(decoded->isDeepVerifying);
@@ -132,6 +135,17 @@ TEST(CorrectionJob, LenientStatusProgressAndVerification) {
     EXPECT_FALSE(job->verification);
     json.insert("verification", "not even an object");
     EXPECT_TRUE(decode(json));
+
+    // So is a placed output whose numbers do not read exactly: the job then never
+    // writes over the file at its name.
+    QJsonObject placed = FileIdentity{1, 2, 3, 4, 5}.toJson();
+    json.insert("placedOutput", placed);
+    EXPECT_EQ(decode(json)->placedOutput, (FileIdentity{1, 2, 3, 4, 5}));
+    placed.insert("inode", 2);
+    json.insert("placedOutput", placed);
+    job = decode(json);
+    ASSERT_TRUE(job);
+    EXPECT_FALSE(job->placedOutput);
 }
 
 TEST(CorrectionJob, StrictIdentityPathsRateModeDatesAndBookmarks) {

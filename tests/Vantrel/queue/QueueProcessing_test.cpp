@@ -325,6 +325,47 @@ TEST_F(ProcessingTest, StandardResultDecidesEscalationAndTheJobsEnd) {
     }
 }
 
+// The checks read the output under its hidden partial name; what they say names
+// the output where it was saved, also when a file at its name made it take another:
+// the stored result, the job's message and the console.
+TEST_F(ProcessingTest, TheChecksNameTheOutputWhereItWasSaved) {
+    struct Case {
+        const char* name;
+        QList<CheckSeverity> standard, thorough;
+        QString line;  // naming the file
+    };
+    const QString saved = folder + QStringLiteral("/out/a_TC-2.mov");
+    const Case cases[] = {
+        {"failed, escalated", {CheckSeverity::fail}, {CheckSeverity::pass, CheckSeverity::fail},
+         "VERIFY ✗: a — detail 1 of " + saved},
+        {"clean", {CheckSeverity::pass, CheckSeverity::info}, {}, {}},
+    };
+    verifier->namesTheFile = true;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        queue->clearQueue();
+        clearOutputs();
+        ASSERT_TRUE(writeFile(folder + QStringLiteral("/out/a_TC.mov"), "someone else's"));
+        verifier->standardSeverities = c.standard;
+        verifier->thoroughSeverities = c.thorough;
+        const int start = queue->logLines().size();
+        addJob(QStringLiteral("a"));
+        ASSERT_TRUE(runToEnd());
+        const auto& job = jobNamed(QStringLiteral("a"));
+        EXPECT_EQ(job.outputPath, saved);
+        ASSERT_TRUE(job.verification);
+        for (const auto& check : job.verification->checks) {
+            EXPECT_TRUE(check.detail.endsWith(" of " + saved)) << check.detail.toStdString();
+        }
+        const QStringList naming = messages(*queue).mid(start).filter(QStringLiteral(" of /"));
+        EXPECT_EQ(naming, c.line.isEmpty() ? QStringList{} : QStringList{c.line});
+        if (!c.line.isEmpty()) {
+            EXPECT_EQ(job.status, JobStatus::failed(QString(c.line).replace(QStringLiteral("VERIFY ✗: a — "),
+                                                                      QStringLiteral("Verification failed: "))));
+        }
+    }
+}
+
 TEST_F(ProcessingTest, ThoroughTierRunsDeepWithoutTheEscalationLine) {
     verifier->holdThorough = true;
     addJob(QStringLiteral("clip.mov"), VerifyTier::thorough);

@@ -505,30 +505,89 @@ TEST_F(RunEnd, TheOutputTakesItsNameOrAFreeOneOrTheJobFails) {
 }
 
 // An output that failed its checks stays under its name to be looked at; a Retry
-// then writes beside it, and the job completes under the new name.
-TEST_F(RunEnd, ARetryAfterFailedChecksWritesBesideTheOutputKeptForALook) {
-    verifier->standardSeverities = {CheckSeverity::fail};
-    verifier->thoroughSeverities = {CheckSeverity::pass, CheckSeverity::fail};
-    makeQueue(heldTool());
-    const CorrectionJob job = enqueue(VerifyTier::standard);
-    open("write");
-    open("exit");
-    queue->start();
-    ASSERT_TRUE(ended());
-    ASSERT_EQ(only().status, JobStatus::failed(QStringLiteral("Verification failed: detail 1")));
-    ASSERT_EQ(outputFolder(), QStringList{"clip_TC.mov"});
-    const QString kept = testsupport::sha256OfFile(output());
+// writes over it, as a run of the job does, also after a relaunch, and the job
+// keeps its output path. A file at the name that is not the one the job placed
+// there (changed or replaced since, or not known to a queue file of an earlier
+// version) is kept, and the output takes a free name beside it.
+TEST_F(RunEnd, ARetryAfterFailedChecksWritesOverTheOutputKeptForALook) {
+    enum class Since { nothing, relaunch, olderQueueFile, appended, touched, replacedByACopy };
+    struct Case {
+        const char* name;
+        Since since;
+        bool writtenOver;
+    };
+    const Case cases[] = {
+        {"nothing happened to it", Since::nothing, true},
+        {"the application was started again", Since::relaunch, true},
+        {"a queue file of an earlier version", Since::olderQueueFile, false},
+        {"its content changed", Since::appended, false},
+        {"only its time changed", Since::touched, false},
+        {"replaced by a copy of the same size and time", Since::replacedByACopy, false},
+    };
+    const QString beside = out() + QStringLiteral("/clip_TC-2.mov");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QDir(folder + QStringLiteral("/gate")).removeRecursively();
+        QDir(out()).removeRecursively();
+        const QString storage = folder + QStringLiteral("/storage/") + c.name;
+        verifier->standardSeverities = {CheckSeverity::fail};
+        verifier->thoroughSeverities = {CheckSeverity::pass, CheckSeverity::fail};
+        makeQueue(heldTool(), storage);
+        const CorrectionJob job = enqueue(VerifyTier::standard);
+        open("write");
+        open("exit");
+        queue->start();
+        ASSERT_TRUE(ended());
+        ASSERT_EQ(only().status, JobStatus::failed(QStringLiteral("Verification failed: detail 1")));
+        ASSERT_EQ(outputFolder(), QStringList{"clip_TC.mov"});
+        EXPECT_EQ(only().placedOutput, FileIdentity::of(output()));
 
-    verifier->standardSeverities = {CheckSeverity::pass};
-    queue->retryJob(job.id);
-    queue->start();
-    ASSERT_TRUE(waitFor([&] { return queue->isProcessing(); }));
-    ASSERT_TRUE(ended());
-    EXPECT_EQ(only().status, JobStatus::completed());
-    EXPECT_EQ(only().outputPath, out() + QStringLiteral("/clip_TC-2.mov"));
-    EXPECT_EQ(outputFolder(), (QStringList{"clip_TC-2.mov", "clip_TC.mov"}));
-    EXPECT_EQ(testsupport::sha256OfFile(output()), kept);
-    EXPECT_EQ(testsupport::probeTimecode(only().outputPath), QStringLiteral("01:02:03:04"));
+        const QString copy = out() + QStringLiteral("/copy.mov");
+        switch (c.since) {
+        case Since::nothing: break;
+        case Since::relaunch:
+        case Since::olderQueueFile: {
+            CorrectionJob saved = only();
+            if (c.since == Since::olderQueueFile) saved.placedOutput.reset();
+            queue.reset();
+            if (c.since == Since::olderQueueFile) {
+                ASSERT_TRUE(writeFile(storage + QStringLiteral("/queue.json"), QJsonDocument(QJsonArray{saved.toJson()}).toJson()));
+            }
+            makeQueue(heldTool(), storage);
+            break;
+        }
+        case Since::appended: ASSERT_EQ(testsupport::runTool(QStringLiteral("sh"), {"-c", "echo notes >> '" + output() + "'"}), 0); break;
+        case Since::touched: ASSERT_EQ(testsupport::runTool(QStringLiteral("touch"), {"-r", output(), "-d", "+1 second", output()}), 0); break;
+        case Since::replacedByACopy:
+            ASSERT_EQ(testsupport::runTool(QStringLiteral("cp"), {"-p", output(), copy}), 0);
+            ASSERT_TRUE(QFile::remove(output()) && QFile::rename(copy, output()));
+            break;
+        }
+        const auto standing = FileIdentity::of(output());
+        const QString standingHash = testsupport::sha256OfFile(output());
+
+        verifier->standardSeverities = {CheckSeverity::pass};
+        queue->retryJob(job.id);
+        queue->start();
+        ASSERT_TRUE(waitFor([&] { return queue->isProcessing(); }));
+        ASSERT_TRUE(ended());
+        EXPECT_EQ(only().status, JobStatus::completed());
+        const QString placedAs = c.writtenOver ? output() : beside;
+        EXPECT_EQ(only().outputPath, placedAs);
+        EXPECT_EQ(only().placedOutput, FileIdentity::of(placedAs));
+        EXPECT_EQ(testsupport::probeTimecode(placedAs), QStringLiteral("01:02:03:04"));
+        EXPECT_EQ(messages(*queue).contains(QStringLiteral("Output name taken: clip_TC.mov — saved as clip_TC-2.mov")),
+                  !c.writtenOver);
+        if (c.writtenOver) {
+            EXPECT_EQ(outputFolder(), QStringList{"clip_TC.mov"});
+            EXPECT_NE(FileIdentity::of(output()), standing);
+        } else {
+            EXPECT_EQ(outputFolder(), (QStringList{"clip_TC-2.mov", "clip_TC.mov"}));
+            EXPECT_EQ(FileIdentity::of(output()), standing);
+            EXPECT_EQ(testsupport::sha256OfFile(output()), standingHash);
+        }
+        queue.reset();
+    }
 }
 
 // A run cut off by the queue going away (the application quitting) leaves nothing
