@@ -15,6 +15,7 @@
 #include "Vantrel/views/SourceListPane.h"
 #include "Vantrel/model/AppModel.h"
 
+#include <QLayout>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QScrollBar>
