@@ -15,10 +15,16 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
 #include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPointer>
+#include <QPushButton>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -123,7 +129,7 @@ void MainWindow::buildFileMenu() {
     followJobs();
     connect(queue, &CorrectionQueue::jobsChanged, clear, followJobs);
     fileMenu_->addSeparator();
-    QAction* quit = fileMenu_->addAction(QStringLiteral("Quit"), qApp, &QApplication::closeAllWindows);
+    QAction* quit = fileMenu_->addAction(QStringLiteral("Quit"), this, &MainWindow::quit);
     quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     quit->setMenuRole(QAction::QuitRole);
     for (QAction* action : fileMenu_->actions()) action->setShortcutContext(Qt::ApplicationShortcut);
@@ -216,6 +222,66 @@ void MainWindow::setCitizenshipCommands(const QList<QAction*>& actions) {
     for (QAction* old : previous) {
         if (old->parent() == this && !actions.contains(old)) old->deleteLater();
     }
+}
+
+std::unique_ptr<QMessageBox> MainWindow::unsavedJobsBox(const CorrectionQueue::UnsavedJobs& unsaved, QWidget* parent) {
+    const QString jobs = unsaved.count == 1 ? QStringLiteral("1 job") : QStringLiteral("%1 jobs").arg(unsaved.count);
+    const QString folder = QDir::toNativeSeparators(QFileInfo(unsaved.file).absolutePath());
+    auto box = std::make_unique<QMessageBox>(QMessageBox::Warning, QStringLiteral("Vantrel"),
+                                             QStringLiteral("Quit and lose %1?").arg(jobs), QMessageBox::NoButton, parent);
+    box->setObjectName(QStringLiteral("UnsavedJobsAlert"));
+    box->setTextFormat(Qt::PlainText);
+    box->setInformativeText(QStringLiteral("The queue could not be saved (%1), so %2 would be missing the next time "
+                                           "Vantrel opens.\n\nTo keep %3, click Cancel, free some space or fix the "
+                                           "queue's folder, and quit again:\n%4")
+                                .arg(unsaved.reason, jobs, unsaved.count == 1 ? QStringLiteral("it") : QStringLiteral("them"),
+                                     folder));
+    // A heading as the update dialog has, and room for a long folder name.
+    if (auto* title = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))) {
+        QFont font = title->font();
+        font.setPixelSize(15);
+        font.setWeight(QFont::DemiBold);
+        title->setFont(font);
+    }
+    // The reason and the folder are shown as they are, never as markup.
+    if (auto* informative = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel"))) {
+        informative->setTextFormat(Qt::PlainText);
+        informative->setMinimumWidth(380);
+    }
+    QPushButton* quit = box->addButton(QStringLiteral("Quit Anyway"), QMessageBox::DestructiveRole);
+    quit->setObjectName(QStringLiteral("QuitAnyway"));
+    QPushButton* cancel = box->addButton(QMessageBox::Cancel);
+    cancel->setObjectName(QStringLiteral("CancelQuit"));
+    box->setDefaultButton(cancel);
+    box->setEscapeButton(cancel);
+    return box;
+}
+
+bool MainWindow::mayQuit() {
+    if (askingToQuit_) return false;
+    const std::optional<CorrectionQueue::UnsavedJobs> unsaved = model_->queue().saveBeforeQuit();
+    if (!unsaved) return true;
+    askingToQuit_ = true;
+    const std::unique_ptr<QMessageBox> box = unsavedJobsBox(*unsaved, this);
+    box->exec();
+    askingToQuit_ = false;
+    return box->clickedButton() && box->clickedButton()->objectName() == QStringLiteral("QuitAnyway");
+}
+
+void MainWindow::quit() {
+    // Asked before any window closes, so that Cancel leaves every one of them open.
+    if (!mayQuit()) return;
+    quitAgreed_ = true;
+    QApplication::closeAllWindows();
+    quitAgreed_ = false;
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (!quitAgreed_ && !mayQuit()) {
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
 }
 
 void MainWindow::boundMinimumSize(const QRect& available, const QMargins& frame) {

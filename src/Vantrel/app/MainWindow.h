@@ -6,6 +6,7 @@
 // their entries stay disabled.
 
 #include "Vantrel/app/Preferences.h"
+#include "Vantrel/queue/CorrectionQueue.h"
 
 #include <QList>
 #include <QMargins>
@@ -13,11 +14,13 @@
 #include <QMainWindow>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QAction;
 class QActionGroup;
 class QMenu;
+class QMessageBox;
 class QSettings;
 class QToolBar;
 class QToolButton;
@@ -61,7 +64,22 @@ public:
     // stand-ins between the help entry's divider and "Check for Updates…".
     void setCitizenshipCommands(const QList<QAction*>& actions);
 
+    // The question a quit asks when it would lose jobs, not yet shown: "Quit
+    // Anyway" (object name "QuitAnyway") or "Cancel" ("CancelQuit", also Escape).
+    static std::unique_ptr<QMessageBox> unsavedJobsBox(const CorrectionQueue::UnsavedJobs& unsaved,
+                                                       QWidget* parent = nullptr);
+
+protected:
+    // Closing the window quits the application; asked first when that would lose jobs.
+    void closeEvent(QCloseEvent* event) override;
+
 private:
+    // Whether the application may end now: at once when the queue file holds every
+    // job worth keeping; else after one more save, and when that fails too, as the
+    // user answers.
+    bool mayQuit();
+    // The Quit command: asks once, then closes every window.
+    void quit();
     void buildToolbar();
     void buildFileMenu();
     void buildAppearanceMenu();
@@ -92,6 +110,8 @@ private:
     QActionGroup* iconGroup_ = nullptr;
     std::function<void()> showHelp_;
     QToolBar* toolbar_ = nullptr;
+    bool quitAgreed_ = false;  // the Quit command asked already
+    bool askingToQuit_ = false;
 };
 
 }  // namespace vantrel

@@ -132,6 +132,18 @@ public:
     // far has ended.
     void waitForSaves();
 
+    // What a quit now would lose: why the queue file could not be written, and how
+    // many of the jobs the next start would restore are not in it.
+    struct UnsavedJobs {
+        QString reason;
+        int count = 0;
+        QString file;  // the queue file
+    };
+    // Before a quit: waits for the saves under way and, when the last one failed,
+    // tries once more. Nothing when the file holds every job the next start would
+    // restore (finished jobs are not restored, so they are never lost).
+    std::optional<UnsavedJobs> saveBeforeQuit();
+
     // For tests and special set-ups.
     void setSleepInhibitor(std::unique_ptr<SleepInhibitor> inhibitor);
     void setVolumeInfoProvider(VolumeInfoProvider provider);

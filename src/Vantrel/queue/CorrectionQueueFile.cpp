@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -18,6 +19,11 @@ namespace vantrel {
 namespace {
 
 const QString queueFileName = QStringLiteral("queue.json");
+
+// Whether a start brings back a job of the queue file: finished ones are dropped.
+bool isRestored(const CorrectionJob& job) {
+    return !job.status.is(JobStatus::Kind::completed) && !job.status.is(JobStatus::Kind::cancelled);
+}
 
 }  // namespace
 
@@ -49,6 +55,28 @@ void CorrectionQueue::saveQueue() { store_->save(); }
 void CorrectionQueue::waitForSaves() {
     housekeeping_.waitForDone();
     store_->waitForSaves();
+}
+
+std::optional<CorrectionQueue::UnsavedJobs> CorrectionQueue::saveBeforeQuit() {
+    store_->waitForSaves();
+    if (!store_->persistenceError() || !store_->filePath()) return std::nullopt;
+    store_->save(true);
+    store_->waitForSaves();
+    const std::optional<QString> failure = store_->lastSaveFailure();
+    if (!failure) return std::nullopt;
+    // The jobs the next start would restore from the file as it stands.
+    const QString& path = *store_->filePath();
+    QSet<QUuid> kept;
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly)) {
+        for (const CorrectionJob& job : decodeQueueFile(file.readAll()).jobs) {
+            if (isRestored(job)) kept.insert(job.id);
+        }
+    }
+    const auto lost = std::count_if(jobs().begin(), jobs().end(),
+                                    [&](const CorrectionJob& job) { return isRestored(job) && !kept.contains(job.id); });
+    if (lost == 0) return std::nullopt;
+    return UnsavedJobs{*failure, int(lost), path};
 }
 
 std::optional<QString> CorrectionQueue::moveQueueFileAside() {
@@ -109,7 +137,7 @@ void CorrectionQueue::loadQueue() {
 
     QList<CorrectionJob> restored;
     for (auto& job : contents.jobs) {
-        if (job.status.is(JobStatus::Kind::completed) || job.status.is(JobStatus::Kind::cancelled)) continue;
+        if (!isRestored(job)) continue;
         RunProcessor::settleRestored(job);
         restored.append(std::move(job));
     }

@@ -127,6 +127,7 @@ void JobStore::setRetryDelays(QueueSaver::Delay first, QueueSaver::Delay longest
 }
 
 void JobStore::applySaveOutcome(const QueueSaver::Outcome& failure) {
+    lastSaveFailure_ = failure;
     if (!failure) {
         if (!persistenceError_) return;
         persistenceError_.reset();

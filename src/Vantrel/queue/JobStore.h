@@ -67,6 +67,8 @@ public:
     void setFileWriter(FileByteWriter writer);
     void setRetryDelays(QueueSaver::Delay first, QueueSaver::Delay longest);
     const std::optional<QString>& persistenceError() const { return persistenceError_; }
+    // Why the latest write failed; nothing once one succeeded.
+    const std::optional<QString>& lastSaveFailure() const { return lastSaveFailure_; }
 
 signals:
     void jobsChanged();
@@ -90,6 +92,7 @@ private:
     qint64 pendingBytes_ = 0;
     std::optional<QString> filePath_;
     std::optional<QString> persistenceError_;
+    std::optional<QString> lastSaveFailure_;
     QueueSaver saver_;  // last: on the way out it writes what is still waiting
 };
 

@@ -29,7 +29,8 @@ struct QueueSaver::State {
     // them, and when they are tried again.
     std::optional<QByteArray> failed;
     QString failedPath;
-    QDeadlineTimer retryAt;
+    std::shared_ptr<Clock> clock = std::make_shared<Clock>();
+    Clock::TimePoint retryAt;
     Delay firstDelay = firstRetryDelay;
     Delay longestDelay = longestRetryDelay;
     Delay nextDelay = firstRetryDelay;
@@ -37,6 +38,13 @@ struct QueueSaver::State {
     QObject* context = nullptr;
     std::function<void(const Outcome&)> deliver;
 };
+
+QueueSaver::Clock::TimePoint QueueSaver::Clock::now() const { return std::chrono::steady_clock::now(); }
+
+void QueueSaver::Clock::waitUntil(QWaitCondition& wake, QMutex& mutex, TimePoint until) {
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(until - now());
+    wake.wait(&mutex, QDeadlineTimer(std::max<qint64>(left.count(), 0)));
+}
 
 // Hands the outcomes not yet delivered to the queue, then (when asked) the
 // follow-ups whose requests are all written.
@@ -88,6 +96,11 @@ void QueueSaver::setRetryDelays(Delay first, Delay longest) {
     state_->nextDelay = first;
 }
 
+void QueueSaver::setClock(std::shared_ptr<Clock> clock) {
+    QMutexLocker lock(&state_->mutex);
+    state_->clock = std::move(clock);
+}
+
 void QueueSaver::request(const QString& path, QList<CorrectionJob> jobs, bool urgent) {
     QMutexLocker lock(&state_->mutex);
     state_->path = path;
@@ -104,9 +117,9 @@ void QueueSaver::work() {
     QMutexLocker lock(&state->mutex);
     for (;;) {
         // Until there is a request, a failed write is due again, or the saver goes.
-        while (!state->waiting && !state->stopping && !(state->failed && state->retryAt.hasExpired())) {
+        while (!state->waiting && !state->stopping && !(state->failed && state->clock->now() >= state->retryAt)) {
             if (state->failed) {
-                state->changed.wait(&state->mutex, state->retryAt);
+                state->clock->waitUntil(state->changed, state->mutex, state->retryAt);
             } else {
                 state->changed.wait(&state->mutex);
             }
@@ -151,7 +164,7 @@ void QueueSaver::work() {
         } else if (!state->waiting) {
             state->failed = std::move(data);
             state->failedPath = path;
-            state->retryAt = QDeadlineTimer(state->nextDelay);
+            state->retryAt = state->clock->now() + state->nextDelay;
             state->nextDelay = std::min(state->nextDelay * 2, state->longestDelay);
         }
         state->outcomes.append(outcome);

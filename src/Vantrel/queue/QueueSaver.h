@@ -15,6 +15,9 @@
 #include <optional>
 #include <thread>
 
+class QMutex;
+class QWaitCondition;
+
 namespace vantrel {
 
 // Writes snapshots of the jobs to the queue file on a thread of its own. A request
@@ -33,6 +36,18 @@ public:
     static constexpr Delay firstRetryDelay{2000};
     static constexpr Delay longestRetryDelay{30000};
 
+    // The time the writer goes by while a failed write waits to be tried again: the
+    // steady clock, waited on for real. Tests give one of their own.
+    class Clock {
+    public:
+        using TimePoint = std::chrono::steady_clock::time_point;
+        virtual ~Clock() = default;
+        virtual TimePoint now() const;
+        // Returns at `until`, or earlier when `wake` is signalled; `mutex` is held
+        // on entry and on return.
+        virtual void waitUntil(QWaitCondition& wake, QMutex& mutex, TimePoint until);
+    };
+
     QueueSaver(QObject* context, std::function<void(const Outcome&)> deliver);
     ~QueueSaver();
     QueueSaver(const QueueSaver&) = delete;
@@ -48,6 +63,7 @@ public:
     void setWriter(FileByteWriter writer);
     // The delay before the first retry of a failed write, and the most it grows to.
     void setRetryDelays(Delay first, Delay longest);
+    void setClock(std::shared_ptr<Clock> clock);
 
 private:
     struct State;

@@ -18,6 +18,7 @@
 #include "Vantrel/views/ContentView.h"
 #include "Vantrel/views/FooterBar.h"
 #include "Vantrel/views/DesignIndicators.h"
+#include "Vantrel/views/PaneWidgets.h"
 
 #include <QAction>
 #include <QDialog>
@@ -26,6 +27,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTimer>
@@ -187,6 +189,88 @@ TEST_F(MainWindowTest, ClearQueueKeyFollowsTheJobs) {
     QTest::keyClick(window, Qt::Key_K, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_TRUE(queue.jobs().isEmpty());
     EXPECT_FALSE(clear->isEnabled());
+}
+
+// A quit that would lose jobs asks first, once, whichever way it comes: the queue
+// file could not be written, and one more try on the way out failed too. Cancel
+// (Escape) keeps the window and the footer's warning; with room again the quit
+// asks nothing and the next start has every job; Quit Anyway leaves the file as it
+// was. A job the next start would drop anyway is not counted as lost.
+TEST_F(MainWindowTest, AQuitThatWouldLoseJobsAsksFirst) {
+    enum class Way { key, command, closing };
+    const struct {
+        const char* name;
+        Way way;
+        bool roomAgain;  // before the second quit
+    } rows[] = {{"Ctrl+Q", Way::key, true}, {"the Quit command", Way::command, false}, {"closing the window", Way::closing, true}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        app.reset();
+        QDir(pathOf(QStringLiteral("queue"))).removeRecursively();
+        launch();
+        MainWindow* window = shown();
+        CorrectionQueue& queue = app->model()->queue();
+        auto full = std::make_shared<std::atomic<bool>>(false);
+        queue.setQueueFileWriter(
+            [full](QFileDevice& file, const QByteArray& data) { return !*full && file.write(data) == data.size(); });
+        queue.setSaveRetryDelays(std::chrono::hours(24), std::chrono::hours(24));  // only a quit tries again
+        CorrectionJob a = job(QStringLiteral("a.mov")), b = job(QStringLiteral("b.mov"));
+        b.status = JobStatus::cancelled();
+        queue.enqueue(QList<CorrectionJob>{a, b});
+        *full = true;
+        // Lost: c and d, and b, retried (the file has it cancelled, which a start
+        // drops); not a, which the file brings back.
+        queue.enqueue(QList<CorrectionJob>{job(QStringLiteral("c.mov")), job(QStringLiteral("d.mov"))});
+        queue.retryJob(b.id);
+        queue.removeJob(a.id);
+
+        QStringList asked;
+        bool quitAnyway = false;
+        QTimer answer;
+        QObject::connect(&answer, &QTimer::timeout, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box || box->objectName() != QStringLiteral("UnsavedJobsAlert")) return;
+            asked << box->text() << box->informativeText();
+            if (quitAnyway) box->findChild<QPushButton*>(QStringLiteral("QuitAnyway"))->click();
+            else QTest::keyClick(box, Qt::Key_Escape);
+        });
+        answer.start(10);
+        const auto quit = [&] {
+            asked.clear();
+            switch (row.way) {
+            case Way::key:
+                window->activateWindow();  // a closed box leaves no window active here
+                EXPECT_TRUE(QTest::qWaitForWindowActive(window));
+                QTest::keyClick(window, Qt::Key_Q, Qt::ControlModifier);
+                break;
+            case Way::command: entry(window->fileMenu(), QStringLiteral("Quit"))->trigger(); break;
+            case Way::closing: window->close(); break;
+            }
+        };
+        quit();
+        EXPECT_EQ(asked, QStringList({QStringLiteral("Quit and lose 3 jobs?"),
+                                      QStringLiteral("The queue could not be saved (Write failed), so 3 jobs would be "
+                                                     "missing the next time Vantrel opens.\n\nTo keep them, click "
+                                                     "Cancel, free some space or fix the queue's folder, and quit "
+                                                     "again:\n%1")
+                                          .arg(pathOf(QStringLiteral("queue")))}));
+        EXPECT_TRUE(window->isVisible());
+        auto* warning = window->findChild<SymbolText*>(QStringLiteral("persistenceError"));
+        EXPECT_TRUE(queuetest::waitFor([&] { return warning->isVisible(); }));
+        EXPECT_EQ(warning->text(), QStringLiteral("Queue may not persist: Write failed"));
+
+        *full = !row.roomAgain;
+        quitAnyway = true;
+        quit();
+        EXPECT_EQ(asked.size(), row.roomAgain ? 0 : 2);
+        EXPECT_FALSE(window->isVisible());
+        answer.stop();
+        launch();
+        QStringList restored;
+        for (const CorrectionJob& restoredJob : app->model()->queue().jobs()) restored << restoredJob.sourceName();
+        EXPECT_EQ(restored, row.roomAgain ? QStringList({QStringLiteral("b.mov"), QStringLiteral("c.mov"), QStringLiteral("d.mov")})
+                                          : QStringList({QStringLiteral("a.mov")}));
+    }
 }
 
 TEST_F(MainWindowTest, HelpKeyIsFixedOnceAfterLaunch) {

@@ -1,5 +1,6 @@
-// Pictures of the window, its menus, the update dialogs and the icons, light and
-// dark, written to $VANTREL_GALLERY_DIR (nothing when it is unset).
+// Pictures of the window, its menus, the update dialogs, the question of a quit
+// that would lose jobs and the icons, light and dark, written to
+// $VANTREL_GALLERY_DIR (nothing when it is unset).
 #include "ShellTestSupport.h"
 #include "Vantrel/app/AppIconController.h"
 #include "Vantrel/app/AppearanceController.h"
@@ -9,6 +10,7 @@
 #include "Vantrel/views/ContentView.h"
 
 #include <QMenu>
+#include <QMessageBox>
 #include <QPainter>
 #include <QSignalSpy>
 
@@ -78,6 +80,11 @@ TEST_F(ShellGallery, WindowMenusDialogsAndIcons) {
             ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog.get()));
             save(dialog.get(), QString::fromLatin1(name), dark);
         }
+        const auto unsaved = MainWindow::unsavedJobsBox(
+            {QStringLiteral("No space left on device"), 3, pathOf(QStringLiteral("queue/queue.json"))}, window);
+        unsaved->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(unsaved.get()));
+        save(unsaved.get(), QStringLiteral("quit-unsaved-jobs"), dark);
 
         QImage icons(2 * 136, 136, QImage::Format_ARGB32_Premultiplied);
         icons.fill(Qt::transparent);

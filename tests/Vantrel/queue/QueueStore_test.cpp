@@ -9,12 +9,15 @@
 #include "TestMedia.h"
 #include "Vantrel/queue/PartialOutput.h"
 #include "Vantrel/queue/QueueFile.h"
+#include "Vantrel/queue/QueueSaver.h"
 
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QMutex>
 #include <QSemaphore>
+#include <QSet>
 #include <QSignalSpy>
 
 #include <atomic>
@@ -222,6 +225,54 @@ TEST_F(StoreTest, ASaveTheDiskRefusedIsWrittenOnceThereIsRoom) {
         }
         EXPECT_EQ(makeQueue()->jobs().size(), row.restored);
     }
+}
+
+namespace {
+
+// The saver's clock in the test's hands: its time stands still, and a wait for a
+// retry moves it on to the retry's time at once.
+class JumpingClock : public QueueSaver::Clock {
+public:
+    TimePoint now() const override { return TimePoint(std::chrono::milliseconds(ms_.load())); }
+    void waitUntil(QWaitCondition&, QMutex&, TimePoint until) override {
+        ms_ = std::max(ms_.load(), qint64(std::chrono::ceil<std::chrono::milliseconds>(until.time_since_epoch()).count()));
+    }
+
+private:
+    std::atomic<qint64> ms_ = 0;
+};
+
+}  // namespace
+
+// A write the disk refuses is tried again 2 s later, then after twice as long each
+// time, never more than 30 s apart; once a write succeeds, the next failure is
+// tried again after 2 s.
+TEST_F(StoreTest, AFailedSaveIsTriedAgainSoonThenLessOften) {
+    auto clock = std::make_shared<JumpingClock>();
+    // The seconds on the saver's clock at each write; the disk takes only the
+    // writes marked.
+    auto seconds = std::make_shared<QList<double>>();
+    auto mutex = std::make_shared<QMutex>();
+    const QSet<int> taken{8, 10};
+    QObject context;
+    QueueSaver saver(&context, [](const QueueSaver::Outcome&) {});
+    saver.setClock(clock);
+    saver.setWriter([=](QFileDevice& file, const QByteArray& data) {
+        QMutexLocker lock(mutex.get());
+        seconds->append(std::chrono::duration<double>(clock->now().time_since_epoch()).count());
+        return taken.contains(int(seconds->size())) && file.write(data) == data.size();
+    });
+    const auto writes = [=] {
+        QMutexLocker lock(mutex.get());
+        return *seconds;
+    };
+    saver.request(queueFile(), {job(QStringLiteral("a.mov"))});
+    ASSERT_TRUE(waitFor([&] { return writes().size() == 8; }));
+    saver.request(queueFile(), {job(QStringLiteral("a.mov")), job(QStringLiteral("b.mov"))});
+    ASSERT_TRUE(waitFor([&] { return writes().size() == 10; }));
+    saver.wait();
+    EXPECT_EQ(writes(), QList<double>({0, 2, 6, 14, 30, 60, 90, 120, 120, 122}));
+    EXPECT_EQ(savedJobs().size(), 2);
 }
 
 namespace {

@@ -291,9 +291,10 @@ TEST_F(VerifierTest, DamagedOutputsFailOrEscalate) {
 
 // A stream of the source that the output lacks is named, and the result is never
 // clean: a lost cover picture is a warning, a lost video, audio or subtitle stream a
-// failure. The byte-exact tier, which hashes the first video and audio streams only,
-// keeps the finding. Streams carried across, subtitles among them, and the data
-// streams the correction drops on purpose are not named.
+// failure, also where another stream took its place. The byte-exact tier, which
+// hashes the first video and audio streams only, keeps the finding. Streams carried
+// across, subtitles among them, and the data streams the correction drops on
+// purpose are not named.
 TEST_F(VerifierTest, AStreamTheOutputLacksIsNamedAndNeverClean) {
     testsupport::MovieRecipe recipe;
     recipe.seconds = 2;
@@ -333,6 +334,9 @@ TEST_F(VerifierTest, AStreamTheOutputLacksIsNamedAndNeverClean) {
         {"more.mov", "more-out.mov", {}, {}, VerificationResult::Outcome::clean},
         {"more.mov", "no-subs.mov", {"-map", "-0:s"}, {lacks(CheckSeverity::fail, 3, "subtitle mov_text")},
          VerificationResult::Outcome::failed},
+        // As many streams as the source, but the subtitles became a second aac.
+        {"more.mov", "subs-to-audio.mov", {"-map", "-0:s", "-map", "0:a:0"},
+         {lacks(CheckSeverity::fail, 3, "subtitle mov_text")}, VerificationResult::Outcome::failed},
         // The pcm stream moves up to a:0; the aac one is the stream lost.
         {"more.mov", "no-aac.mov", {"-map", "-0:a:0"}, {lacks(CheckSeverity::fail, 1, "audio aac")},
          VerificationResult::Outcome::failed},
