@@ -6,6 +6,7 @@
 #include <QScreen>
 #include <QWidget>
 #include <QWindow>
+#include <QWindowStateChangeEvent>
 
 #include <algorithm>
 
@@ -48,16 +49,27 @@ QMargins WindowFit::frame() {
     return ownFrame_;
 }
 
+namespace {
+
+// The states in which the window manager sizes the window itself.
+constexpr Qt::WindowStates sizedByTheWindowManager = Qt::WindowMaximized | Qt::WindowFullScreen;
+
+}  // namespace
+
 void WindowFit::fit() {
     const QMargins frame = this->frame();
-    // A window the window manager sizes itself is left to it (its frame is another
-    // then), and fitted afresh once it is back in its own size.
-    if (window_->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) {
+    // A window the window manager sizes itself is left to it: its frame is another
+    // then, and what it is given while maximised the window manager keeps as the
+    // size to restore it to.
+    if (window_->windowState() & sizedByTheWindowManager) {
         fittedTo_.reset();
+        sized_ = window_->geometry();
         return;
     }
+    if (returning_) return;  // see checkReturned()
     const QScreen* screen = this->screen();
     if (!screen) return;
+    if (window_->isVisible()) normal_ = window_->geometry();
     const QRect available = screen->availableGeometry();
     if (fittedTo_ == std::pair(available, frame)) return;
     if (prepare_) prepare_(available, frame);
@@ -69,6 +81,42 @@ void WindowFit::fit() {
     if (fitted == shown) return;
     window_->resize(fitted.size().shrunkBy(frame));
     window_->move(fitted.topLeft());  // the frame's corner
+}
+
+void WindowFit::returnToNormal() {
+    const QMargins frame = this->frame();
+    const QScreen* screen = this->screen();
+    if (!window_->isVisible() || !normal_.isValid() || !screen) {
+        fit();
+        return;
+    }
+    const QRect available = screen->availableGeometry();
+    if (prepare_) prepare_(available, frame);
+    // Sent back by the application itself, fitted, rather than fitted wherever the
+    // window manager's restore happens to be when this runs: a window manager that
+    // gives back another size (the maximised one, or one below the window's new
+    // minimum) is overruled, and the window is placed by its own corner, which
+    // does not depend on a frame that comes back only after it moved.
+    const QRect fitted = fittedFrame(normal_.marginsAdded(frame), available).marginsRemoved(frame);
+    returning_ = QRect(fitted.topLeft(), fitted.size().expandedTo(window_->minimumSize()).boundedTo(window_->maximumSize()));
+    normal_ = *returning_;
+    fittedTo_ = std::pair(available, frame);
+    window_->setGeometry(*returning_);
+}
+
+void WindowFit::checkReturned() {
+    if (!returning_) return;
+    // On its way back the window passes through places that are neither the
+    // maximised one nor its own (the window manager sends the size and the place
+    // apart, and each arrives as an event of its own): one that still has the
+    // maximised size or place is halfway. Anything else is the end of the way,
+    // where it was sent or where the window manager or the user put it instead,
+    // and the window is fitted there as at any other move.
+    const QRect now = window_->geometry();
+    if (now != *returning_ && (now.size() == sized_.size() || now.topLeft() == sized_.topLeft())) return;
+    returning_.reset();
+    if (isLargerThanTheArea()) fittedTo_.reset();
+    fit();
 }
 
 bool WindowFit::isLargerThanTheArea() {
@@ -87,14 +135,28 @@ bool WindowFit::eventFilter(QObject* watched, QEvent* event) {
             connect(handle, &QWindow::screenChanged, this, &WindowFit::fit, Qt::UniqueConnection);
         fit();
         break;
+    case QEvent::Hide:
+        returning_.reset();  // shown again, it is fitted afresh
+        break;
     case QEvent::WindowStateChange:
-        // Restored, it is fitted again even to the same area and frame: a window
-        // manager may give back a size other than the one it took.
+        // Fitted again even to the same area and frame; restored, it goes back to
+        // where it was before.
+        returning_.reset();
         fittedTo_.reset();
-        fit();
+        if ((static_cast<QWindowStateChangeEvent*>(event)->oldState() & sizedByTheWindowManager) &&
+            !(window_->windowState() & (sizedByTheWindowManager | Qt::WindowMinimized)))
+            returnToNormal();
+        else
+            fit();
         break;
     case QEvent::Move:  // a window manager's frame arrives with a move
     case QEvent::Resize:
+        if (returning_) {
+            // One report of the window system's arrives as a move and a resize event,
+            // each with half of it: the whole is seen once both are delivered.
+            if (event->spontaneous()) QMetaObject::invokeMethod(this, &WindowFit::checkReturned, Qt::QueuedConnection);
+            break;
+        }
         // The window system made it larger than the area: a restored size that
         // arrives after the window was fitted, say.
         if (event->spontaneous() && isLargerThanTheArea()) fittedTo_.reset();

@@ -32,7 +32,10 @@ QRect fittedFrame(const QRect& frame, const QRect& available);
 // away while the window is maximised), and after it leaves the maximised or full
 // screen state, and whenever the window system makes it larger than the area. In
 // between a window stays where it is put: one the user moves partly off the
-// screen is left there.
+// screen is left there. A maximised or full-screen window is never moved or
+// sized, nor one on its way back from that state (a window manager keeps such a
+// size as the one to restore to, or restores over it): leaving the state, the
+// window goes back to the size and place it had before, fitted.
 class WindowFit : public QObject {
     Q_OBJECT
 
@@ -58,6 +61,11 @@ private:
     // The frame around the window as it is fitted.
     QMargins frame();
     bool isLargerThanTheArea();
+    // Puts a window that has left the maximised or full-screen state back where
+    // it was before, fitted.
+    void returnToNormal();
+    // Ends the return once the window manager has the window where it was sent.
+    void checkReturned();
 
     QWidget* window_;
     Prepare prepare_;
@@ -65,6 +73,12 @@ private:
     std::optional<std::pair<QRect, QMargins>> fittedTo_;
     // The widest frame the window had while not maximised or full screen.
     QMargins ownFrame_;
+    // Where the window was last seen in its own size (not maximised or full screen).
+    QRect normal_;
+    // Where the window was last seen maximised or full screen.
+    QRect sized_;
+    // Where a returning window is sent, until it is there.
+    std::optional<QRect> returning_;
 };
 
 // Gives every top-level window of the application (dialogs included, menus and

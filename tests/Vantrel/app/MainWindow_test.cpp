@@ -568,3 +568,57 @@ TEST_F(MainWindowTest, UnderAWindowManagerEveryWindowStaysOnASmallScreen) {
     citizenship::CitizenshipAbout::window()->close();
     helpmenu::HelpWindowController::window()->close();
 }
+
+// On a real X server under a window manager (the test command runs this at
+// 1024 × 600 and at 1600 × 1000), a window maximised and restored four times comes
+// back each time to the size and place it had, its frame on the screen: the main
+// window and the help window, through the window manager (as its title bar does
+// it) and by the application.
+TEST_F(MainWindowTest, UnderAWindowManagerARestoreBringsTheWindowBack) {
+    if (!underAWindowManager()) GTEST_SKIP() << "needs an X server with a window manager";
+    struct Row {
+        const char* what;
+        bool help, throughTheWindowManager;
+    };
+    const Row rows[] = {
+        {"main window, through the window manager", false, true},
+        {"main window, by the application", false, false},
+        {"help window, through the window manager", true, true},
+        {"help window, by the application", true, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        helpmenu::HelpWindowController::reset();
+        MainWindow* main = launchFramed();
+        ASSERT_TRUE(main);
+        QWidget* window = main;
+        if (row.help) {
+            main->helpCommand()->trigger();
+            window = helpmenu::HelpWindowController::window();
+            ASSERT_TRUE(window);
+            ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+            ASSERT_TRUE(waitFramed(window));
+        }
+        WindowManager windowManager(window);
+        const auto maximise = [&](bool on) {
+            if (row.throughTheWindowManager) windowManager.maximise(on);
+            else if (on) window->showMaximized();
+            else window->showNormal();
+            return windowManager.settle() && window->isMaximized() == on;
+        };
+        ASSERT_TRUE(windowManager.settle());
+        const QRect available = window->screen()->availableGeometry();
+        const QRect before = window->geometry();
+        const QMargins frame = window->windowHandle()->frameMargins();
+        ASSERT_TRUE(available.contains(framed(window))) << framed(window);
+        for (int time = 1; time <= 4; ++time) {
+            SCOPED_TRACE(time);
+            ASSERT_TRUE(maximise(true));
+            EXPECT_EQ(framed(window), available);
+            ASSERT_TRUE(maximise(false));
+            EXPECT_EQ(window->geometry(), before);
+            EXPECT_EQ(window->windowHandle()->frameMargins(), frame);
+            EXPECT_TRUE(available.contains(framed(window))) << framed(window);
+        }
+    }
+}
