@@ -2,6 +2,7 @@
 
 #include "Vantrel/queue/CorrectionQueue.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QVBoxLayout>
