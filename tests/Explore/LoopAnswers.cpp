@@ -2,7 +2,6 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QCursor>
 #include <QFileDialog>
 #include <QMenu>
 #include <QTest>
@@ -90,22 +89,27 @@ void LoopAnswers::answer() {
 void LoopAnswers::endDrag() {
     // The move went past the drag distance with the button down, and Qt started
     // a drag of its own (selected text, a row). Its loop takes the button's
-    // release and Escape from the window's events, which are sent from here,
-    // inside that loop.
+    // release and Escape from the application's events, which are sent from
+    // here, inside that loop.
     Held& held = *held_;
+    if (held.target && !held.up && !choices_.chance(escapePercent)) {
+        // Let go where the pointer is. The release goes where the press went: the
+        // drag hands it on to that widget when it ends, as it does a hand's, and
+        // the widget stops following the pointer (a text view's selection would
+        // scroll on and start the next drag).
+        log_(QStringLiteral("  the drag that Qt started: let go at %1,%2").arg(held.at.x()).arg(held.at.y()));
+        held.up = true;
+        QTest::mouseRelease(held.target.data(), Qt::LeftButton, {}, held.at);
+        return;
+    }
+    // Escape (also for a drag that a release did not end, or whose widget is gone).
+    // After Escape the button is still down: the moves go on, then it comes up.
     QWindow* handle = held.target ? held.target->window()->windowHandle() : nullptr;
     if (!handle) handle = QGuiApplication::focusWindow();
     if (!handle && !QGuiApplication::topLevelWindows().isEmpty()) handle = QGuiApplication::topLevelWindows().first();
     if (!handle) return;
-    if (choices_.chance(escapePercent) || held.up) {  // a drag that a release did not end is escaped
-        log_(QStringLiteral("  the drag that Qt started: Escape"));
-        QTest::keyClick(handle, Qt::Key_Escape);
-        return;  // after Escape alone the button is still down: the moves go on, then it comes up
-    }
-    const QPoint global = held.target ? held.target->mapToGlobal(held.at) : QCursor::pos();
-    log_(QStringLiteral("  the drag that Qt started: let go at %1,%2").arg(held.at.x()).arg(held.at.y()));
-    held.up = true;
-    QTest::mouseRelease(handle, Qt::LeftButton, {}, handle->mapFromGlobal(global));
+    log_(QStringLiteral("  the drag that Qt started: Escape"));
+    QTest::keyClick(handle, Qt::Key_Escape);
 }
 
 void LoopAnswers::answerMenu(QMenu* menu) {
