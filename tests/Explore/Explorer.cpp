@@ -217,19 +217,6 @@ void typeInto(const QPointer<QWidget>& target, const QString& text) {
     }
 }
 
-QString describe(const QWidget* w) {
-    QString name = QString::fromLatin1(w->metaObject()->className());
-    if (!w->objectName().isEmpty()) name += QStringLiteral(" '%1'").arg(w->objectName());
-    if (const auto* button = qobject_cast<const QAbstractButton*>(w); button && !button->text().isEmpty())
-        name += QStringLiteral(" \"%1\"").arg(button->text().left(30));
-    if (w->isWindow() && !w->windowTitle().isEmpty()) name += QStringLiteral(" [%1]").arg(w->windowTitle());
-    const QWidget* window = w->window();
-    if (window != w) name += QStringLiteral(" in %1").arg(window->objectName().isEmpty()
-                                                             ? QString::fromLatin1(window->metaObject()->className())
-                                                             : window->objectName());
-    return name;
-}
-
 QString visible(const QString& text) {
     QString shown = text.left(60);
     shown.replace(QLatin1Char('\n'), QLatin1String("\\n")).replace(QLatin1Char('\t'), QLatin1String("\\t"));
@@ -315,16 +302,14 @@ Explorer::Explorer(AppFactory makeApp, const Fixture& fixture, Options options)
     dialogTimer_->setInterval(30);
     QObject::connect(dialogTimer_, &QTimer::timeout, [this] { answerDialogs(); });
     dialogTimer_->start();
-    // A second timer, for what a dialog's answer opens while the first one's is running.
-    modalTimer_ = new QTimer;
-    modalTimer_->setInterval(50);
-    QObject::connect(modalTimer_, &QTimer::timeout, [this] { answerOtherModals(); });
-    modalTimer_->start();
+    // A second timer, for what a dialog's answer opens while the first one's is
+    // running, and for every other loop the input starts (drags, menus, boxes).
+    loops_ = std::make_unique<LoopAnswers>(dialogChoices_, [this](const QString& line) { logLine(line); });
 }
 
 Explorer::~Explorer() {
     delete dialogTimer_;
-    delete modalTimer_;
+    loops_.reset();
     app_.reset();
     qInstallMessageHandler(previousHandler);
 }
@@ -621,10 +606,7 @@ QString Explorer::drag() {
     const QPoint to = from + QPoint(choices_.below(601) - 300, choices_.below(401) - 200);
     logLine(QStringLiteral("  drag in %1 from %2,%3 to %4,%5")
                 .arg(describe(target)).arg(from.x()).arg(from.y()).arg(to.x()).arg(to.y()));
-    QPointer<QWidget> guard(target);
-    QTest::mousePress(target, Qt::LeftButton, {}, from);
-    for (int i = 1; i <= 4 && guard; ++i) QTest::mouseMove(target, from + (to - from) * i / 4);
-    if (guard) QTest::mouseRelease(target, Qt::LeftButton, {}, to);
+    loops_->drag(target, from, to);
     return {};
 }
 
@@ -1049,31 +1031,6 @@ QString Explorer::closeWindow() {
 }
 
 // ---- Dialogs ----
-
-void Explorer::answerOtherModals() {
-    if (QThread::currentThread()->loopLevel() == 0) return;
-    if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
-        // A context menu run with exec(): an entry is chosen, or Escape.
-        QList<QAction*> entries;
-        for (QAction* a : menu->actions())
-            if (!a->isSeparator() && a->isEnabled() && a->isVisible()) entries.append(a);
-        if (entries.isEmpty() || dialogChoices_.chance(40)) {
-            logLine(QStringLiteral("  menu %1: Escape").arg(describe(menu)));
-            QTest::keyClick(menu, Qt::Key_Escape);
-        } else {
-            QAction* a = entries[dialogChoices_.below(int(entries.size()))];
-            logLine(QStringLiteral("  menu %1: %2").arg(describe(menu), a->text()));
-            QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(a).center());
-        }
-        return;
-    }
-    QWidget* modal = QApplication::activeModalWidget();
-    if (modal && !qobject_cast<QFileDialog*>(modal)) {
-        // A message box (the file dialog's own "file not found" among them) is read and closed.
-        logLine(QStringLiteral("  close the modal %1").arg(describe(modal)));
-        modal->close();
-    }
-}
 
 void Explorer::answerDialogs() {
     // Only a window that runs its own event loop (exec) holds the step up; one

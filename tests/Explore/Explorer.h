@@ -7,6 +7,7 @@
 // actions that led there.
 
 #include <QList>
+#include <QPoint>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
@@ -19,6 +20,7 @@
 
 class QAction;
 class QFile;
+class QMenu;
 class QTimer;
 class QWidget;
 
@@ -40,6 +42,45 @@ public:
 
 private:
     std::mt19937_64 engine_;
+};
+
+// Names a widget for the list of actions: its class, name, text and window.
+QString describe(const QWidget* w);
+
+// What the explorer's own input can start that runs an event loop of its own and
+// so holds the step until it is answered: a drag that Qt starts while the button
+// is held and the pointer moves (QDrag::exec, which on a real window system waits
+// for the button to come up, and the explorer could only send that after the
+// move returns), a menu run with exec(), a modal box. A timer answers each from
+// inside its loop, as a user would: the button let go or Escape, an entry or
+// Escape, the box closed or, when it will not close, one of its buttons. File
+// dialogs are the explorer's own to answer, with the card's folders.
+class LoopAnswers {
+public:
+    using Log = std::function<void(const QString&)>;
+    LoopAnswers(Choices& choices, Log log);
+    ~LoopAnswers();
+
+    // Press at `from`, move to `to` in four steps and let go, as a hand does; it
+    // returns with the button up, whatever Qt started on the way.
+    void drag(QWidget* target, QPoint from, QPoint to);
+    // Answers the innermost loop that holds the step, if one runs (the timer calls it).
+    void answer();
+
+    // How often a drag that Qt started is escaped rather than let go, in per cent.
+    int escapePercent = 25;
+
+private:
+    struct Held;
+    void endDrag();
+    void answerMenu(QMenu* menu);
+    void answerModal(QWidget* modal);
+
+    Choices& choices_;
+    Log log_;
+    std::unique_ptr<QTimer> timer_;
+    std::unique_ptr<Held> held_;  // while drag() holds the button down
+    bool queued_ = false;  // an answer waits for its turn
 };
 
 // The folders of one exploration: the card of movies, the output folder and the
@@ -116,8 +157,6 @@ private:
 
     // Answers a file dialog the application opened, from a timer while it is modal.
     void answerDialogs();
-    // Closes a message box and answers a context menu run with exec().
-    void answerOtherModals();
     QString text(int maxLength);
 
     AppFactory makeApp_;
@@ -130,7 +169,7 @@ private:
     QStringList words_;
     std::unique_ptr<QFile> log_;
     QTimer* dialogTimer_ = nullptr;
-    QTimer* modalTimer_ = nullptr;
+    std::unique_ptr<LoopAnswers> loops_;  // every other loop the input starts
     QString dialogAnswer_;  // what the last answered dialog was given, for the action list
     bool roadDialog_ = false;
     int step_ = -1;
