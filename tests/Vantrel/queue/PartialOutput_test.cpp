@@ -2,6 +2,7 @@
 // removes the ones no run holds, and nothing else.
 #include <gtest/gtest.h>
 
+#include "PlacementStandIn.h"
 #include "QtPrinting.h"
 #include "TestMedia.h"
 #include "Vantrel/queue/PartialOutput.h"
@@ -105,8 +106,10 @@ TEST(PartialOutputSweep, RemovesLeftOversOfTheGivenOutputsOnly) {
 }
 
 // A finished partial takes the output's name only when nothing stands there, in
-// each of the ways a file system may offer: what stands there is never replaced,
-// and the partial stays where it was for another name to be tried.
+// each of the ways a file system may offer, and falls back to the next way where
+// the file system refuses one (NFS and some FUSE mounts answer EINVAL or EPERM):
+// what stands there is never replaced, and the partial stays where it was for
+// another name to be tried. Any other refusal is the answer.
 TEST(PartialOutputPlacing, NeverReplacesWhatStandsAtTheName) {
     const QString folder = testsupport::makeTestFolder(QStringLiteral("placing"));
     using Placing = PartialOutput::Placing;
@@ -115,15 +118,24 @@ TEST(PartialOutputPlacing, NeverReplacesWhatStandsAtTheName) {
         Placing way;
         const char* standing;  // none: the name is free
         int result;
+        int renameRefusal = 0;  // what the file system answers a rename that does not replace
+        int linkRefusal = 0;    // and a link
+        bool linkTried = false;
     };
     const Case cases[] = {
         {"rename, name free", Placing::refusingRename, nullptr, 0},
         {"rename, a file stands", Placing::refusingRename, "someone's", EEXIST},
-        {"link, name free", Placing::link, nullptr, 0},
-        {"link, a file stands", Placing::link, "someone's", EEXIST},
+        {"link, name free", Placing::link, nullptr, 0, 0, 0, true},
+        {"link, a file stands", Placing::link, "someone's", EEXIST, 0, 0, true},
         {"claimed name, name free", Placing::claimedName, nullptr, 0},
         {"claimed name, a file stands", Placing::claimedName, "someone's", EEXIST},
         {"claimed name, an empty file stands", Placing::claimedName, "", EEXIST},
+        {"no such rename: a link, name free", Placing::refusingRename, nullptr, 0, EINVAL, 0, true},
+        {"no such rename: a link, a file stands", Placing::refusingRename, "someone's", EEXIST, EINVAL, 0, true},
+        {"no such rename, no links: claimed name, name free", Placing::refusingRename, nullptr, 0, EINVAL, EPERM, true},
+        {"no such rename, no links: a file stands", Placing::refusingRename, "someone's", EEXIST, EINVAL, EPERM, true},
+        {"the rename refused otherwise", Placing::refusingRename, nullptr, EACCES, EACCES},
+        {"the link refused otherwise", Placing::refusingRename, nullptr, EACCES, EINVAL, EACCES, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -134,10 +146,17 @@ TEST(PartialOutputPlacing, NeverReplacesWhatStandsAtTheName) {
         if (c.standing) {
             ASSERT_TRUE(testsupport::writeFile(output, c.standing));
         }
-        EXPECT_EQ(PartialOutput::placeWithoutReplacing(partial, output, c.way), c.result);
+        const int linksBefore = placementstandin::linkCalls();
+        {
+            const placementstandin::Refusing refusing(c.renameRefusal, c.linkRefusal);
+            EXPECT_EQ(PartialOutput::placeWithoutReplacing(partial, output, c.way), c.result);
+        }
+        EXPECT_EQ(placementstandin::linkCalls() > linksBefore, c.linkTried);
         QFile placed(output);
-        ASSERT_TRUE(placed.open(QIODevice::ReadOnly));
-        EXPECT_EQ(placed.readAll(), c.standing ? QByteArray(c.standing) : QByteArray("corrected"));
+        EXPECT_EQ(placed.exists(), c.standing || c.result == 0);
+        if (placed.open(QIODevice::ReadOnly)) {
+            EXPECT_EQ(placed.readAll(), c.standing ? QByteArray(c.standing) : QByteArray("corrected"));
+        }
         EXPECT_EQ(QFile::exists(partial), c.result != 0);
     }
     QDir(folder).removeRecursively();

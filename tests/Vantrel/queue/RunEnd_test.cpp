@@ -5,6 +5,7 @@
 // writes with the real ffmpeg); the verifier is a fake the test answers.
 #include <gtest/gtest.h>
 
+#include "PlacementStandIn.h"
 #include "QtPrinting.h"
 #include "QueueTestSupport.h"
 #include "TestMedia.h"
@@ -351,12 +352,14 @@ TEST_F(RunEnd, AToolThatEndsBadlyLeavesTheOutputFolderAsItWas) {
 // that name, whenever it came (before the job was queued, while the job waited
 // through a restart, while the tool wrote), is never replaced: the output takes the
 // next free name beside it, passing over names promised to other jobs, and the
-// job and the console say so. When it cannot, the job fails and nothing of the run
-// is left. Partial files an interrupted run of the output left go before the run,
-// and nothing else.
+// job and the console say so; also where the file system has no rename that
+// refuses to replace, nor links (NFS, some FUSE mounts). When it cannot, the job
+// fails and nothing of the run is left. Partial files an interrupted run of the
+// output left go before the run, and nothing else.
 TEST_F(RunEnd, TheOutputTakesItsNameOrAFreeOneOrTheJobFails) {
     const bool root = ::geteuid() == 0;
     enum class Standing { nothing, file, folder, fileWhileWriting };
+    enum class Refused { nothing, rename, renameAndLink };  // by the file system
     struct Case {
         const char* name;
         QString outputName;
@@ -367,6 +370,7 @@ TEST_F(RunEnd, TheOutputTakesItsNameOrAFreeOneOrTheJobFails) {
         QString placedAs;          // empty: the job fails
         QString message;           // when it fails
         QStringList left;          // the output folder afterwards
+        Refused refused = Refused::nothing;
     };
     const QString clip = QStringLiteral("clip_TC.mov");
     const QString longName = QString(120, QChar(u'é')) + QStringLiteral("_TC.mov");  // 247 bytes
@@ -387,6 +391,12 @@ TEST_F(RunEnd, TheOutputTakesItsNameOrAFreeOneOrTheJobFails) {
         {"a file comes while the tool writes", clip, Standing::fileWhileWriting, false, false, appear, "clip_TC-2.mov",
          {}, {clip, "clip_TC-2.mov"}},
         {"a folder stands at the name", clip, Standing::folder, false, false, {}, "clip_TC-2.mov", {}, {"clip_TC-2.mov"}},
+        {"no rename that refuses to replace", clip, {}, false, false, {}, clip, {}, {clip}, Refused::rename},
+        {"no such rename, a file stands at the name", clip, Standing::file, false, false, {}, "clip_TC-2.mov", {},
+         {clip, "clip_TC-2.mov"}, Refused::rename},
+        {"no such rename, no links", clip, {}, false, false, {}, clip, {}, {clip}, Refused::renameAndLink},
+        {"no such rename, no links, a file stands at the name", clip, Standing::file, false, false, {}, "clip_TC-2.mov",
+         {}, {clip, "clip_TC-2.mov"}, Refused::renameAndLink},
         {"the next name is promised to another job", clip, Standing::file, false, true, {}, "clip_TC-3.mov", {},
          {clip, "clip_TC-2.mov", "clip_TC-3.mov"}},
         {"no free name is left beside a file", longestName, Standing::file, false, false, {}, {},
@@ -427,8 +437,13 @@ TEST_F(RunEnd, TheOutputTakesItsNameOrAFreeOneOrTheJobFails) {
         if (c.promised) queue->enqueue(makeJob(source, out() + QStringLiteral("/clip_TC-2.mov"), VerifyTier::off));
         open("write");
         open("exit");
+        const int linksBefore = placementstandin::linkCalls();
+        std::optional<placementstandin::Refusing> refusing;
+        if (c.refused != Refused::nothing) refusing.emplace(EINVAL, c.refused == Refused::renameAndLink ? EPERM : 0);
         queue->start();
         ASSERT_TRUE(ended());
+        refusing.reset();
+        EXPECT_EQ(placementstandin::linkCalls() > linksBefore, c.refused != Refused::nothing);
         if (c.standing == Standing::nothing && !c.afterWriting.isEmpty()) {
             if (root) testsupport::runTool(QStringLiteral("umount"), {out()});
             else QFile::setPermissions(out(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
