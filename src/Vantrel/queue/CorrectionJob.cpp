@@ -72,6 +72,7 @@ QJsonObject CorrectionJob::toJson() const {
     if (outputBookmarkData) {
         object.insert(QStringLiteral("outputBookmarkData"), QString::fromLatin1(outputBookmarkData->toBase64()));
     }
+    if (partialName) object.insert(QStringLiteral("partialName"), *partialName);
     return object;
 }
 
@@ -152,6 +153,8 @@ std::optional<CorrectionJob> CorrectionJob::fromJson(const QJsonValue& value, QS
         *target = json::base64(field(key));
         if (!*target) return fail("bad bookmark");
     }
+    // A record that does not read is dropped: nothing is then known to be the job's.
+    if (present("partialName")) job.partialName = json::string(field("partialName"));
     return job;
 }
 

@@ -39,6 +39,10 @@ struct CorrectionJob {
     bool isDeepVerifying = false;     // in memory only
     std::optional<QByteArray> sourceBookmarkData;
     std::optional<QByteArray> outputBookmarkData;  // of the output folder
+    // The hidden file (its name, in the output's folder) the job's latest run writes,
+    // recorded before the file is made and kept until the file has taken the output's
+    // name or is gone: a run cut off leaves only a file the queue knows for its own.
+    std::optional<QString> partialName;
 
     // The assigned timecode parsed at the job's rate; nothing when the rate has no
     // timecode rate or the text does not parse or validate at it.

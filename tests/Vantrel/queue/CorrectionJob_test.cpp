@@ -57,6 +57,7 @@ TEST(CorrectionJob, FullRecordRoundTripsExceptTheInMemoryFields) {
                                           *job.startedAt, 2.5};
     job.sourceBookmarkData = QByteArray("\x00\x01source\xff", 10);
     job.outputBookmarkData = QByteArray("folder");
+    job.partialName = QStringLiteral(".A001_TC.partial-0123ABCD.mov");
     job.verificationProgress = 0.5;
     job.isDeepVerifying = true;
 
@@ -77,6 +78,7 @@ TEST(CorrectionJob, FullRecordRoundTripsExceptTheInMemoryFields) {
     EXPECT_EQ(decoded->verification, job.verification);
     EXPECT_EQ(decoded->sourceBookmarkData, job.sourceBookmarkData);
     EXPECT_EQ(decoded->outputBookmarkData, job.outputBookmarkData);
+    EXPECT_EQ(decoded->partialName, job.partialName);
     EXPECT_EQ(decoded->frameRate, job.frameRate);
     EXPECT_EQ(decoded->verificationProgress, 0);
     EXPECT_FALSE(decoded->isDeepVerifying);
@@ -116,7 +118,8 @@ TEST(CorrectionJob, LenientStatusProgressAndVerification) {
     ASSERT_TRUE(job);
     EXPECT_EQ(job->status, JobStatus::pending());
     EXPECT_EQ(job->progress, 0);
-    EXPECT_FALSE(job->startedAt || job->totalSourceBytes || job->sourceBookmarkData || job->outputBookmarkData);
+    EXPECT_FALSE(job->startedAt || job->totalSourceBytes || job->sourceBookmarkData || job->outputBookmarkData ||
+                 job->partialName);
 
     json.insert("status", QJsonObject{{"type", "paused"}});
     EXPECT_EQ(decode(json)->status, JobStatus::pending());
@@ -132,6 +135,11 @@ TEST(CorrectionJob, LenientStatusProgressAndVerification) {
     EXPECT_FALSE(job->verification);
     json.insert("verification", "not even an object");
     EXPECT_TRUE(decode(json));
+    // So is a partial file's name that is no text: nothing is then known to be the job's.
+    json.insert("partialName", 12);
+    job = decode(json);
+    ASSERT_TRUE(job);
+    EXPECT_FALSE(job->partialName);
 }
 
 TEST(CorrectionJob, StrictIdentityPathsRateModeDatesAndBookmarks) {

@@ -263,14 +263,33 @@ TEST_F(StoreTest, AChangeWaitingToBeSavedIsWrittenOnTheWayOut) {
     EXPECT_TRUE(makeQueue()->jobs().isEmpty());
 }
 
-TEST_F(StoreTest, TheNextJobStartsOnlyOnceTheLastOnesEndIsOnDisk) {
+// A job's tool starts only once the job's record of its partial file is on disk,
+// so that a run cut off at any moment leaves no file the next start does not know
+// for the job's own; the record goes when the file has taken its name. The next
+// job starts only once the last one's end is on disk.
+TEST_F(StoreTest, AToolAndTheNextJobStartOnlyOnceWhatCameBeforeIsOnDisk) {
     auto queue = makeQueue();
     runner->finishAtOnce = false;
     queue->enqueue(QList<CorrectionJob>{job(QStringLiteral("a.mov")), job(QStringLiteral("b.mov"))});
+    const auto saved = [&] {
+        QFile file(queueFile());
+        return decodeQueueFile(file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray()).jobs;
+    };
+    ASSERT_TRUE(QDir().mkpath(folder + QStringLiteral("/out")));
+    GatedWriter record;
+    queue->setQueueFileWriter(record.writer());
+    record.close();
+    queue->start();
+    ASSERT_TRUE(waitFor([&] { return queue->jobs().first().partialName.has_value(); }));
+    EXPECT_TRUE(runner->calls.isEmpty());  // held until the record is written
+    record.open();
+    ASSERT_TRUE(waitFor([&] { return runner->calls.size() == 1; }));
+    ASSERT_TRUE(saved().first().partialName.has_value());
+    EXPECT_EQ(*saved().first().partialName, runner->calls[0].job.outputName());
+    EXPECT_TRUE(QFile::exists(runner->calls[0].job.outputPath));  // made, empty, before the tool starts
+
     GatedWriter gated;
     queue->setQueueFileWriter(gated.writer());
-    queue->start();
-    ASSERT_TRUE(waitFor([&] { return runner->calls.size() == 1; }));
     gated.close();
     runner->succeed(0);
     ASSERT_TRUE(waitFor([&] { return queue->doneCount() == 1; }));
@@ -278,11 +297,8 @@ TEST_F(StoreTest, TheNextJobStartsOnlyOnceTheLastOnesEndIsOnDisk) {
     EXPECT_EQ(runner->calls.size(), 1);  // held until a's end is written
     gated.open();
     ASSERT_TRUE(waitFor([&] { return runner->calls.size() == 2; }));
-    EXPECT_EQ(decodeQueueFile([&] {
-                  QFile file(queueFile());
-                  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-              }()).jobs.first().status,
-              JobStatus::completed());
+    EXPECT_EQ(saved().first().status, JobStatus::completed());
+    EXPECT_FALSE(saved().first().partialName.has_value());
     runner->succeed(1);
     ASSERT_TRUE(waitFor([&] { return !queue->isProcessing(); }));
 }
