@@ -133,16 +133,12 @@ int PartialOutput::placeWithoutReplacing(const QString& from, const QString& to,
     return error;
 }
 
-std::optional<QString> PartialOutput::recordedPath(const CorrectionJob& job) {
-    if (!job.partialName || !isPartialOf(*job.partialName, job.outputPath)) return std::nullopt;
-    return QFileInfo(job.outputPath).dir().absoluteFilePath(*job.partialName);
-}
-
 QStringList PartialOutput::sweep(const QList<CorrectionJob>& jobs) {
     QStringList removed;
     for (const CorrectionJob& job : jobs) {
-        const auto path = recordedPath(job);
-        if (path && HeldFile::removeUnheld(*path)) removed << *path;
+        if (!job.partialName || !isPartialOf(*job.partialName, job.outputPath)) continue;
+        const QString path = QFileInfo(job.outputPath).dir().absoluteFilePath(*job.partialName);
+        if (HeldFile::removeUnheld(path)) removed << path;
     }
     return removed;
 }

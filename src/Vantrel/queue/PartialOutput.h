@@ -71,11 +71,9 @@ public:
     // and falls back to the later ways as the file system needs.
     static int placeWithoutReplacing(const QString& from, const QString& to, Placing first = Placing::refusingRename);
 
-    // The partial file a job recorded, in its output's folder; nothing when the
-    // record names no partial file of the job's output (it is then not trusted).
-    static std::optional<QString> recordedPath(const CorrectionJob& job);
     // Removes the partial files these jobs recorded, except the ones a run holds
-    // (and anything but plain files); nothing else is touched. On the calling
+    // (and anything but plain files); a record that names no partial file of its
+    // job's output is not trusted, and nothing else is touched. On the calling
     // thread. Returns the paths it removed.
     static QStringList sweep(const QList<CorrectionJob>& jobs);
 };

@@ -303,6 +303,33 @@ TEST_F(StoreTest, AToolAndTheNextJobStartOnlyOnceWhatCameBeforeIsOnDisk) {
     ASSERT_TRUE(waitFor([&] { return !queue->isProcessing(); }));
 }
 
+// A file that takes the recorded partial name before the run has made its file is
+// someone else's: the job fails without touching it, and forgets the name, so
+// that no later sweep takes the file for the job's.
+TEST_F(StoreTest, AFileThatTakesTheRecordedNameFirstIsLeftAlone) {
+    auto queue = makeQueue();
+    const CorrectionJob a = job(QStringLiteral("a.mov"));
+    queue->enqueue(a);
+    ASSERT_TRUE(QDir().mkpath(folder + QStringLiteral("/out")));
+    GatedWriter record;
+    queue->setQueueFileWriter(record.writer());
+    record.close();
+    queue->start();
+    ASSERT_TRUE(waitFor([&] { return queue->jobs().first().partialName.has_value(); }));
+    const QString taken = folder + QStringLiteral("/out/") + *queue->jobs().first().partialName;
+    ASSERT_TRUE(writeFile(taken, "someone else's"));
+    record.open();
+    ASSERT_TRUE(waitFor([&] { return !queue->isProcessing(); }));
+    EXPECT_EQ(queue->jobs().first().status.kind, JobStatus::Kind::failed);
+    EXPECT_TRUE(runner->calls.isEmpty());
+    EXPECT_FALSE(queue->jobs().first().partialName.has_value());
+    queue->removeJob(a.id);
+    queue->waitForSaves();
+    QFile kept(taken);
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), QByteArray("someone else's"));
+}
+
 TEST_F(StoreTest, AProgressTickAnnouncesItsJobAloneAndTalliesStayTrue) {
     auto queue = makeQueue();
     runner->finishAtOnce = false;
