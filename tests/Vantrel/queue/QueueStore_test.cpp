@@ -65,6 +65,15 @@ protected:
 
     std::unique_ptr<CorrectionQueue> makeQueue() { return std::make_unique<CorrectionQueue>(runner, verifier, folder); }
     QString queueFile() const { return folder + QStringLiteral("/queue.json"); }
+    // Starts the queue, its first job's record of its partial file held back from
+    // the disk by `record` (until it opens).
+    void startWithTheRecordHeld(CorrectionQueue& queue, GatedWriter& record) {
+        ASSERT_TRUE(QDir().mkpath(folder + QStringLiteral("/out")));
+        queue.setQueueFileWriter(record.writer());
+        record.close();
+        queue.start();
+        ASSERT_TRUE(waitFor([&] { return queue.jobs().first().partialName.has_value(); }));
+    }
     QJsonArray savedJobs() const {
         QFile file(queueFile());
         if (!file.open(QIODevice::ReadOnly)) return {};
@@ -275,12 +284,8 @@ TEST_F(StoreTest, AToolAndTheNextJobStartOnlyOnceWhatCameBeforeIsOnDisk) {
         QFile file(queueFile());
         return decodeQueueFile(file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray()).jobs;
     };
-    ASSERT_TRUE(QDir().mkpath(folder + QStringLiteral("/out")));
     GatedWriter record;
-    queue->setQueueFileWriter(record.writer());
-    record.close();
-    queue->start();
-    ASSERT_TRUE(waitFor([&] { return queue->jobs().first().partialName.has_value(); }));
+    ASSERT_NO_FATAL_FAILURE(startWithTheRecordHeld(*queue, record));
     EXPECT_TRUE(runner->calls.isEmpty());  // held until the record is written
     record.open();
     ASSERT_TRUE(waitFor([&] { return runner->calls.size() == 1; }));
@@ -310,12 +315,8 @@ TEST_F(StoreTest, AFileThatTakesTheRecordedNameFirstIsLeftAlone) {
     auto queue = makeQueue();
     const CorrectionJob a = job(QStringLiteral("a.mov"));
     queue->enqueue(a);
-    ASSERT_TRUE(QDir().mkpath(folder + QStringLiteral("/out")));
     GatedWriter record;
-    queue->setQueueFileWriter(record.writer());
-    record.close();
-    queue->start();
-    ASSERT_TRUE(waitFor([&] { return queue->jobs().first().partialName.has_value(); }));
+    ASSERT_NO_FATAL_FAILURE(startWithTheRecordHeld(*queue, record));
     const QString taken = folder + QStringLiteral("/out/") + *queue->jobs().first().partialName;
     ASSERT_TRUE(writeFile(taken, "someone else's"));
     record.open();
