@@ -73,6 +73,7 @@ QJsonObject CorrectionJob::toJson() const {
         object.insert(QStringLiteral("outputBookmarkData"), QString::fromLatin1(outputBookmarkData->toBase64()));
     }
     if (placedOutput) object.insert(QStringLiteral("placedOutput"), placedOutput->toJson());
+    if (partialName) object.insert(QStringLiteral("partialName"), *partialName);
     return object;
 }
 
@@ -155,6 +156,8 @@ std::optional<CorrectionJob> CorrectionJob::fromJson(const QJsonValue& value, QS
         *target = json::base64(field(key));
         if (!*target) return fail("bad bookmark");
     }
+    // A record that does not read is dropped: nothing is then known to be the job's.
+    if (present("partialName")) job.partialName = json::string(field("partialName"));
     return job;
 }
 

@@ -43,6 +43,10 @@ struct CorrectionJob {
     // The output this job put at outputPath, as it was then: a later run of the job
     // writes over that file, and over no other.
     std::optional<FileIdentity> placedOutput;
+    // The hidden file (its name, in the output's folder) the job's latest run writes,
+    // recorded before the file is made and kept until the file has taken the output's
+    // name or is gone: a run cut off leaves only a file the queue knows for its own.
+    std::optional<QString> partialName;
 
     // The assigned timecode parsed at the job's rate; nothing when the rate has no
     // timecode rate or the text does not parse or validate at it.

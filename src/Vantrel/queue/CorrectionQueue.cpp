@@ -198,10 +198,12 @@ void CorrectionQueue::start() { processor_->start(); }
 void CorrectionQueue::manualThoroughVerify(const QUuid& id) { processor_->manualThoroughVerify(id); }
 
 void CorrectionQueue::sweepPartialsOf(const QList<CorrectionJob>& jobs) {
-    QStringList outputs;
-    outputs.reserve(jobs.size());
-    for (const CorrectionJob& job : jobs) outputs << job.outputPath;
-    housekeeping_.submit([outputs] { PartialOutput::sweep(outputs); });
+    QList<CorrectionJob> recording;
+    for (const CorrectionJob& job : jobs) {
+        if (job.partialName) recording << job;
+    }
+    if (recording.isEmpty()) return;
+    housekeeping_.submit([recording] { PartialOutput::sweep(recording); });
 }
 
 void CorrectionQueue::setSleepInhibitor(std::unique_ptr<SleepInhibitor> inhibitor) {

@@ -107,7 +107,8 @@ public:
     // queued is given a new one.
     void enqueue(const QList<CorrectionJob>& jobs);
     // Removing a job (alone or by clearing) also removes, in the background, the
-    // partial files an interrupted run of it left in its output folder.
+    // partial file an interrupted run of it left in its output folder (the one it
+    // recorded, when no run holds it).
     void removeJob(const QUuid& id);
     void retryJob(const QUuid& id);
     void clearFinished();
@@ -172,7 +173,7 @@ private:
     void makeQueueFileURL(const std::optional<QString>& directory);
     void loadQueue();
     std::optional<QString> moveQueueFileAside();
-    // Removes, on the housekeeping thread, the partial files of these jobs' outputs.
+    // Removes, on the housekeeping thread, the partial files these jobs recorded.
     void sweepPartialsOf(const QList<CorrectionJob>& jobs);
 
     std::unique_ptr<QueueConsole> console_;

@@ -131,8 +131,9 @@ void CorrectionQueue::loadQueue() {
         log(QStringLiteral("Queue file had %1 repeated job record(s) — left out").arg(contents.repeatedRecords));
     }
 
-    // Partial files of these jobs are left over from a run that was cut off: no run
-    // has started yet.
+    // The partial files these jobs recorded are left over from a run that was cut
+    // off: no run of this queue has started yet (one another process still holds
+    // stays).
     sweepPartialsOf(contents.jobs);
 
     QList<CorrectionJob> restored;

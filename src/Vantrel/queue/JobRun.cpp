@@ -10,6 +10,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include <sys/stat.h>
+
 namespace vantrel {
 
 JobRun::JobRun(CorrectionJob job, Purpose purpose)
@@ -32,10 +34,22 @@ void JobRun::setLocations(const QString& sourcePath, const QString& outputFolder
     outputFolder_ = outputFolder;
 }
 
-CorrectionJob JobRun::startCorrection() {
+QString JobRun::namePartial() {
     partialPath_ = PartialOutput::pathFor(job_.outputPath);
-    partial_ = PartialOutput::Hold(partialPath_);
-    return checkedJob();
+    return QFileInfo(partialPath_).fileName();
+}
+
+int JobRun::holdPartial() {
+    int error = 0;
+    partial_ = PartialOutput::Hold::make(partialPath_, &error);
+    // Someone else's file has the name: the run has no partial file there.
+    if (error == EEXIST) partialPath_.clear();
+    return error;
+}
+
+bool JobRun::hasPartialLeft() const {
+    struct stat info {};
+    return !partialPath_.isEmpty() && ::lstat(QFile::encodeName(partialPath_).constData(), &info) == 0;
 }
 
 CorrectionJob JobRun::checkedJob() const {
@@ -98,11 +112,7 @@ JobRun::Placement JobRun::placeOutput(const std::function<bool(const QString&)>&
     return placed;
 }
 
-void JobRun::discardPartial() {
-    if (partial_.path().isEmpty()) return;
-    QFile::remove(partial_.path());
-    partial_.release();
-}
+void JobRun::discardPartial() { partial_.remove(); }
 
 namespace {
 

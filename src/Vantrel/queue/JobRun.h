@@ -58,12 +58,18 @@ public:
     bool isCorrected() const { return corrected_; }
     void markCorrected() { corrected_ = true; }
 
-    // The correction: the job the runner is given writes the run's partial file,
-    // held by the run from now on.
-    CorrectionJob startCorrection();
+    // The correction's partial file: named first (the job records the name, on
+    // disk, before anything is there), then made and held by the run until it takes
+    // the output's name or is removed. 0 when it is held; else as
+    // PartialOutput::Hold::make says (EEXIST: the name is not the run's).
+    QString namePartial();
+    int holdPartial();
+    // Whether the partial file is still there (also when the run could not remove it).
+    bool hasPartialLeft() const;
     void setCorrection(QFuture<void> correction) { correction_ = std::move(correction); }
     const QFuture<void>& correction() const { return correction_; }
-    // The job as the checks see it: the partial file is the output until the run ends.
+    // The job as the runner and the checks see it: the partial file is the output
+    // until the run ends.
     CorrectionJob checkedJob() const;
     void setVerification(QFuture<VerificationResult> verification) { verification_ = std::move(verification); }
     const QFuture<VerificationResult>& verification() const { return verification_; }

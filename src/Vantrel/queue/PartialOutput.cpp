@@ -4,15 +4,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QHash>
-#include <QMutex>
-#include <QMutexLocker>
-#include <QSet>
 #include <QUuid>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <utility>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -26,13 +23,6 @@ constexpr qsizetype maxNameBytes = 255;
 const QString partialMarker = QStringLiteral(".partial-");
 constexpr qsizetype partialTagLength = 8;
 const QString partialSuffix = QStringLiteral(".mov");
-
-// The partial files runs hold now, by path.
-QMutex heldMutex;
-QSet<QString>& heldPaths() {
-    static QSet<QString> paths;
-    return paths;
-}
 
 // The longest start of the text whose UTF-8 form fits in the bytes; a character
 // (a surrogate pair included) is kept whole or left out.
@@ -82,27 +72,36 @@ bool PartialOutput::isPartialOf(const QString& fileName, const QString& outputPa
     });
 }
 
-PartialOutput::Hold::Hold(QString path) : path_(std::move(path)) {
-    QMutexLocker lock(&heldMutex);
-    heldPaths().insert(path_);
+PartialOutput::Hold PartialOutput::Hold::make(const QString& path, int* error) {
+    int made = 0;
+    Hold hold;
+    hold.file_ = HeldFile::create(path, 0666, &made);
+    if (made != EEXIST) hold.path_ = path;
+    if (error) *error = made;
+    return hold;
 }
 
-PartialOutput::Hold::~Hold() { release(); }
-
-PartialOutput::Hold::Hold(Hold&& other) noexcept : path_(std::exchange(other.path_, QString())) {}
+PartialOutput::Hold::Hold(Hold&& other) noexcept
+    : path_(std::exchange(other.path_, QString())), file_(std::exchange(other.file_, std::nullopt)) {}
 
 PartialOutput::Hold& PartialOutput::Hold::operator=(Hold&& other) noexcept {
     if (this != &other) {
         release();
         path_ = std::exchange(other.path_, QString());
+        file_ = std::exchange(other.file_, std::nullopt);
     }
     return *this;
 }
 
 void PartialOutput::Hold::release() {
-    if (path_.isEmpty()) return;
-    QMutexLocker lock(&heldMutex);
-    heldPaths().remove(std::exchange(path_, QString()));
+    path_.clear();
+    file_.reset();
+}
+
+void PartialOutput::Hold::remove() {
+    if (file_) file_->remove();
+    else if (!path_.isEmpty()) QFile::remove(path_);
+    release();
 }
 
 int PartialOutput::placeWithoutReplacing(const QString& from, const QString& to, Placing first) {
@@ -157,31 +156,12 @@ PartialOutput::Replacing PartialOutput::replaceOwn(const QString& from, const QS
     return Replacing::stranded;
 }
 
-QStringList PartialOutput::sweep(const QStringList& outputPaths) {
-    // Each folder is read once, however many of its outputs are swept.
-    QHash<QString, QStringList> outputsByFolder;
-    for (const QString& output : outputPaths) {
-        if (output.isEmpty()) continue;
-        outputsByFolder[QFileInfo(output).absolutePath()].append(output);
-    }
+QStringList PartialOutput::sweep(const QList<CorrectionJob>& jobs) {
     QStringList removed;
-    for (auto it = outputsByFolder.cbegin(); it != outputsByFolder.cend(); ++it) {
-        const QDir folder(it.key());
-        // A file listed here either existed before any run that holds it now took
-        // its name, and is then held already, or it is left over.
-        const QStringList names = folder.entryList(QDir::Files | QDir::Hidden | QDir::System);
-        for (const QString& name : names) {
-            if (!name.startsWith(QLatin1Char('.'))) continue;
-            const bool ours = std::any_of(it.value().cbegin(), it.value().cend(),
-                                          [&](const QString& output) { return isPartialOf(name, output); });
-            if (!ours) continue;
-            const QString path = folder.absoluteFilePath(name);
-            {
-                QMutexLocker lock(&heldMutex);
-                if (heldPaths().contains(path)) continue;
-            }
-            if (QFile::remove(path)) removed << path;
-        }
+    for (const CorrectionJob& job : jobs) {
+        if (!job.partialName || !isPartialOf(*job.partialName, job.outputPath)) continue;
+        const QString path = QFileInfo(job.outputPath).dir().absoluteFilePath(*job.partialName);
+        if (HeldFile::removeUnheld(path)) removed << path;
     }
     return removed;
 }

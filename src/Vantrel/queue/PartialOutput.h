@@ -1,15 +1,22 @@
 #pragma once
 
 // The hidden file a correction writes before it may take the output's name, e.g.
-// ".A001_TC.partial-1A2B3C4D.mov" beside "A001_TC.mov". A run holds one from
-// before its tool starts until the run has ended; files of this naming that no
-// run holds are left over from a run that was cut off (the application killed,
-// the machine stopped) and are removed whenever the queue lets go of their job.
+// ".A001_TC.partial-1A2B3C4D.mov" beside "A001_TC.mov". A run records the name
+// with its job, on disk, before it makes the file, and holds the file from then on
+// until it has taken the output's name or is removed. A recorded file that no run
+// holds is left over from a run that was cut off (the application killed, the
+// machine stopped) and is removed whenever the queue lets go of its job. Files of
+// this naming that no job recorded are someone else's, and stay.
 
+#include "Vantrel/queue/CorrectionJob.h"
 #include "Vantrel/queue/FileIdentity.h"
+#include "Vantrel/queue/HeldFile.h"
 
+#include <QList>
 #include <QString>
 #include <QStringList>
+
+#include <optional>
 
 namespace vantrel {
 
@@ -24,23 +31,34 @@ public:
     // (as pathFor makes them, whatever their tag).
     static bool isPartialOf(const QString& fileName, const QString& outputPath);
 
-    // Held by a run for its partial file: a sweep leaves the file alone while it is
-    // held. Taken before the file exists.
+    // A run's partial file, held from before its tool starts until it takes the
+    // output's name or is removed: no sweep, in this process or any other, removes
+    // a held file.
     class Hold {
     public:
         Hold() = default;
-        explicit Hold(QString path);
-        ~Hold();
+        // Makes the file at the path, empty, and holds it; `error` is 0 then. EEXIST:
+        // a file has the name, and nothing is held (the name is not the run's).
+        // Another error: the file could not be made (the folder is gone or
+        // read-only); the name is kept all the same, as the tool then says why it
+        // cannot write there, and whatever it makes there goes with the run.
+        static Hold make(const QString& path, int* error);
+        // Lets go of the file, which stays.
+        ~Hold() { release(); }
         Hold(Hold&& other) noexcept;
         Hold& operator=(Hold&& other) noexcept;
         Hold(const Hold&) = delete;
         Hold& operator=(const Hold&) = delete;
 
         const QString& path() const { return path_; }
+        // The file has taken the output's name: lets go of it.
         void release();
+        // Removes the file, then lets go.
+        void remove();
 
     private:
         QString path_;
+        std::optional<HeldFile> file_;
     };
 
     // How a finished partial file is put under its output name without ever
@@ -66,10 +84,12 @@ public:
     enum class Replacing { replaced, notOwn, stranded };
     static Replacing replaceOwn(const QString& from, const QString& to, const FileIdentity& own);
 
-    // Removes the partial files of these outputs from their folders, except the
-    // ones a run holds; nothing else is touched. On the calling thread (it reads
-    // each folder once). Returns the paths it removed.
-    static QStringList sweep(const QStringList& outputPaths);
+
+    // Removes the partial files these jobs recorded, except the ones a run holds
+    // (and anything but plain files); a record that names no partial file of its
+    // job's output is not trusted, and nothing else is touched. On the calling
+    // thread. Returns the paths it removed.
+    static QStringList sweep(const QList<CorrectionJob>& jobs);
 };
 
 }  // namespace vantrel

@@ -18,6 +18,7 @@
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
+#include <cerrno>
 
 namespace vantrel {
 
@@ -97,8 +98,8 @@ JobLocations findJobLocations(CorrectionJob job, bool sweepPartials) {
     const QString storedSource = job.sourcePath;
     found.sourcePath = job.resolveSourceURL().value_or(storedSource);
     found.outputFolder = job.resolveOutputFolderURL().value_or(QFileInfo(job.outputPath).absolutePath());
-    // Partial files an interrupted earlier run of this output left behind go first.
-    if (sweepPartials) PartialOutput::sweep({job.outputPath});
+    // The partial file an interrupted earlier run of this job left behind goes first.
+    if (sweepPartials) PartialOutput::sweep({job});
     found.job = std::move(job);
     return found;
 }
@@ -328,6 +329,32 @@ void RunProcessor::correct(const RunPtr& run) {
         return;
     }
 
+    // The job records its partial file's name, and the record is on disk, before the
+    // file is made: a run cut off from here on leaves nothing the next start does
+    // not know for the job's own.
+    const QString partialName = run->namePartial();
+    store_.update(id, [&](CorrectionJob& job) { job.partialName = partialName; });
+    store_.save();
+    const std::weak_ptr<Relay> relay = relay_;
+    store_.whenSaved([relay, run] {
+        if (const auto r = relay.lock()) r->post([run](RunProcessor& processor) { processor.launchCorrection(run); });
+    });
+}
+
+void RunProcessor::launchCorrection(const RunPtr& run) {
+    if (run->isFinished()) return;
+    // Stopped while the record was written: the tool never starts.
+    if (run->isCancelled()) {
+        finish(run, Ending::cancelled());
+        return;
+    }
+    if (run->holdPartial() == EEXIST) {
+        const QString problem = QStringLiteral("A file appeared under the hidden name the output was to be written to; "
+                                               "it was left as it was. Retry the job.");
+        finish(run, Ending::failed(problem, QStringLiteral("FAILED: %1 — %2").arg(run->job().sourceName(), problem)));
+        return;
+    }
+    const QUuid id = run->job().id;
     setJobStatus(id, JobStatus::active());
     run->enter(JobRun::Stage::correcting);
     run->correctionTimer().start();
@@ -342,7 +369,7 @@ void RunProcessor::correct(const RunPtr& run) {
             processor.store_.update(id, [fraction](CorrectionJob& j) { j.progress = fraction; });
         });
     };
-    const CorrectionJob corrected = run->startCorrection();
+    const CorrectionJob corrected = run->checkedJob();
     // The tool's lines name the partial file it writes; the console names the output.
     auto logLine = [relay, naming = run->outputNaming()](const QString& line) {
         if (const auto r = relay.lock()) {
@@ -505,6 +532,12 @@ void RunProcessor::endRun(const RunPtr& run) {
         store_.save();
         if (auto deferred = std::exchange(deferredVerification_, nullptr)) deferred();
         return;
+    }
+    // The partial file has taken the output's name or is gone: the job has none left
+    // (one that could not be removed stays recorded, for a later sweep).
+    if (!run->hasPartialLeft()) {
+        const CorrectionJob* job = store_.find(run->job().id);
+        if (job && job->partialName) store_.update(job->id, [](CorrectionJob& j) { j.partialName.reset(); });
     }
     loopRun_.reset();
     setLoopVerifying(std::nullopt, false);

@@ -98,7 +98,10 @@ private:
     void processNextPending();
     void finishProcessing();
     void processJob(CorrectionJob job);
+    // Records the run's partial file with its job, then (once that is on disk)
+    // launchCorrection makes the file and starts the tool.
     void correct(const RunPtr& run);
+    void launchCorrection(const RunPtr& run);
     void onCorrectionFinished(const RunPtr& run);
     void beginVerification(const RunPtr& run);
     void onStandardVerified(const RunPtr& run, const QFuture<VerificationResult>& future);

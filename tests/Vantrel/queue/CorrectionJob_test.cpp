@@ -59,6 +59,7 @@ TEST(CorrectionJob, FullRecordRoundTripsExceptTheInMemoryFields) {
     job.outputBookmarkData = QByteArray("folder");
     // Numbers beyond what a JSON number keeps exactly.
     job.placedOutput = FileIdentity{0xfd01'0000'0000'0001, (1ull << 63) + 3, 7'000'000'001, 1'740'837'909, 999'999'999};
+    job.partialName = QStringLiteral(".A001_TC.partial-0123ABCD.mov");
     job.verificationProgress = 0.5;
     job.isDeepVerifying = true;
 
@@ -80,6 +81,7 @@ TEST(CorrectionJob, FullRecordRoundTripsExceptTheInMemoryFields) {
     EXPECT_EQ(decoded->sourceBookmarkData, job.sourceBookmarkData);
     EXPECT_EQ(decoded->outputBookmarkData, job.outputBookmarkData);
     EXPECT_EQ(decoded->placedOutput, job.placedOutput);
+    EXPECT_EQ(decoded->partialName, job.partialName);
     EXPECT_EQ(decoded->frameRate, job.frameRate);
     EXPECT_EQ(decoded->verificationProgress, 0);
     EXPECT_FALSE(decoded->isDeepVerifying);
@@ -119,7 +121,8 @@ TEST(CorrectionJob, LenientStatusProgressAndVerification) {
     ASSERT_TRUE(job);
     EXPECT_EQ(job->status, JobStatus::pending());
     EXPECT_EQ(job->progress, 0);
-    EXPECT_FALSE(job->startedAt || job->totalSourceBytes || job->sourceBookmarkData || job->outputBookmarkData);
+    EXPECT_FALSE(job->startedAt || job->totalSourceBytes || job->sourceBookmarkData || job->outputBookmarkData ||
+                 job->partialName);
 
     json.insert("status", QJsonObject{{"type", "paused"}});
     EXPECT_EQ(decode(json)->status, JobStatus::pending());
@@ -146,6 +149,11 @@ TEST(CorrectionJob, LenientStatusProgressAndVerification) {
     job = decode(json);
     ASSERT_TRUE(job);
     EXPECT_FALSE(job->placedOutput);
+    // So is a partial file's name that is no text: nothing is then known to be the job's.
+    json.insert("partialName", 12);
+    job = decode(json);
+    ASSERT_TRUE(job);
+    EXPECT_FALSE(job->partialName);
 }
 
 TEST(CorrectionJob, StrictIdentityPathsRateModeDatesAndBookmarks) {

@@ -1,7 +1,9 @@
-// The hidden partial files a correction writes: their names, and the sweep that
-// removes the ones no run holds, and nothing else.
+// The hidden partial files a correction writes: their names, the sweep that
+// removes the ones jobs recorded and no run holds, and nothing else, and how a
+// finished one takes its name.
 #include <gtest/gtest.h>
 
+#include "PlacementStandIn.h"
 #include "QtPrinting.h"
 #include "TestMedia.h"
 #include "Vantrel/queue/PartialOutput.h"
@@ -12,6 +14,12 @@
 #include <QRegularExpression>
 
 #include <cerrno>
+#include <list>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 using namespace vantrel;
 
@@ -67,46 +75,108 @@ TEST(PartialOutputNames, StayWithinTheNameLimitAndFindOnlyTheirOwn) {
     }
 }
 
-// Only files of the partial naming for the given outputs go, and only those no
-// run holds; every folder is swept, and the outputs themselves stay.
-TEST(PartialOutputSweep, RemovesLeftOversOfTheGivenOutputsOnly) {
+// Only the partial files jobs recorded go, and only those no run holds, in this
+// process or another: a file of the partial naming that no job recorded stays
+// (a user's, another program's, a job's output named so), and so does anything a
+// record names that is not a plain partial file of its job's output.
+TEST(PartialOutputSweep, RemovesOnlyRecordedPartialsNoRunHolds) {
     const QString folder = testsupport::makeTestFolder(QStringLiteral("partial-sweep"));
-    const QString a = folder + QStringLiteral("/a/clip_TC.mov");
-    const QString b = folder + QStringLiteral("/b/other_TC.mov");
+    enum class Is { file, heldHere, heldElsewhere, link, folder, missing };
     struct Case {
-        const char* file;
+        const char* name;
+        const char* output;    // the job's
+        const char* recorded;  // its partial's name as the job recorded it; none: no record
+        const char* path;      // what stands in the folder
+        Is is;
         bool removed;
     };
     const Case cases[] = {
-        {"a/.clip_TC.partial-0123ABCD.mov", true},
-        {"a/.clip_TC.partial-89ABCDEF.mov", true},
-        {"b/.other_TC.partial-00000000.mov", true},
-        {"a/clip_TC.mov", false},                       // the output itself
-        {"a/.clip_TC.partial-notes.mov", false},        // not a tag of ours
-        {"a/.clip_TC.partial-0123ABCD.mov.bak", false},
-        {"a/.clip2_TC.partial-0123ABCD.mov", false},    // another output's
-        {"b/.clip_TC.partial-0123ABCD.mov", false},     // same name, other folder
-        {"a/.held_TC.partial-0123ABCD.mov", false},     // held by a run
+        {"recorded, a killed run's", "a/clip_TC.mov", ".clip_TC.partial-0123ABCD.mov", "a/.clip_TC.partial-0123ABCD.mov",
+         Is::file, true},
+        {"recorded by a job of another folder", "b/other_TC.mov", ".other_TC.partial-00000000.mov",
+         "b/.other_TC.partial-00000000.mov", Is::file, true},
+        {"of the naming, recorded by no job", "a/clip_TC.mov", nullptr, "a/.clip_TC.partial-ABCDEF12.mov", Is::file, false},
+        {"held by a run here", "a/held_TC.mov", ".held_TC.partial-11111111.mov", "a/.held_TC.partial-11111111.mov",
+         Is::heldHere, false},
+        {"held by another process", "a/far_TC.mov", ".far_TC.partial-22222222.mov", "a/.far_TC.partial-22222222.mov",
+         Is::heldElsewhere, false},
+        {"a record naming the output itself", "a/mine_TC.mov", "mine_TC.mov", "a/mine_TC.mov", Is::file, false},
+        {"a record reaching another folder", "a/clip_TC.mov", "../b/.clip_TC.partial-33333333.mov",
+         "b/.clip_TC.partial-33333333.mov", Is::file, false},
+        {"a record naming a link", "a/link_TC.mov", ".link_TC.partial-44444444.mov", "a/.link_TC.partial-44444444.mov",
+         Is::link, false},
+        {"a record naming a folder", "a/dir_TC.mov", ".dir_TC.partial-55555555.mov", "a/.dir_TC.partial-55555555.mov",
+         Is::folder, false},
+        {"a record whose file is gone", "a/gone_TC.mov", ".gone_TC.partial-66666666.mov", "a/.gone_TC.partial-66666666.mov",
+         Is::missing, false},
     };
-    for (const Case& c : cases) ASSERT_TRUE(testsupport::writeFile(folder + "/" + c.file, "bytes"));
-    const QString held = folder + QStringLiteral("/a/.held_TC.partial-0123ABCD.mov");
-    PartialOutput::Hold hold(held);
-
-    const QStringList removed =
-        PartialOutput::sweep({a, b, folder + QStringLiteral("/a/held_TC.mov"), folder + QStringLiteral("/gone/x.mov")});
+    QList<CorrectionJob> jobs;
+    std::list<PartialOutput::Hold> heldHere;
+    std::vector<int> heldElsewhere;
+    const QString target = folder + QStringLiteral("/target.mov");
+    ASSERT_TRUE(testsupport::writeFile(target, "linked to"));
     for (const Case& c : cases) {
-        EXPECT_EQ(!QFile::exists(folder + "/" + c.file), c.removed) << c.file;
-        EXPECT_EQ(removed.contains(folder + "/" + c.file), c.removed) << c.file;
+        const QString path = folder + "/" + c.path;
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        switch (c.is) {
+        case Is::file: ASSERT_TRUE(testsupport::writeFile(path, "bytes")); break;
+        case Is::heldHere: {
+            int error = -1;
+            heldHere.push_back(PartialOutput::Hold::make(path, &error));
+            ASSERT_EQ(error, 0);
+            break;
+        }
+        case Is::heldElsewhere: {
+            // An open file of its own, as another process has: the hold is the file's.
+            ASSERT_TRUE(testsupport::writeFile(path, "bytes"));
+            const int descriptor = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+            ASSERT_GE(descriptor, 0);
+            heldElsewhere.push_back(descriptor);
+            ASSERT_EQ(::flock(descriptor, LOCK_EX | LOCK_NB), 0);
+            break;
+        }
+        case Is::link: ASSERT_TRUE(QFile::link(target, path)); break;
+        case Is::folder: ASSERT_TRUE(QDir().mkpath(path)); break;
+        case Is::missing: break;
+        }
+        CorrectionJob job;
+        job.outputPath = folder + "/" + c.output;
+        if (c.recorded) job.partialName = QString::fromUtf8(c.recorded);
+        jobs << job;
     }
-    // Let go, a held file is a left-over like any other.
-    hold.release();
-    EXPECT_EQ(PartialOutput::sweep({folder + QStringLiteral("/a/held_TC.mov")}), QStringList{held});
+
+    const QStringList removed = PartialOutput::sweep(jobs);
+    for (const Case& c : cases) {
+        const QString path = folder + "/" + c.path;
+        EXPECT_EQ(QFileInfo(path).exists() || QFileInfo(path).isSymLink(), !c.removed && c.is != Is::missing) << c.name;
+        EXPECT_EQ(removed.contains(path), c.removed) << c.name;
+    }
+    EXPECT_TRUE(QFile::exists(target));
+    // Let go (the other process ended), a held file is a left-over like any other.
+    const QStringList let = {folder + QStringLiteral("/a/.held_TC.partial-11111111.mov"),
+                             folder + QStringLiteral("/a/.far_TC.partial-22222222.mov")};
+    heldHere.front().release();
+    ::close(heldElsewhere.front());
+    EXPECT_EQ(PartialOutput::sweep(jobs), let);
+
+    // A hold never takes a name someone else's file has.
+    const QString taken = folder + QStringLiteral("/a/.clip_TC.partial-ABCDEF12.mov");
+    int error = 0;
+    PartialOutput::Hold refused = PartialOutput::Hold::make(taken, &error);
+    EXPECT_EQ(error, EEXIST);
+    EXPECT_EQ(refused.path(), QString());
+    refused.remove();
+    QFile kept(taken);
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), QByteArray("bytes"));
     QDir(folder).removeRecursively();
 }
 
 // A finished partial takes the output's name only when nothing stands there, in
-// each of the ways a file system may offer: what stands there is never replaced,
-// and the partial stays where it was for another name to be tried.
+// each of the ways a file system may offer, and falls back to the next way where
+// the file system refuses one (NFS and some FUSE mounts answer EINVAL or EPERM):
+// what stands there is never replaced, and the partial stays where it was for
+// another name to be tried. Any other refusal is the answer.
 TEST(PartialOutputPlacing, NeverReplacesWhatStandsAtTheName) {
     const QString folder = testsupport::makeTestFolder(QStringLiteral("placing"));
     using Placing = PartialOutput::Placing;
@@ -115,15 +185,24 @@ TEST(PartialOutputPlacing, NeverReplacesWhatStandsAtTheName) {
         Placing way;
         const char* standing;  // none: the name is free
         int result;
+        int renameRefusal = 0;  // what the file system answers a rename that does not replace
+        int linkRefusal = 0;    // and a link
+        bool linkTried = false;
     };
     const Case cases[] = {
         {"rename, name free", Placing::refusingRename, nullptr, 0},
         {"rename, a file stands", Placing::refusingRename, "someone's", EEXIST},
-        {"link, name free", Placing::link, nullptr, 0},
-        {"link, a file stands", Placing::link, "someone's", EEXIST},
+        {"link, name free", Placing::link, nullptr, 0, 0, 0, true},
+        {"link, a file stands", Placing::link, "someone's", EEXIST, 0, 0, true},
         {"claimed name, name free", Placing::claimedName, nullptr, 0},
         {"claimed name, a file stands", Placing::claimedName, "someone's", EEXIST},
         {"claimed name, an empty file stands", Placing::claimedName, "", EEXIST},
+        {"no such rename: a link, name free", Placing::refusingRename, nullptr, 0, EINVAL, 0, true},
+        {"no such rename: a link, a file stands", Placing::refusingRename, "someone's", EEXIST, EINVAL, 0, true},
+        {"no such rename, no links: claimed name, name free", Placing::refusingRename, nullptr, 0, EINVAL, EPERM, true},
+        {"no such rename, no links: a file stands", Placing::refusingRename, "someone's", EEXIST, EINVAL, EPERM, true},
+        {"the rename refused otherwise", Placing::refusingRename, nullptr, EACCES, EACCES},
+        {"the link refused otherwise", Placing::refusingRename, nullptr, EACCES, EINVAL, EACCES, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -134,10 +213,17 @@ TEST(PartialOutputPlacing, NeverReplacesWhatStandsAtTheName) {
         if (c.standing) {
             ASSERT_TRUE(testsupport::writeFile(output, c.standing));
         }
-        EXPECT_EQ(PartialOutput::placeWithoutReplacing(partial, output, c.way), c.result);
+        const int linksBefore = placementstandin::linkCalls();
+        {
+            const placementstandin::Refusing refusing(c.renameRefusal, c.linkRefusal);
+            EXPECT_EQ(PartialOutput::placeWithoutReplacing(partial, output, c.way), c.result);
+        }
+        EXPECT_EQ(placementstandin::linkCalls() > linksBefore, c.linkTried);
         QFile placed(output);
-        ASSERT_TRUE(placed.open(QIODevice::ReadOnly));
-        EXPECT_EQ(placed.readAll(), c.standing ? QByteArray(c.standing) : QByteArray("corrected"));
+        EXPECT_EQ(placed.exists(), c.standing || c.result == 0);
+        if (placed.open(QIODevice::ReadOnly)) {
+            EXPECT_EQ(placed.readAll(), c.standing ? QByteArray(c.standing) : QByteArray("corrected"));
+        }
         EXPECT_EQ(QFile::exists(partial), c.result != 0);
     }
     QDir(folder).removeRecursively();

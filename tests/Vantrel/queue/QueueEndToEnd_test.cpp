@@ -236,8 +236,8 @@ TEST_F(EndToEnd, AProcessKilledMidRunRestoresWithNothingLost) {
     // The child leads a process group of its own, so that the tools it has started
     // can be found: they must end with it, as a tool left running could still write
     // a partial file after the restored run has cleared the folder. The child holds
-    // still once the second job's run is over, so however late the kill lands, that
-    // job is mid-processing.
+    // still once the second job's checks begin, and is killed there: that job is
+    // mid-processing, its partial file written.
     QProcess child;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("VANTREL_QUEUE_CHILD_STORAGE"), storage);
@@ -247,7 +247,7 @@ TEST_F(EndToEnd, AProcessKilledMidRunRestoresWithNothingLost) {
     child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=QueueChild.*")});
     ASSERT_TRUE(child.waitForStarted());
     QByteArray seen;
-    const QByteArray marker = "--- Starting: " + jobs[1].sourceName().toUtf8();
+    const QByteArray marker = "Verifying (Thorough): " + jobs[1].sourceName().toUtf8();
     while (!seen.contains(marker) && child.state() == QProcess::Running) {
         child.waitForReadyRead(1000);
         seen += child.readAllStandardOutput();
@@ -271,13 +271,16 @@ TEST_F(EndToEnd, AProcessKilledMidRunRestoresWithNothingLost) {
         EXPECT_EQ(job.progress, 0);
     }
     EXPECT_EQ(messages(restored), QStringList{QStringLiteral("Restored 2 job(s) from previous session")});
+    // The killed run's partial file, which its job recorded, went with the restore.
+    restored.waitForSaves();
+    EXPECT_EQ(QDir(output).entryList(QDir::Files | QDir::Hidden), QStringList{QFileInfo(jobs[0].outputPath).fileName()});
     ASSERT_TRUE(runQueue(restored));
     for (const auto& job : jobs) {
         EXPECT_EQ(probeTimecode(job.outputPath), job.assignedTimecodeString) << job.sourceName().toStdString();
         EXPECT_EQ(sha256OfFile(job.sourcePath), hashes[job.sourcePath]);
     }
     EXPECT_EQ(restored.doneCount(), 2);
-    // The killed run's partial file was cleared when its job ran again.
+    // Nothing else was left when the jobs ran again.
     EXPECT_EQ(QDir(output).entryList(QDir::Files | QDir::Hidden).size(), jobs.size());
 }
 

@@ -68,6 +68,15 @@ protected:
 
     std::unique_ptr<CorrectionQueue> makeQueue() { return std::make_unique<CorrectionQueue>(runner, verifier, folder); }
     QString queueFile() const { return folder + QStringLiteral("/queue.json"); }
+    // Starts the queue, its first job's record of its partial file held back from
+    // the disk by `record` (until it opens).
+    void startWithTheRecordHeld(CorrectionQueue& queue, GatedWriter& record) {
+        ASSERT_TRUE(QDir().mkpath(folder + QStringLiteral("/out")));
+        queue.setQueueFileWriter(record.writer());
+        record.close();
+        queue.start();
+        ASSERT_TRUE(waitFor([&] { return queue.jobs().first().partialName.has_value(); }));
+    }
     QJsonArray savedJobs() const {
         QFile file(queueFile());
         if (!file.open(QIODevice::ReadOnly)) return {};
@@ -314,14 +323,29 @@ TEST_F(StoreTest, AChangeWaitingToBeSavedIsWrittenOnTheWayOut) {
     EXPECT_TRUE(makeQueue()->jobs().isEmpty());
 }
 
-TEST_F(StoreTest, TheNextJobStartsOnlyOnceTheLastOnesEndIsOnDisk) {
+// A job's tool starts only once the job's record of its partial file is on disk,
+// so that a run cut off at any moment leaves no file the next start does not know
+// for the job's own; the record goes when the file has taken its name. The next
+// job starts only once the last one's end is on disk.
+TEST_F(StoreTest, AToolAndTheNextJobStartOnlyOnceWhatCameBeforeIsOnDisk) {
     auto queue = makeQueue();
     runner->finishAtOnce = false;
     queue->enqueue(QList<CorrectionJob>{job(QStringLiteral("a.mov")), job(QStringLiteral("b.mov"))});
+    const auto saved = [&] {
+        QFile file(queueFile());
+        return decodeQueueFile(file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray()).jobs;
+    };
+    GatedWriter record;
+    ASSERT_NO_FATAL_FAILURE(startWithTheRecordHeld(*queue, record));
+    EXPECT_TRUE(runner->calls.isEmpty());  // held until the record is written
+    record.open();
+    ASSERT_TRUE(waitFor([&] { return runner->calls.size() == 1; }));
+    ASSERT_TRUE(saved().first().partialName.has_value());
+    EXPECT_EQ(*saved().first().partialName, runner->calls[0].job.outputName());
+    EXPECT_TRUE(QFile::exists(runner->calls[0].job.outputPath));  // made, empty, before the tool starts
+
     GatedWriter gated;
     queue->setQueueFileWriter(gated.writer());
-    queue->start();
-    ASSERT_TRUE(waitFor([&] { return runner->calls.size() == 1; }));
     gated.close();
     runner->succeed(0);
     ASSERT_TRUE(waitFor([&] { return queue->doneCount() == 1; }));
@@ -329,13 +353,33 @@ TEST_F(StoreTest, TheNextJobStartsOnlyOnceTheLastOnesEndIsOnDisk) {
     EXPECT_EQ(runner->calls.size(), 1);  // held until a's end is written
     gated.open();
     ASSERT_TRUE(waitFor([&] { return runner->calls.size() == 2; }));
-    EXPECT_EQ(decodeQueueFile([&] {
-                  QFile file(queueFile());
-                  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-              }()).jobs.first().status,
-              JobStatus::completed());
+    EXPECT_EQ(saved().first().status, JobStatus::completed());
+    EXPECT_FALSE(saved().first().partialName.has_value());
     runner->succeed(1);
     ASSERT_TRUE(waitFor([&] { return !queue->isProcessing(); }));
+}
+
+// A file that takes the recorded partial name before the run has made its file is
+// someone else's: the job fails without touching it, and forgets the name, so
+// that no later sweep takes the file for the job's.
+TEST_F(StoreTest, AFileThatTakesTheRecordedNameFirstIsLeftAlone) {
+    auto queue = makeQueue();
+    const CorrectionJob a = job(QStringLiteral("a.mov"));
+    queue->enqueue(a);
+    GatedWriter record;
+    ASSERT_NO_FATAL_FAILURE(startWithTheRecordHeld(*queue, record));
+    const QString taken = folder + QStringLiteral("/out/") + *queue->jobs().first().partialName;
+    ASSERT_TRUE(writeFile(taken, "someone else's"));
+    record.open();
+    ASSERT_TRUE(waitFor([&] { return !queue->isProcessing(); }));
+    EXPECT_EQ(queue->jobs().first().status.kind, JobStatus::Kind::failed);
+    EXPECT_TRUE(runner->calls.isEmpty());
+    EXPECT_FALSE(queue->jobs().first().partialName.has_value());
+    queue->removeJob(a.id);
+    queue->waitForSaves();
+    QFile kept(taken);
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), QByteArray("someone else's"));
 }
 
 TEST_F(StoreTest, AProgressTickAnnouncesItsJobAloneAndTalliesStayTrue) {

@@ -5,6 +5,7 @@
 // writes with the real ffmpeg); the verifier is a fake the test answers.
 #include <gtest/gtest.h>
 
+#include "PlacementStandIn.h"
 #include "QtPrinting.h"
 #include "QueueTestSupport.h"
 #include "TestMedia.h"
@@ -20,6 +21,8 @@
 #include <QDeadlineTimer>
 #include <QThread>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 using namespace queuetest;
@@ -384,12 +387,14 @@ TEST_F(RunEnd, AToolThatEndsBadlyLeavesTheOutputFolderAsItWas) {
 // that name, whenever it came (before the job was queued, while the job waited
 // through a restart, while the tool wrote), is never replaced: the output takes the
 // next free name beside it, passing over names promised to other jobs, and the
-// job and the console say so. When it cannot, the job fails and nothing of the run
-// is left. Partial files an interrupted run of the output left go before the run,
-// and nothing else.
+// job and the console say so; also where the file system has no rename that
+// refuses to replace, nor links (NFS, some FUSE mounts). When it cannot, the job
+// fails and nothing of the run is left. The partial file an interrupted run of
+// the job recorded goes before the run, and nothing else.
 TEST_F(RunEnd, TheOutputTakesItsNameOrAFreeOneOrTheJobFails) {
     const bool root = ::geteuid() == 0;
     enum class Standing { nothing, file, folder, fileWhileWriting };
+    enum class Refused { nothing, rename, renameAndLink };  // by the file system
     struct Case {
         const char* name;
         QString outputName;
@@ -400,13 +405,15 @@ TEST_F(RunEnd, TheOutputTakesItsNameOrAFreeOneOrTheJobFails) {
         QString placedAs;          // empty: the job fails
         QString message;           // when it fails
         QStringList left;          // the output folder afterwards
+        Refused refused = Refused::nothing;
     };
     const QString clip = QStringLiteral("clip_TC.mov");
     const QString longName = QString(120, QChar(u'é')) + QStringLiteral("_TC.mov");  // 247 bytes
     const QString longestName = QString(124, QChar(u'é')) + QStringLiteral("_TC.mov");  // 255 bytes: no room for "-2"
-    const QStringList others{".clip_TC.partial-notes.mov", ".clip_TC.partial-0123ABCDE.mov",
-                             "clip_TC.partial-0123ABCD.mov", ".clip_TC.partial-0123ABCD.mov.bak",
-                             ".other_TC.partial-0123ABCD.mov"};
+    // The first is of this output's partial naming, but no job recorded it.
+    const QStringList others{".clip_TC.partial-ABCDEF12.mov", ".clip_TC.partial-notes.mov",
+                             ".clip_TC.partial-0123ABCDE.mov", "clip_TC.partial-0123ABCD.mov",
+                             ".clip_TC.partial-0123ABCD.mov.bak", ".other_TC.partial-0123ABCD.mov"};
     const QString lockUp = root ? QStringLiteral("mount --bind '%1' '%1' && mount -o remount,bind,ro '%1' || exit 9").arg(out())
                                 : QStringLiteral("chmod a-w '%1'").arg(out());
     const QByteArray appear = QStringLiteral("echo PRECIOUS > '%1/%2'").arg(out(), clip).toUtf8();
@@ -420,6 +427,12 @@ TEST_F(RunEnd, TheOutputTakesItsNameOrAFreeOneOrTheJobFails) {
         {"a file comes while the tool writes", clip, Standing::fileWhileWriting, false, false, appear, "clip_TC-2.mov",
          {}, {clip, "clip_TC-2.mov"}},
         {"a folder stands at the name", clip, Standing::folder, false, false, {}, "clip_TC-2.mov", {}, {"clip_TC-2.mov"}},
+        {"no rename that refuses to replace", clip, {}, false, false, {}, clip, {}, {clip}, Refused::rename},
+        {"no such rename, a file stands at the name", clip, Standing::file, false, false, {}, "clip_TC-2.mov", {},
+         {clip, "clip_TC-2.mov"}, Refused::rename},
+        {"no such rename, no links", clip, {}, false, false, {}, clip, {}, {clip}, Refused::renameAndLink},
+        {"no such rename, no links, a file stands at the name", clip, Standing::file, false, false, {}, "clip_TC-2.mov",
+         {}, {clip, "clip_TC-2.mov"}, Refused::renameAndLink},
         {"the next name is promised to another job", clip, Standing::file, false, true, {}, "clip_TC-3.mov", {},
          {clip, "clip_TC-2.mov", "clip_TC-3.mov"}},
         {"no free name is left beside a file", longestName, Standing::file, false, false, {}, {},
@@ -442,8 +455,9 @@ TEST_F(RunEnd, TheOutputTakesItsNameOrAFreeOneOrTheJobFails) {
         if (QString(c.name).startsWith(QStringLiteral("left-over"))) {
             for (const QString& other : others) ASSERT_TRUE(writeFile(out() + "/" + other, "someone else's"));
         }
-        // A partial file of this very output from an earlier, interrupted run.
-        ASSERT_TRUE(writeFile(PartialOutput::pathFor(path), "left over"));
+        // A partial file this very job recorded in an earlier, interrupted run.
+        const QString leftOver = PartialOutput::pathFor(path);
+        ASSERT_TRUE(writeFile(leftOver, "left over"));
         if (c.standing == Standing::file) {
             ASSERT_TRUE(writeFile(path, "PRECIOUS"));
         }
@@ -451,7 +465,8 @@ TEST_F(RunEnd, TheOutputTakesItsNameOrAFreeOneOrTheJobFails) {
             ASSERT_TRUE(writeFile(path + "/keep.txt", "kept"));
         }
 
-        const CorrectionJob job = makeJob(source, path, VerifyTier::off);
+        CorrectionJob job = makeJob(source, path, VerifyTier::off);
+        job.partialName = QFileInfo(leftOver).fileName();
         if (c.restored) {
             ASSERT_TRUE(writeFile(storage + QStringLiteral("/queue.json"), QJsonDocument(QJsonArray{job.toJson()}).toJson()));
         }
@@ -460,8 +475,13 @@ TEST_F(RunEnd, TheOutputTakesItsNameOrAFreeOneOrTheJobFails) {
         if (c.promised) queue->enqueue(makeJob(source, out() + QStringLiteral("/clip_TC-2.mov"), VerifyTier::off));
         open("write");
         open("exit");
+        const int linksBefore = placementstandin::linkCalls();
+        std::optional<placementstandin::Refusing> refusing;
+        if (c.refused != Refused::nothing) refusing.emplace(EINVAL, c.refused == Refused::renameAndLink ? EPERM : 0);
         queue->start();
         ASSERT_TRUE(ended());
+        refusing.reset();
+        EXPECT_EQ(placementstandin::linkCalls() > linksBefore, c.refused != Refused::nothing);
         if (c.standing == Standing::nothing && !c.afterWriting.isEmpty()) {
             if (root) testsupport::runTool(QStringLiteral("umount"), {out()});
             else QFile::setPermissions(out(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
@@ -610,7 +630,7 @@ TEST_F(RunEnd, ARunCutOffAtQuitLeavesNothingInTheOutputFolder) {
         SCOPED_TRACE(c.name);
         std::optional<HeldPool> pool;
         ASSERT_NO_FATAL_FAILURE(startHeldAt(c.at, c.tier, c.name, pool));
-        ASSERT_EQ(outputFolder().size(), c.at == At::toolStarted ? 0 : 1);  // the partial file
+        ASSERT_EQ(outputFolder().size(), 1);  // the partial file, made before the tool starts
         queue.reset();
         EXPECT_EQ(outputFolder(), QStringList{});
         EXPECT_EQ(terms(), c.terms);
@@ -620,22 +640,30 @@ TEST_F(RunEnd, ARunCutOffAtQuitLeavesNothingInTheOutputFolder) {
     }
 }
 
-// A job the queue lets go takes its left-over partial files with it: removed,
-// cleared, or restored at start-up after the application was killed. A job still
-// queued keeps its own.
+// A job the queue lets go takes its left-over partial file with it: removed,
+// cleared, or restored at start-up after the application was killed. Only the file
+// the job recorded goes, and only when no run holds it, in this process or another:
+// a file of the partial naming that no job recorded stays (here another job's
+// completed output, named so), and a queue file of an earlier version, which
+// records none, loads and removes nothing. A job still queued keeps its own.
 TEST_F(RunEnd, PartialFilesOfJobsLetGoAreRemoved) {
     enum class How { removed, clearedQueue, clearedFinished, restored };
     struct Case {
         const char* name;
         How how;
         JobStatus status;
+        bool recorded = true;       // the job recorded its partial file
+        bool heldElsewhere = false;  // by a run of another process
     };
     const Case cases[] = {
         {"a removed pending job", How::removed, JobStatus::pending()},
+        {"a removed job whose partial another process holds", How::removed, JobStatus::pending(), true, true},
         {"a cleared queue", How::clearedQueue, JobStatus::pending()},
         {"cleared finished jobs", How::clearedFinished, JobStatus::failed(QStringLiteral("no"))},
         {"a restored interrupted job", How::restored, JobStatus::active()},
+        {"a restored interrupted job whose partial another process holds", How::restored, JobStatus::active(), true, true},
         {"a restored finished job", How::restored, JobStatus::completed()},
+        {"a restored job of an earlier version's queue file", How::restored, JobStatus::active(), false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -646,16 +674,27 @@ TEST_F(RunEnd, PartialFilesOfJobsLetGoAreRemoved) {
         auto kept = makeJob(source, out() + QStringLiteral("/kept_TC.mov"), VerifyTier::standard);
         const QString partial = PartialOutput::pathFor(output());
         const QString keptPartial = PartialOutput::pathFor(kept.outputPath);
+        if (c.recorded) job.partialName = QFileInfo(partial).fileName();
+        kept.partialName = QFileInfo(keptPartial).fileName();
+        // An earlier job's output, named like a partial file of this job's output.
+        auto named = makeJob(source, out() + QStringLiteral("/.clip_TC.partial-ABCDEF12.mov"), VerifyTier::standard);
+        named.status = JobStatus::completed();
         const QString unrelated = out() + QStringLiteral("/.notes.partial-0123ABCD.mov");
-        for (const QString& file : {partial, keptPartial, unrelated}) ASSERT_TRUE(writeFile(file, "bytes"));
+        for (const QString& file : {partial, keptPartial, unrelated, named.outputPath}) ASSERT_TRUE(writeFile(file, "bytes"));
+        std::optional<int> holder;
+        if (c.heldElsewhere) {
+            holder = ::open(QFile::encodeName(partial).constData(), O_RDONLY | O_CLOEXEC);
+            ASSERT_EQ(::flock(*holder, LOCK_EX | LOCK_NB), 0);
+        }
 
         if (c.how == How::restored) {
             ASSERT_TRUE(writeFile(storage + QStringLiteral("/queue.json"),
-                                  QJsonDocument(QJsonArray{job.toJson()}).toJson()));
+                                  QJsonDocument(QJsonArray{named.toJson(), job.toJson()}).toJson()));
             makeQueue(BundledToolResolver(), storage);
+            EXPECT_EQ(queue->jobs().size(), c.status == JobStatus::completed() ? 0 : 1);
         } else {
             makeQueue(BundledToolResolver(), storage);
-            queue->enqueue(QList<CorrectionJob>{job, kept});
+            queue->enqueue(QList<CorrectionJob>{named, job, kept});
             if (c.how == How::clearedQueue) queue->removeJob(kept.id);  // its partial goes too
             switch (c.how) {
             case How::removed: queue->removeJob(job.id); break;
@@ -665,10 +704,12 @@ TEST_F(RunEnd, PartialFilesOfJobsLetGoAreRemoved) {
             }
         }
         queue->waitForSaves();  // and the clean-ups asked for so far
-        EXPECT_FALSE(QFile::exists(partial));
+        EXPECT_EQ(QFile::exists(partial), !c.recorded || c.heldElsewhere);
         EXPECT_TRUE(QFile::exists(unrelated));
+        EXPECT_TRUE(QFile::exists(named.outputPath));
         const bool keptQueued = c.how == How::removed || c.how == How::clearedFinished;
         EXPECT_EQ(QFile::exists(keptPartial), keptQueued || c.how == How::restored);
+        if (holder) ::close(*holder);
         queue.reset();
     }
 }

@@ -172,12 +172,12 @@ TEST_F(RunnerTest, CancelledAndFailedRunsLeaveNoFiles) {
 
 // A run that fails takes away what its tool wrote at the output, and nothing else:
 // a file standing there that the tool never touched (it failed before it wrote,
-// or never started) stays as it was.
+// never started, or ended well without writing) stays as it was.
 TEST_F(RunnerTest, AFailedRunRemovesOnlyWhatTheToolWrote) {
     const QString source = folder + QStringLiteral("/in/clip.mov");
     ASSERT_TRUE(makeMovie(source));
     ASSERT_TRUE(writeFile(folder + QStringLiteral("/in/fake.mov"), "definitely not a movie"));
-    enum class How { failsOnItsInput, stoppedBeforeItStarts, writesThenFails };
+    enum class How { failsOnItsInput, stoppedBeforeItStarts, writesThenFails, endsWellWithoutWriting };
     struct Case {
         const char* name;
         How how;
@@ -188,14 +188,16 @@ TEST_F(RunnerTest, AFailedRunRemovesOnlyWhatTheToolWrote) {
         {"the tool fails on its input", How::failsOnItsInput, QStringLiteral("Operation failed: "), true},
         {"stopped before the tool starts", How::stoppedBeforeItStarts, QStringLiteral("Operation was cancelled"), true},
         {"the tool writes, then fails", How::writesThenFails, QStringLiteral("Operation failed: "), false},
+        {"the tool ends well without writing", How::endsWellWithoutWriting, QStringLiteral("The written file is cut short."),
+         true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const auto job = jobFor(c.how == How::failsOnItsInput ? folder + QStringLiteral("/in/fake.mov") : source);
         ASSERT_TRUE(writeFile(job.outputPath, "someone's own file"));
-        auto runner = c.how == How::writesThenFails
-                          ? FFmpegCorrectionRunner::make(scriptedTool("printf partial > \"$last\"\nexit 1\n"))
-                          : FFmpegCorrectionRunner::make();
+        auto runner = c.how == How::writesThenFails ? FFmpegCorrectionRunner::make(scriptedTool("printf partial > \"$last\"\nexit 1\n"))
+                      : c.how == How::endsWellWithoutWriting ? FFmpegCorrectionRunner::make(scriptedTool("exit 0\n"))
+                                                             : FFmpegCorrectionRunner::make();
         CancellationToken token;
         std::optional<HeldPool> held;
         // Held too: the run's finishing step would take the tool up itself.
