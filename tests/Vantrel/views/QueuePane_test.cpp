@@ -185,6 +185,9 @@ protected:
     void SetUp() override {
         viewtest::app();
         folder = testsupport::makeTestFolder(QStringLiteral("live-queue"));
+        // The output folder is there before any run, as a chosen one is: a run makes
+        // and holds its partial file in it before the tool starts.
+        QDir().mkpath(folder + QStringLiteral("/out"));
         queue = std::make_unique<CorrectionQueue>(runner, verifier, folder + QStringLiteral("/storage"));
         pane = std::make_unique<QueuePaneView>(queue.get());
         pane->resize(1000, 420);
