@@ -198,10 +198,13 @@ TEST_F(StoreTest, ASaveTheDiskRefusedIsWrittenOnceThereIsRoom) {
         queue->setSaveRetryDelays(delay, delay);
         auto full = std::make_shared<std::atomic<bool>>(false);
         auto refused = std::make_shared<std::atomic<int>>(0);
-        // A disk full for good, except that a saver that never stops trying wins
-        // at last (so that the test ends and says so).
-        queue->setQueueFileWriter([full, refused](QFileDevice& file, const QByteArray& data) {
-            if (*full && ++*refused < 1000) return false;
+        auto going = std::make_shared<std::atomic<bool>>(false);
+        // A disk full for good, except that a saver that never stops trying on its
+        // way out wins at last (so that the test ends and says so). Until the queue
+        // goes it refuses every write, however many the retries have made by the
+        // time the test looks.
+        queue->setQueueFileWriter([full, refused, going](QFileDevice& file, const QByteArray& data) {
+            if (*full && (++*refused < 1000 || !*going)) return false;
             return file.write(data) == data.size();
         });
         QSignalSpy warned(queue.get(), &CorrectionQueue::persistenceErrorChanged);
@@ -225,6 +228,7 @@ TEST_F(StoreTest, ASaveTheDiskRefusedIsWrittenOnceThereIsRoom) {
         if (row.then == Then::nextChange) queue->removeJob(batch[1].id);
         EXPECT_TRUE(row.then != Then::retry || waitFor([&] { return savedJobs().size() == row.restored; }));
         if (row.then == Then::quit || row.then == Then::quitStillFull) {
+            *going = true;
             queue.reset();
             EXPECT_EQ(*refused, refusedBefore + (row.then == Then::quitStillFull ? 1 : 0));
         } else {
