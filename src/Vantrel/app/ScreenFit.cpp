@@ -144,10 +144,11 @@ bool WindowFit::eventFilter(QObject* watched, QEvent* event) {
         returning_.reset();
         fittedTo_.reset();
         if ((static_cast<QWindowStateChangeEvent*>(event)->oldState() & sizedByTheWindowManager) &&
-            !(window_->windowState() & (sizedByTheWindowManager | Qt::WindowMinimized)))
+            !(window_->windowState() & (sizedByTheWindowManager | Qt::WindowMinimized))) {
             returnToNormal();
-        else
+        } else {
             fit();
+        }
         break;
     case QEvent::Move:  // a window manager's frame arrives with a move
     case QEvent::Resize:

@@ -84,7 +84,6 @@ public:
     enum class Replacing { replaced, notOwn, stranded };
     static Replacing replaceOwn(const QString& from, const QString& to, const FileIdentity& own);
 
-
     // Removes the partial files these jobs recorded, except the ones a run holds
     // (and anything but plain files); a record that names no partial file of its
     // job's output is not trusted, and nothing else is touched. On the calling
