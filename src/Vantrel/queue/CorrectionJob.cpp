@@ -74,6 +74,7 @@ QJsonObject CorrectionJob::toJson() const {
     }
     if (placedOutput) object.insert(QStringLiteral("placedOutput"), placedOutput->toJson());
     if (partialName) object.insert(QStringLiteral("partialName"), *partialName);
+    if (partialFile) object.insert(QStringLiteral("partialFile"), partialFile->toJson());
     return object;
 }
 
@@ -158,6 +159,7 @@ std::optional<CorrectionJob> CorrectionJob::fromJson(const QJsonValue& value, QS
     }
     // A record that does not read is dropped: nothing is then known to be the job's.
     if (present("partialName")) job.partialName = json::string(field("partialName"));
+    if (present("partialFile")) job.partialFile = FileNode::fromJson(field("partialFile"));
     return job;
 }
 

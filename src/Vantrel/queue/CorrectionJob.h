@@ -44,9 +44,12 @@ struct CorrectionJob {
     // writes over that file, and over no other.
     std::optional<FileIdentity> placedOutput;
     // The hidden file (its name, in the output's folder) the job's latest run writes,
-    // recorded before the file is made and kept until the file has taken the output's
-    // name or is gone: a run cut off leaves only a file the queue knows for its own.
+    // and which file it is: on disk before the file has that name, and kept until the
+    // file has taken the output's name or is gone. A run cut off leaves only a file
+    // the queue knows for its own, and a file that has the name and is not that one
+    // (a user's, or one a record wrongly names) is never taken for it.
     std::optional<QString> partialName;
+    std::optional<FileNode> partialFile;
 
     // The assigned timecode parsed at the job's rate; nothing when the rate has no
     // timecode rate or the text does not parse or validate at it.

@@ -200,7 +200,7 @@ void CorrectionQueue::manualThoroughVerify(const QUuid& id) { processor_->manual
 void CorrectionQueue::sweepPartialsOf(const QList<CorrectionJob>& jobs) {
     QList<CorrectionJob> recording;
     for (const CorrectionJob& job : jobs) {
-        if (job.partialName) recording << job;
+        if (job.partialName && job.partialFile) recording << job;
     }
     if (recording.isEmpty()) return;
     housekeeping_.submit([recording] { PartialOutput::sweep(recording); });

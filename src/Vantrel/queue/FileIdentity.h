@@ -1,9 +1,8 @@
 #pragma once
 
-// What tells one file from any other at the same name: the file system's own
-// numbers for it, with its size and modification time. A job records this of the
-// output it placed, so that a later run of the job can tell its own output from a
-// file that was put at the name since, or changed since, by someone else.
+// What tells one file from any other at the same name. A job records these of the
+// files it makes, so that a later look can tell its own file from one that was put
+// at the name since, or changed since, by someone else.
 
 #include <QJsonObject>
 #include <QJsonValue>
@@ -13,6 +12,25 @@
 
 namespace vantrel {
 
+// Which file a name stands for, however its content changes: the file system's own
+// numbers for it, which no other file has while it exists. A run records this of
+// the partial file it makes.
+struct FileNode {
+    quint64 device = 0;
+    quint64 inode = 0;
+
+    friend bool operator==(const FileNode&, const FileNode&) = default;
+
+    // The file open at the descriptor; nothing when it cannot be asked.
+    static std::optional<FileNode> ofOpen(int descriptor);
+
+    // The numbers are kept as text: JSON numbers would round them beyond 2^53.
+    QJsonObject toJson() const;
+    static std::optional<FileNode> fromJson(const QJsonValue& value);
+};
+
+// The same numbers with the file's size and modification time: a job records this
+// of the output it placed, which must be unchanged for a later run to write over it.
 struct FileIdentity {
     quint64 device = 0;
     quint64 inode = 0;
@@ -21,14 +39,13 @@ struct FileIdentity {
     qint64 modifiedNanoseconds = 0;
 
     friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+    FileNode node() const { return {device, inode}; }
 
     // The regular file at the path itself (a symbolic link is not followed);
     // nothing when there is none.
     static std::optional<FileIdentity> of(const QString& path);
 
-    // The device and inode numbers are kept as text: JSON numbers would round
-    // them beyond 2^53.
-    QJsonObject toJson() const;
+    QJsonObject toJson() const;  // the numbers as FileNode keeps them
     static std::optional<FileIdentity> fromJson(const QJsonValue& value);
 };
 

@@ -43,6 +43,29 @@ std::optional<HeldFile> HeldFile::create(const QString& path, mode_t mode, int* 
     return HeldFile(path, descriptor);
 }
 
+std::optional<HeldFile> HeldFile::createUnnamed(const QString& folder, mode_t mode, int* error) {
+    const int descriptor = ::open(QFile::encodeName(folder).constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, mode);
+    if (descriptor < 0) {
+        if (error) *error = errno;
+        return std::nullopt;
+    }
+    // Nobody else can reach the file before it has a name: the lock is ours.
+    ::flock(descriptor, LOCK_EX | LOCK_NB);
+    if (error) *error = 0;
+    return HeldFile(QString(), descriptor);
+}
+
+int HeldFile::takeName(const QString& path) {
+    if (descriptor_ < 0) return EBADF;
+    // A link refuses a name that is taken; the lock goes with the file.
+    const QByteArray open = QByteArray("/proc/self/fd/") + QByteArray::number(descriptor_);
+    if (::linkat(AT_FDCWD, open.constData(), AT_FDCWD, QFile::encodeName(path).constData(), AT_SYMLINK_FOLLOW) != 0) {
+        return errno;
+    }
+    path_ = path;
+    return 0;
+}
+
 HeldFile::~HeldFile() { release(); }
 
 HeldFile::HeldFile(HeldFile&& other) noexcept
@@ -59,7 +82,7 @@ HeldFile& HeldFile::operator=(HeldFile&& other) noexcept {
 
 void HeldFile::remove() {
     if (descriptor_ < 0) return;
-    ::unlink(QFile::encodeName(path_).constData());
+    if (!path_.isEmpty()) ::unlink(QFile::encodeName(path_).constData());
     release();
 }
 
@@ -67,7 +90,7 @@ void HeldFile::release() {
     if (descriptor_ >= 0) ::close(std::exchange(descriptor_, -1));
 }
 
-bool HeldFile::removeUnheld(const QString& path) {
+bool HeldFile::removeUnheld(const QString& path, const std::optional<FileNode>& only) {
     const QByteArray encoded = QFile::encodeName(path);
     // Never follows a link, never waits on a pipe.
     const int descriptor = ::open(encoded.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
@@ -75,6 +98,7 @@ bool HeldFile::removeUnheld(const QString& path) {
     struct stat held {};
     // With the lock taken, the file is removed only if the name is still that file's.
     const bool removed = ::fstat(descriptor, &held) == 0 && S_ISREG(held.st_mode) && held.st_uid == ::geteuid() &&
+                         (!only || *only == FileNode{quint64(held.st_dev), quint64(held.st_ino)}) &&
                          ::flock(descriptor, LOCK_EX | LOCK_NB) == 0 && pathNamesFile(encoded, descriptor) &&
                          ::unlink(encoded.constData()) == 0;
     ::close(descriptor);

@@ -34,15 +34,19 @@ void JobRun::setLocations(const QString& sourcePath, const QString& outputFolder
     outputFolder_ = outputFolder;
 }
 
-QString JobRun::namePartial() {
+int JobRun::makePartial() {
     partialPath_ = PartialOutput::pathFor(job_.outputPath);
-    return QFileInfo(partialPath_).fileName();
-}
-
-int JobRun::holdPartial() {
     int error = 0;
     partial_ = PartialOutput::Hold::make(partialPath_, &error);
     // Someone else's file has the name: the run has no partial file there.
+    if (error == EEXIST) partialPath_.clear();
+    return error;
+}
+
+QString JobRun::partialName() const { return QFileInfo(partialPath_).fileName(); }
+
+int JobRun::namePartial() {
+    const int error = partial_.takeName();
     if (error == EEXIST) partialPath_.clear();
     return error;
 }

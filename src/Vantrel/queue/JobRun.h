@@ -58,12 +58,15 @@ public:
     bool isCorrected() const { return corrected_; }
     void markCorrected() { corrected_ = true; }
 
-    // The correction's partial file: named first (the job records the name, on
-    // disk, before anything is there), then made and held by the run until it takes
-    // the output's name or is removed. 0 when it is held; else as
-    // PartialOutput::Hold::make says (EEXIST: the name is not the run's).
-    QString namePartial();
-    int holdPartial();
+    // The correction's partial file: made and held first, without a name where the
+    // file system can (the job records its name and which file it is, on disk,
+    // before the file has the name), then given its name; held by the run until it
+    // takes the output's name or is removed. Each gives 0 when that went well; else
+    // as PartialOutput::Hold says (EEXIST: the name is not the run's).
+    int makePartial();
+    QString partialName() const;
+    std::optional<FileNode> partialFile() const { return partial_.file(); }
+    int namePartial();
     // Whether the partial file is still there (also when the run could not remove it).
     bool hasPartialLeft() const;
     void setCorrection(QFuture<void> correction) { correction_ = std::move(correction); }

@@ -118,7 +118,9 @@ void JobStore::save(bool urgent) {
 
 void JobStore::waitForSaves() { saver_.wait(); }
 
-void JobStore::whenSaved(std::function<void()> then) { saver_.whenWritten(std::move(then)); }
+void JobStore::whenSaved(std::function<void(const std::optional<QString>&)> then) {
+    saver_.whenWritten(std::move(then));
+}
 
 void JobStore::setFileWriter(FileByteWriter writer) { saver_.setWriter(std::move(writer)); }
 

@@ -62,8 +62,10 @@ public:
     // Returns once every save asked for so far has been written (or has failed),
     // with its outcome applied.
     void waitForSaves();
-    // Calls `then` on this object's thread once every save asked for so far is written.
-    void whenSaved(std::function<void()> then);
+    // Calls `then` on this object's thread once every save asked for so far is
+    // written: with nothing when the file holds the jobs as they were asked to be
+    // saved (or newer), else with why it could not be written.
+    void whenSaved(std::function<void(const std::optional<QString>& failure)> then);
     void setFileWriter(FileByteWriter writer);
     void setRetryDelays(QueueSaver::Delay first, QueueSaver::Delay longest);
     const std::optional<QString>& persistenceError() const { return persistenceError_; }

@@ -75,10 +75,21 @@ bool PartialOutput::isPartialOf(const QString& fileName, const QString& outputPa
 PartialOutput::Hold PartialOutput::Hold::make(const QString& path, int* error) {
     int made = 0;
     Hold hold;
-    hold.file_ = HeldFile::create(path, 0666, &made);
+    hold.file_ = HeldFile::createUnnamed(QFileInfo(path).absolutePath(), 0666, &made);
+    // Where the file system has no unnamed files (or the folder takes no file at
+    // all, which the named file then says), the file has its name from the start.
+    if (!hold.file_) hold.file_ = HeldFile::create(path, 0666, &made);
     if (made != EEXIST) hold.path_ = path;
     if (error) *error = made;
     return hold;
+}
+
+int PartialOutput::Hold::takeName() {
+    if (!file_ || !file_->path().isEmpty()) return 0;
+    const int error = file_->takeName(path_);
+    if (error != 0) file_.reset();  // the unnamed file goes with it
+    if (error == EEXIST) path_.clear();
+    return error;
 }
 
 PartialOutput::Hold::Hold(Hold&& other) noexcept
@@ -159,9 +170,9 @@ PartialOutput::Replacing PartialOutput::replaceOwn(const QString& from, const QS
 QStringList PartialOutput::sweep(const QList<CorrectionJob>& jobs) {
     QStringList removed;
     for (const CorrectionJob& job : jobs) {
-        if (!job.partialName || !isPartialOf(*job.partialName, job.outputPath)) continue;
+        if (!job.partialName || !job.partialFile || !isPartialOf(*job.partialName, job.outputPath)) continue;
         const QString path = QFileInfo(job.outputPath).dir().absoluteFilePath(*job.partialName);
-        if (HeldFile::removeUnheld(path)) removed << path;
+        if (HeldFile::removeUnheld(path, job.partialFile)) removed << path;
     }
     return removed;
 }

@@ -1,12 +1,13 @@
 #pragma once
 
 // The hidden file a correction writes before it may take the output's name, e.g.
-// ".A001_TC.partial-1A2B3C4D.mov" beside "A001_TC.mov". A run records the name
-// with its job, on disk, before it makes the file, and holds the file from then on
-// until it has taken the output's name or is removed. A recorded file that no run
-// holds is left over from a run that was cut off (the application killed, the
-// machine stopped) and is removed whenever the queue lets go of its job. Files of
-// this naming that no job recorded are someone else's, and stay.
+// ".A001_TC.partial-1A2B3C4D.mov" beside "A001_TC.mov". A run makes the file
+// without a name and holds it; its job records the name and which file it is, on
+// disk, before the file takes the name, and the run holds the file until it has
+// taken the output's name or is removed. A recorded file that no run holds is left
+// over from a run that was cut off (the application killed, the machine stopped)
+// and is removed whenever the queue lets go of its job. Any other file, of this
+// naming or at a recorded name, is someone else's, and stays.
 
 #include "Vantrel/queue/CorrectionJob.h"
 #include "Vantrel/queue/FileIdentity.h"
@@ -37,8 +38,10 @@ public:
     class Hold {
     public:
         Hold() = default;
-        // Makes the file at the path, empty, and holds it; `error` is 0 then. EEXIST:
-        // a file has the name, and nothing is held (the name is not the run's).
+        // Makes the file for the path, empty, and holds it; `error` is 0 then. The
+        // file has no name yet (takeName gives it the path), except on a file system
+        // without unnamed files, where it is made at the path at once. EEXIST: a
+        // file has the name, and nothing is held (the name is not the run's).
         // Another error: the file could not be made (the folder is gone or
         // read-only); the name is kept all the same, as the tool then says why it
         // cannot write there, and whatever it makes there goes with the run.
@@ -51,6 +54,12 @@ public:
         Hold& operator=(const Hold&) = delete;
 
         const QString& path() const { return path_; }
+        // Which file is held; nothing when none is.
+        std::optional<FileNode> file() const { return file_ ? file_->node() : std::nullopt; }
+        // Puts the held file at the path, if it is not there yet: 0 then. EEXIST: a
+        // file has the name, and nothing is held any more (the name is not the run's).
+        // Another error: as when the file could not be made.
+        int takeName();
         // The file has taken the output's name: lets go of it.
         void release();
         // Removes the file, then lets go.
@@ -84,10 +93,12 @@ public:
     enum class Replacing { replaced, notOwn, stranded };
     static Replacing replaceOwn(const QString& from, const QString& to, const FileIdentity& own);
 
-    // Removes the partial files these jobs recorded, except the ones a run holds
-    // (and anything but plain files); a record that names no partial file of its
-    // job's output is not trusted, and nothing else is touched. On the calling
-    // thread. Returns the paths it removed.
+    // Removes the partial files these jobs recorded, except the ones a run holds:
+    // only the very file a record names (a file at the recorded name that is
+    // another, or a record that does not say which file it is, leaves the name as
+    // it is); a record that names no partial file of its job's output is not
+    // trusted, and nothing else is touched. On the calling thread. Returns the
+    // paths it removed.
     static QStringList sweep(const QList<CorrectionJob>& jobs);
 };
 

@@ -9,6 +9,8 @@
 #include <QMutexLocker>
 #include <QWaitCondition>
 
+#include <algorithm>
+
 namespace vantrel {
 
 Q_LOGGING_CATEGORY(lcQueueSaver, "vantrel.QueueSaver")
@@ -22,13 +24,16 @@ struct QueueSaver::State {
     quint64 requested = 0;  // requests made
     quint64 taken = 0;      // the newest request the writer took
     quint64 written = 0;    // the newest request written (or failed)
+    quint64 stored = 0;     // the newest request whose snapshot is in the file
+    Outcome lastFailure;    // why the latest write that failed did
     QList<Outcome> outcomes;  // not yet delivered
-    QList<std::pair<quint64, std::function<void()>>> followUps;
+    QList<std::pair<quint64, std::function<void(const Outcome&)>>> followUps;
     bool stopping = false;
     // The bytes of the latest write, while it failed and no newer request replaced
     // them, and when they are tried again.
     std::optional<QByteArray> failed;
     QString failedPath;
+    quint64 failedRequest = 0;
     std::shared_ptr<Clock> clock = std::make_shared<Clock>();
     Clock::TimePoint retryAt;
     Delay firstDelay = firstRetryDelay;
@@ -50,13 +55,13 @@ void QueueSaver::Clock::waitUntil(QWaitCondition& wake, QMutex& mutex, TimePoint
 // follow-ups whose requests are all written.
 void QueueSaver::deliverDue(State& state, bool followUps) {
     QList<Outcome> outcomes;
-    QList<std::function<void()>> due;
+    QList<std::pair<Outcome, std::function<void(const Outcome&)>>> due;
     {
         QMutexLocker lock(&state.mutex);
         outcomes = std::exchange(state.outcomes, {});
         for (auto it = state.followUps.begin(); followUps && it != state.followUps.end();) {
             if (it->first <= state.written) {
-                due.append(std::move(it->second));
+                due.append({outcomeOf(state, it->first), std::move(it->second)});
                 it = state.followUps.erase(it);
             } else {
                 ++it;
@@ -64,7 +69,13 @@ void QueueSaver::deliverDue(State& state, bool followUps) {
         }
     }
     for (const Outcome& outcome : outcomes) state.deliver(outcome);
-    for (auto& then : due) then();
+    for (auto& [outcome, then] : due) then(outcome);
+}
+
+// Whether the file holds the snapshot of the request, or a newer one; the mutex is held.
+QueueSaver::Outcome QueueSaver::outcomeOf(const State& state, quint64 request) {
+    if (state.stored >= request) return std::nullopt;
+    return state.lastFailure;
 }
 
 QueueSaver::QueueSaver(QObject* context, std::function<void(const Outcome&)> deliver)
@@ -131,18 +142,21 @@ void QueueSaver::work() {
         QByteArray data;
         QString path;
         std::optional<quint64> generation;  // none: a failed write tried again
+        quint64 snapshot = 0;               // the request whose jobs are written
         bool urgent = false;
         if (state->waiting) {
             jobs = std::move(*state->waiting);
             state->waiting.reset();
             urgent = std::exchange(state->urgent, false);
             generation = state->requested;
+            snapshot = *generation;
             state->taken = *generation;
             path = state->path;
         } else if (state->failed) {
             data = std::move(*state->failed);
             state->failed.reset();
             path = state->failedPath;
+            snapshot = state->failedRequest;
         } else {
             return;
         }
@@ -157,13 +171,16 @@ void QueueSaver::work() {
 
         lock.relock();
         if (generation) state->written = *generation;
+        if (outcome) state->lastFailure = outcome;
         if (!outcome) {
+            state->stored = std::max(state->stored, snapshot);
             state->nextDelay = state->firstDelay;
         } else if (lastChance) {
             qCWarning(lcQueueSaver).noquote() << "The queue file could not be written on the way out:" << *outcome;
         } else if (!state->waiting) {
             state->failed = std::move(data);
             state->failedPath = path;
+            state->failedRequest = snapshot;
             state->retryAt = state->clock->now() + state->nextDelay;
             state->nextDelay = std::min(state->nextDelay * 2, state->longestDelay);
         }
@@ -190,11 +207,13 @@ void QueueSaver::wait() {
     deliverDue(*state_, false);
 }
 
-void QueueSaver::whenWritten(std::function<void()> then) {
+void QueueSaver::whenWritten(std::function<void(const Outcome&)> then) {
     QMutexLocker lock(&state_->mutex);
     if (state_->written >= state_->requested && state_->outcomes.isEmpty()) {
+        const Outcome outcome = outcomeOf(*state_, state_->requested);
         lock.unlock();
-        QMetaObject::invokeMethod(state_->context, std::move(then), Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            state_->context, [then = std::move(then), outcome] { then(outcome); }, Qt::QueuedConnection);
         return;
     }
     state_->followUps.append({state_->requested, std::move(then)});

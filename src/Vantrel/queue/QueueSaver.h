@@ -58,8 +58,9 @@ public:
     // Until every request made so far is written; their outcomes are delivered first.
     void wait();
     // Calls `then` on the context's thread (never from inside this call) once every
-    // request made so far is written and its outcome delivered.
-    void whenWritten(std::function<void()> then);
+    // request made so far is written and its outcome delivered: with nothing when the
+    // file holds the latest of them (or a newer one), else with why the write failed.
+    void whenWritten(std::function<void(const Outcome&)> then);
     void setWriter(FileByteWriter writer);
     // The delay before the first retry of a failed write, and the most it grows to.
     void setRetryDelays(Delay first, Delay longest);
@@ -69,6 +70,7 @@ private:
     struct State;
     void work();
     static void deliverDue(State& state, bool followUps);
+    static Outcome outcomeOf(const State& state, quint64 request);
 
     std::shared_ptr<State> state_;
     std::thread thread_;

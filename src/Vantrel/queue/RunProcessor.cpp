@@ -8,6 +8,7 @@
 #include "Vantrel/queue/Preflight.h"
 #include "Vantrel/queue/QueueConsole.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QLoggingCategory>
 #include <QMetaObject>
@@ -329,29 +330,53 @@ void RunProcessor::correct(const RunPtr& run) {
         return;
     }
 
-    // The job records its partial file's name, and the record is on disk, before the
-    // file is made: a run cut off from here on leaves nothing the next start does
-    // not know for the job's own.
-    const QString partialName = run->namePartial();
-    store_.update(id, [&](CorrectionJob& job) { job.partialName = partialName; });
+    // The partial file is made without a name, and the job records its name and
+    // which file it is; the file takes the name only once the record is on disk. A
+    // run cut off before then leaves nothing (an unnamed file goes with the
+    // process), and one cut off later leaves only what the next start knows for the
+    // job's own.
+    if (run->makePartial() == EEXIST) {
+        failNameTaken(run);
+        return;
+    }
+    store_.update(id, [&](CorrectionJob& job) {
+        job.partialName = run->partialName();
+        job.partialFile = run->partialFile();
+    });
     store_.save();
     const std::weak_ptr<Relay> relay = relay_;
-    store_.whenSaved([relay, run] {
-        if (const auto r = relay.lock()) r->post([run](RunProcessor& processor) { processor.launchCorrection(run); });
+    store_.whenSaved([relay, run](const std::optional<QString>& unsaved) {
+        if (const auto r = relay.lock()) {
+            r->post([run, unsaved](RunProcessor& processor) { processor.launchCorrection(run, unsaved); });
+        }
     });
 }
 
-void RunProcessor::launchCorrection(const RunPtr& run) {
+void RunProcessor::failNameTaken(const RunPtr& run) {
+    const QString problem = QStringLiteral("A file appeared under the hidden name the output was to be written to; "
+                                           "it was left as it was. Retry the job.");
+    finish(run, Ending::failed(problem, QStringLiteral("FAILED: %1 — %2").arg(run->job().sourceName(), problem)));
+}
+
+void RunProcessor::launchCorrection(const RunPtr& run, const std::optional<QString>& unsaved) {
     if (run->isFinished()) return;
     // Stopped while the record was written: the tool never starts.
     if (run->isCancelled()) {
         finish(run, Ending::cancelled());
         return;
     }
-    if (run->holdPartial() == EEXIST) {
-        const QString problem = QStringLiteral("A file appeared under the hidden name the output was to be written to; "
-                                               "it was left as it was. Retry the job.");
+    // Without its record on disk the partial file would be known to nobody after a
+    // crash: nothing is written, and the job says how to get on.
+    if (unsaved && store_.filePath()) {
+        const QString folder = QDir::toNativeSeparators(QFileInfo(*store_.filePath()).absolutePath());
+        const QString problem = QStringLiteral("The queue could not be saved (%1), so the correction was not started: "
+                                               "free space in %2, then Retry")
+                                    .arg(*unsaved, folder);
         finish(run, Ending::failed(problem, QStringLiteral("FAILED: %1 — %2").arg(run->job().sourceName(), problem)));
+        return;
+    }
+    if (run->namePartial() == EEXIST) {
+        failNameTaken(run);
         return;
     }
     const QUuid id = run->job().id;
@@ -537,13 +562,18 @@ void RunProcessor::endRun(const RunPtr& run) {
     // (one that could not be removed stays recorded, for a later sweep).
     if (!run->hasPartialLeft()) {
         const CorrectionJob* job = store_.find(run->job().id);
-        if (job && job->partialName) store_.update(job->id, [](CorrectionJob& j) { j.partialName.reset(); });
+        if (job && (job->partialName || job->partialFile)) {
+            store_.update(job->id, [](CorrectionJob& j) {
+                j.partialName.reset();
+                j.partialFile.reset();
+            });
+        }
     }
     loopRun_.reset();
     setLoopVerifying(std::nullopt, false);
     store_.save();
     // The next job starts once this one's end is on disk.
-    store_.whenSaved([this] { processNextPending(); });
+    store_.whenSaved([this](const std::optional<QString>&) { processNextPending(); });
 }
 
 void RunProcessor::cancelCurrentRun(const QString& line) {

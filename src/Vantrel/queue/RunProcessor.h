@@ -98,10 +98,13 @@ private:
     void processNextPending();
     void finishProcessing();
     void processJob(CorrectionJob job);
-    // Records the run's partial file with its job, then (once that is on disk)
-    // launchCorrection makes the file and starts the tool.
+    // Makes the run's partial file and records it with its job; once the record is
+    // on disk (`unsaved`: why it is not), launchCorrection names the file and
+    // starts the tool, or, when the record could not be saved, fails the job.
     void correct(const RunPtr& run);
-    void launchCorrection(const RunPtr& run);
+    void launchCorrection(const RunPtr& run, const std::optional<QString>& unsaved);
+    // A file took the hidden name the run's output was to be written to.
+    void failNameTaken(const RunPtr& run);
     void onCorrectionFinished(const RunPtr& run);
     void beginVerification(const RunPtr& run);
     void onStandardVerified(const RunPtr& run, const QFuture<VerificationResult>& future);

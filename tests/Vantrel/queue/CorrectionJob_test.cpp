@@ -60,6 +60,7 @@ TEST(CorrectionJob, FullRecordRoundTripsExceptTheInMemoryFields) {
     // Numbers beyond what a JSON number keeps exactly.
     job.placedOutput = FileIdentity{0xfd01'0000'0000'0001, (1ull << 63) + 3, 7'000'000'001, 1'740'837'909, 999'999'999};
     job.partialName = QStringLiteral(".A001_TC.partial-0123ABCD.mov");
+    job.partialFile = FileNode{0xfd01'0000'0000'0001, (1ull << 63) + 5};
     job.verificationProgress = 0.5;
     job.isDeepVerifying = true;
 
@@ -82,6 +83,7 @@ TEST(CorrectionJob, FullRecordRoundTripsExceptTheInMemoryFields) {
     EXPECT_EQ(decoded->outputBookmarkData, job.outputBookmarkData);
     EXPECT_EQ(decoded->placedOutput, job.placedOutput);
     EXPECT_EQ(decoded->partialName, job.partialName);
+    EXPECT_EQ(decoded->partialFile, job.partialFile);
     EXPECT_EQ(decoded->frameRate, job.frameRate);
     EXPECT_EQ(decoded->verificationProgress, 0);
     EXPECT_FALSE(decoded->isDeepVerifying);
@@ -149,11 +151,14 @@ TEST(CorrectionJob, LenientStatusProgressAndVerification) {
     job = decode(json);
     ASSERT_TRUE(job);
     EXPECT_FALSE(job->placedOutput);
-    // So is a partial file's name that is no text: nothing is then known to be the job's.
+    // So is a partial file's name that is no text, or a partial file whose numbers
+    // do not read: nothing is then known to be the job's.
     json.insert("partialName", 12);
+    json.insert("partialFile", QJsonObject{{"device", "1"}, {"inode", 2}});
     job = decode(json);
     ASSERT_TRUE(job);
     EXPECT_FALSE(job->partialName);
+    EXPECT_FALSE(job->partialFile);
 }
 
 TEST(CorrectionJob, StrictIdentityPathsRateModeDatesAndBookmarks) {

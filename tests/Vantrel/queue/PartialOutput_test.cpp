@@ -19,6 +19,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace vantrel;
@@ -78,10 +79,12 @@ TEST(PartialOutputNames, StayWithinTheNameLimitAndFindOnlyTheirOwn) {
 // Only the partial files jobs recorded go, and only those no run holds, in this
 // process or another: a file of the partial naming that no job recorded stays
 // (a user's, another program's, a job's output named so), and so does anything a
-// record names that is not a plain partial file of its job's output.
+// record names that is not a plain partial file of its job's output, or not the
+// very file the record says (a user's file at the name, a record without it).
 TEST(PartialOutputSweep, RemovesOnlyRecordedPartialsNoRunHolds) {
     const QString folder = testsupport::makeTestFolder(QStringLiteral("partial-sweep"));
     enum class Is { file, heldHere, heldElsewhere, link, folder, missing };
+    enum class Which { theFile, anotherFile, unsaid };  // which file the record says it is
     struct Case {
         const char* name;
         const char* output;    // the job's
@@ -89,6 +92,7 @@ TEST(PartialOutputSweep, RemovesOnlyRecordedPartialsNoRunHolds) {
         const char* path;      // what stands in the folder
         Is is;
         bool removed;
+        Which which = Which::theFile;
     };
     const Case cases[] = {
         {"recorded, a killed run's", "a/clip_TC.mov", ".clip_TC.partial-0123ABCD.mov", "a/.clip_TC.partial-0123ABCD.mov",
@@ -109,6 +113,10 @@ TEST(PartialOutputSweep, RemovesOnlyRecordedPartialsNoRunHolds) {
          Is::folder, false},
         {"a record whose file is gone", "a/gone_TC.mov", ".gone_TC.partial-66666666.mov", "a/.gone_TC.partial-66666666.mov",
          Is::missing, false},
+        {"a user's file at the recorded name", "a/user_TC.mov", ".user_TC.partial-77777777.mov",
+         "a/.user_TC.partial-77777777.mov", Is::file, false, Which::anotherFile},
+        {"a record that says no file (an earlier version's)", "a/old_TC.mov", ".old_TC.partial-88888888.mov",
+         "a/.old_TC.partial-88888888.mov", Is::file, false, Which::unsaid},
     };
     QList<CorrectionJob> jobs;
     std::list<PartialOutput::Hold> heldHere;
@@ -124,6 +132,7 @@ TEST(PartialOutputSweep, RemovesOnlyRecordedPartialsNoRunHolds) {
             int error = -1;
             heldHere.push_back(PartialOutput::Hold::make(path, &error));
             ASSERT_EQ(error, 0);
+            ASSERT_EQ(heldHere.back().takeName(), 0);
             break;
         }
         case Is::heldElsewhere: {
@@ -142,6 +151,12 @@ TEST(PartialOutputSweep, RemovesOnlyRecordedPartialsNoRunHolds) {
         CorrectionJob job;
         job.outputPath = folder + "/" + c.output;
         if (c.recorded) job.partialName = QString::fromUtf8(c.recorded);
+        // What the record says is that file, whatever it is (a link's own target).
+        struct stat facts {};
+        if (c.recorded && c.which != Which::unsaid &&
+            ::stat(QFile::encodeName(c.which == Which::theFile ? path : target).constData(), &facts) == 0) {
+            job.partialFile = FileNode{quint64(facts.st_dev), quint64(facts.st_ino)};
+        }
         jobs << job;
     }
 
@@ -163,7 +178,8 @@ TEST(PartialOutputSweep, RemovesOnlyRecordedPartialsNoRunHolds) {
     const QString taken = folder + QStringLiteral("/a/.clip_TC.partial-ABCDEF12.mov");
     int error = 0;
     PartialOutput::Hold refused = PartialOutput::Hold::make(taken, &error);
-    EXPECT_EQ(error, EEXIST);
+    EXPECT_EQ(error, 0);  // made, without a name
+    EXPECT_EQ(refused.takeName(), EEXIST);
     EXPECT_EQ(refused.path(), QString());
     refused.remove();
     QFile kept(taken);

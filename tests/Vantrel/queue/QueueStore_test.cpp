@@ -365,27 +365,69 @@ TEST_F(StoreTest, AToolAndTheNextJobStartOnlyOnceWhatCameBeforeIsOnDisk) {
     ASSERT_TRUE(waitFor([&] { return !queue->isProcessing(); }));
 }
 
-// A file that takes the recorded partial name before the run has made its file is
-// someone else's: the job fails without touching it, and forgets the name, so
-// that no later sweep takes the file for the job's.
-TEST_F(StoreTest, AFileThatTakesTheRecordedNameFirstIsLeftAlone) {
-    auto queue = makeQueue();
-    const CorrectionJob a = job(QStringLiteral("a.mov"));
-    queue->enqueue(a);
-    GatedWriter record;
-    ASSERT_NO_FATAL_FAILURE(startWithTheRecordHeld(*queue, record));
-    const QString taken = folder + QStringLiteral("/out/") + *queue->jobs().first().partialName;
-    ASSERT_TRUE(writeFile(taken, "someone else's"));
-    record.open();
-    ASSERT_TRUE(waitFor([&] { return !queue->isProcessing(); }));
-    EXPECT_EQ(queue->jobs().first().status.kind, JobStatus::Kind::failed);
-    EXPECT_TRUE(runner->calls.isEmpty());
-    EXPECT_FALSE(queue->jobs().first().partialName.has_value());
-    queue->removeJob(a.id);
-    queue->waitForSaves();
-    QFile kept(taken);
-    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
-    EXPECT_EQ(kept.readAll(), QByteArray("someone else's"));
+// A run writes nothing until its job's record of the partial file is on disk, and
+// then only under a name that is free. A file that takes the recorded name first
+// is someone else's: the job fails without touching it. A record that cannot be
+// saved (a full disk) starts nothing: the job fails saying why and where, and the
+// queue goes on to the next job. Either way nothing of the run is left, and the
+// job forgets the name, so that no later sweep takes a file for the job's.
+TEST_F(StoreTest, ARunWritesNothingUntilItsRecordIsOnDiskUnderAFreeName) {
+    struct Case {
+        const char* name;
+        bool saveFails;  // else a file takes the name while the record is written
+        QString message;
+    };
+    const Case cases[] = {
+        {"a file takes the recorded name first", false,
+         QStringLiteral("A file appeared under the hidden name the output was to be written to; it was left as it "
+                        "was. Retry the job.")},
+        {"the record cannot be saved", true,
+         QStringLiteral("The queue could not be saved (Write failed), so the correction was not started: free space "
+                        "in %1, then Retry")
+             .arg(folder)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(queueFile());
+        QDir(folder + QStringLiteral("/out")).removeRecursively();
+        runner->calls.clear();
+        auto queue = makeQueue();
+        const CorrectionJob a = job(QStringLiteral("a.mov")), b = job(QStringLiteral("b.mov"));
+        queue->enqueue(QList<CorrectionJob>{a, b});
+        QString taken;
+        if (c.saveFails) {
+            ASSERT_TRUE(QDir().mkpath(folder + QStringLiteral("/out")));
+            queue->setQueueFileWriter([](QFileDevice&, const QByteArray&) { return false; });
+            queue->start();
+        } else {
+            GatedWriter record;
+            ASSERT_NO_FATAL_FAILURE(startWithTheRecordHeld(*queue, record));
+            taken = folder + QStringLiteral("/out/") + *queue->jobs().first().partialName;
+            ASSERT_TRUE(writeFile(taken, "someone else's"));
+            record.open();
+        }
+        ASSERT_TRUE(waitFor([&] {
+            return !queue->isProcessing() && std::none_of(queue->jobs().begin(), queue->jobs().end(), [](const auto& j) {
+                return j.status.is(JobStatus::Kind::pending) || j.status.isRunning();
+            });
+        }));
+        EXPECT_EQ(queue->jobs().first().status, JobStatus::failed(c.message));
+        EXPECT_EQ(queue->jobs().last().status, c.saveFails ? JobStatus::failed(c.message) : JobStatus::completed());
+        EXPECT_EQ(runner->calls.size(), c.saveFails ? 0 : 1);  // b's, when it could start
+        EXPECT_TRUE(messages(*queue).contains(QStringLiteral("FAILED: a.mov — ") + c.message));
+        EXPECT_FALSE(queue->jobs().first().partialName.has_value());
+        EXPECT_FALSE(queue->jobs().first().partialFile.has_value());
+        queue->removeJob(a.id);
+        queue->waitForSaves();
+        const QStringList hidden = QDir(folder + QStringLiteral("/out")).entryList(QDir::Files | QDir::Hidden).filter(
+            QRegularExpression(QStringLiteral("^\\.")));
+        EXPECT_EQ(hidden, taken.isEmpty() ? QStringList() : QStringList{QFileInfo(taken).fileName()});
+        if (!taken.isEmpty()) {
+            QFile kept(taken);
+            ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+            EXPECT_EQ(kept.readAll(), QByteArray("someone else's"));
+        }
+    }
 }
 
 TEST_F(StoreTest, AProgressTickAnnouncesItsJobAloneAndTalliesStayTrue) {

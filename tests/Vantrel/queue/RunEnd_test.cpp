@@ -467,6 +467,7 @@ TEST_F(RunEnd, TheOutputTakesItsNameOrAFreeOneOrTheJobFails) {
 
         CorrectionJob job = makeJob(source, path, VerifyTier::off);
         job.partialName = QFileInfo(leftOver).fileName();
+        job.partialFile = FileIdentity::of(leftOver)->node();
         if (c.restored) {
             ASSERT_TRUE(writeFile(storage + QStringLiteral("/queue.json"), QJsonDocument(QJsonArray{job.toJson()}).toJson()));
         }
@@ -674,13 +675,17 @@ TEST_F(RunEnd, PartialFilesOfJobsLetGoAreRemoved) {
         auto kept = makeJob(source, out() + QStringLiteral("/kept_TC.mov"), VerifyTier::standard);
         const QString partial = PartialOutput::pathFor(output());
         const QString keptPartial = PartialOutput::pathFor(kept.outputPath);
-        if (c.recorded) job.partialName = QFileInfo(partial).fileName();
-        kept.partialName = QFileInfo(keptPartial).fileName();
         // An earlier job's output, named like a partial file of this job's output.
         auto named = makeJob(source, out() + QStringLiteral("/.clip_TC.partial-ABCDEF12.mov"), VerifyTier::standard);
         named.status = JobStatus::completed();
         const QString unrelated = out() + QStringLiteral("/.notes.partial-0123ABCD.mov");
         for (const QString& file : {partial, keptPartial, unrelated, named.outputPath}) ASSERT_TRUE(writeFile(file, "bytes"));
+        if (c.recorded) {
+            job.partialName = QFileInfo(partial).fileName();
+            job.partialFile = FileIdentity::of(partial)->node();
+        }
+        kept.partialName = QFileInfo(keptPartial).fileName();
+        kept.partialFile = FileIdentity::of(keptPartial)->node();
         std::optional<int> holder;
         if (c.heldElsewhere) {
             holder = ::open(QFile::encodeName(partial).constData(), O_RDONLY | O_CLOEXEC);
