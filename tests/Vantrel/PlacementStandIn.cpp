@@ -2,23 +2,41 @@
 
 #include <atomic>
 #include <cerrno>
+#include <mutex>
+#include <utility>
+
+#include <fcntl.h>
+#include <stdio.h>
 
 extern "C" {
 int __real_renameat2(int oldFolder, const char* oldPath, int newFolder, const char* newPath, unsigned int flags);
 int __real_link(const char* oldPath, const char* newPath);
+int __real_unlink(const char* path);
 int __wrap_renameat2(int oldFolder, const char* oldPath, int newFolder, const char* newPath, unsigned int flags);
 int __wrap_link(const char* oldPath, const char* newPath);
+int __wrap_unlink(const char* path);
 }
 
 namespace {
 
 std::atomic<int> renameError{0};
 std::atomic<int> linkError{0};
+std::atomic<int> unlinkError{0};
 std::atomic<int> links{0};
+std::mutex exchangeMutex;
+std::function<void()> exchangeAct;
 
 }  // namespace
 
 int __wrap_renameat2(int oldFolder, const char* oldPath, int newFolder, const char* newPath, unsigned int flags) {
+    if (flags & RENAME_EXCHANGE) {
+        std::function<void()> act;
+        {
+            const std::lock_guard lock(exchangeMutex);
+            act = std::exchange(exchangeAct, nullptr);
+        }
+        if (act) act();
+    }
     if (const int error = renameError.load()) {
         errno = error;
         return -1;
@@ -35,18 +53,33 @@ int __wrap_link(const char* oldPath, const char* newPath) {
     return __real_link(oldPath, newPath);
 }
 
+int __wrap_unlink(const char* path) {
+    if (const int error = unlinkError.load()) {
+        errno = error;
+        return -1;
+    }
+    return __real_unlink(path);
+}
+
 namespace placementstandin {
 
-Refusing::Refusing(int renameRefusal, int linkRefusal) {
+Refusing::Refusing(int renameRefusal, int linkRefusal, int unlinkRefusal) {
     renameError = renameRefusal;
     linkError = linkRefusal;
+    unlinkError = unlinkRefusal;
 }
 
 Refusing::~Refusing() {
     renameError = 0;
     linkError = 0;
+    unlinkError = 0;
 }
 
 int linkCalls() { return links.load(); }
+
+void beforeNextExchange(std::function<void()> act) {
+    const std::lock_guard lock(exchangeMutex);
+    exchangeAct = std::move(act);
+}
 
 }  // namespace placementstandin

@@ -1,18 +1,21 @@
 #pragma once
 
-// The file system's rename that refuses to replace (renameat2 with
-// RENAME_NOREPLACE) and its hard links, stood in for in the Vantrel tests: the
-// test program is linked with --wrap for both (PlacementStandIn.cpp), so that a
-// test can play a file system that refuses them, as NFS and some FUSE mounts do.
-// Every other call goes to the real one.
+// The file system's renames (renameat2, which refuses to replace or exchanges two
+// files), its hard links and its unlink, stood in for in the Vantrel tests: the
+// test program is linked with --wrap for them (PlacementStandIn.cpp), so that a
+// test can play a file system that refuses them, as NFS and some FUSE mounts do,
+// or one that fails a removal, or another program acting at the moment of an
+// exchange. Every other call goes to the real one.
+
+#include <functional>
 
 namespace placementstandin {
 
-// For as long as it lives, renameat2 answers `renameError` and link `linkError`
-// (0: the real call).
+// For as long as it lives, renameat2 answers `renameError`, link `linkError` and
+// unlink `unlinkError` (0: the real call).
 class Refusing {
 public:
-    explicit Refusing(int renameError, int linkError = 0);
+    explicit Refusing(int renameError, int linkError = 0, int unlinkError = 0);
     ~Refusing();
     Refusing(const Refusing&) = delete;
     Refusing& operator=(const Refusing&) = delete;
@@ -20,5 +23,8 @@ public:
 
 // How many times link was called, refused or not.
 int linkCalls();
+
+// Runs `act` once, just before the next exchange of two files is made.
+void beforeNextExchange(std::function<void()> act);
 
 }  // namespace placementstandin

@@ -21,6 +21,9 @@
 #include <QDeadlineTimer>
 #include <QThread>
 
+#include <cerrno>
+#include <cstdio>
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -220,6 +223,7 @@ TEST_F(RunEnd, AStopAtEachStageBoundary) {
         JobStatus status;  // at the end
         int terms;
         bool removed = false;  // the row's × once the Stop is made
+        bool unremovable = false;  // the file system fails the partial file's removal
     };
     const JobStatus cancelled = JobStatus::cancelled();
     const JobStatus completed = JobStatus::completed();
@@ -245,6 +249,8 @@ TEST_F(RunEnd, AStopAtEachStageBoundary) {
         {"during the thorough checks, then removed (row)", At::thoroughChecks, thorough, true, false, completed, 0, true},
         {"during escalated checks, which fail, then removed", At::thoroughChecks, standard, false, true, failed, 0, true},
         {"during checks asked for by hand, then removed", At::manualChecks, off, false, false, completed, 0, true},
+        {"as the tool starts, its partial file cannot be removed", At::toolStarted, standard, false, false, cancelled, 1,
+         false, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -256,6 +262,8 @@ TEST_F(RunEnd, AStopAtEachStageBoundary) {
         // to be delivered when the Stop is made.
         if (c.at == At::standardResult) verifier->releaseHeldStandard();
         if (c.at == At::thoroughResult) verifier->releaseHeld();
+        std::optional<placementstandin::Refusing> refusing;
+        if (c.unremovable) refusing.emplace(0, 0, EIO);
         if (c.rowCancel) queue->cancelCurrentJob();
         else queue->stop();
         // The row shows the cancel at once, whatever is still on its way.
@@ -290,7 +298,9 @@ TEST_F(RunEnd, AStopAtEachStageBoundary) {
         }
         const QStringList console = messages(*queue);
         if (c.status == cancelled) {
-            EXPECT_EQ(outputFolder(), QStringList{});
+            // A partial file that could not be removed stays recorded, for a later sweep.
+            ASSERT_EQ(only().partialName.has_value(), c.unremovable);
+            EXPECT_EQ(outputFolder(), c.unremovable ? QStringList{*only().partialName} : QStringList{});
             EXPECT_FALSE(only().verification.has_value());
             EXPECT_EQ(only().progress, 0);
             EXPECT_EQ(console.filter(QStringLiteral("Cancelled: clip.mov")).size(), 1);
@@ -320,6 +330,12 @@ TEST_F(RunEnd, AStopAtEachStageBoundary) {
         QCoreApplication::sendPostedEvents();
         if (!c.removed) {
             EXPECT_EQ(only().status, c.status);
+        }
+        if (c.unremovable) {
+            refusing.reset();
+            queue->removeJob(only().id);
+            queue->waitForSaves();
+            EXPECT_EQ(outputFolder(), QStringList{});
         }
         queue.reset();
     }
@@ -531,7 +547,7 @@ TEST_F(RunEnd, TheOutputTakesItsNameOrAFreeOneOrTheJobFails) {
 // there (changed or replaced since, or not known to a queue file of an earlier
 // version) is kept, and the output takes a free name beside it.
 TEST_F(RunEnd, ARetryAfterFailedChecksWritesOverTheOutputKeptForALook) {
-    enum class Since { nothing, relaunch, olderQueueFile, appended, touched, replacedByACopy };
+    enum class Since { nothing, relaunch, olderQueueFile, appended, touched, replacedByACopy, exchangeRefused, copiedInDuringTheExchange };
     struct Case {
         const char* name;
         Since since;
@@ -544,6 +560,8 @@ TEST_F(RunEnd, ARetryAfterFailedChecksWritesOverTheOutputKeptForALook) {
         {"its content changed", Since::appended, false},
         {"only its time changed", Since::touched, false},
         {"replaced by a copy of the same size and time", Since::replacedByACopy, false},
+        {"a file system that cannot exchange two files", Since::exchangeRefused, false},
+        {"replaced by a copy as the new output is exchanged with it", Since::copiedInDuringTheExchange, false},
     };
     const QString beside = out() + QStringLiteral("/clip_TC-2.mov");
     for (const Case& c : cases) {
@@ -583,15 +601,31 @@ TEST_F(RunEnd, ARetryAfterFailedChecksWritesOverTheOutputKeptForALook) {
             ASSERT_EQ(testsupport::runTool(QStringLiteral("cp"), {"-p", output(), copy}), 0);
             ASSERT_TRUE(QFile::remove(output()) && QFile::rename(copy, output()));
             break;
+        case Since::exchangeRefused:
+        case Since::copiedInDuringTheExchange: break;
         }
-        const auto standing = FileIdentity::of(output());
+        auto standing = FileIdentity::of(output());
         const QString standingHash = testsupport::sha256OfFile(output());
 
+        // What the file system does while the new output takes the name.
+        std::optional<placementstandin::Refusing> refusing;
+        if (c.since == Since::exchangeRefused) refusing.emplace(EINVAL);
+        bool copiedIn = false;
+        if (c.since == Since::copiedInDuringTheExchange) {
+            placementstandin::beforeNextExchange([&] {
+                copiedIn = QFile::copy(output(), copy) && std::rename(QFile::encodeName(copy).constData(),
+                                                                     QFile::encodeName(output()).constData()) == 0;
+                standing = FileIdentity::of(output());
+            });
+        }
         verifier->standardSeverities = {CheckSeverity::pass};
         queue->retryJob(job.id);
         queue->start();
         ASSERT_TRUE(waitFor([&] { return queue->isProcessing(); }));
         ASSERT_TRUE(ended());
+        refusing.reset();
+        placementstandin::beforeNextExchange(nullptr);
+        EXPECT_EQ(copiedIn, c.since == Since::copiedInDuringTheExchange);
         EXPECT_EQ(only().status, JobStatus::completed());
         const QString placedAs = c.writtenOver ? output() : beside;
         EXPECT_EQ(only().outputPath, placedAs);
