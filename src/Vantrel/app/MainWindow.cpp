@@ -273,7 +273,17 @@ std::unique_ptr<QMessageBox> MainWindow::unsavedJobsBox(const CorrectionQueue::U
     return box;
 }
 
+QString MainWindow::unsavedJobsLine(const CorrectionQueue::UnsavedJobs& unsaved) {
+    return QStringLiteral("Vantrel: the queue %1; the queue's folder: %2").arg(lossText(unsaved), folderOf(unsaved));
+}
+
+std::optional<CorrectionQueue::UnsavedJobs> MainWindow::agreeToEnd() {
+    endAgreed_ = true;
+    return model_->queue().saveBeforeQuit();
+}
+
 bool MainWindow::mayQuit() {
+    if (endAgreed_) return true;
     if (askingToQuit_) return false;
     const std::optional<CorrectionQueue::UnsavedJobs> unsaved = model_->queue().saveBeforeQuit();
     if (!unsaved) return true;
@@ -281,6 +291,8 @@ bool MainWindow::mayQuit() {
     const std::unique_ptr<QMessageBox> box = unsavedJobsBox(*unsaved, this);
     box->exec();
     askingToQuit_ = false;
+    // An end that asks nothing may have come while the box was open: it goes ahead.
+    if (endAgreed_) return true;
     return box->clickedButton() && box->clickedButton()->objectName() == QStringLiteral("QuitAnyway");
 }
 
