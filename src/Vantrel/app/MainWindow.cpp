@@ -224,18 +224,34 @@ void MainWindow::setCitizenshipCommands(const QList<QAction*>& actions) {
     }
 }
 
+namespace {
+
+// "1 job", "3 jobs".
+QString jobCount(int count) { return count == 1 ? QStringLiteral("1 job") : QStringLiteral("%1 jobs").arg(count); }
+
+// What is lost and why, as the box and the line both say it: "could not be saved
+// (reason), so 3 jobs would be missing the next time Vantrel opens".
+QString lossText(const CorrectionQueue::UnsavedJobs& unsaved) {
+    return QStringLiteral("could not be saved (%1), so %2 would be missing the next time Vantrel opens")
+        .arg(unsaved.reason, jobCount(unsaved.count));
+}
+
+QString folderOf(const CorrectionQueue::UnsavedJobs& unsaved) {
+    return QDir::toNativeSeparators(QFileInfo(unsaved.file).absolutePath());
+}
+
+}  // namespace
+
 std::unique_ptr<QMessageBox> MainWindow::unsavedJobsBox(const CorrectionQueue::UnsavedJobs& unsaved, QWidget* parent) {
-    const QString jobs = unsaved.count == 1 ? QStringLiteral("1 job") : QStringLiteral("%1 jobs").arg(unsaved.count);
-    const QString folder = QDir::toNativeSeparators(QFileInfo(unsaved.file).absolutePath());
     auto box = std::make_unique<QMessageBox>(QMessageBox::Warning, QStringLiteral("Vantrel"),
-                                             QStringLiteral("Quit and lose %1?").arg(jobs), QMessageBox::NoButton, parent);
+                                             QStringLiteral("Quit and lose %1?").arg(jobCount(unsaved.count)),
+                                             QMessageBox::NoButton, parent);
     box->setObjectName(QStringLiteral("UnsavedJobsAlert"));
     box->setTextFormat(Qt::PlainText);
-    box->setInformativeText(QStringLiteral("The queue could not be saved (%1), so %2 would be missing the next time "
-                                           "Vantrel opens.\n\nTo keep %3, click Cancel, free some space or fix the "
-                                           "queue's folder, and quit again:\n%4")
-                                .arg(unsaved.reason, jobs, unsaved.count == 1 ? QStringLiteral("it") : QStringLiteral("them"),
-                                     folder));
+    box->setInformativeText(QStringLiteral("The queue %1.\n\nTo keep %2, click Cancel, free some space or fix the "
+                                           "queue's folder, and quit again:\n%3")
+                                .arg(lossText(unsaved), unsaved.count == 1 ? QStringLiteral("it") : QStringLiteral("them"),
+                                     folderOf(unsaved)));
     // A heading as the update dialog has, and room for a long folder name.
     if (auto* title = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))) {
         QFont font = title->font();
@@ -257,7 +273,17 @@ std::unique_ptr<QMessageBox> MainWindow::unsavedJobsBox(const CorrectionQueue::U
     return box;
 }
 
+QString MainWindow::unsavedJobsLine(const CorrectionQueue::UnsavedJobs& unsaved) {
+    return QStringLiteral("Vantrel: the queue %1; the queue's folder: %2").arg(lossText(unsaved), folderOf(unsaved));
+}
+
+std::optional<CorrectionQueue::UnsavedJobs> MainWindow::agreeToEnd() {
+    endAgreed_ = true;
+    return model_->queue().saveBeforeQuit();
+}
+
 bool MainWindow::mayQuit() {
+    if (endAgreed_) return true;
     if (askingToQuit_) return false;
     const std::optional<CorrectionQueue::UnsavedJobs> unsaved = model_->queue().saveBeforeQuit();
     if (!unsaved) return true;
@@ -265,6 +291,8 @@ bool MainWindow::mayQuit() {
     const std::unique_ptr<QMessageBox> box = unsavedJobsBox(*unsaved, this);
     box->exec();
     askingToQuit_ = false;
+    // An end that asks nothing may have come while the box was open: it goes ahead.
+    if (endAgreed_) return true;
     return box->clickedButton() && box->clickedButton()->objectName() == QStringLiteral("QuitAnyway");
 }
 

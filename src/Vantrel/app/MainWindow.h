@@ -68,6 +68,13 @@ public:
     // Anyway" (object name "QuitAnyway") or "Cancel" ("CancelQuit", also Escape).
     static std::unique_ptr<QMessageBox> unsavedJobsBox(const CorrectionQueue::UnsavedJobs& unsaved,
                                                        QWidget* parent = nullptr);
+    // What an end that cannot ask says instead, in one line for standard error.
+    static QString unsavedJobsLine(const CorrectionQueue::UnsavedJobs& unsaved);
+
+    // Readies an end nothing may question (a termination signal): the last try to
+    // save the queue, and what it could not keep. From then on the window closes
+    // without asking, also when the question is open at this moment.
+    std::optional<CorrectionQueue::UnsavedJobs> agreeToEnd();
 
 protected:
     // Closing the window quits the application; asked first when that would lose jobs.
@@ -75,8 +82,8 @@ protected:
 
 private:
     // Whether the application may end now: at once when the queue file holds every
-    // job worth keeping; else after one more save, and when that fails too, as the
-    // user answers.
+    // job worth keeping or an end that asks nothing is under way; else after one
+    // more save, and when that fails too, as the user answers.
     bool mayQuit();
     // The Quit command: asks once, then closes every window.
     void quit();
@@ -111,6 +118,7 @@ private:
     std::function<void()> showHelp_;
     QToolBar* toolbar_ = nullptr;
     bool quitAgreed_ = false;  // the Quit command asked already
+    bool endAgreed_ = false;   // an end that asks nothing is under way
     bool askingToQuit_ = false;
 };
 

@@ -1,11 +1,15 @@
 #pragma once
 
-// A polite end on SIGTERM and SIGINT: the signal only wakes the event loop,
-// which then quits the application normally, so windows close and objects are
-// destroyed as on Quit.
+// An end on SIGTERM and SIGINT that asks nothing: the signal only wakes the event
+// loop, which runs what the application gives it to do first (its last save, say),
+// closes every window and leaves the event loop with 0, so that objects are
+// destroyed as on Quit. It ends the same way when a box is open or a window would
+// rather stay; signals that come once the end is under way change nothing.
+
+#include <functional>
 
 namespace vantrel {
 
-void quitOnTerminationSignals();
+void endOnTerminationSignals(std::function<void()> beforeEnd);
 
 }  // namespace vantrel

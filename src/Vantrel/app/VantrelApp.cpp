@@ -19,6 +19,8 @@
 #include <QLoggingCategory>
 #include <QSettings>
 
+#include <cstdio>
+
 #ifndef VANTREL_VERSION
 #define VANTREL_VERSION "0.0.0"
 #endif
@@ -147,6 +149,13 @@ void VantrelApp::show() {
     launched_ = true;
     icons_->setUp(preferences::storedIcon(*settings_));
     AppDelegate::applicationDidFinishLaunching(main->helpMenu());
+}
+
+void VantrelApp::prepareToEnd() {
+    const std::optional<CorrectionQueue::UnsavedJobs> unsaved = window()->agreeToEnd();
+    if (!unsaved) return;
+    std::fprintf(stderr, "%s\n", MainWindow::unsavedJobsLine(*unsaved).toLocal8Bit().constData());
+    std::fflush(stderr);
 }
 
 }  // namespace vantrel

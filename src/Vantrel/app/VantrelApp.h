@@ -76,6 +76,12 @@ public:
     // Shows the window, sets up the icon and runs the after-launch fixes once.
     void show();
 
+    // Readies an end that asks nothing (a termination signal): the last try to save
+    // the queue, with one line on standard error when jobs would still be lost, and
+    // a main window that closes without a question. Closing the windows and leaving
+    // the event loop are the caller's.
+    void prepareToEnd();
+
 private:
     std::unique_ptr<AppModel> makeModel();
 

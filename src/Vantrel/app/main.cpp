@@ -11,7 +11,8 @@ int main(int argc, char** argv) {
     // the "already running" box then wears. Nothing touches the queue yet.
     vantrel::VantrelApp vantrel;
     if (!vantrel.lockDataFolder()) return 1;
-    vantrel::quitOnTerminationSignals();
+    // SIGTERM and SIGINT end it without a question, after the queue's last save.
+    vantrel::endOnTerminationSignals([&vantrel] { vantrel.prepareToEnd(); });
     vantrel.show();
     return app.exec();
 }

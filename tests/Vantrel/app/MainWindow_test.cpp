@@ -193,16 +193,26 @@ TEST_F(MainWindowTest, ClearQueueKeyFollowsTheJobs) {
 
 // A quit that would lose jobs asks first, once, whichever way it comes: the queue
 // file could not be written, and one more try on the way out failed too. Cancel
-// (Escape) keeps the window and the footer's warning; with room again the quit
-// asks nothing and the next start has every job; Quit Anyway leaves the file as it
-// was. A job the next start would drop anyway is not counted as lost.
+// (Escape, or Enter: it is the default) keeps the window and the footer's warning;
+// with room again the quit asks nothing and the next start has every job; Quit
+// Anyway leaves the file as it was. Only the jobs the next start would miss are
+// counted: not a finished job the file lacks, nor a pending one the file holds;
+// when the unsaved changes are only such, the quit asks nothing.
 TEST_F(MainWindowTest, AQuitThatWouldLoseJobsAsksFirst) {
     enum class Way { key, command, closing };
     const struct {
         const char* name;
         Way way;
         bool roomAgain;  // before the second quit
-    } rows[] = {{"Ctrl+Q", Way::key, true}, {"the Quit command", Way::command, false}, {"closing the window", Way::closing, true}};
+        // Else the unsaved changes are only ones the next start makes no difference to.
+        bool losesJobs = true;
+        // A pending job the file holds, and a completed one queued once the disk is full.
+        bool keptAndFinished = false;
+        Qt::Key decline = Qt::Key_Escape;  // the answer to the first question
+    } rows[] = {{"Ctrl+Q", Way::key, true}, {"the Quit command", Way::command, false}, {"closing the window", Way::closing, true},
+                {"Enter, beside a kept and a finished job", Way::key, false, true, true, Qt::Key_Return},
+                {"only a change the start ignores unsaved", Way::closing, false, false},
+                {"only a finished job unsaved", Way::command, false, false, true}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         app.reset();
@@ -217,12 +227,22 @@ TEST_F(MainWindowTest, AQuitThatWouldLoseJobsAsksFirst) {
         CorrectionJob a = job(QStringLiteral("a.mov")), b = job(QStringLiteral("b.mov"));
         b.status = JobStatus::cancelled();
         queue.enqueue(QList<CorrectionJob>{a, b});
+        if (row.keptAndFinished) queue.enqueue(job(QStringLiteral("k.mov")));
         *full = true;
-        // Lost: c and d, and b, retried (the file has it cancelled, which a start
-        // drops); not a, which the file brings back.
-        queue.enqueue(QList<CorrectionJob>{job(QStringLiteral("c.mov")), job(QStringLiteral("d.mov"))});
-        queue.retryJob(b.id);
-        queue.removeJob(a.id);
+        if (row.keptAndFinished) {
+            CorrectionJob finished = job(QStringLiteral("e.mov"));
+            finished.status = JobStatus::completed();
+            queue.enqueue(finished);
+        }
+        if (row.losesJobs) {
+            // Lost: c and d, and b, retried (the file has it cancelled, which a start
+            // drops); not a, which the file brings back.
+            queue.enqueue(QList<CorrectionJob>{job(QStringLiteral("c.mov")), job(QStringLiteral("d.mov"))});
+            queue.retryJob(b.id);
+            queue.removeJob(a.id);
+        } else {
+            queue.removeJob(b.id);  // the start drops it all the same
+        }
 
         QStringList asked;
         bool quitAnyway = false;
@@ -232,7 +252,7 @@ TEST_F(MainWindowTest, AQuitThatWouldLoseJobsAsksFirst) {
             if (!box || box->objectName() != QStringLiteral("UnsavedJobsAlert")) return;
             asked << box->text() << box->informativeText();
             if (quitAnyway) box->findChild<QPushButton*>(QStringLiteral("QuitAnyway"))->click();
-            else QTest::keyClick(box, Qt::Key_Escape);
+            else QTest::keyClick(box, row.decline);
         });
         answer.start(10);
         const auto quit = [&] {
@@ -247,7 +267,21 @@ TEST_F(MainWindowTest, AQuitThatWouldLoseJobsAsksFirst) {
             case Way::closing: window->close(); break;
             }
         };
+        const auto restored = [&] {
+            launch();
+            QStringList names;
+            for (const CorrectionJob& restoredJob : app->model()->queue().jobs()) names << restoredJob.sourceName();
+            return names;
+        };
+        const QStringList kept = row.keptAndFinished ? QStringList{QStringLiteral("k.mov")} : QStringList();
         quit();
+        if (!row.losesJobs) {
+            EXPECT_EQ(asked, QStringList());
+            EXPECT_FALSE(window->isVisible());
+            answer.stop();
+            EXPECT_EQ(restored(), QStringList{QStringLiteral("a.mov")} + kept);
+            continue;
+        }
         EXPECT_EQ(asked, QStringList({QStringLiteral("Quit and lose 3 jobs?"),
                                       QStringLiteral("The queue could not be saved (Write failed), so 3 jobs would be "
                                                      "missing the next time Vantrel opens.\n\nTo keep them, click "
@@ -265,11 +299,9 @@ TEST_F(MainWindowTest, AQuitThatWouldLoseJobsAsksFirst) {
         EXPECT_EQ(asked.size(), row.roomAgain ? 0 : 2);
         EXPECT_FALSE(window->isVisible());
         answer.stop();
-        launch();
-        QStringList restored;
-        for (const CorrectionJob& restoredJob : app->model()->queue().jobs()) restored << restoredJob.sourceName();
-        EXPECT_EQ(restored, row.roomAgain ? QStringList({QStringLiteral("b.mov"), QStringLiteral("c.mov"), QStringLiteral("d.mov")})
-                                          : QStringList({QStringLiteral("a.mov")}));
+        EXPECT_EQ(restored(), row.roomAgain ? QStringList{QStringLiteral("b.mov")} + kept +
+                                                  QStringList({QStringLiteral("c.mov"), QStringLiteral("d.mov")})
+                                            : QStringList{QStringLiteral("a.mov")} + kept);
     }
 }
 
