@@ -352,10 +352,13 @@ void RunProcessor::correct(const RunPtr& run) {
     });
 }
 
+void RunProcessor::fail(const RunPtr& run, const QString& problem, const QString& detail) {
+    finish(run, Ending::failed(problem, QStringLiteral("FAILED: %1 — %2").arg(run->job().sourceName(), problem), detail));
+}
+
 void RunProcessor::failNameTaken(const RunPtr& run) {
-    const QString problem = QStringLiteral("A file appeared under the hidden name the output was to be written to; "
-                                           "it was left as it was. Retry the job.");
-    finish(run, Ending::failed(problem, QStringLiteral("FAILED: %1 — %2").arg(run->job().sourceName(), problem)));
+    fail(run, QStringLiteral("A file appeared under the hidden name the output was to be written to; "
+                             "it was left as it was. Retry the job."));
 }
 
 void RunProcessor::launchCorrection(const RunPtr& run, const std::optional<QString>& unsaved) {
@@ -369,10 +372,9 @@ void RunProcessor::launchCorrection(const RunPtr& run, const std::optional<QStri
     // crash: nothing is written, and the job says how to get on.
     if (unsaved && store_.filePath()) {
         const QString folder = QDir::toNativeSeparators(QFileInfo(*store_.filePath()).absolutePath());
-        const QString problem = QStringLiteral("The queue could not be saved (%1), so the correction was not started: "
-                                               "free space in %2, then Retry")
-                                    .arg(*unsaved, folder);
-        finish(run, Ending::failed(problem, QStringLiteral("FAILED: %1 — %2").arg(run->job().sourceName(), problem)));
+        fail(run, QStringLiteral("The queue could not be saved (%1), so the correction was not started: "
+                                 "free space in %2, then Retry")
+                      .arg(*unsaved, folder));
         return;
     }
     if (run->namePartial() == EEXIST) {
@@ -407,11 +409,9 @@ void RunProcessor::launchCorrection(const RunPtr& run, const std::optional<QStri
 
 void RunProcessor::onCorrectionFinished(const RunPtr& run) {
     if (run->stage() != JobRun::Stage::correcting) return;
-    const QString name = run->job().sourceName();
     QString detail;
     if (const auto failure = failureOf(run->correction(), &detail)) {
-        finish(run, Ending::failed(*failure, QStringLiteral("FAILED: %1 — %2").arg(name, *failure),
-                                   detail.isEmpty() ? QString() : QStringLiteral("Error detail: ") + detail));
+        fail(run, *failure, detail.isEmpty() ? QString() : QStringLiteral("Error detail: ") + detail);
         return;
     }
     // The tool ended well: a cancel that came too late to stop it does not stop the

@@ -103,6 +103,8 @@ private:
     // starts the tool, or, when the record could not be saved, fails the job.
     void correct(const RunPtr& run);
     void launchCorrection(const RunPtr& run, const std::optional<QString>& unsaved);
+    // Ends the run failed with the problem, the console saying which job it was.
+    void fail(const RunPtr& run, const QString& problem, const QString& detail = {});
     // A file took the hidden name the run's output was to be written to.
     void failNameTaken(const RunPtr& run);
     void onCorrectionFinished(const RunPtr& run);
