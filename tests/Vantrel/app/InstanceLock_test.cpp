@@ -12,6 +12,9 @@
 #include <QProcess>
 #include <QTest>
 
+#include <csignal>
+#include <sys/resource.h>
+
 namespace {
 
 class InstanceTest : public ::testing::Test {
@@ -23,37 +26,53 @@ protected:
         ASSERT_TRUE(testsupport::writeFile(dataFolder + QStringLiteral("/queue.json"), queueBytes));
     }
     void TearDown() override {
-        for (QProcess* p : {&first, &third}) {
-            if (p->state() != QProcess::NotRunning) {
-                p->kill();
-                p->waitForFinished(30000);
-            }
-        }
+        for (QProcess* p : {&first, &second, &third, &screen}) end(*p);
         if (!HasFailure()) QDir(folder).removeRecursively();
     }
 
-    void start(QProcess& process) {
+    static void end(QProcess& process) {
+        if (process.state() == QProcess::NotRunning) return;
+        process.kill();
+        process.waitForFinished(30000);
+    }
+
+    // `display`: on that X server, else offscreen. `writesNothing`: no file of the
+    // copy's may hold a byte, as on a full disk.
+    void start(QProcess& process, const QString& display = {}, bool writesNothing = false) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         // Every folder the application writes to lies in the test's own folder.
         env.insert(QStringLiteral("XDG_DATA_HOME"), folder + QStringLiteral("/data"));
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), folder + QStringLiteral("/config"));
         env.insert(QStringLiteral("XDG_CACHE_HOME"), folder + QStringLiteral("/cache"));
         env.insert(QStringLiteral("XDG_STATE_HOME"), folder + QStringLiteral("/state"));
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), display.isEmpty() ? QStringLiteral("offscreen") : QStringLiteral("xcb"));
+        if (!display.isEmpty()) env.insert(QStringLiteral("DISPLAY"), display);
         process.setProcessEnvironment(env);
+        process.setChildProcessModifier([writesNothing] {
+            if (!writesNothing) return;
+            const rlimit none{0, 0};
+            ::setrlimit(RLIMIT_FSIZE, &none);
+            ::signal(SIGXFSZ, SIG_IGN);
+        });
         process.start(QStringLiteral(VANTREL_EXECUTABLE), {});
         ASSERT_TRUE(process.waitForStarted(30000)) << process.errorString().toStdString();
     }
 
-    // Until the lock file names the process (generous limit: the copy has to start).
+    // An X server of the test's own, on a display number it finds free itself.
+    QString startScreen() {
+        screen.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-ac"),
+                                              QStringLiteral("-nolisten"), QStringLiteral("tcp"), QStringLiteral("-screen"),
+                                              QStringLiteral("0"), QStringLiteral("800x600x24")});
+        if (!screen.waitForStarted(30000)) return {};
+        if (!QTest::qWaitFor([&] { return screen.canReadLine(); }, 30000)) return {};
+        const QByteArray number = screen.readLine().trimmed();
+        return number.isEmpty() ? QString() : QLatin1Char(':') + QString::fromLatin1(number);
+    }
+
+    // Until the process holds the folder's lock (generous limit: the copy has to start).
     bool holdsLock(const QProcess& process) {
         return QTest::qWaitFor(
-            [&] {
-                qint64 pid = 0;
-                QString host, app;
-                QLockFile probe(dataFolder + QStringLiteral("/vantrel.lock"));
-                return probe.getLockInfo(&pid, &host, &app) && pid == process.processId();
-            },
+            [&] { return process.processId() > 0 && vantrel::InstanceLock::holderOf(dataFolder) == process.processId(); },
             60000);
     }
 
@@ -64,32 +83,65 @@ protected:
 
     const QByteArray queueBytes = "[\n]\n";
     QString folder, dataFolder;
-    QProcess first, third;
+    QProcess first, second, third, screen;
 };
 
 }  // namespace
 
+// A second copy on the same data folder says so and leaves: also when the first
+// could write no lock file (its disk was full at launch, with a lock file of a copy
+// that was killed standing in the folder), and with its box open on
+// a screen, which a termination signal closes, ending the copy with 0. A copy
+// killed outright leaves its lock file behind; the next one takes it over.
 TEST_F(InstanceTest, SecondCopyTellsTheUserAndLeavesTheQueueAlone) {
-    start(first);
-    ASSERT_TRUE(holdsLock(first));
+    const struct {
+        const char* name;
+        bool firstWritesNothing;
+        bool onAScreen;  // the second copy's box stays open until a SIGTERM
+    } rows[] = {{"a second copy", false, false},
+                {"the first copy's disk full", true, false},
+                {"the box open, then SIGTERM", false, true}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        start(first, {}, row.firstWritesNothing);
+        ASSERT_TRUE(holdsLock(first));
 
-    QProcess second;
-    start(second);
-    ASSERT_TRUE(second.waitForFinished(60000));
-    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
-    EXPECT_NE(second.exitCode(), 0);
-    const QString said = QString::fromLocal8Bit(second.readAllStandardError());
-    EXPECT_TRUE(said.contains(QStringLiteral("Vantrel is already running"))) << said.toStdString();
-    EXPECT_EQ(first.state(), QProcess::Running);
-    EXPECT_EQ(queueFile(), queueBytes);
+        const QString display = row.onAScreen ? startScreen() : QString();
+        ASSERT_EQ(display.isEmpty(), !row.onAScreen) << "Xvfb did not start";
+        start(second, display);
+        const QString said = QStringLiteral("Vantrel is already running (process %1). "
+                                            "Only one copy can work on the queue at a time.")
+                                 .arg(first.processId());
+        QByteArray told;
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] {
+                told += second.readAllStandardError();
+                return told.contains(said.toLocal8Bit()) || second.state() == QProcess::NotRunning;
+            },
+            60000));
+        told += second.readAllStandardError();
+        EXPECT_TRUE(told.contains(said.toLocal8Bit())) << told.toStdString();
+        if (row.onAScreen) {
+            EXPECT_FALSE(second.waitForFinished(1000));  // the box waits for an answer
+            ::kill(pid_t(second.processId()), SIGTERM);
+        }
+        ASSERT_TRUE(second.state() == QProcess::NotRunning || second.waitForFinished(60000));
+        EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(second.exitCode() == 0, row.onAScreen);
+        EXPECT_EQ(first.state(), QProcess::Running);
+        EXPECT_EQ(queueFile(), queueBytes);
 
-    // A copy killed outright leaves its lock behind; the next one takes it over.
-    first.kill();
-    ASSERT_TRUE(first.waitForFinished(30000));
-    ASSERT_TRUE(QFile::exists(dataFolder + QStringLiteral("/vantrel.lock")));
-    start(third);
-    EXPECT_TRUE(holdsLock(third));
-    EXPECT_EQ(third.state(), QProcess::Running);
+        qint64 named = 0;
+        QString host, application;
+        QLockFile(dataFolder + QStringLiteral("/vantrel.lock")).getLockInfo(&named, &host, &application);
+        EXPECT_EQ(named == first.processId(), !row.firstWritesNothing);
+        first.kill();
+        ASSERT_TRUE(first.waitForFinished(30000));
+        start(third);
+        EXPECT_TRUE(holdsLock(third));
+        EXPECT_EQ(third.state(), QProcess::Running);
+        for (QProcess* p : {&third, &screen}) end(*p);
+    }
 }
 
 TEST_F(InstanceTest, OneLockPerFolderWithinAProcessToo) {
