@@ -13,7 +13,8 @@
 
 namespace vantrel {
 
-Q_LOGGING_CATEGORY(lcQueueSaver, "vantrel.QueueSaver")
+// Notes for a look into what the writer did (QT_LOGGING_RULES="vantrel.QueueSaver.info=true").
+Q_LOGGING_CATEGORY(lcQueueSaver, "vantrel.QueueSaver", QtWarningMsg)
 
 struct QueueSaver::State {
     QMutex mutex;
@@ -176,7 +177,9 @@ void QueueSaver::work() {
             state->stored = std::max(state->stored, snapshot);
             state->nextDelay = state->firstDelay;
         } else if (lastChance) {
-            qCWarning(lcQueueSaver).noquote() << "The queue file could not be written on the way out:" << *outcome;
+            // What that loses the user has been told by the end itself: the quit box
+            // asked, or the signal's line said so.
+            qCInfo(lcQueueSaver).noquote() << "The queue file could not be written on the way out:" << *outcome;
         } else if (!state->waiting) {
             state->failed = std::move(data);
             state->failedPath = path;

@@ -13,6 +13,7 @@
 #include "Vantrel/app/InstanceLock.h"
 #include "Vantrel/app/MainWindow.h"
 #include "Vantrel/app/ScreenFit.h"
+#include "Vantrel/app/Termination.h"
 #include "Vantrel/app/UpdaterController.h"
 #include "Vantrel/model/AppModel.h"
 #include "Vantrel/views/ContentView.h"
@@ -32,6 +33,8 @@
 #include <QSignalSpy>
 #include <QTimer>
 #include <QWindow>
+
+#include <csignal>
 
 using namespace shelltest;
 
@@ -197,7 +200,10 @@ TEST_F(MainWindowTest, ClearQueueKeyFollowsTheJobs) {
 // with room again the quit asks nothing and the next start has every job; Quit
 // Anyway leaves the file as it was. Only the jobs the next start would miss are
 // counted: not a finished job the file lacks, nor a pending one the file holds;
-// when the unsaved changes are only such, the quit asks nothing.
+// when the unsaved changes are only such, the quit asks nothing. A termination
+// signal while the box is open answers it: every window closes, and the application
+// ends with 0 after one line on standard error that counts the lost jobs alone; a
+// second signal while it ends changes nothing.
 TEST_F(MainWindowTest, AQuitThatWouldLoseJobsAsksFirst) {
     enum class Way { key, command, closing };
     const struct {
@@ -209,10 +215,15 @@ TEST_F(MainWindowTest, AQuitThatWouldLoseJobsAsksFirst) {
         // A pending job the file holds, and a completed one queued once the disk is full.
         bool keptAndFinished = false;
         Qt::Key decline = Qt::Key_Escape;  // the answer to the first question
+        // Instead of an answer, SIGTERM while the box is open; 2: and again while it ends.
+        int signalsSent = 0;
     } rows[] = {{"Ctrl+Q", Way::key, true}, {"the Quit command", Way::command, false}, {"closing the window", Way::closing, true},
                 {"Enter, beside a kept and a finished job", Way::key, false, true, true, Qt::Key_Return},
                 {"only a change the start ignores unsaved", Way::closing, false, false},
-                {"only a finished job unsaved", Way::command, false, false, true}};
+                {"only a finished job unsaved", Way::command, false, false, true},
+                {"SIGTERM while the box is open, beside a kept and a finished job", Way::key, false, true, true,
+                 Qt::Key_Escape, 1},
+                {"a second signal while the end is under way", Way::closing, false, true, false, Qt::Key_Escape, 2}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         app.reset();
@@ -250,8 +261,10 @@ TEST_F(MainWindowTest, AQuitThatWouldLoseJobsAsksFirst) {
         QObject::connect(&answer, &QTimer::timeout, [&] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
             if (!box || box->objectName() != QStringLiteral("UnsavedJobsAlert")) return;
+            if (row.signalsSent && !asked.isEmpty()) return;  // the signal has come: the box is on its way out
             asked << box->text() << box->informativeText();
-            if (quitAnyway) box->findChild<QPushButton*>(QStringLiteral("QuitAnyway"))->click();
+            if (row.signalsSent) ::raise(SIGTERM);
+            else if (quitAnyway) box->findChild<QPushButton*>(QStringLiteral("QuitAnyway"))->click();
             else QTest::keyClick(box, row.decline);
         });
         answer.start(10);
@@ -274,6 +287,37 @@ TEST_F(MainWindowTest, AQuitThatWouldLoseJobsAsksFirst) {
             return names;
         };
         const QStringList kept = row.keptAndFinished ? QStringList{QStringLiteral("k.mov")} : QStringList();
+        const QString lossLine = QStringLiteral("could not be saved (Write failed), so 3 jobs would be missing the next "
+                                                "time Vantrel opens");
+        if (row.signalsSent) {
+            // As the executable ends: in its event loop, the signal's end set up as it is there.
+            // The help open beside it: every window goes, not only the one that asked.
+            helpmenu::HelpWindowController::showHelp();
+            ASSERT_TRUE(QTest::qWaitFor([] { return helpmenu::HelpWindowController::window(); }));
+            TerminationSignals termination;
+            termination.setBeforeEnd([&] {
+                if (row.signalsSent > 1) ::raise(SIGTERM);
+                app->prepareToEnd();
+            });
+            QTimer::singleShot(0, quit);
+            QTimer stuck;  // a signal that ends nothing
+            stuck.setSingleShot(true);
+            QObject::connect(&stuck, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+            stuck.start(60000);
+            testing::internal::CaptureStderr();
+            EXPECT_EQ(QCoreApplication::exec(), 0);
+            for (QWidget* left : QApplication::topLevelWidgets()) EXPECT_FALSE(left->isVisible()) << left->objectName().toStdString();
+            answer.stop();
+            EXPECT_EQ(restored(), QStringList{QStringLiteral("a.mov")} + kept);  // the queue's last words included
+            QStringList said;
+            for (const QString& line : QString::fromStdString(testing::internal::GetCapturedStderr()).split(QLatin1Char('\n'))) {
+                if (line.startsWith(QStringLiteral("Vantrel")) || line.startsWith(QStringLiteral("vantrel"))) said << line;
+            }
+            EXPECT_EQ(said, QStringList{QStringLiteral("Vantrel: the queue %1; the queue's folder: %2")
+                                            .arg(lossLine, pathOf(QStringLiteral("queue")))});
+            EXPECT_EQ(asked.size(), 2);
+            continue;
+        }
         quit();
         if (!row.losesJobs) {
             EXPECT_EQ(asked, QStringList());
@@ -283,11 +327,9 @@ TEST_F(MainWindowTest, AQuitThatWouldLoseJobsAsksFirst) {
             continue;
         }
         EXPECT_EQ(asked, QStringList({QStringLiteral("Quit and lose 3 jobs?"),
-                                      QStringLiteral("The queue could not be saved (Write failed), so 3 jobs would be "
-                                                     "missing the next time Vantrel opens.\n\nTo keep them, click "
-                                                     "Cancel, free some space or fix the queue's folder, and quit "
-                                                     "again:\n%1")
-                                          .arg(pathOf(QStringLiteral("queue")))}));
+                                      QStringLiteral("The queue %1.\n\nTo keep them, click Cancel, free some space or "
+                                                     "fix the queue's folder, and quit again:\n%2")
+                                          .arg(lossLine, pathOf(QStringLiteral("queue")))}));
         EXPECT_TRUE(window->isVisible());
         auto* warning = window->findChild<SymbolText*>(QStringLiteral("persistenceError"));
         EXPECT_TRUE(queuetest::waitFor([&] { return warning->isVisible(); }));
