@@ -45,21 +45,39 @@ TEST_P(PaneTest, RowShowsEachAnalysisState) {
         SourceItem item;
         QString caption, embedded, creation, mismatch, rateLabel;
         bool spinner, unreadable;
+        Role markRole;
+        QString markHelp;
     };
     const QString none = QStringLiteral("––:––:––:––");
+    const QString flagged = QStringLiteral("Time-of-day mismatch beyond ±0.5s");
+    const QString within = QStringLiteral("Within tolerance");
     const Case cases[] = {
-        {item("a.mov", SourceItem::AnalysisState::pending()), "Reading…", {}, {}, {}, "Auto", true, false},
+        {item("a.mov", SourceItem::AnalysisState::pending()), "Reading…", {}, {}, {}, "Auto", true, false, {}, {}},
         {item("b.mov", SourceItem::AnalysisState::failed("Not a movie")), "Not a movie", {}, {}, {}, "Auto", false,
-         true},
+         true, {}, {}},
         {item("c.mov", SourceItem::AnalysisState::done(analysis("10:00:00:00", at(10, 0, 0, 700)))),
-         "25 fps · creation: QuickTime atom", "10:00:00:00", "10:00:00:17", "+0.7s", "Auto (25)", false, false},
+         "25 fps · creation: QuickTime atom", "10:00:00:00", "10:00:00:17", "+0.7s", "Auto (25)", false, false,
+         Role::danger, flagged},
         {item("d.mov", SourceItem::AnalysisState::done(analysis({}, at(9, 0, 0), std::nullopt))),
-         "creation: QuickTime atom", none, none, {}, "Auto", false, false},
+         "creation: QuickTime atom", none, none, {}, "Auto", false, false, {}, {}},
         {item("e.mov", SourceItem::AnalysisState::done(analysis("01:00:00;00", {}, kRate2997DF))),
-         "29.97 DF fps · no creation date", "01:00:00;00", none, {}, "Auto (29.97 DF)", false, false},
+         "29.97 DF fps · no creation date", "01:00:00;00", none, {}, "Auto (29.97 DF)", false, false, {}, {}},
         {item("f.mov", SourceItem::AnalysisState::done(analysis("01:00:00:00", at(1, 0, 0), FrameRate{48, 1, 48, false}))),
-         "48 fps · creation: QuickTime atom", "01:00:00:00", "01:00:00:00", "+0.0s", "Auto (48)", false, false},
+         "48 fps · creation: QuickTime atom", "01:00:00:00", "01:00:00:00", "+0.0s", "Auto (48)", false, false,
+         Role::success, within},
+        // Exactly at the tolerance of 0.5 s, either way, is within; one frame more is flagged.
+        {item("g.mov", SourceItem::AnalysisState::done(analysis("10:00:00:00", at(10, 0, 0, 500)))),
+         "25 fps · creation: QuickTime atom", "10:00:00:00", "10:00:00:12", "+0.5s", "Auto (25)", false, false,
+         Role::success, within},
+        {item("h.mov", SourceItem::AnalysisState::done(analysis("10:00:01:00", at(10, 0, 0, 500)))),
+         "25 fps · creation: QuickTime atom", "10:00:01:00", "10:00:00:12", "\u22120.5s", "Auto (25)", false, false,
+         Role::success, within},
+        {item("i.mov", SourceItem::AnalysisState::done(analysis("09:59:59:24", at(10, 0, 0, 500)))),
+         "25 fps · creation: QuickTime atom", "09:59:59:24", "10:00:00:12", "+0.5s", "Auto (25)", false, false,
+         Role::danger, flagged},
     };
+    // The whole menu, in order: "Auto", a divider, then every rate offered.
+    const QStringList rates = {"23.98", "24", "25", "29.97", "29.97 DF", "30", "50", "59.94", "59.94 DF", "60"};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.item.url.fileName().toStdString());
         row.setItem(c.item, 0.5);
@@ -75,11 +93,14 @@ TEST_P(PaneTest, RowShowsEachAnalysisState) {
         EXPECT_EQ(mark->isVisibleTo(&row), !c.mismatch.isEmpty());
         if (!c.mismatch.isEmpty()) {
             EXPECT_EQ(mark->text(), c.mismatch);
+            EXPECT_EQ(mark->role(), c.markRole);
+            EXPECT_EQ(mark->toolTip(), c.markHelp);
         }
         auto* rate = child<KelpMenuButton>(&row, "frameRate");
         EXPECT_EQ(rate->text(), c.rateLabel);
-        EXPECT_EQ(rate->menu()->actions().first()->text(), c.rateLabel);
-        EXPECT_EQ(rate->menu()->actions().size(), 12);
+        QStringList items;
+        for (const QAction* action : rate->menu()->actions()) items << action->text();
+        EXPECT_EQ(items, QStringList({c.rateLabel, QString()}) + rates);
     }
     // 0.7 s against 0.5 s is flagged; against 0.7 s exactly it is within.
     row.setItem(cases[2].item, 0.5);
