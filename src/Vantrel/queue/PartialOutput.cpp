@@ -145,15 +145,19 @@ int PartialOutput::placeWithoutReplacing(const QString& from, const QString& to,
 }
 
 PartialOutput::Replacing PartialOutput::replaceOwn(const QString& from, const QString& to, const FileIdentity& own) {
+    const auto isOwn = [&own](const QString& path) {
+        const std::optional<FileIdentity> file = FileIdentity::of(path);
+        return file && file->isSameUnchanged(own);
+    };
     // A file that is plainly not the job's is not even moved.
-    if (FileIdentity::of(to) != own) return Replacing::notOwn;
+    if (!isOwn(to)) return Replacing::notOwn;
     const QByteArray partial = QFile::encodeName(from);
     const QByteArray target = QFile::encodeName(to);
     if (::renameat2(AT_FDCWD, partial.constData(), AT_FDCWD, target.constData(), RENAME_EXCHANGE) != 0) {
         return Replacing::notOwn;
     }
     // The name may have gone to another file between the look and the exchange.
-    if (FileIdentity::of(from) == own) {
+    if (isOwn(from)) {
         ::unlink(partial.constData());
         return Replacing::replaced;
     }

@@ -545,9 +545,13 @@ TEST_F(RunEnd, TheOutputTakesItsNameOrAFreeOneOrTheJobFails) {
 // writes over it, as a run of the job does, also after a relaunch, and the job
 // keeps its output path. A file at the name that is not the one the job placed
 // there (changed or replaced since, or not known to a queue file of an earlier
-// version) is kept, and the output takes a free name beside it.
+// version) is kept, and the output takes a free name beside it. A disk attached
+// again under another device number holds the same file.
 TEST_F(RunEnd, ARetryAfterFailedChecksWritesOverTheOutputKeptForALook) {
-    enum class Since { nothing, relaunch, olderQueueFile, appended, touched, replacedByACopy, exchangeRefused, copiedInDuringTheExchange };
+    enum class Since {
+        nothing, relaunch, olderQueueFile, remounted, appended, touched, replacedByACopy, exchangeRefused,
+        copiedInDuringTheExchange
+    };
     struct Case {
         const char* name;
         Since since;
@@ -557,6 +561,7 @@ TEST_F(RunEnd, ARetryAfterFailedChecksWritesOverTheOutputKeptForALook) {
         {"nothing happened to it", Since::nothing, true},
         {"the application was started again", Since::relaunch, true},
         {"a queue file of an earlier version", Since::olderQueueFile, false},
+        {"its disk came back under another device number", Since::remounted, true},
         {"its content changed", Since::appended, false},
         {"only its time changed", Since::touched, false},
         {"replaced by a copy of the same size and time", Since::replacedByACopy, false},
@@ -585,11 +590,13 @@ TEST_F(RunEnd, ARetryAfterFailedChecksWritesOverTheOutputKeptForALook) {
         switch (c.since) {
         case Since::nothing: break;
         case Since::relaunch:
-        case Since::olderQueueFile: {
+        case Since::olderQueueFile:
+        case Since::remounted: {
             CorrectionJob saved = only();
             if (c.since == Since::olderQueueFile) saved.placedOutput.reset();
+            if (c.since == Since::remounted) ++saved.placedOutput->device;
             queue.reset();
-            if (c.since == Since::olderQueueFile) {
+            if (c.since != Since::relaunch) {
                 ASSERT_TRUE(writeFile(storage + QStringLiteral("/queue.json"), QJsonDocument(QJsonArray{saved.toJson()}).toJson()));
             }
             makeQueue(heldTool(), storage);
