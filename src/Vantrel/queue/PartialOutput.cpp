@@ -87,8 +87,7 @@ PartialOutput::Hold PartialOutput::Hold::make(const QString& path, int* error) {
 int PartialOutput::Hold::takeName() {
     if (!file_ || !file_->path().isEmpty()) return 0;
     const int error = file_->takeName(path_);
-    if (error != 0) file_.reset();  // the unnamed file goes with it
-    if (error == EEXIST) path_.clear();
+    if (error != 0) release();  // the unnamed file goes with it
     return error;
 }
 

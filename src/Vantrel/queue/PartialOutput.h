@@ -56,9 +56,10 @@ public:
         const QString& path() const { return path_; }
         // Which file is held; nothing when none is.
         std::optional<FileNode> file() const { return file_ ? file_->node() : std::nullopt; }
-        // Puts the held file at the path, if it is not there yet: 0 then. EEXIST: a
-        // file has the name, and nothing is held any more (the name is not the run's).
-        // Another error: as when the file could not be made.
+        // Puts the held file at the path, if it is not there yet: 0 then. Else the
+        // errno, and nothing is held any more, nor is the name the run's: EEXIST, a
+        // file has the name; another, the file system refused it (a full disk or
+        // quota, an I/O error), and the file without a name is gone.
         int takeName();
         // The file has taken the output's name: lets go of it.
         void release();

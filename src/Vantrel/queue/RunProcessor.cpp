@@ -20,6 +20,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 
 namespace vantrel {
 
@@ -336,7 +337,7 @@ void RunProcessor::correct(const RunPtr& run) {
     // process), and one cut off later leaves only what the next start knows for the
     // job's own.
     if (run->makePartial() == EEXIST) {
-        failNameTaken(run);
+        failNaming(run, EEXIST);
         return;
     }
     store_.update(id, [&](CorrectionJob& job) {
@@ -356,9 +357,14 @@ void RunProcessor::fail(const RunPtr& run, const QString& problem, const QString
     finish(run, Ending::failed(problem, QStringLiteral("FAILED: %1 — %2").arg(run->job().sourceName(), problem), detail));
 }
 
-void RunProcessor::failNameTaken(const RunPtr& run) {
-    fail(run, QStringLiteral("A file appeared under the hidden name the output was to be written to; "
-                             "it was left as it was. Retry the job."));
+void RunProcessor::failNaming(const RunPtr& run, int error) {
+    const QString what = error == EEXIST
+                             ? QStringLiteral("A file appeared under the hidden name the output was to be written to; "
+                                              "it was left as it was")
+                             : QStringLiteral("The hidden file the output was to be written to could not be given its "
+                                              "name (%1); nothing was written")
+                                   .arg(QString::fromLocal8Bit(std::strerror(error)));
+    fail(run, what + QStringLiteral(". Retry the job."));
 }
 
 void RunProcessor::launchCorrection(const RunPtr& run, const std::optional<QString>& unsaved) {
@@ -377,8 +383,8 @@ void RunProcessor::launchCorrection(const RunPtr& run, const std::optional<QStri
                       .arg(*unsaved, folder));
         return;
     }
-    if (run->namePartial() == EEXIST) {
-        failNameTaken(run);
+    if (const int error = run->namePartial()) {
+        failNaming(run, error);
         return;
     }
     const QUuid id = run->job().id;
