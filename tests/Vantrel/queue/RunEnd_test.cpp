@@ -212,7 +212,10 @@ protected:
 // the Stop on. Whether the tool was still running shows in the SIGTERMs it got.
 // A job removed while its checks run (after the Stop, or during a thorough
 // verification asked for by hand) is gone at once: the checks run on, their
-// console lines are written, and the output takes its name all the same.
+// console lines are written, and the output takes its name all the same. While
+// the tool runs its partial file is held, and recorded by name and inode (also
+// where the file system makes no file without a name): a sweep leaves it, and
+// one that could not be removed is swept once the job goes.
 TEST_F(RunEnd, AStopAtEachStageBoundary) {
     struct Case {
         const char* name;
@@ -224,6 +227,7 @@ TEST_F(RunEnd, AStopAtEachStageBoundary) {
         int terms;
         bool removed = false;  // the row's × once the Stop is made
         bool unremovable = false;  // the file system fails the partial file's removal
+        bool noUnnamedFiles = false;  // the file system makes no file without a name
     };
     const JobStatus cancelled = JobStatus::cancelled();
     const JobStatus completed = JobStatus::completed();
@@ -251,13 +255,27 @@ TEST_F(RunEnd, AStopAtEachStageBoundary) {
         {"during checks asked for by hand, then removed", At::manualChecks, off, false, false, completed, 0, true},
         {"as the tool starts, its partial file cannot be removed", At::toolStarted, standard, false, false, cancelled, 1,
          false, true},
+        {"as the tool starts, where no file is made without a name, and cannot be removed", At::toolStarted, standard,
+         false, false, cancelled, 1, false, true, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         verifier->standardSeverities = {c.checksFail ? CheckSeverity::fail : CheckSeverity::pass};
         verifier->thoroughSeverities = {CheckSeverity::pass, c.checksFail ? CheckSeverity::fail : CheckSeverity::pass};
         std::optional<HeldPool> pool;
+        std::optional<placementstandin::RefusingUnnamed> named;
+        if (c.noUnnamedFiles) named.emplace(EOPNOTSUPP);
         ASSERT_NO_FATAL_FAILURE(startHeldAt(c.at, c.tier, c.name, pool));
+        if (c.at == At::toolStarted || c.at == At::toolWrote) {
+            // The file the tool writes is held, and its job records it by name and
+            // inode: a sweep leaves it.
+            ASSERT_TRUE(only().partialName && only().partialFile);
+            const QString partial = out() + QLatin1Char('/') + *only().partialName;
+            ASSERT_TRUE(FileIdentity::of(partial));
+            EXPECT_EQ(FileIdentity::of(partial)->inode, only().partialFile->inode);
+            EXPECT_EQ(PartialOutput::sweep(queue->jobs()), QStringList());
+            EXPECT_TRUE(QFile::exists(partial));
+        }
         // The answer and the Stop in one turn of the event loop: the answer waits
         // to be delivered when the Stop is made.
         if (c.at == At::standardResult) verifier->releaseHeldStandard();
