@@ -371,15 +371,18 @@ TEST_F(StoreTest, AToolAndTheNextJobStartOnlyOnceWhatCameBeforeIsOnDisk) {
 // is someone else's: the job fails without touching it; so does a name the file
 // system refuses to give. A record that cannot be saved (a full disk) starts
 // nothing: the job fails saying why and where, and the queue goes on to the next
-// job. Either way nothing of the run is left, and the job forgets the name, so
+// job, which runs once saves work again. Either way nothing of the run is left, and the job forgets the name, so
 // that no later sweep takes a file for the job's.
 TEST_F(StoreTest, ARunWritesNothingUntilItsRecordIsOnDiskUnderAFreeName) {
-    enum class Then { nameTaken, nameRefused, saveFails };
+    enum class Then { nameTaken, nameRefused, saveFails, saveFailsOnce };
     struct Case {
         const char* name;
         Then then;
         QString message;
     };
+    const QString unsaved = QStringLiteral("The queue could not be saved (Write failed), so the correction was not "
+                                           "started: free space in %1, then Retry")
+                                .arg(folder);
     const Case cases[] = {
         {"a file takes the recorded name first", Then::nameTaken,
          QStringLiteral("A file appeared under the hidden name the output was to be written to; it was left as it "
@@ -387,10 +390,8 @@ TEST_F(StoreTest, ARunWritesNothingUntilItsRecordIsOnDiskUnderAFreeName) {
         {"the file system refuses the recorded name", Then::nameRefused,
          QStringLiteral("The hidden file the output was to be written to could not be given its name (Input/output "
                         "error); nothing was written. Retry the job.")},
-        {"the record cannot be saved", Then::saveFails,
-         QStringLiteral("The queue could not be saved (Write failed), so the correction was not started: free space "
-                        "in %1, then Retry")
-             .arg(folder)},
+        {"the record cannot be saved", Then::saveFails, unsaved},
+        {"the record cannot be saved, the next one can", Then::saveFailsOnce, unsaved},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -402,6 +403,7 @@ TEST_F(StoreTest, ARunWritesNothingUntilItsRecordIsOnDiskUnderAFreeName) {
         queue->enqueue(QList<CorrectionJob>{a, b});
         QString taken;
         std::optional<placementstandin::RefusingUnnamed> refusing;
+        const auto failed = std::make_shared<std::atomic<bool>>(false);
         ASSERT_TRUE(QDir().mkpath(folder + QStringLiteral("/out")));
         switch (c.then) {
         case Then::nameTaken: {
@@ -414,6 +416,13 @@ TEST_F(StoreTest, ARunWritesNothingUntilItsRecordIsOnDiskUnderAFreeName) {
         }
         case Then::nameRefused: refusing.emplace(0, EIO); break;
         case Then::saveFails: queue->setQueueFileWriter([](QFileDevice&, const QByteArray&) { return false; }); break;
+        case Then::saveFailsOnce:
+            // Only the first record of a partial file fails to be written.
+            queue->setQueueFileWriter([failed](QFileDevice& file, const QByteArray& data) {
+                if (data.contains("partialName") && !failed->exchange(true)) return false;
+                return file.write(data) == data.size();
+            });
+            break;
         }
         if (c.then != Then::nameTaken) queue->start();
         ASSERT_TRUE(waitFor([&] {
@@ -422,7 +431,7 @@ TEST_F(StoreTest, ARunWritesNothingUntilItsRecordIsOnDiskUnderAFreeName) {
             });
         }));
         refusing.reset();
-        const bool nextRuns = c.then == Then::nameTaken;
+        const bool nextRuns = c.then == Then::nameTaken || c.then == Then::saveFailsOnce;
         EXPECT_EQ(queue->jobs().first().status, JobStatus::failed(c.message));
         EXPECT_EQ(queue->jobs().last().status, nextRuns ? JobStatus::completed() : JobStatus::failed(c.message));
         EXPECT_EQ(runner->calls.size(), nextRuns ? 1 : 0);  // b's, when it could start
