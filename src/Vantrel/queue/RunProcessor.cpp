@@ -87,6 +87,18 @@ VerificationResult resultOf(QFuture<VerificationResult> future, const Correction
     }
 }
 
+// Whether a save failed for want of room: a full disk, or a quota used up. The
+// queue file's writer gives its reason as text only, in the system's words or in
+// Qt's (which words a full disk its own way): both are looked for.
+bool isOutOfSpace(const QString& reason) {
+    for (const int error : {ENOSPC, EDQUOT}) {
+        if (reason.contains(qt_error_string(error)) || reason.contains(QString::fromLocal8Bit(std::strerror(error)))) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // Where a job's source and output folder are now, by their bookmarks; the job
 // carries the renewed bookmarks. Safe on any thread.
 struct JobLocations {
@@ -378,9 +390,10 @@ void RunProcessor::launchCorrection(const RunPtr& run, const std::optional<QStri
     // crash: nothing is written, and the job says how to get on.
     if (unsaved && store_.filePath()) {
         const QString folder = QDir::toNativeSeparators(QFileInfo(*store_.filePath()).absolutePath());
-        fail(run, QStringLiteral("The queue could not be saved (%1), so the correction was not started: "
-                                 "free space in %2, then Retry")
-                      .arg(*unsaved, folder));
+        const QString advice = isOutOfSpace(*unsaved) ? QStringLiteral("free space in %1")
+                                                      : QStringLiteral("make sure Vantrel can write to %1");
+        fail(run, QStringLiteral("The queue could not be saved (%1), so the correction was not started: %2, then Retry")
+                      .arg(*unsaved, advice.arg(folder)));
         return;
     }
     if (const int error = run->namePartial()) {

@@ -25,6 +25,7 @@
 #include <chrono>
 #include <random>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 using namespace queuetest;
@@ -369,20 +370,22 @@ TEST_F(StoreTest, AToolAndTheNextJobStartOnlyOnceWhatCameBeforeIsOnDisk) {
 // A run writes nothing until its job's record of the partial file is on disk, and
 // then only under a name that is free. A file that takes the recorded name first
 // is someone else's: the job fails without touching it; so does a name the file
-// system refuses to give. A record that cannot be saved (a full disk) starts
-// nothing: the job fails saying why and where, and the queue goes on to the next
-// job, which runs once saves work again. Either way nothing of the run is left, and the job forgets the name, so
-// that no later sweep takes a file for the job's.
+// system refuses to give. A record that cannot be saved starts nothing: the job
+// fails saying why and where, with advice that follows the reason (room on a full
+// disk, else write access), and the queue goes on to the next job, which runs once
+// saves work again. Either way nothing of the run is left, and the job forgets the
+// name, so that no later sweep takes a file for the job's.
 TEST_F(StoreTest, ARunWritesNothingUntilItsRecordIsOnDiskUnderAFreeName) {
-    enum class Then { nameTaken, nameRefused, saveFails, saveFailsOnce };
+    enum class Then { nameTaken, nameRefused, saveFails, diskFull, saveFailsOnce };
     struct Case {
         const char* name;
         Then then;
         QString message;
     };
-    const QString unsaved = QStringLiteral("The queue could not be saved (Write failed), so the correction was not "
-                                           "started: free space in %1, then Retry")
-                                .arg(folder);
+    const QString unwritable =
+        QStringLiteral("The queue could not be saved (Write failed), so the correction was not started: make sure "
+                       "Vantrel can write to %1, then Retry")
+            .arg(folder);
     const Case cases[] = {
         {"a file takes the recorded name first", Then::nameTaken,
          QStringLiteral("A file appeared under the hidden name the output was to be written to; it was left as it "
@@ -390,8 +393,12 @@ TEST_F(StoreTest, ARunWritesNothingUntilItsRecordIsOnDiskUnderAFreeName) {
         {"the file system refuses the recorded name", Then::nameRefused,
          QStringLiteral("The hidden file the output was to be written to could not be given its name (Input/output "
                         "error); nothing was written. Retry the job.")},
-        {"the record cannot be saved", Then::saveFails, unsaved},
-        {"the record cannot be saved, the next one can", Then::saveFailsOnce, unsaved},
+        {"the record cannot be saved", Then::saveFails, unwritable},
+        {"the record cannot be saved on a full disk", Then::diskFull,
+         QStringLiteral("The queue could not be saved (No space left on device), so the correction was not started: "
+                        "free space in %1, then Retry")
+             .arg(folder)},
+        {"the record cannot be saved, the next one can", Then::saveFailsOnce, unwritable},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -416,6 +423,15 @@ TEST_F(StoreTest, ARunWritesNothingUntilItsRecordIsOnDiskUnderAFreeName) {
         }
         case Then::nameRefused: refusing.emplace(0, EIO); break;
         case Then::saveFails: queue->setQueueFileWriter([](QFileDevice&, const QByteArray&) { return false; }); break;
+        case Then::diskFull:
+            // The bytes go to a device that is always full.
+            queue->setQueueFileWriter([](QFileDevice& file, const QByteArray& data) {
+                const int full = ::open("/dev/full", O_WRONLY | O_CLOEXEC);
+                const bool swapped = full >= 0 && ::dup2(full, file.handle()) >= 0;
+                if (full >= 0) ::close(full);
+                return swapped && file.write(data) == data.size();
+            });
+            break;
         case Then::saveFailsOnce:
             // Only the first record of a partial file fails to be written.
             queue->setQueueFileWriter([failed](QFileDevice& file, const QByteArray& data) {
