@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdarg>
+#include <deque>
 #include <mutex>
 #include <utility>
 
@@ -31,18 +32,24 @@ std::atomic<int> links{0};
 std::atomic<int> unnamedError{0};
 std::atomic<int> namingError{0};
 std::mutex exchangeMutex;
-std::function<void()> exchangeAct;
+std::deque<std::function<int()>> exchangeActs;
 
 }  // namespace
 
 int __wrap_renameat2(int oldFolder, const char* oldPath, int newFolder, const char* newPath, unsigned int flags) {
     if (flags & RENAME_EXCHANGE) {
-        std::function<void()> act;
+        std::function<int()> act;
         {
             const std::lock_guard lock(exchangeMutex);
-            act = std::exchange(exchangeAct, nullptr);
+            if (!exchangeActs.empty()) {
+                act = std::move(exchangeActs.front());
+                exchangeActs.pop_front();
+            }
         }
-        if (act) act();
+        if (const int error = act ? act() : 0) {
+            errno = error;
+            return -1;
+        }
     }
     if (const int error = renameError.load()) {
         errno = error;
@@ -119,9 +126,10 @@ RefusingUnnamed::~RefusingUnnamed() {
 
 int linkCalls() { return links.load(); }
 
-void beforeNextExchange(std::function<void()> act) {
+void beforeNextExchange(std::function<int()> act) {
     const std::lock_guard lock(exchangeMutex);
-    exchangeAct = std::move(act);
+    if (act) exchangeActs.push_back(std::move(act));
+    else exchangeActs.clear();
 }
 
 }  // namespace placementstandin

@@ -35,7 +35,9 @@ public:
 // How many times link was called, refused or not.
 int linkCalls();
 
-// Runs `act` once, just before the next exchange of two files is made.
-void beforeNextExchange(std::function<void()> act);
+// Runs `act` once, just before the next exchange of two files that no act given
+// earlier waits for; the exchange then answers the errno the act returns (0: the
+// real call). Nothing: every act still waiting is dropped.
+void beforeNextExchange(std::function<int()> act);
 
 }  // namespace placementstandin

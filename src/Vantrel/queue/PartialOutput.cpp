@@ -150,9 +150,10 @@ PartialOutput::Replacing PartialOutput::replaceOwn(const QString& from, const QS
     };
     // A file that is plainly not the job's is not even moved.
     if (!isOwn(to)) return Replacing::notOwn;
+    const std::optional<FileIdentity> partialFile = FileIdentity::of(from);
     const QByteArray partial = QFile::encodeName(from);
     const QByteArray target = QFile::encodeName(to);
-    if (::renameat2(AT_FDCWD, partial.constData(), AT_FDCWD, target.constData(), RENAME_EXCHANGE) != 0) {
+    if (!partialFile || ::renameat2(AT_FDCWD, partial.constData(), AT_FDCWD, target.constData(), RENAME_EXCHANGE) != 0) {
         return Replacing::notOwn;
     }
     // The name may have gone to another file between the look and the exchange.
@@ -161,7 +162,10 @@ PartialOutput::Replacing PartialOutput::replaceOwn(const QString& from, const QS
         return Replacing::replaced;
     }
     if (::renameat2(AT_FDCWD, partial.constData(), AT_FDCWD, target.constData(), RENAME_EXCHANGE) == 0) {
-        return Replacing::notOwn;
+        // Yet another file may have come to the name while the partial file had it:
+        // that one is swapped out now, and is not the run's to move on or remove.
+        const std::optional<FileIdentity> back = FileIdentity::of(from);
+        return back && back->node().isSameFile(partialFile->node()) ? Replacing::notOwn : Replacing::stranded;
     }
     // The partial file has left the name too: the other file goes back while the name is free.
     if (errno == ENOENT && ::renameat2(AT_FDCWD, partial.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0) {

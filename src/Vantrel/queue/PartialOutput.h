@@ -91,7 +91,8 @@ public:
     // there is left as it was, and `from` still holds the partial file (also where
     // the file system cannot exchange files).
     // `stranded`: another file came to the name meanwhile and could not be put
-    // back; it is now at `from`, which must be left alone.
+    // back, or yet another came while the partial file had the name; that file is
+    // now at `from`, which must be left alone.
     enum class Replacing { replaced, notOwn, stranded };
     static Replacing replaceOwn(const QString& from, const QString& to, const FileIdentity& own);
 

@@ -564,11 +564,13 @@ TEST_F(RunEnd, TheOutputTakesItsNameOrAFreeOneOrTheJobFails) {
 // keeps its output path. A file at the name that is not the one the job placed
 // there (changed or replaced since, or not known to a queue file of an earlier
 // version) is kept, and the output takes a free name beside it. A disk attached
-// again under another device number holds the same file.
+// again under another device number holds the same file. A file that comes to the
+// name while the two are exchanged is never taken for the run's, moved on or
+// removed: when it cannot be put back, the job fails saying where it is.
 TEST_F(RunEnd, ARetryAfterFailedChecksWritesOverTheOutputKeptForALook) {
     enum class Since {
         nothing, relaunch, olderQueueFile, remounted, appended, touched, replacedByACopy, exchangeRefused,
-        copiedInDuringTheExchange
+        copiedInDuringTheExchange, anotherAsTheCopyGoesBack, anotherAsTheSwapBackFails
     };
     struct Case {
         const char* name;
@@ -585,6 +587,8 @@ TEST_F(RunEnd, ARetryAfterFailedChecksWritesOverTheOutputKeptForALook) {
         {"replaced by a copy of the same size and time", Since::replacedByACopy, false},
         {"a file system that cannot exchange two files", Since::exchangeRefused, false},
         {"replaced by a copy as the new output is exchanged with it", Since::copiedInDuringTheExchange, false},
+        {"then by another file as the copy is swapped back", Since::anotherAsTheCopyGoesBack, false},
+        {"then by another file as the swap back fails", Since::anotherAsTheSwapBackFails, false},
     };
     const QString beside = out() + QStringLiteral("/clip_TC-2.mov");
     for (const Case& c : cases) {
@@ -627,7 +631,9 @@ TEST_F(RunEnd, ARetryAfterFailedChecksWritesOverTheOutputKeptForALook) {
             ASSERT_TRUE(QFile::remove(output()) && QFile::rename(copy, output()));
             break;
         case Since::exchangeRefused:
-        case Since::copiedInDuringTheExchange: break;
+        case Since::copiedInDuringTheExchange:
+        case Since::anotherAsTheCopyGoesBack:
+        case Since::anotherAsTheSwapBackFails: break;
         }
         auto standing = FileIdentity::of(output());
         const QString standingHash = testsupport::sha256OfFile(output());
@@ -636,11 +642,23 @@ TEST_F(RunEnd, ARetryAfterFailedChecksWritesOverTheOutputKeptForALook) {
         std::optional<placementstandin::Refusing> refusing;
         if (c.since == Since::exchangeRefused) refusing.emplace(EINVAL);
         bool copiedIn = false;
-        if (c.since == Since::copiedInDuringTheExchange) {
+        const bool copying = c.since >= Since::copiedInDuringTheExchange;
+        const bool stranded = c.since > Since::copiedInDuringTheExchange;
+        const auto putAtTheName = [&](const QString& file) {
+            return std::rename(QFile::encodeName(file).constData(), QFile::encodeName(output()).constData()) == 0;
+        };
+        if (copying) {
             placementstandin::beforeNextExchange([&] {
-                copiedIn = QFile::copy(output(), copy) && std::rename(QFile::encodeName(copy).constData(),
-                                                                     QFile::encodeName(output()).constData()) == 0;
+                copiedIn = QFile::copy(output(), copy) && putAtTheName(copy);
                 standing = FileIdentity::of(output());
+                return 0;
+            });
+        }
+        if (stranded) {
+            placementstandin::beforeNextExchange([&] {
+                const QString another = out() + QStringLiteral("/another.mov");
+                copiedIn = copiedIn && writeFile(another, "PRECIOUS") && putAtTheName(another);
+                return c.since == Since::anotherAsTheSwapBackFails ? EIO : 0;
             });
         }
         verifier->standardSeverities = {CheckSeverity::pass};
@@ -650,7 +668,27 @@ TEST_F(RunEnd, ARetryAfterFailedChecksWritesOverTheOutputKeptForALook) {
         ASSERT_TRUE(ended());
         refusing.reset();
         placementstandin::beforeNextExchange(nullptr);
-        EXPECT_EQ(copiedIn, c.since == Since::copiedInDuringTheExchange);
+        EXPECT_EQ(copiedIn, copying);
+        if (stranded) {
+            ASSERT_TRUE(only().partialName.has_value());
+            const QString hiddenName = *only().partialName;
+            const QString hidden = out() + QLatin1Char('/') + hiddenName;
+            EXPECT_EQ(only().status, JobStatus::failed(QStringLiteral("The finished output could not be put in place: the "
+                                                                      "file that came to its name meanwhile is now at ") +
+                                                       hidden));
+            // Swapped back, the copy has the name and the other file the hidden one;
+            // else the other way round. Neither goes, not even with the job.
+            const bool swappedBack = c.since == Since::anotherAsTheCopyGoesBack;
+            queue->removeJob(job.id);
+            queue->waitForSaves();
+            EXPECT_EQ(outputFolder(), (QStringList{hiddenName, "clip_TC.mov"}));
+            EXPECT_EQ(testsupport::sha256OfFile(swappedBack ? output() : hidden), standingHash);
+            QFile another(swappedBack ? hidden : output());
+            ASSERT_TRUE(another.open(QIODevice::ReadOnly));
+            EXPECT_EQ(another.readAll(), QByteArray("PRECIOUS"));
+            queue.reset();
+            continue;
+        }
         EXPECT_EQ(only().status, JobStatus::completed());
         const QString placedAs = c.writtenOver ? output() : beside;
         EXPECT_EQ(only().outputPath, placedAs);
