@@ -20,6 +20,10 @@ struct FileNode {
     quint64 inode = 0;
 
     friend bool operator==(const FileNode&, const FileNode&) = default;
+    // Whether the two are the same file, by the inode alone: a removable disk gets
+    // another device number when it is attached again (after a crash, a reboot), and
+    // a file is only ever looked for at its name in its own folder, on its own disk.
+    bool isSameFile(const FileNode& other) const { return inode == other.inode; }
 
     // The file open at the descriptor; nothing when it cannot be asked.
     static std::optional<FileNode> ofOpen(int descriptor);
@@ -40,6 +44,12 @@ struct FileIdentity {
 
     friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
     FileNode node() const { return {device, inode}; }
+    // Whether the two are the same file (as FileNode tells it, the device aside) with
+    // the same size and modification time.
+    bool isSameUnchanged(const FileIdentity& other) const {
+        return node().isSameFile(other.node()) && size == other.size && modifiedSeconds == other.modifiedSeconds &&
+               modifiedNanoseconds == other.modifiedNanoseconds;
+    }
 
     // The regular file at the path itself (a symbolic link is not followed);
     // nothing when there is none.

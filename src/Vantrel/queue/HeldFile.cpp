@@ -98,7 +98,7 @@ bool HeldFile::removeUnheld(const QString& path, const std::optional<FileNode>& 
     struct stat held {};
     // With the lock taken, the file is removed only if the name is still that file's.
     const bool removed = ::fstat(descriptor, &held) == 0 && S_ISREG(held.st_mode) && held.st_uid == ::geteuid() &&
-                         (!only || *only == FileNode{quint64(held.st_dev), quint64(held.st_ino)}) &&
+                         (!only || only->isSameFile(FileNode{quint64(held.st_dev), quint64(held.st_ino)})) &&
                          ::flock(descriptor, LOCK_EX | LOCK_NB) == 0 && pathNamesFile(encoded, descriptor) &&
                          ::unlink(encoded.constData()) == 0;
     ::close(descriptor);

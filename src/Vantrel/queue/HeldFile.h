@@ -52,8 +52,8 @@ public:
 
     // Removes the file at the path when it is a plain file of this user's that no
     // live run holds, and nothing else (never a link, a folder or a pipe); with
-    // `only`, when it is that very file too. On the calling thread. Whether it
-    // removed it.
+    // `only`, when it is that very file too (FileNode::isSameFile). On the calling
+    // thread. Whether it removed it.
     static bool removeUnheld(const QString& path, const std::optional<FileNode>& only = std::nullopt);
 
 private:

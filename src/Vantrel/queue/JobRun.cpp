@@ -47,7 +47,7 @@ QString JobRun::partialName() const { return QFileInfo(partialPath_).fileName();
 
 int JobRun::namePartial() {
     const int error = partial_.takeName();
-    if (error == EEXIST) partialPath_.clear();
+    if (error != 0) partialPath_.clear();
     return error;
 }
 

@@ -62,7 +62,8 @@ public:
     // file system can (the job records its name and which file it is, on disk,
     // before the file has the name), then given its name; held by the run until it
     // takes the output's name or is removed. Each gives 0 when that went well; else
-    // as PartialOutput::Hold says (EEXIST: the name is not the run's).
+    // as PartialOutput::Hold says (EEXIST from makePartial, any error from
+    // namePartial: the name is not the run's, and the run has no partial file).
     int makePartial();
     QString partialName() const;
     std::optional<FileNode> partialFile() const { return partial_.file(); }

@@ -87,8 +87,7 @@ PartialOutput::Hold PartialOutput::Hold::make(const QString& path, int* error) {
 int PartialOutput::Hold::takeName() {
     if (!file_ || !file_->path().isEmpty()) return 0;
     const int error = file_->takeName(path_);
-    if (error != 0) file_.reset();  // the unnamed file goes with it
-    if (error == EEXIST) path_.clear();
+    if (error != 0) release();  // the unnamed file goes with it
     return error;
 }
 
@@ -145,20 +144,28 @@ int PartialOutput::placeWithoutReplacing(const QString& from, const QString& to,
 }
 
 PartialOutput::Replacing PartialOutput::replaceOwn(const QString& from, const QString& to, const FileIdentity& own) {
+    const auto isOwn = [&own](const QString& path) {
+        const std::optional<FileIdentity> file = FileIdentity::of(path);
+        return file && file->isSameUnchanged(own);
+    };
     // A file that is plainly not the job's is not even moved.
-    if (FileIdentity::of(to) != own) return Replacing::notOwn;
+    if (!isOwn(to)) return Replacing::notOwn;
+    const std::optional<FileIdentity> partialFile = FileIdentity::of(from);
     const QByteArray partial = QFile::encodeName(from);
     const QByteArray target = QFile::encodeName(to);
-    if (::renameat2(AT_FDCWD, partial.constData(), AT_FDCWD, target.constData(), RENAME_EXCHANGE) != 0) {
+    if (!partialFile || ::renameat2(AT_FDCWD, partial.constData(), AT_FDCWD, target.constData(), RENAME_EXCHANGE) != 0) {
         return Replacing::notOwn;
     }
     // The name may have gone to another file between the look and the exchange.
-    if (FileIdentity::of(from) == own) {
+    if (isOwn(from)) {
         ::unlink(partial.constData());
         return Replacing::replaced;
     }
     if (::renameat2(AT_FDCWD, partial.constData(), AT_FDCWD, target.constData(), RENAME_EXCHANGE) == 0) {
-        return Replacing::notOwn;
+        // Yet another file may have come to the name while the partial file had it:
+        // that one is swapped out now, and is not the run's to move on or remove.
+        const std::optional<FileIdentity> back = FileIdentity::of(from);
+        return back && back->node().isSameFile(partialFile->node()) ? Replacing::notOwn : Replacing::stranded;
     }
     // The partial file has left the name too: the other file goes back while the name is free.
     if (errno == ENOENT && ::renameat2(AT_FDCWD, partial.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0) {

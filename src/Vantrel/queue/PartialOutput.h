@@ -56,9 +56,10 @@ public:
         const QString& path() const { return path_; }
         // Which file is held; nothing when none is.
         std::optional<FileNode> file() const { return file_ ? file_->node() : std::nullopt; }
-        // Puts the held file at the path, if it is not there yet: 0 then. EEXIST: a
-        // file has the name, and nothing is held any more (the name is not the run's).
-        // Another error: as when the file could not be made.
+        // Puts the held file at the path, if it is not there yet: 0 then. Else the
+        // errno, and nothing is held any more, nor is the name the run's: EEXIST, a
+        // file has the name; another, the file system refused it (a full disk or
+        // quota, an I/O error), and the file without a name is gone.
         int takeName();
         // The file has taken the output's name: lets go of it.
         void release();
@@ -83,22 +84,24 @@ public:
 
     // How a finished partial file is put under its output name in place of the
     // file standing there, which must be `own` (the output the job placed there
-    // earlier). The two files are exchanged in one step, so the name is never
-    // empty and nothing that comes to it meanwhile is destroyed; the file swapped
-    // out is then looked at again and removed only when it is `own`, else it is
-    // swapped back. `notOwn`: the file there is left as it was, and `from` still
-    // holds the partial file (also where the file system cannot exchange files).
+    // earlier, unchanged: FileIdentity::isSameUnchanged). The two files are
+    // exchanged in one step, so the name is never empty and nothing that comes to
+    // it meanwhile is destroyed; the file swapped out is then looked at again and
+    // removed only when it is `own`, else it is swapped back. `notOwn`: the file
+    // there is left as it was, and `from` still holds the partial file (also where
+    // the file system cannot exchange files).
     // `stranded`: another file came to the name meanwhile and could not be put
-    // back; it is now at `from`, which must be left alone.
+    // back, or yet another came while the partial file had the name; that file is
+    // now at `from`, which must be left alone.
     enum class Replacing { replaced, notOwn, stranded };
     static Replacing replaceOwn(const QString& from, const QString& to, const FileIdentity& own);
 
     // Removes the partial files these jobs recorded, except the ones a run holds:
-    // only the very file a record names (a file at the recorded name that is
-    // another, or a record that does not say which file it is, leaves the name as
-    // it is); a record that names no partial file of its job's output is not
-    // trusted, and nothing else is touched. On the calling thread. Returns the
-    // paths it removed.
+    // only the very file a record names (by its inode: FileNode::isSameFile; a
+    // file at the recorded name that is another, or a record that does not say
+    // which file it is, leaves the name as it is); a record that names no partial
+    // file of its job's output is not trusted, and nothing else is touched. On
+    // the calling thread. Returns the paths it removed.
     static QStringList sweep(const QList<CorrectionJob>& jobs);
 };
 

@@ -20,6 +20,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 
 namespace vantrel {
 
@@ -84,6 +85,18 @@ VerificationResult resultOf(QFuture<VerificationResult> future, const Correction
         if (!detail.isEmpty()) qCWarning(lcRunProcessor).noquote() << "Verification of" << job.sourceName() << "threw:" << detail;
         return missingResult(job, why);
     }
+}
+
+// Whether a save failed for want of room: a full disk, or a quota used up. The
+// queue file's writer gives its reason as text only, in the system's words or in
+// Qt's (which words a full disk its own way): both are looked for.
+bool isOutOfSpace(const QString& reason) {
+    for (const int error : {ENOSPC, EDQUOT}) {
+        if (reason.contains(qt_error_string(error)) || reason.contains(QString::fromLocal8Bit(std::strerror(error)))) {
+            return true;
+        }
+    }
+    return false;
 }
 
 // Where a job's source and output folder are now, by their bookmarks; the job
@@ -336,7 +349,7 @@ void RunProcessor::correct(const RunPtr& run) {
     // process), and one cut off later leaves only what the next start knows for the
     // job's own.
     if (run->makePartial() == EEXIST) {
-        failNameTaken(run);
+        failNaming(run, EEXIST);
         return;
     }
     store_.update(id, [&](CorrectionJob& job) {
@@ -356,9 +369,14 @@ void RunProcessor::fail(const RunPtr& run, const QString& problem, const QString
     finish(run, Ending::failed(problem, QStringLiteral("FAILED: %1 — %2").arg(run->job().sourceName(), problem), detail));
 }
 
-void RunProcessor::failNameTaken(const RunPtr& run) {
-    fail(run, QStringLiteral("A file appeared under the hidden name the output was to be written to; "
-                             "it was left as it was. Retry the job."));
+void RunProcessor::failNaming(const RunPtr& run, int error) {
+    const QString what = error == EEXIST
+                             ? QStringLiteral("A file appeared under the hidden name the output was to be written to; "
+                                              "it was left as it was")
+                             : QStringLiteral("The hidden file the output was to be written to could not be given its "
+                                              "name (%1); nothing was written")
+                                   .arg(QString::fromLocal8Bit(std::strerror(error)));
+    fail(run, what + QStringLiteral(". Retry the job."));
 }
 
 void RunProcessor::launchCorrection(const RunPtr& run, const std::optional<QString>& unsaved) {
@@ -372,13 +390,14 @@ void RunProcessor::launchCorrection(const RunPtr& run, const std::optional<QStri
     // crash: nothing is written, and the job says how to get on.
     if (unsaved && store_.filePath()) {
         const QString folder = QDir::toNativeSeparators(QFileInfo(*store_.filePath()).absolutePath());
-        fail(run, QStringLiteral("The queue could not be saved (%1), so the correction was not started: "
-                                 "free space in %2, then Retry")
-                      .arg(*unsaved, folder));
+        const QString advice = isOutOfSpace(*unsaved) ? QStringLiteral("free space in %1")
+                                                      : QStringLiteral("make sure Vantrel can write to %1");
+        fail(run, QStringLiteral("The queue could not be saved (%1), so the correction was not started: %2, then Retry")
+                      .arg(*unsaved, advice.arg(folder)));
         return;
     }
-    if (run->namePartial() == EEXIST) {
-        failNameTaken(run);
+    if (const int error = run->namePartial()) {
+        failNaming(run, error);
         return;
     }
     const QUuid id = run->job().id;

@@ -105,8 +105,9 @@ private:
     void launchCorrection(const RunPtr& run, const std::optional<QString>& unsaved);
     // Ends the run failed with the problem, the console saying which job it was.
     void fail(const RunPtr& run, const QString& problem, const QString& detail = {});
-    // A file took the hidden name the run's output was to be written to.
-    void failNameTaken(const RunPtr& run);
+    // The hidden file the run's output was to be written to did not get its name:
+    // another file took it (EEXIST), or the file system refused it (`error`).
+    void failNaming(const RunPtr& run, int error);
     void onCorrectionFinished(const RunPtr& run);
     void beginVerification(const RunPtr& run);
     void onStandardVerified(const RunPtr& run, const QFuture<VerificationResult>& future);

@@ -84,7 +84,9 @@ TEST(PartialOutputNames, StayWithinTheNameLimitAndFindOnlyTheirOwn) {
 TEST(PartialOutputSweep, RemovesOnlyRecordedPartialsNoRunHolds) {
     const QString folder = testsupport::makeTestFolder(QStringLiteral("partial-sweep"));
     enum class Is { file, heldHere, heldElsewhere, link, folder, missing };
-    enum class Which { theFile, anotherFile, unsaid };  // which file the record says it is
+    // Which file the record says it is; `remounted`: that file, under the device
+    // number its disk had before it was attached again.
+    enum class Which { theFile, anotherFile, unsaid, remounted };
     struct Case {
         const char* name;
         const char* output;    // the job's
@@ -117,6 +119,8 @@ TEST(PartialOutputSweep, RemovesOnlyRecordedPartialsNoRunHolds) {
          "a/.user_TC.partial-77777777.mov", Is::file, false, Which::anotherFile},
         {"a record that says no file (an earlier version's)", "a/old_TC.mov", ".old_TC.partial-88888888.mov",
          "a/.old_TC.partial-88888888.mov", Is::file, false, Which::unsaid},
+        {"recorded before its disk came back under another device", "a/usb_TC.mov", ".usb_TC.partial-99999999.mov",
+         "a/.usb_TC.partial-99999999.mov", Is::file, true, Which::remounted},
     };
     QList<CorrectionJob> jobs;
     std::list<PartialOutput::Hold> heldHere;
@@ -154,8 +158,8 @@ TEST(PartialOutputSweep, RemovesOnlyRecordedPartialsNoRunHolds) {
         // What the record says is that file, whatever it is (a link's own target).
         struct stat facts {};
         if (c.recorded && c.which != Which::unsaid &&
-            ::stat(QFile::encodeName(c.which == Which::theFile ? path : target).constData(), &facts) == 0) {
-            job.partialFile = FileNode{quint64(facts.st_dev), quint64(facts.st_ino)};
+            ::stat(QFile::encodeName(c.which == Which::anotherFile ? target : path).constData(), &facts) == 0) {
+            job.partialFile = FileNode{quint64(facts.st_dev) + (c.which == Which::remounted), quint64(facts.st_ino)};
         }
         jobs << job;
     }

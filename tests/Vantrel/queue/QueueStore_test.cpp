@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "AppModelTestSupport.h"
+#include "PlacementStandIn.h"
 #include "QtPrinting.h"
 #include "QueueTestSupport.h"
 #include "TestMedia.h"
@@ -24,6 +25,7 @@
 #include <chrono>
 #include <random>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 using namespace queuetest;
@@ -367,24 +369,36 @@ TEST_F(StoreTest, AToolAndTheNextJobStartOnlyOnceWhatCameBeforeIsOnDisk) {
 
 // A run writes nothing until its job's record of the partial file is on disk, and
 // then only under a name that is free. A file that takes the recorded name first
-// is someone else's: the job fails without touching it. A record that cannot be
-// saved (a full disk) starts nothing: the job fails saying why and where, and the
-// queue goes on to the next job. Either way nothing of the run is left, and the
-// job forgets the name, so that no later sweep takes a file for the job's.
+// is someone else's: the job fails without touching it; so does a name the file
+// system refuses to give. A record that cannot be saved starts nothing: the job
+// fails saying why and where, with advice that follows the reason (room on a full
+// disk, else write access), and the queue goes on to the next job, which runs once
+// saves work again. Either way nothing of the run is left, and the job forgets the
+// name, so that no later sweep takes a file for the job's.
 TEST_F(StoreTest, ARunWritesNothingUntilItsRecordIsOnDiskUnderAFreeName) {
+    enum class Then { nameTaken, nameRefused, saveFails, diskFull, saveFailsOnce };
     struct Case {
         const char* name;
-        bool saveFails;  // else a file takes the name while the record is written
+        Then then;
         QString message;
     };
+    const QString unwritable =
+        QStringLiteral("The queue could not be saved (Write failed), so the correction was not started: make sure "
+                       "Vantrel can write to %1, then Retry")
+            .arg(folder);
     const Case cases[] = {
-        {"a file takes the recorded name first", false,
+        {"a file takes the recorded name first", Then::nameTaken,
          QStringLiteral("A file appeared under the hidden name the output was to be written to; it was left as it "
                         "was. Retry the job.")},
-        {"the record cannot be saved", true,
-         QStringLiteral("The queue could not be saved (Write failed), so the correction was not started: free space "
-                        "in %1, then Retry")
+        {"the file system refuses the recorded name", Then::nameRefused,
+         QStringLiteral("The hidden file the output was to be written to could not be given its name (Input/output "
+                        "error); nothing was written. Retry the job.")},
+        {"the record cannot be saved", Then::saveFails, unwritable},
+        {"the record cannot be saved on a full disk", Then::diskFull,
+         QStringLiteral("The queue could not be saved (No space left on device), so the correction was not started: "
+                        "free space in %1, then Retry")
              .arg(folder)},
+        {"the record cannot be saved, the next one can", Then::saveFailsOnce, unwritable},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -395,25 +409,48 @@ TEST_F(StoreTest, ARunWritesNothingUntilItsRecordIsOnDiskUnderAFreeName) {
         const CorrectionJob a = job(QStringLiteral("a.mov")), b = job(QStringLiteral("b.mov"));
         queue->enqueue(QList<CorrectionJob>{a, b});
         QString taken;
-        if (c.saveFails) {
-            ASSERT_TRUE(QDir().mkpath(folder + QStringLiteral("/out")));
-            queue->setQueueFileWriter([](QFileDevice&, const QByteArray&) { return false; });
-            queue->start();
-        } else {
+        std::optional<placementstandin::RefusingUnnamed> refusing;
+        const auto failed = std::make_shared<std::atomic<bool>>(false);
+        ASSERT_TRUE(QDir().mkpath(folder + QStringLiteral("/out")));
+        switch (c.then) {
+        case Then::nameTaken: {
             GatedWriter record;
             ASSERT_NO_FATAL_FAILURE(startWithTheRecordHeld(*queue, record));
             taken = folder + QStringLiteral("/out/") + *queue->jobs().first().partialName;
             ASSERT_TRUE(writeFile(taken, "someone else's"));
             record.open();
+            break;
         }
+        case Then::nameRefused: refusing.emplace(0, EIO); break;
+        case Then::saveFails: queue->setQueueFileWriter([](QFileDevice&, const QByteArray&) { return false; }); break;
+        case Then::diskFull:
+            // The bytes go to a device that is always full.
+            queue->setQueueFileWriter([](QFileDevice& file, const QByteArray& data) {
+                const int full = ::open("/dev/full", O_WRONLY | O_CLOEXEC);
+                const bool swapped = full >= 0 && ::dup2(full, file.handle()) >= 0;
+                if (full >= 0) ::close(full);
+                return swapped && file.write(data) == data.size();
+            });
+            break;
+        case Then::saveFailsOnce:
+            // Only the first record of a partial file fails to be written.
+            queue->setQueueFileWriter([failed](QFileDevice& file, const QByteArray& data) {
+                if (data.contains("partialName") && !failed->exchange(true)) return false;
+                return file.write(data) == data.size();
+            });
+            break;
+        }
+        if (c.then != Then::nameTaken) queue->start();
         ASSERT_TRUE(waitFor([&] {
             return !queue->isProcessing() && std::none_of(queue->jobs().begin(), queue->jobs().end(), [](const auto& j) {
                 return j.status.is(JobStatus::Kind::pending) || j.status.isRunning();
             });
         }));
+        refusing.reset();
+        const bool nextRuns = c.then == Then::nameTaken || c.then == Then::saveFailsOnce;
         EXPECT_EQ(queue->jobs().first().status, JobStatus::failed(c.message));
-        EXPECT_EQ(queue->jobs().last().status, c.saveFails ? JobStatus::failed(c.message) : JobStatus::completed());
-        EXPECT_EQ(runner->calls.size(), c.saveFails ? 0 : 1);  // b's, when it could start
+        EXPECT_EQ(queue->jobs().last().status, nextRuns ? JobStatus::completed() : JobStatus::failed(c.message));
+        EXPECT_EQ(runner->calls.size(), nextRuns ? 1 : 0);  // b's, when it could start
         EXPECT_TRUE(messages(*queue).contains(QStringLiteral("FAILED: a.mov — ") + c.message));
         EXPECT_FALSE(queue->jobs().first().partialName.has_value());
         EXPECT_FALSE(queue->jobs().first().partialFile.has_value());

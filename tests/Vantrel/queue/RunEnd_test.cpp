@@ -212,7 +212,10 @@ protected:
 // the Stop on. Whether the tool was still running shows in the SIGTERMs it got.
 // A job removed while its checks run (after the Stop, or during a thorough
 // verification asked for by hand) is gone at once: the checks run on, their
-// console lines are written, and the output takes its name all the same.
+// console lines are written, and the output takes its name all the same. While
+// the tool runs its partial file is held, and recorded by name and inode (also
+// where the file system makes no file without a name): a sweep leaves it, and
+// one that could not be removed is swept once the job goes.
 TEST_F(RunEnd, AStopAtEachStageBoundary) {
     struct Case {
         const char* name;
@@ -224,6 +227,7 @@ TEST_F(RunEnd, AStopAtEachStageBoundary) {
         int terms;
         bool removed = false;  // the row's × once the Stop is made
         bool unremovable = false;  // the file system fails the partial file's removal
+        bool noUnnamedFiles = false;  // the file system makes no file without a name
     };
     const JobStatus cancelled = JobStatus::cancelled();
     const JobStatus completed = JobStatus::completed();
@@ -251,13 +255,27 @@ TEST_F(RunEnd, AStopAtEachStageBoundary) {
         {"during checks asked for by hand, then removed", At::manualChecks, off, false, false, completed, 0, true},
         {"as the tool starts, its partial file cannot be removed", At::toolStarted, standard, false, false, cancelled, 1,
          false, true},
+        {"as the tool starts, where no file is made without a name, and cannot be removed", At::toolStarted, standard,
+         false, false, cancelled, 1, false, true, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         verifier->standardSeverities = {c.checksFail ? CheckSeverity::fail : CheckSeverity::pass};
         verifier->thoroughSeverities = {CheckSeverity::pass, c.checksFail ? CheckSeverity::fail : CheckSeverity::pass};
         std::optional<HeldPool> pool;
+        std::optional<placementstandin::RefusingUnnamed> named;
+        if (c.noUnnamedFiles) named.emplace(EOPNOTSUPP);
         ASSERT_NO_FATAL_FAILURE(startHeldAt(c.at, c.tier, c.name, pool));
+        if (c.at == At::toolStarted || c.at == At::toolWrote) {
+            // The file the tool writes is held, and its job records it by name and
+            // inode: a sweep leaves it.
+            ASSERT_TRUE(only().partialName && only().partialFile);
+            const QString partial = out() + QLatin1Char('/') + *only().partialName;
+            ASSERT_TRUE(FileIdentity::of(partial));
+            EXPECT_EQ(FileIdentity::of(partial)->inode, only().partialFile->inode);
+            EXPECT_EQ(PartialOutput::sweep(queue->jobs()), QStringList());
+            EXPECT_TRUE(QFile::exists(partial));
+        }
         // The answer and the Stop in one turn of the event loop: the answer waits
         // to be delivered when the Stop is made.
         if (c.at == At::standardResult) verifier->releaseHeldStandard();
@@ -545,9 +563,15 @@ TEST_F(RunEnd, TheOutputTakesItsNameOrAFreeOneOrTheJobFails) {
 // writes over it, as a run of the job does, also after a relaunch, and the job
 // keeps its output path. A file at the name that is not the one the job placed
 // there (changed or replaced since, or not known to a queue file of an earlier
-// version) is kept, and the output takes a free name beside it.
+// version) is kept, and the output takes a free name beside it. A disk attached
+// again under another device number holds the same file. A file that comes to the
+// name while the two are exchanged is never taken for the run's, moved on or
+// removed: when it cannot be put back, the job fails saying where it is.
 TEST_F(RunEnd, ARetryAfterFailedChecksWritesOverTheOutputKeptForALook) {
-    enum class Since { nothing, relaunch, olderQueueFile, appended, touched, replacedByACopy, exchangeRefused, copiedInDuringTheExchange };
+    enum class Since {
+        nothing, relaunch, olderQueueFile, remounted, appended, touched, replacedByACopy, exchangeRefused,
+        copiedInDuringTheExchange, anotherAsTheCopyGoesBack, anotherAsTheSwapBackFails
+    };
     struct Case {
         const char* name;
         Since since;
@@ -557,11 +581,14 @@ TEST_F(RunEnd, ARetryAfterFailedChecksWritesOverTheOutputKeptForALook) {
         {"nothing happened to it", Since::nothing, true},
         {"the application was started again", Since::relaunch, true},
         {"a queue file of an earlier version", Since::olderQueueFile, false},
+        {"its disk came back under another device number", Since::remounted, true},
         {"its content changed", Since::appended, false},
         {"only its time changed", Since::touched, false},
         {"replaced by a copy of the same size and time", Since::replacedByACopy, false},
         {"a file system that cannot exchange two files", Since::exchangeRefused, false},
         {"replaced by a copy as the new output is exchanged with it", Since::copiedInDuringTheExchange, false},
+        {"then by another file as the copy is swapped back", Since::anotherAsTheCopyGoesBack, false},
+        {"then by another file as the swap back fails", Since::anotherAsTheSwapBackFails, false},
     };
     const QString beside = out() + QStringLiteral("/clip_TC-2.mov");
     for (const Case& c : cases) {
@@ -585,11 +612,13 @@ TEST_F(RunEnd, ARetryAfterFailedChecksWritesOverTheOutputKeptForALook) {
         switch (c.since) {
         case Since::nothing: break;
         case Since::relaunch:
-        case Since::olderQueueFile: {
+        case Since::olderQueueFile:
+        case Since::remounted: {
             CorrectionJob saved = only();
             if (c.since == Since::olderQueueFile) saved.placedOutput.reset();
+            if (c.since == Since::remounted) ++saved.placedOutput->device;
             queue.reset();
-            if (c.since == Since::olderQueueFile) {
+            if (c.since != Since::relaunch) {
                 ASSERT_TRUE(writeFile(storage + QStringLiteral("/queue.json"), QJsonDocument(QJsonArray{saved.toJson()}).toJson()));
             }
             makeQueue(heldTool(), storage);
@@ -602,7 +631,9 @@ TEST_F(RunEnd, ARetryAfterFailedChecksWritesOverTheOutputKeptForALook) {
             ASSERT_TRUE(QFile::remove(output()) && QFile::rename(copy, output()));
             break;
         case Since::exchangeRefused:
-        case Since::copiedInDuringTheExchange: break;
+        case Since::copiedInDuringTheExchange:
+        case Since::anotherAsTheCopyGoesBack:
+        case Since::anotherAsTheSwapBackFails: break;
         }
         auto standing = FileIdentity::of(output());
         const QString standingHash = testsupport::sha256OfFile(output());
@@ -611,11 +642,23 @@ TEST_F(RunEnd, ARetryAfterFailedChecksWritesOverTheOutputKeptForALook) {
         std::optional<placementstandin::Refusing> refusing;
         if (c.since == Since::exchangeRefused) refusing.emplace(EINVAL);
         bool copiedIn = false;
-        if (c.since == Since::copiedInDuringTheExchange) {
+        const bool copying = c.since >= Since::copiedInDuringTheExchange;
+        const bool stranded = c.since > Since::copiedInDuringTheExchange;
+        const auto putAtTheName = [&](const QString& file) {
+            return std::rename(QFile::encodeName(file).constData(), QFile::encodeName(output()).constData()) == 0;
+        };
+        if (copying) {
             placementstandin::beforeNextExchange([&] {
-                copiedIn = QFile::copy(output(), copy) && std::rename(QFile::encodeName(copy).constData(),
-                                                                     QFile::encodeName(output()).constData()) == 0;
+                copiedIn = QFile::copy(output(), copy) && putAtTheName(copy);
                 standing = FileIdentity::of(output());
+                return 0;
+            });
+        }
+        if (stranded) {
+            placementstandin::beforeNextExchange([&] {
+                const QString another = out() + QStringLiteral("/another.mov");
+                copiedIn = copiedIn && writeFile(another, "PRECIOUS") && putAtTheName(another);
+                return c.since == Since::anotherAsTheSwapBackFails ? EIO : 0;
             });
         }
         verifier->standardSeverities = {CheckSeverity::pass};
@@ -625,7 +668,27 @@ TEST_F(RunEnd, ARetryAfterFailedChecksWritesOverTheOutputKeptForALook) {
         ASSERT_TRUE(ended());
         refusing.reset();
         placementstandin::beforeNextExchange(nullptr);
-        EXPECT_EQ(copiedIn, c.since == Since::copiedInDuringTheExchange);
+        EXPECT_EQ(copiedIn, copying);
+        if (stranded) {
+            ASSERT_TRUE(only().partialName.has_value());
+            const QString hiddenName = *only().partialName;
+            const QString hidden = out() + QLatin1Char('/') + hiddenName;
+            EXPECT_EQ(only().status, JobStatus::failed(QStringLiteral("The finished output could not be put in place: the "
+                                                                      "file that came to its name meanwhile is now at ") +
+                                                       hidden));
+            // Swapped back, the copy has the name and the other file the hidden one;
+            // else the other way round. Neither goes, not even with the job.
+            const bool swappedBack = c.since == Since::anotherAsTheCopyGoesBack;
+            queue->removeJob(job.id);
+            queue->waitForSaves();
+            EXPECT_EQ(outputFolder(), (QStringList{hiddenName, "clip_TC.mov"}));
+            EXPECT_EQ(testsupport::sha256OfFile(swappedBack ? output() : hidden), standingHash);
+            QFile another(swappedBack ? hidden : output());
+            ASSERT_TRUE(another.open(QIODevice::ReadOnly));
+            EXPECT_EQ(another.readAll(), QByteArray("PRECIOUS"));
+            queue.reset();
+            continue;
+        }
         EXPECT_EQ(only().status, JobStatus::completed());
         const QString placedAs = c.writtenOver ? output() : beside;
         EXPECT_EQ(only().outputPath, placedAs);
