@@ -56,6 +56,7 @@ struct TerminationSignals::State {
     std::function<void()> beforeEnd;
     bool ending = false;  // by a signal, or by a quit leaving the event loop
     bool installed = false;
+    QMetaObject::Connection quitting;
     struct sigaction previous[std::size(caught)] = {};
 };
 
@@ -66,7 +67,7 @@ TerminationSignals::TerminationSignals() : state_(std::make_shared<State>()) {
     signalled = 0;
     QCoreApplication* app = QCoreApplication::instance();
     const std::weak_ptr<State> weak = state_;
-    QObject::connect(app, &QCoreApplication::aboutToQuit, app, [weak] {
+    state_->quitting = QObject::connect(app, &QCoreApplication::aboutToQuit, app, [weak] {
         if (const auto state = weak.lock()) state->ending = true;
     });
     notifier_ = new QSocketNotifier(wakeFds[1], QSocketNotifier::Read, app);
@@ -95,6 +96,7 @@ TerminationSignals::TerminationSignals() : state_(std::make_shared<State>()) {
 TerminationSignals::~TerminationSignals() {
     if (!state_->installed) return;
     for (size_t i = 0; i < std::size(caught); ++i) ::sigaction(caught[i], &state_->previous[i], nullptr);
+    QObject::disconnect(state_->quitting);
     delete notifier_;
     for (int& fd : wakeFds) ::close(std::exchange(fd, -1));
 }
