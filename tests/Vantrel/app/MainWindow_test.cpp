@@ -299,6 +299,9 @@ TEST_F(MainWindowTest, AQuitThatWouldLoseJobsAsksFirst) {
                 if (row.signalsSent > 1) ::raise(SIGTERM);
                 app->prepareToEnd();
             });
+            // The last window closing in the event loop would post a quit of Qt's own,
+            // left over to end a later test's loop.
+            QGuiApplication::setQuitOnLastWindowClosed(false);
             QTimer::singleShot(0, quit);
             QTimer stuck;  // a signal that ends nothing
             stuck.setSingleShot(true);
@@ -306,6 +309,7 @@ TEST_F(MainWindowTest, AQuitThatWouldLoseJobsAsksFirst) {
             stuck.start(60000);
             testing::internal::CaptureStderr();
             EXPECT_EQ(QCoreApplication::exec(), 0);
+            QGuiApplication::setQuitOnLastWindowClosed(true);
             for (QWidget* left : QApplication::topLevelWidgets()) EXPECT_FALSE(left->isVisible()) << left->objectName().toStdString();
             answer.stop();
             EXPECT_EQ(restored(), QStringList{QStringLiteral("a.mov")} + kept);  // the queue's last words included
